@@ -1,0 +1,158 @@
+#include "chart/messages.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tessaly {
+
+namespace {
+
+constexpr CatalogueEntry kCatalogue[] = {
+    {100, "OLE の初期化に失敗しました。OLE ライブラリのバージョンが正しいことを確認してください。", MessageStyle::Stop},
+    {128, "Tessaly\n\nTessaly\nTessaly Files (*.tsy)\n.tsy\nTessaly.Document\nTessaly.Document", MessageStyle::Text},
+    {314, "一つ前に戻した操作をやり直します\nリドゥ(Ctrl + Y)", MessageStyle::Text},
+    {316, "メニューの表示と非表示を切替えます\nメニュー表示/非表示(Ctrl+F1)", MessageStyle::Text},
+    {319, "選択ノードのクロスを実行します。　※クロス結果ノードは、選択ノードの中央に作成されます。作成位置を指定したいときは、ビューの右クリックメニューから処理してください\nクロス実行", MessageStyle::Text},
+    {30001, "メモリの確保に失敗しました", MessageStyle::Stop},
+    {30003, "ファイルのオープンに失敗しました", MessageStyle::Stop},
+    {30004, "テキストが入力されていません", MessageStyle::Stop},
+    {30005, "5,000バイトを超えるレコードを含むファイルは処理できません", MessageStyle::Stop},
+    {30006, "改行のないファイルは処理できません", MessageStyle::Stop},
+    {30007, "一時ファイルの作成に失敗しました", MessageStyle::Stop},
+    {30008, "フィールド数が 2,000 以上あるレコードを含むファイルは処理できません", MessageStyle::Stop},
+    {30009, "クロス結果ファイルの保存場所が指定されていません", MessageStyle::Stop},
+    {30010, "リボンメニューの初期化に失敗しました", MessageStyle::Stop},
+    {30011, "ファイルを保存しました", MessageStyle::Information},
+    {30013, "ファイル形式が異なります", MessageStyle::Stop},
+    {30014, "ノードの数が制限(1,001)を超えました\nこれ以上、セットできません", MessageStyle::Stop},
+    {30015, "ファイルへの書込みに失敗しました", MessageStyle::Stop},
+    {30016, "バージョンが異なります", MessageStyle::Stop},
+    {30017, "このノードを削除してもよろしいですか\n原本ファイルは削除しません", MessageStyle::Question},
+    {30018, "値が範囲内にありません", MessageStyle::Stop},
+    {30019, "すべてオフにすることはできません", MessageStyle::Stop},
+    {30020, "このノードを削除してもよろしいですか\nクロス結果ファイルも削除されます", MessageStyle::Question},
+    {30021, "ファイルの削除に失敗しました", MessageStyle::Stop},
+    {30022, "アークの数が制限(1,000)を超えました\nこれ以上、セットできません", MessageStyle::Stop},
+    {30023, "ただ今、件数確認中。このまま、お待ちください…", MessageStyle::Text},
+    {30024, "クロス、正常終了", MessageStyle::Text},
+    {30025, "データ読込み中。もうしばらく、お待ちください…", MessageStyle::Text},
+    {30026, "重複調査中…", MessageStyle::Text},
+    {30027, "結果書き込み中。これが最後です…", MessageStyle::Text},
+    {30028, "Ｅｘｃｅｌの起動に失敗しました", MessageStyle::Stop},
+    {30029, "クロス結果ファイルの保存場所が未定です\n今すぐ設定しますか", MessageStyle::Question},
+    {30030, "クロス結果ファイルを保存するフォルダを指定してください", MessageStyle::Text},
+    {30031, "ヒット件数 0 です", MessageStyle::Information},
+    {30032, "このファイルは既にセットされています", MessageStyle::Stop},
+    {30033, "テキストファイル以外のファイルは処理できません", MessageStyle::Stop},
+    {30034, "キー項目（クロス対象となるフィールド）がセットされていません\nノードをＷクリックしてファイル内容を表示し、クロスキーを指定してください", MessageStyle::Information},
+    {30035, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\excel.exe", MessageStyle::Text},
+    {30036, "右クリックしたノードに、クロスキー項目がセットされていません\n右クリックしたノードの設定が他の選択ノードにセットされます", MessageStyle::Information},
+    {30037, "設定値が範囲内にありません", MessageStyle::Stop},
+    {30038, "アクセスが拒否されて、処理ができませんでした", MessageStyle::Stop},
+    {30039, "ファイルの作成に失敗\nアクセス権がない可能性があります", MessageStyle::Stop},
+    {30040, "読み取り専用になっています。解除して継続しますか", MessageStyle::Question},
+    {30041, "同名のファイルが存在します。上書きしますか", MessageStyle::Question},
+    {30042, "既に起動しています", MessageStyle::Stop},
+    {30043, "アークの最大セット件数を超えました", MessageStyle::Stop},
+    {30044, "ノードの最大セット件数を超えました", MessageStyle::Stop},
+    {30045, "処理を中止します", MessageStyle::Stop},
+    {30046, "ファイルオブジェクトの作成に失敗しました", MessageStyle::Stop},
+    {30048, "エクスプローラの起動に失敗しました", MessageStyle::Stop},
+    {30049, "文字数が既定の長さを超えています", MessageStyle::Stop},
+    {30050, "右クリックしたノードと同位置のフィールドを\n他の選択ノードのクロスキーとしてよろしいですか", MessageStyle::Question},
+    {30051, "ステータスバーに操作ガイドを表示するように設定しました", MessageStyle::Text},
+    {30052, "以上の条件でクロス処理を実行してもよろしいですか", MessageStyle::Question},
+    {30064, "プリンタＤＣの取得に失敗しました", MessageStyle::Stop},
+    {30161, "Manual", MessageStyle::Text},
+    {30162, "実行ファイルと同じ場所にＰＤＦファイルがありません", MessageStyle::Information},
+    {30166, "フォルダは開けません", MessageStyle::Stop},
+    {30177, "ファイルが見つかりません", MessageStyle::Stop},
+    {30182, "プリンタの初期化に失敗しました", MessageStyle::Stop},
+    {30200, "Ver. 1.00 2010.08.03 新規作成", MessageStyle::Text},
+    {30201, "Ver. 1.01 2010.10.04 リボンスタイルに変更。x64bit版追加", MessageStyle::Text},
+    {30202, "Ver. 1.02 2010.10.10 クロスオプションに「旧字体と新字体を区別」を追加", MessageStyle::Text},
+    {30203, "Ver. 1.03 2011.06.15 倍率変更・アンドゥ機能などの操作性を強化", MessageStyle::Text},
+    {30204, "Ver. 1.04 2012.05.03 ツールチップなどの操作ガイドを追加", MessageStyle::Text},
+    {30205, "Ver. 1.05 2012.11.17 アニメポインタの追加。操作ガイドの強化", MessageStyle::Text},
+    {30206, "Ver. 1.06 2014.08.21 新旧字体の組み合わせを28個から93個へ大幅拡張", MessageStyle::Text},
+    {30207, "Ver. 1.07 2014.09.18 印刷プレビューに余白の表示を追加", MessageStyle::Text},
+    {30208, "Ver. 1.08 2022.11.07 アニメポインターの速度調整機能追加", MessageStyle::Text},
+    {32774, "各種処理に要した\r時間を表示します\n処理時間", MessageStyle::Text},
+    {32775, "ノードテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},
+    {32781, "プレビュー表示されるテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},
+    {32800, "選択されたノードを\r主選択ノードの左端に\r合わせて揃えます\n左揃え", MessageStyle::Text},
+    {32801, "選択されたノードを\r主選択ノードの右端に\r合わせて揃えます\n右揃え", MessageStyle::Text},
+    {32802, "選択されたノードを\r主選択ノードの上端に\r合わせて揃えます\n上揃え", MessageStyle::Text},
+    {32803, "選択されたノードを\r主選択ノードの下端に\r合わせて揃えます\n下揃え", MessageStyle::Text},
+    {32804, "選択されたノードを\r垂直位置がビューの中央\rになるように揃えます\n垂直中央", MessageStyle::Text},
+    {32805, "選択されたノードを\r水平位置がビューの中央\rになるように揃えます\n水平中央", MessageStyle::Text},
+    {32806, "選択されたノードの\r垂直方向の間隔が均等\rになるように揃えます\n垂直均等", MessageStyle::Text},
+    {32807, "選択されたノードの\r水平方向の間隔が均等\rになるように揃えます\n水平均等", MessageStyle::Text},
+    {32812, "クロス時、クスロキー内の空白を\r削除してからクロス処理します\n空白を削除", MessageStyle::Text},
+    {32813, "クロス時、クスロキー内のハイフンを\r削除してからクロス処理します\nハイフンを削除", MessageStyle::Text},
+    {32814, "クロス時、クスロキー内のかっこを\r削除してからクロス処理します\nかっこを削除", MessageStyle::Text},
+    {32815, "クロス時、大文字・小文字を区別\rしないでクロス処理します\n大文字・小文字を区別しない", MessageStyle::Text},
+    {32816, "指定回以上重複するものを\rヒットと処理します\r(2-100)\n最低重複回数", MessageStyle::Text},
+    {32817, "クロス結果出力時、レコード先頭に\rヒットの一連番号を付けます\nヒットの一連番号を付ける", MessageStyle::Text},
+    {32818, "クロス結果出力時、１ヒットごとに改行して\r判読しやすいようにします\n１ヒットごと改行する", MessageStyle::Text},
+    {32819, "クロス処理が終了したら\nダイアログを自動的に閉じます\n処理ダイアログを自動的に閉じる", MessageStyle::Text},
+    {32823, "ノードテキストに\rノードの名称を表示します\n名称", MessageStyle::Text},
+    {32824, "ノードテキストに\r内容説明を表示します\n内容説明", MessageStyle::Text},
+    {32825, "ノードテキストに\r現在設定されている\rクロスキーの見本を表示します\nクロスキー見本", MessageStyle::Text},
+    {32826, "ノードテキストに\rファイルパスを表示します\nファイルパス", MessageStyle::Text},
+    {32827, "ノードテキストに\r件数を表示します\n件数", MessageStyle::Text},
+    {32828, "操作した結果を一つ前に戻します\nアンドゥ(Ctrl + Z)", MessageStyle::Text},
+    {32829, "チャートエリアのみ\rを表示します\nチャートエリア", MessageStyle::Text},
+    {32830, "ファイルエリアのみ\rを表示します\nファイルエリア", MessageStyle::Text},
+    {32831, "各種処理を開始した\r時間を表示します\n開始時間", MessageStyle::Text},
+    {32832, "クロス時、氏名などに使用される\r旧字体・新字体を区別しないで\rクロス処理します\n旧字体・新字体を区別しない", MessageStyle::Text},
+    {33773, "プレビューエリアのレコード№の\r表示非表示を切り替えます\nレコード№の表示", MessageStyle::Text},
+    {33774, "プレビューエリアの桁目盛りの\r表示非表示を切り替えます\n桁目盛りの表示", MessageStyle::Text},
+    {33782, "「結果保存場所」の指定など\r環境設定をします\n環境設定", MessageStyle::Text},
+    {33798, "取扱説明書を表示します\n取扱説明", MessageStyle::Text},
+    {33998, "２つのエリアを\r左右均等表示します\nエリア均等表示", MessageStyle::Text},
+    {57344, "Tessaly", MessageStyle::Text},
+    {57607, "チャートエリアの印刷をします\n印刷", MessageStyle::Text},
+    {57665, "テサリーを終了します\n終了", MessageStyle::Text},
+};
+
+constexpr bool sorted_by_id() {
+    for (std::size_t i = 1; i < std::size(kCatalogue); ++i)
+        if (kCatalogue[i - 1].id >= kCatalogue[i].id) return false;
+    return true;
+}
+static_assert(sorted_by_id(), "the catalogue is looked up by binary search");
+
+}  // namespace
+
+std::span<const CatalogueEntry> message_catalogue() { return kCatalogue; }
+
+const CatalogueEntry* find_message(int id) {
+    auto it = std::lower_bound(std::begin(kCatalogue), std::end(kCatalogue), id,
+                               [](const CatalogueEntry& e, int key) { return e.id < key; });
+    return it != std::end(kCatalogue) && it->id == id ? &*it : nullptr;
+}
+
+std::string_view message_text(int id) {
+    const CatalogueEntry* entry = find_message(id);
+    return entry ? entry->text : std::string_view{};
+}
+
+std::string format_count(std::string_view digits) {
+    std::string s(digits);
+    const std::size_t n = s.size();
+    if (n < 4 || n > 9) return s;
+    std::string out;
+    out.reserve(n + 2);
+    const std::size_t lead = n % 3 == 0 ? 3 : n % 3;
+    out.append(s, 0, lead);
+    for (std::size_t i = lead; i < n; i += 3) {
+        out.push_back(',');
+        out.append(s, i, 3);
+    }
+    return out;
+}
+
+std::string format_count(long long value) { return format_count(std::to_string(value)); }
+
+}  // namespace tessaly

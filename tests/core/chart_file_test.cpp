@@ -1,0 +1,219 @@
+#include "chart/chart_file.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+#include "chart/cp932.h"
+#include "temp_dir.h"
+
+using namespace tessaly;
+
+namespace {
+
+Chart example_chart(int nodes, int arcs) {
+    Chart chart;
+    chart.reset(1920, 1080);
+    for (int i = 0; i < nodes; ++i) {
+        add_node(chart, "/data/member" + std::to_string(i) + ".csv", {10 * i, 20 * i}, 1.0,
+                 i + 1 == nodes ? kResultNode : kSourceNode, cp932::literal("会員名簿"), i * 1000);
+        chart.nodes[i].key_first = i % 3;
+        chart.nodes[i].key_last = i % 3 + 1;
+    }
+    for (int i = 0; i < arcs; ++i) add_arc(chart, i % nodes, nodes - 1);
+    return chart;
+}
+
+std::string be32(std::uint32_t n) {
+    return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
+            static_cast<char>(n)};
+}
+
+Status parse(std::string_view bytes) {
+    Chart out;
+    return parse_chart(bytes, out);
+}
+
+}  // namespace
+
+TEST(ChartFileImage, EmptyChartIs66Bytes) {
+    Chart chart;
+    chart.reset(1024, 768);
+    const std::string bytes = chart_file_bytes(chart);
+    ASSERT_EQ(bytes.size(), 66u);
+    EXPECT_EQ(bytes.substr(0, 10), "TSY001    ");
+    // scroll 0,0; font 12; 1024 x 768; switches 1 0 1 0 0; preview font 12; 1; 1
+    const std::string display("\0\0\0\0\0\0\0\0\x0c\0\0\0\x00\x04\x00\x03"
+                              "\x01\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0\0\0\0\0"
+                              "\x0c\0\0\0\x01\0\0\0\x01\0\0\0",
+                              48);
+    EXPECT_EQ(bytes.substr(10, 48), display);
+    EXPECT_EQ(bytes.substr(58), std::string(8, '\0'));
+}
+
+TEST(ChartFileImage, TwoArcsAndThreeNodes) {
+    Chart chart = example_chart(3, 2);
+    const std::string bytes = chart_file_bytes(chart);
+    ASSERT_EQ(bytes.size(), 4142u);
+    EXPECT_EQ(bytes.substr(58, 4), be32(2));
+    EXPECT_EQ(bytes.substr(62, 8), std::string("\0\0\x02\0\x01\0\x02\0", 8));
+    EXPECT_EQ(bytes.substr(70, 4), be32(3));
+    // The second node record: rect, kind, record count as they lie in memory.
+    const std::size_t node1 = 74 + 1356;
+    EXPECT_EQ(bytes.substr(node1, 8), std::string("\x0a\0\0\0\x14\0\0\0", 8));
+    EXPECT_EQ(bytes.substr(node1 + 1340, 4), std::string("\xe8\x03\0\0", 4));
+    EXPECT_EQ(bytes.substr(node1 + 16, 4), std::string(4, '\0'));  // reserved bytes are zero
+    EXPECT_EQ(bytes[74 + 2 * 1356 + 24], 1);                        // the result node's kind
+}
+
+TEST(ChartFileImage, FullChartRoundTrips) {
+    Chart chart = example_chart(1001, 1000);
+    chart.display.scroll_x = 300;
+    chart.display.view_width = 4000;
+    chart.display.show_file_path = 1;
+    chart.nodes[500].mandatory = 1;
+    chart.nodes[500].start_record = 10;
+    const std::string bytes = chart_file_bytes(chart);
+    ASSERT_EQ(bytes.size(), 66u + 4 * 1000 + 1356 * 1001);
+
+    Chart back;
+    back.reset(1, 1);
+    ASSERT_TRUE(parse_chart(bytes, back));
+    EXPECT_EQ(back.node_count(), 1001);
+    EXPECT_EQ(back.arc_count(), 1000);
+    EXPECT_EQ(back.node_states.size(), 1001u);
+    EXPECT_EQ(back.display.scroll_x, 300);
+    EXPECT_EQ(back.display.view_width, 4000);
+    EXPECT_EQ(back.nodes[500].start_record, 10);
+    EXPECT_EQ(chart_file_bytes(back), bytes);
+}
+
+TEST(ChartFileRefusals, MagicAndVersion) {
+    std::string bytes = chart_file_bytes(example_chart(2, 1));
+    std::string other = bytes;
+    other.replace(0, 3, "TSX");
+    EXPECT_EQ(parse(other).message_id, 30013);
+    other = bytes;
+    other.replace(3, 3, "002");
+    EXPECT_EQ(parse(other).message_id, 30016);
+    other = bytes;
+    other.replace(6, 4, "abcd");  // the last four bytes are not compared
+    EXPECT_TRUE(parse(other));
+    EXPECT_EQ(parse("").message_id, 30013);
+    EXPECT_EQ(parse("TSY00").message_id, 30013);
+    EXPECT_EQ(parse("TSY002").message_id, 30016);
+}
+
+TEST(ChartFileRefusals, CountsAboveTheLimits) {
+    std::string header = chart_file_bytes(example_chart(0, 0)).substr(0, 58);
+    EXPECT_EQ(parse(header + be32(1001)).message_id, 30043);
+    EXPECT_EQ(parse(header + be32(0x80000000u)).message_id, 30043);
+    EXPECT_EQ(parse(header + be32(0) + be32(1002)).message_id, 30044);
+
+    Chart most = example_chart(1001, 0);
+    EXPECT_TRUE(parse(chart_file_bytes(most)));
+}
+
+TEST(ChartFileRefusals, EveryTruncationUpToTheFirstNodeRecordIsRefused) {
+    Chart chart = example_chart(2, 2);
+    const std::string bytes = chart_file_bytes(chart);
+    const std::size_t first_node = 66 + 2 * 4;
+    for (std::size_t n = 0; n <= first_node + 1356 - 1; ++n) {
+        Chart out;
+        out.reset(1, 1);
+        add_node(out, "kept", {0, 0}, 1.0, kSourceNode, "kept", 7);
+        Status s = parse_chart(std::string_view(bytes).substr(0, n), out);
+        ASSERT_EQ(s.message_id, 30013) << "length " << n;
+        ASSERT_EQ(out.node_count(), 1) << "a refused file leaves the chart as it was";
+    }
+    // A count that promises more records than the file holds.
+    std::string cut = bytes.substr(0, bytes.size() - 1);
+    EXPECT_EQ(parse(cut).message_id, 30013);
+}
+
+TEST(ChartFileRefusals, DamagedRecords) {
+    Chart chart = example_chart(2, 1);
+    std::string bytes = chart_file_bytes(chart);
+    std::string bad_arc = bytes;
+    bad_arc[62 + 2] = 5;  // arc to node 5 of 2
+    EXPECT_EQ(parse(bad_arc).message_id, 30013);
+
+    std::string unterminated = bytes;
+    const std::size_t title = 70 + 26;
+    for (std::size_t i = 0; i < kTitleSize; ++i) unterminated[title + i] = 'x';
+    EXPECT_EQ(parse(unterminated).message_id, 30013);
+}
+
+TEST(ChartFileOpen, MissingFileFolderAndGoodFile) {
+    TempDir dir;
+    Chart chart;
+    Status missing = open_chart(dir / "none.tsy", chart);
+    EXPECT_EQ(missing.message_id, 30177);
+    EXPECT_EQ(missing.first_line, (dir / "none.tsy").string());
+    EXPECT_EQ(open_chart(dir.path(), chart).message_id, 30166);
+
+    write_bytes(dir / "binary.tsy", std::string("\x7f" "ELF\x02\x01\x01\0", 8));
+    EXPECT_EQ(open_chart(dir / "binary.tsy", chart).message_id, 30013);
+
+    Chart saved = example_chart(3, 2);
+    ASSERT_TRUE(save_chart(dir / "c.tsy", saved, false));
+    ASSERT_TRUE(open_chart(dir / "c.tsy", chart));
+    EXPECT_EQ(chart.node_count(), 3);
+    EXPECT_EQ(chart.arc_count(), 2);
+    EXPECT_EQ(chart.primary_node, -1);
+}
+
+TEST(ChartFileSave, ClearsTheSelectionMarks) {
+    TempDir dir;
+    Chart chart = example_chart(3, 0);
+    chart.node_states[0].selected = 1;
+    chart.node_states[2].selected = 1;
+    chart.primary_node = 2;
+    ASSERT_TRUE(save_chart(dir / "c.tsy", chart, false));
+    EXPECT_EQ(chart.node_states[0].selected, 0);
+    EXPECT_EQ(chart.node_states[2].selected, 0);
+    EXPECT_EQ(chart.primary_node, 2);
+}
+
+TEST(ChartFileSave, KeepsABackupOnlyWhenAskedAndAFileIsReplaced) {
+    TempDir dir;
+    const auto path = dir / "c.tsy";
+    Chart first = example_chart(1, 0);
+    Chart second = example_chart(2, 1);
+    ASSERT_TRUE(save_chart(path, first, true));
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.tsy.bak"));
+    ASSERT_TRUE(save_chart(path, second, true));
+    EXPECT_EQ(read_bytes(dir / "c.tsy.bak"), chart_file_bytes(first));
+    EXPECT_EQ(read_bytes(path), chart_file_bytes(second));
+    ASSERT_TRUE(save_chart(path, first, false));
+    EXPECT_EQ(read_bytes(dir / "c.tsy.bak"), chart_file_bytes(first));  // untouched
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+TEST(ChartFileSave, FailureLeavesTheOldFileAndNoLitter) {
+    TempDir dir;
+    const auto path = dir / "c.tsy";
+    Chart old_chart = example_chart(1, 0);
+    ASSERT_TRUE(save_chart(path, old_chart, false));
+    const std::string old_bytes = read_bytes(path);
+
+    // A disk that fills up in the middle of the write.
+    Chart big = example_chart(50, 10);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    Status s = save_chart(path, big, true);
+    setrlimit(RLIMIT_FSIZE, &saved);
+
+    EXPECT_EQ(s.message_id, 30015);
+    EXPECT_EQ(s.first_line, path.string());
+    EXPECT_EQ(read_bytes(path), old_bytes);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+    EXPECT_EQ(save_chart(dir / "no-such-folder" / "c.tsy", big, false).message_id, 30015);
+    EXPECT_EQ(save_chart(dir.path(), big, false).message_id, 30015);  // a folder is never replaced
+}
