@@ -66,6 +66,18 @@ std::optional<std::string> from_utf8(std::string_view utf8_text) {
     return convert("CP932", "UTF-8", utf8_text);
 }
 
+std::string to_utf8_lossy(std::string_view cp932_text) {
+    if (auto whole = to_utf8(cp932_text)) return *whole;
+    std::string out;
+    for (std::size_t i = 0; i < cp932_text.size();) {
+        const std::size_t n = char_length(cp932_text, i);
+        if (auto one = to_utf8(cp932_text.substr(i, n))) out += *one;
+        else out += "\xEF\xBF\xBD";
+        i += n;
+    }
+    return out;
+}
+
 std::string literal(std::string_view utf8_text) {
     auto converted = from_utf8(utf8_text);
     if (!converted) throw std::logic_error("program text not representable in cp932");

@@ -36,6 +36,10 @@ std::string_view cut(std::string_view s, std::size_t max_bytes);
 std::optional<std::string> to_utf8(std::string_view cp932_text);
 std::optional<std::string> from_utf8(std::string_view utf8_text);
 
+// For showing a text that may be broken: a character that cannot be
+// converted becomes U+FFFD.
+std::string to_utf8_lossy(std::string_view cp932_text);
+
 // For texts of the program itself, known to be convertible.
 std::string literal(std::string_view utf8_text);
 

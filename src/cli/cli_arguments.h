@@ -1,0 +1,42 @@
+#pragma once
+
+// The command line of tessaly-cross.
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "cross/cross_options.h"
+
+namespace tessaly::cli {
+
+struct SourceArgument {
+    std::string file;
+    int key_first = -1;  // 0-based, as stored in a node
+    int key_last = -1;
+    int start_record = 1;
+    std::optional<std::string> title;  // UTF-8
+    bool mandatory = false;
+};
+
+struct Arguments {
+    enum class Mode { Files, Chart, List, Help };
+    Mode mode = Mode::Help;
+    CrossOptions options;
+    std::optional<std::string> result_folder;
+    std::vector<SourceArgument> sources;  // Files
+    std::string chart;                    // Chart, List
+    std::vector<std::string> nodes;       // Chart: titles or #INDEX
+    bool save = false;
+};
+
+struct UsageError {
+    std::string text;
+};
+
+std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::string>& args);
+
+extern const char* const kUsage;
+
+}  // namespace tessaly::cli

@@ -1,0 +1,220 @@
+#include "cli_run.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ostream>
+
+#include "chart/chart_file.h"
+#include "chart/cp932.h"
+#include "chart/messages.h"
+#include "cli_arguments.h"
+#include "cli_settings.h"
+#include "cross/cross_engine.h"
+#include "cross/cross_start.h"
+#include "cross/record_reader.h"
+#include "cross/result_file.h"
+
+namespace tessaly::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void print_failure(Console& console, const Status& status, std::string_view prefix = {}) {
+    if (!status.first_line.empty()) console.err << status.first_line << '\n';
+    console.err << prefix << message_text(status.message_id) << '\n';
+}
+
+int fail_with(Console& console, const std::string& text) {
+    console.err << "tessaly-cross: " << text << '\n';
+    return kExitFailure;
+}
+
+// A path as a node keeps it: cp932 within 259 bytes.
+std::optional<std::string> node_path(const fs::path& path) {
+    auto cp932_path = cp932::from_utf8(path.string());
+    if (!cp932_path || !path_fits_node(*cp932_path)) return std::nullopt;
+    return cp932_path;
+}
+
+class ProgressBar : public CrossObserver {
+public:
+    explicit ProgressBar(Console& console) : console_(console) {}
+    ~ProgressBar() override { clear(); }
+
+    // Takes the bar off the terminal line.
+    void clear() {
+        if (drawn_) console_.err << "\r\x1b[K" << std::flush;
+        drawn_ = false;
+    }
+
+    void message_line(int id) override {
+        line_ = message_text(id);
+        draw();
+    }
+    void progress_range(int maximum) override { maximum_ = maximum; }
+    void progress_position(int position) override { position_ = position; }
+    bool cancel_requested() override { return console_.interrupted && console_.interrupted->load(); }
+    void keep_alive() override { draw(); }
+
+private:
+    void draw() {
+        if (!console_.progress) return;
+        const int percent = maximum_ > 0 ? static_cast<int>(100LL * position_ / maximum_) : 0;
+        const int filled = percent * 30 / 100;
+        console_.err << "\r[" << std::string(filled, '#') << std::string(30 - filled, ' ') << "] " << percent
+                     << "% " << line_ << "\x1b[K" << std::flush;
+        drawn_ = true;
+    }
+    Console& console_;
+    std::string_view line_;
+    int maximum_ = 0;
+    int position_ = 0;
+    bool drawn_ = false;
+};
+
+void list_chart(const Chart& chart, std::ostream& out) {
+    for (const ArcRecord& a : chart.arcs) out << "arc\t" << a.from << '\t' << a.to << '\n';
+    for (int i = 0; i < chart.node_count(); ++i) {
+        const NodeRecord& n = chart.nodes[i];
+        out << "node\t" << i << '\t' << n.kind << '\t' << cp932::to_utf8_lossy(cp932::field_text(n.title)) << '\t'
+            << n.key_first << '\t' << n.key_last << '\t' << n.start_record << '\t' << n.mandatory << '\t'
+            << n.record_count << '\t' << n.rect.left << ',' << n.rect.top << ',' << n.rect.right << ','
+            << n.rect.bottom << '\t' << cp932::to_utf8_lossy(cp932::field_text(n.path)) << '\n';
+    }
+}
+
+// Puts the given files on a fresh chart, all selected.
+int chart_from_files(const Arguments& a, Console& console, Chart& chart) {
+    chart.reset(0, 0);
+    for (const SourceArgument& s : a.sources) {
+        const fs::path path = fs::absolute(s.file);
+        auto cp932_path = node_path(path);
+        if (!cp932_path) return fail_with(console, s.file + ": the path cannot be kept in cp932 within 259 bytes");
+        if (Status check = check_text_file(path); !check) {
+            if (check.first_line.empty()) check.first_line = path.string();
+            print_failure(console, check);
+            return kExitFailure;
+        }
+        auto title = cp932::from_utf8(s.title ? *s.title : path.stem().string());
+        if (!title) return fail_with(console, "the title of " + s.file + " cannot be written in cp932");
+        if (Status added = add_node(chart, *cp932_path, {0, 0}, 1.0, kSourceNode, *title, 0); !added) {
+            print_failure(console, added);
+            return kExitFailure;
+        }
+        NodeRecord& node = chart.nodes.back();
+        node.key_first = s.key_first;
+        node.key_last = s.key_last;
+        node.start_record = static_cast<std::uint16_t>(s.start_record);
+        node.mandatory = s.mandatory ? 1 : 0;
+        chart.node_states.back().selected = 1;
+    }
+    return kExitSuccess;
+}
+
+// Selects the named nodes of a saved chart.
+int select_chart_nodes(const Arguments& a, Console& console, Chart& chart) {
+    for (NodeState& s : chart.node_states) s.selected = 0;
+    for (const std::string& name : a.nodes) {
+        int index = -1;
+        if (name.size() > 1 && name[0] == '#') {
+            try {
+                index = std::stoi(name.substr(1));
+            } catch (...) {
+                index = -1;
+            }
+            if (index >= chart.node_count()) index = -1;
+        } else if (auto title = cp932::from_utf8(name)) {
+            for (int i = 0; i < chart.node_count() && index < 0; ++i)
+                if (cp932::field_text(chart.nodes[i].title) == *title) index = i;
+        }
+        if (index < 0) return fail_with(console, "no node " + name + " in " + a.chart);
+        chart.node_states[index].selected = 1;
+    }
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, Console& console) {
+    auto parsed = parse_arguments(args);
+    if (auto* usage = std::get_if<UsageError>(&parsed)) {
+        console.err << "tessaly-cross: " << usage->text << "\nTry 'tessaly-cross --help'.\n";
+        return kExitUsage;
+    }
+    const Arguments& a = std::get<Arguments>(parsed);
+    if (a.mode == Arguments::Mode::Help) {
+        console.out << kUsage;
+        return kExitSuccess;
+    }
+
+    Chart chart;
+    if (a.mode == Arguments::Mode::List || a.mode == Arguments::Mode::Chart) {
+        if (Status opened = open_chart(a.chart, chart); !opened) {
+            print_failure(console, opened);
+            return kExitFailure;
+        }
+        if (a.mode == Arguments::Mode::List) {
+            list_chart(chart, console.out);
+            return kExitSuccess;
+        }
+        if (int e = select_chart_nodes(a, console, chart)) return e;
+    } else if (int e = chart_from_files(a, console, chart)) {
+        return e;
+    }
+
+    if (int i = first_selected_node_without_key(chart); i >= 0) {
+        print_failure(console, Status::failure(30034), missing_key_prefix(chart.nodes[i]));
+        return kExitFailure;
+    }
+
+    const SavedSettings saved = read_saved_settings();
+    const std::string folder = a.result_folder ? *a.result_folder : saved.result_folder;
+    if (folder.empty()) {
+        print_failure(console, Status::failure(30009));
+        return kExitFailure;
+    }
+    const std::string result_title = next_result_title(chart);
+    const fs::path result_path = find_result_file_name(fs::absolute(folder));
+    if (result_path.empty()) return fail_with(console, "CROSS0001.csv to CROSS10000.csv are all taken in " + folder);
+
+    const auto started = std::chrono::steady_clock::now();
+    ProgressBar progress(console);
+    CrossEngine engine(chart, a.options, result_path, progress);
+    const CrossStage end = engine.run();
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    progress.clear();
+    if (end == CrossStage::Cancelled) return fail_with(console, "cancelled; " + result_path.string() + " is incomplete");
+    if (end != CrossStage::Finished) {
+        print_failure(console, engine.failure());
+        return kExitFailure;
+    }
+
+    if (a.save) {
+        auto point = result_node_point(chart, 1.0);
+        auto cp932_result = node_path(result_path);
+        if (!cp932_result) return fail_with(console, result_path.string() + ": the path cannot be kept in the chart");
+        ResultNodeOutcome added =
+            add_result_node(chart, *cp932_result, point.value_or(CanvasPoint{}), 1.0, result_title, engine.hit_count());
+        for (const Status& refused : added.refused_arcs) print_failure(console, refused);
+        if (!added.status) {
+            print_failure(console, added.status);
+            return kExitFailure;
+        }
+        if (Status saved_chart = save_chart(a.chart, chart, saved.make_backup); !saved_chart) {
+            print_failure(console, saved_chart);
+            return kExitFailure;
+        }
+    }
+
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f", elapsed);
+    console.out << result_path.string() << '\n'
+                << "records: " << engine.record_count() << '\n'
+                << "keys: " << engine.key_count() << '\n'
+                << "hits: " << engine.hit_count() << '\n'
+                << "elapsed: " << seconds << "s\n";
+    return kExitSuccess;
+}
+
+}  // namespace tessaly::cli

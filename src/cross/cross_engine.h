@@ -1,0 +1,77 @@
+#pragma once
+
+// One cross, run step by step: open the work files and the result file,
+// count the records, allocate, read and group the keys, write the hits,
+// close. The caller drives the steps (a progress dialog between events, or a
+// plain loop) and hears what happens through an observer.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chart/chart.h"
+#include "chart/status.h"
+#include "cross/cross_options.h"
+
+namespace tessaly {
+
+class CrossObserver {
+public:
+    virtual ~CrossObserver() = default;
+    // The message-line text (by id) of the step under way.
+    virtual void message_line(int /*id*/) {}
+    virtual void progress_range(int /*maximum*/) {}
+    virtual void progress_position(int /*position*/) {}
+    virtual void record_count(long long /*n*/) {}
+    virtual void hit_count(long long /*h*/) {}
+    // Asked before every record of the reading pass and every hit of the
+    // output pass.
+    virtual bool cancel_requested() { return false; }
+    // Called every few tens of milliseconds during long steps, so that a
+    // window can stay alive.
+    virtual void keep_alive() {}
+};
+
+enum class CrossStage { Open, Count, Allocate, Read, Group, Write, Close, Finished, Failed, Cancelled };
+
+class CrossEngine {
+public:
+    // Crosses the selected nodes of the chart into the (not yet existing)
+    // result file. The chart must stay unchanged while the cross runs.
+    CrossEngine(const Chart& chart, const CrossOptions& options, std::filesystem::path result_path,
+                CrossObserver& observer);
+    // Deletes the work files, whatever the outcome; the result file stays.
+    ~CrossEngine();
+    CrossEngine(const CrossEngine&) = delete;
+    CrossEngine& operator=(const CrossEngine&) = delete;
+
+    // Runs the next stage. False once the cross has ended: finished, failed
+    // (failure() says why) or cancelled.
+    bool step();
+    // Runs every remaining stage.
+    CrossStage run();
+
+    CrossStage stage() const { return stage_; }
+    const Status& failure() const { return failure_; }
+    long long record_count() const { return records_; }  // N
+    long long key_count() const { return keys_; }        // M
+    long long hit_count() const { return hits_; }        // h
+    // Seconds spent in each stage, indexed by CrossStage, for measurements.
+    const std::array<double, 7>& stage_seconds() const { return seconds_; }
+
+private:
+    struct Impl;
+    CrossStage stage_ = CrossStage::Open;
+    Status failure_;
+    long long records_ = 0;
+    long long keys_ = 0;
+    long long hits_ = 0;
+    std::array<double, 7> seconds_{};
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tessaly

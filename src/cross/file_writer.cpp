@@ -1,0 +1,67 @@
+#include "cross/file_writer.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tessaly {
+
+FileWriter::~FileWriter() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool FileWriter::open(const std::filesystem::path& path, Mode mode) {
+    const int flags = mode == Mode::CreateNew ? O_WRONLY | O_CREAT | O_EXCL : O_RDWR | O_CREAT | O_TRUNC;
+    fd_ = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    buffer_.reserve(kBufferSize);
+    return fd_ >= 0;
+}
+
+bool FileWriter::write_out(std::string_view bytes) {
+    while (!bytes.empty() && !failed_) {
+        ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            failed_ = true;
+        } else {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
+    return !failed_;
+}
+
+void FileWriter::spill(std::string_view bytes) {
+    write_out(buffer_);
+    buffer_.clear();
+    if (bytes.size() >= kBufferSize) write_out(bytes);
+    else buffer_.append(bytes);
+}
+
+bool FileWriter::flush() {
+    if (fd_ < 0) return false;
+    write_out(buffer_);
+    buffer_.clear();
+    return !failed_;
+}
+
+bool FileWriter::read_at(long long offset, std::size_t n, std::string& out) const {
+    out.resize(n);
+    std::size_t got = 0;
+    while (got < n) {
+        ssize_t r = ::pread(fd_, out.data() + got, n - got, static_cast<off_t>(offset + static_cast<long long>(got)));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        got += static_cast<std::size_t>(r);
+    }
+    return true;
+}
+
+bool FileWriter::close() {
+    if (fd_ < 0) return !failed_;
+    flush();
+    if (::close(fd_) != 0) failed_ = true;
+    fd_ = -1;
+    return !failed_;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,53 @@
+#pragma once
+
+// A file written through a large buffer, which remembers whether any write
+// failed (a full disk, say) so that the failure is reported, never ignored.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tessaly {
+
+class FileWriter {
+public:
+    enum class Mode {
+        CreateNew,      // refuse to touch a file that already exists
+        ReadWrite,      // an existing (empty) work file, also read back
+    };
+
+    FileWriter() = default;
+    ~FileWriter();
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+
+    bool open(const std::filesystem::path& path, Mode mode);
+    bool is_open() const { return fd_ >= 0; }
+
+    void write(std::string_view bytes) {
+        if (buffer_.size() + bytes.size() > kBufferSize) spill(bytes);
+        else buffer_.append(bytes);
+        written_ += static_cast<long long>(bytes.size());
+    }
+    // Bytes written so far, the buffered ones included.
+    long long position() const { return written_; }
+
+    bool flush();
+    // Reads back n bytes at offset (after a flush); false on a short read.
+    bool read_at(long long offset, std::size_t n, std::string& out) const;
+    // Flushes and closes; false when anything failed since opening.
+    bool close();
+    bool failed() const { return failed_; }
+
+private:
+    static constexpr std::size_t kBufferSize = 1 << 20;
+    void spill(std::string_view bytes);
+    bool write_out(std::string_view bytes);
+
+    int fd_ = -1;
+    std::string buffer_;
+    long long written_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,115 @@
+#include "cross/key_groups.h"
+
+#include <cstring>
+
+namespace tessaly {
+
+namespace {
+
+std::uint64_t load64(const char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+std::uint64_t mix(std::uint64_t a, std::uint64_t b) {
+    const __uint128_t r = static_cast<__uint128_t>(a ^ 0xa0761d6478bd642full) * (b ^ 0xe7037ed1a0b428dbull);
+    return static_cast<std::uint64_t>(r) ^ static_cast<std::uint64_t>(r >> 64);
+}
+
+// A fast hash for short keys, eight bytes at a time.
+std::uint32_t hash_key(std::string_view key) {
+    const char* p = key.data();
+    std::size_t n = key.size();
+    std::uint64_t h = 0x9e3779b97f4a7c15ull ^ n;
+    while (n >= 8) {
+        h = mix(h, load64(p));
+        p += 8;
+        n -= 8;
+    }
+    std::uint64_t tail = 0;
+    std::memcpy(&tail, p, n);
+    h = mix(h, tail ^ (static_cast<std::uint64_t>(n) << 56));
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
+}
+
+// Maps a hash onto [0, size) without a division.
+std::size_t slot_for(std::uint32_t hash, std::size_t size) {
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(hash) * size) >> 32);
+}
+
+}  // namespace
+
+KeyGroups::KeyGroups(std::size_t records) {
+    record_group_.reserve(records);
+    groups_.reserve(records);
+    // At most one group per record: a load of at most 0.77.
+    slots_.assign(records + records / 3 + 16, 0);
+}
+
+const char* KeyGroups::key_bytes(std::uint32_t at) const {
+    return blocks_[at >> kBlockBits].get() + (at & ((1u << kBlockBits) - 1));
+}
+
+std::string_view KeyGroups::key_of(std::uint32_t group) const {
+    const char* p = key_bytes(groups_[group].key_at);
+    return {p + 1, static_cast<unsigned char>(*p)};
+}
+
+std::uint32_t KeyGroups::store_key(std::string_view key) {
+    constexpr std::uint64_t block_size = 1ull << kBlockBits;
+    const std::uint64_t need = key.size() + 1;
+    std::uint64_t in_block = stored_ & (block_size - 1);
+    if (blocks_.empty() || in_block + need > block_size) {
+        const std::uint64_t next = blocks_.size() << kBlockBits;
+        if (next + block_size > (1ull << 32)) return UINT32_MAX;
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(block_size));
+        stored_ = next;
+        in_block = 0;
+    }
+    char* p = blocks_.back().get() + in_block;
+    p[0] = static_cast<char>(key.size());
+    std::memcpy(p + 1, key.data(), key.size());
+    const auto at = static_cast<std::uint32_t>(stored_);
+    stored_ += need;
+    return at;
+}
+
+std::vector<std::uint32_t> KeyGroups::release() {
+    std::vector<std::uint32_t> records = std::move(record_group_);
+    std::vector<std::unique_ptr<char[]>>().swap(blocks_);
+    std::vector<Group>().swap(groups_);
+    std::vector<std::uint32_t>().swap(slots_);
+    stored_ = 0;
+    return records;
+}
+
+bool KeyGroups::add(std::string_view key) {
+    const std::uint32_t hash = hash_key(key);
+    const std::size_t size = slots_.size();
+    std::size_t i = slot_for(hash, size);
+    for (;;) {
+        const std::uint32_t slot = slots_[i];
+        if (slot == 0) break;
+        Group& g = groups_[slot - 1];
+        if (g.hash == hash) {
+            const char* stored = key_bytes(g.key_at);
+            if (static_cast<unsigned char>(*stored) == key.size() &&
+                std::memcmp(stored + 1, key.data(), key.size()) == 0) {
+                ++g.records;
+                record_group_.push_back(slot - 1);
+                return true;
+            }
+        }
+        if (++i == size) i = 0;
+    }
+    const std::uint32_t at = store_key(key);
+    if (at == UINT32_MAX) return false;
+    const auto group = static_cast<std::uint32_t>(groups_.size());
+    groups_.push_back(Group{at, 1, hash});
+    slots_[i] = group + 1;
+    record_group_.push_back(group);
+    return true;
+}
+
+}  // namespace tessaly

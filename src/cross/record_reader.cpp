@@ -1,0 +1,147 @@
+#include "cross/record_reader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+
+namespace tessaly {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 1 << 20;
+constexpr char kEndOfData = 0x1A;
+
+ssize_t read_some(int fd, char* dst, std::size_t n) {
+    for (;;) {
+        ssize_t got = ::read(fd, dst, n);
+        if (got >= 0 || errno != EINTR) return got;
+    }
+}
+
+}  // namespace
+
+RecordReader::~RecordReader() { close(); }
+
+Status RecordReader::open(const std::filesystem::path& path) {
+    close();
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return Status::failure(30003, path.string());
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    buffer_.resize(kBlockSize);
+    begin_ = end_ = 0;
+    consumed_ = 0;
+    at_end_ = failed_ = false;
+    return Status::ok();
+}
+
+void RecordReader::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+// Moves the unread bytes to the front, makes room and reads one more block.
+// Returns false when nothing more can come.
+bool RecordReader::fill() {
+    if (at_end_) return false;
+    if (begin_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (buffer_.size() - end_ < kBlockSize / 2) buffer_.resize(buffer_.size() * 2);
+    ssize_t got = read_some(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    if (got < 0) {
+        failed_ = true;
+        at_end_ = true;
+        return false;
+    }
+    if (got == 0) {
+        at_end_ = true;
+        return false;
+    }
+    const char* fresh = buffer_.data() + end_;
+    if (const void* stop = std::memchr(fresh, kEndOfData, static_cast<std::size_t>(got))) {
+        got = static_cast<const char*>(stop) - fresh;
+        at_end_ = true;
+    }
+    end_ += static_cast<std::size_t>(got);
+    return true;
+}
+
+bool RecordReader::next(std::string_view& record) {
+    std::size_t searched = begin_;
+    for (;;) {
+        const char* base = buffer_.data();
+        if (const void* lf = std::memchr(base + searched, '\n', end_ - searched)) {
+            const std::size_t at = static_cast<const char*>(lf) - base;
+            std::size_t length = at - begin_;
+            if (length > 0 && base[at - 1] == '\r') --length;
+            record = std::string_view(base + begin_, length);
+            consumed_ += static_cast<long long>(at + 1 - begin_);
+            begin_ = at + 1;
+            return true;
+        }
+        const std::size_t searched_so_far = end_ - begin_;
+        if (!fill()) break;
+        searched = begin_ + searched_so_far;
+    }
+    if (failed_ || begin_ == end_) return false;
+    // The last record needs no line feed.
+    record = std::string_view(buffer_.data() + begin_, end_ - begin_);
+    consumed_ += static_cast<long long>(end_ - begin_);
+    begin_ = end_;
+    return true;
+}
+
+void RecordReader::skip_lines(int n) {
+    std::string_view ignored;
+    for (int i = 0; i < n && next(ignored); ++i) {
+    }
+}
+
+std::size_t split_fields(std::string_view record, char separator, std::span<std::string_view> fields) {
+    std::size_t start = 0;
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        const std::size_t end = f + 1 == fields.size() ? std::string_view::npos : record.find(separator, start);
+        if (end == std::string_view::npos) {
+            fields[f] = record.substr(start);
+            break;
+        }
+        fields[f] = record.substr(start, end - start);
+        start = end + 1;
+    }
+    return static_cast<std::size_t>(std::count(record.begin(), record.end(), separator)) + 1;
+}
+
+std::size_t count_fields(std::string_view record) {
+    return static_cast<std::size_t>(std::count(record.begin(), record.end(), ',')) + 1;
+}
+
+Status check_text_file(const std::filesystem::path& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Status::failure(30003, path.string());
+    unsigned char head[5000];
+    std::size_t got = 0;
+    while (got < sizeof head) {
+        ssize_t n = read_some(fd, reinterpret_cast<char*>(head) + got, sizeof head - got);
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (got == 0) return Status::failure(30006);
+    bool line_break = false;
+    for (std::size_t i = 0; i < got; ++i) {
+        const unsigned char b = head[i];
+        if (b == 0x0A || b == 0x0D) {
+            line_break = true;
+        } else if (b < 0x20 && b != 0x09) {
+            return Status::failure(30033);
+        }
+    }
+    return line_break ? Status::ok() : Status::failure(30006);
+}
+
+}  // namespace tessaly
