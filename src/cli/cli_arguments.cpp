@@ -39,6 +39,7 @@ Cross options:
   --old-new          old and new character forms alike (髙/高, 邊/辺 ...)
   --no-hit-numbers   do not start result lines with the hit number
   --no-blank-lines   no empty line after each hit
+  --timings          print the seconds each stage of the cross took
   -h, --help         show this help
 
 On success the first line printed is the result file's path, then the
@@ -118,6 +119,8 @@ std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::strin
             a.nodes.push_back(*v);
         } else if (arg == "--save") {
             a.save = true;
+        } else if (arg == "--timings") {
+            a.timings = true;
         } else if (arg == "--min-hit") {
             auto v = value();
             auto n = v ? parse_int(*v) : std::nullopt;

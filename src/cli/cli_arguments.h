@@ -29,6 +29,7 @@ struct Arguments {
     std::string chart;                    // Chart, List
     std::vector<std::string> nodes;       // Chart: titles or #INDEX
     bool save = false;
+    bool timings = false;                 // seconds per stage on stderr
 };
 
 struct UsageError {

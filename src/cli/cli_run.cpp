@@ -184,6 +184,14 @@ int run(const std::vector<std::string>& args, Console& console) {
     const CrossStage end = engine.run();
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     progress.clear();
+    if (a.timings) {
+        static const char* const names[] = {"open", "count", "allocate", "read", "group", "write", "close"};
+        for (std::size_t i = 0; i < engine.stage_seconds().size(); ++i) {
+            char line[64];
+            std::snprintf(line, sizeof line, "%-9s %7.3fs\n", names[i], engine.stage_seconds()[i]);
+            console.err << line;
+        }
+    }
     if (end == CrossStage::Cancelled) return fail_with(console, "cancelled; " + result_path.string() + " is incomplete");
     if (end != CrossStage::Finished) {
         print_failure(console, engine.failure());

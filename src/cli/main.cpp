@@ -1,6 +1,7 @@
 #include <atomic>
 #include <csignal>
 #include <iostream>
+#include <malloc.h>
 #include <unistd.h>
 
 #include "cli_run.h"
@@ -10,6 +11,10 @@ std::atomic<bool> interrupted{false};
 }
 
 int main(int argc, char** argv) {
+    // Large blocks straight from the system and back to it when freed: a
+    // cross frees its key table before it builds the output, and the memory
+    // should really go.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     // Ctrl+C stops the cross at its next record, so that the work files are
     // removed on the way out.
     std::signal(SIGINT, [](int) { interrupted = true; });

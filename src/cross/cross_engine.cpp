@@ -10,6 +10,7 @@
 #include "cross/key_groups.h"
 #include "cross/key_normaliser.h"
 #include "cross/record_reader.h"
+#include "cross/result_assembler.h"
 #include "cross/temp_file.h"
 
 namespace tessaly {
@@ -21,6 +22,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kMaxFields = 2000;
 constexpr std::size_t kIndexEntry = 11;  // "%11ld": the position just after a line
 constexpr std::uint32_t kNone = UINT32_MAX;
+// How much of the result file is put together in memory at a time.
+constexpr std::size_t kOutputWindow = 32 << 20;
 
 // Big-endian first eight bytes: orders like the keys themselves, so that most
 // comparisons of the sort never leave this array.
@@ -176,6 +179,8 @@ bool CrossEngine::step() {
     }
 
     case CrossStage::Allocate: {
+        // Records are numbered in 32 bits.
+        if (records_ > INT32_MAX) return fail(Status::failure(30001));
         try {
             d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_));
         } catch (const std::bad_alloc&) {
@@ -193,13 +198,29 @@ bool CrossEngine::step() {
         int column_offset = 0;
         for (const NodeRecord& node : d.chart.nodes) column_offset = std::max(column_offset, node.key_first);
 
+        // Keys go into the table a few at a time, so that the table's lines
+        // for all of them can be fetched while the next ones are cut out.
+        constexpr std::size_t kBatch = 16;
+        std::array<std::string, kBatch> batch_keys;
+        std::array<std::uint32_t, kBatch> batch_hashes{};
+        std::size_t batched = 0;
+        auto add_batch = [&] {
+            for (std::size_t b = 0; b < batched; ++b)
+                if (!d.groups->add(batch_keys[b], batch_hashes[b])) return false;
+            batched = 0;
+            return true;
+        };
+
+        d.work.write_behind();
+        d.index.write_behind();
         KeyedRecord keyed;
         std::string line;
         long long k = 0;
         for (const Impl::Source& source : d.sources) {
             if (k == records_) break;
             const NodeRecord& node = d.chart.nodes[source.node];
-            d.first_record_of_node.emplace_back(static_cast<std::uint32_t>(d.groups->record_count()), source.node);
+            d.first_record_of_node.emplace_back(static_cast<std::uint32_t>(d.groups->record_count() + batched),
+                                                source.node);
             RecordReader reader;
             if (Status s = d.open_source(reader, source); !s) return fail(s);
             std::string_view record;
@@ -216,7 +237,6 @@ bool CrossEngine::step() {
                 extract_key(record, node.key_first, node.key_last, d.options, keyed);
                 if (keyed.field_count > kMaxFields) return fail(Status::failure(30008, source.path.string()));
                 if (!keyed.key.empty()) {
-                    if (!d.groups->add(keyed.key)) return fail(Status::failure(30001));
                     line.clear();
                     append_work_line(line, source.title, column_offset, node.key_first, keyed);
                     line.push_back('\n');
@@ -225,6 +245,11 @@ bool CrossEngine::step() {
                     if (!format_index_entry(d.work.position(), entry))
                         return fail(Status::failure(30015, d.work_path.string()));
                     d.index.write({entry, kIndexEntry});
+
+                    batch_hashes[batched] = KeyGroups::hash(keyed.key);
+                    d.groups->prefetch(batch_hashes[batched]);
+                    batch_keys[batched].swap(keyed.key);
+                    if (++batched == kBatch && !add_batch()) return fail(Status::failure(30001));
                 }
                 ++k;
                 if (k == records_) break;
@@ -232,6 +257,8 @@ bool CrossEngine::step() {
             }
             if (reader.failed()) return fail(Status::failure(30003, source.path.string()));
         }
+        if (!add_batch()) return fail(Status::failure(30001));
+        d.groups->drop_lookup();
         if (!d.work.flush()) return fail(Status::failure(30015, d.work_path.string()));
         if (!d.index.flush()) return fail(Status::failure(30015, d.index_path.string()));
         keys_ = static_cast<long long>(d.groups->record_count());
@@ -249,12 +276,13 @@ bool CrossEngine::step() {
             std::uint32_t group;
         };
         std::vector<Candidate> candidates;
-        std::vector<std::uint32_t> rank;
+        std::vector<std::uint32_t> rank;  // records of each group first, then its run
         try {
+            rank.assign(groups.group_count(), 0);
+            for (std::size_t r = 0; r < groups.record_count(); ++r) ++rank[groups.group_of(r)];
             for (std::uint32_t g = 0; g < groups.group_count(); ++g)
-                if (groups.size_of(g) >= static_cast<std::uint32_t>(d.options.MinHit))
+                if (rank[g] >= static_cast<std::uint32_t>(d.options.MinHit))
                     candidates.push_back({key_prefix(groups.key_of(g)), g});
-            rank.assign(groups.group_count(), kNone);
         } catch (const std::bad_alloc&) {
             return fail(Status::failure(30001));
         }
@@ -263,10 +291,10 @@ bool CrossEngine::step() {
             return groups.key_of(a.group) < groups.key_of(b.group);
         });
         d.run_bounds.assign(candidates.size() + 1, 0);
-        for (std::uint32_t i = 0; i < candidates.size(); ++i) {
-            rank[candidates[i].group] = i;
-            d.run_bounds[i + 1] = d.run_bounds[i] + groups.size_of(candidates[i].group);
-        }
+        for (std::uint32_t i = 0; i < candidates.size(); ++i)
+            d.run_bounds[i + 1] = d.run_bounds[i] + rank[candidates[i].group];
+        std::fill(rank.begin(), rank.end(), kNone);
+        for (std::uint32_t i = 0; i < candidates.size(); ++i) rank[candidates[i].group] = i;
         candidates = {};
         std::vector<std::uint32_t> record_group = groups.release();
         d.groups.reset();
@@ -340,7 +368,7 @@ bool CrossEngine::step() {
         d.observer.progress_range(maximum);
         d.observer.progress_position(0);
         const std::size_t total = std::max<std::size_t>(d.gathered.size(), 1);
-        std::string line;
+        ResultAssembler output(d.work, d.result, kOutputWindow);
         std::string prefix;
         int shown = 0;
         for (std::uint32_t run = 0; run + 1 < d.run_bounds.size(); ++run) {
@@ -355,16 +383,17 @@ bool CrossEngine::step() {
             d.observer.hit_count(hits_);
             if (d.options.HitNo) prefix = std::to_string(hits_) + ",";
             for (std::uint32_t p = d.run_bounds[run]; p < d.run_bounds[run + 1]; ++p) {
-                if (!d.work.read_at(d.line_start[p], d.line_length[p], line)) return fail(Status::failure(30003));
-                d.result.write(prefix);
-                d.result.write(line);
-                d.result.write("\r\n");
+                output.add_text(prefix);
+                if (!output.add_line(d.line_start[p], d.line_length[p])) return fail(Status::failure(30003));
+                output.add_text("\r\n");
             }
-            if (d.options.Kaigyou) d.result.write("\r\n");
+            if (d.options.Kaigyou) output.add_text("\r\n");
             if (d.result.failed()) return fail(Status::failure(30015, d.result_path.string()));
             const int position = static_cast<int>(static_cast<long long>(maximum) * d.run_bounds[run + 1] / total);
             if (position != shown) d.observer.progress_position(shown = position);
         }
+        if (!output.flush()) return fail(Status::failure(30003));
+        if (d.result.failed()) return fail(Status::failure(30015, d.result_path.string()));
         d.observer.progress_position(0);
         stage_ = CrossStage::Close;
         break;

@@ -7,7 +7,52 @@
 namespace tessaly {
 
 FileWriter::~FileWriter() {
+    stop_writer();
     if (fd_ >= 0) ::close(fd_);
+}
+
+void FileWriter::write_behind() {
+    if (writer_.joinable() || fd_ < 0) return;
+    stopping_ = false;
+    writer_ = std::thread([this] {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return busy_ || stopping_; });
+            if (!busy_) return;
+            lock.unlock();
+            write_out(handed_);
+            handed_.clear();
+            lock.lock();
+            busy_ = false;
+            changed_.notify_all();
+        }
+    });
+}
+
+// Gives the full buffer to the writer thread and takes its empty one back.
+void FileWriter::hand_over() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+    handed_.swap(buffer_);
+    buffer_.reserve(kBufferSize);
+    busy_ = true;
+    changed_.notify_all();
+}
+
+void FileWriter::wait_idle() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+}
+
+void FileWriter::stop_writer() {
+    if (!writer_.joinable()) return;
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !busy_; });
+        stopping_ = true;
+        changed_.notify_all();
+    }
+    writer_.join();
 }
 
 bool FileWriter::open(const std::filesystem::path& path, Mode mode) {
@@ -18,6 +63,8 @@ bool FileWriter::open(const std::filesystem::path& path, Mode mode) {
 }
 
 bool FileWriter::write_out(std::string_view bytes) {
+    // Only one thread writes at a time: the writer thread, or the caller
+    // once the writer thread is idle or gone.
     while (!bytes.empty() && !failed_) {
         ssize_t n = ::write(fd_, bytes.data(), bytes.size());
         if (n < 0) {
@@ -31,14 +78,20 @@ bool FileWriter::write_out(std::string_view bytes) {
 }
 
 void FileWriter::spill(std::string_view bytes) {
-    write_out(buffer_);
-    buffer_.clear();
+    if (writer_.joinable()) {
+        hand_over();
+        if (bytes.size() >= kBufferSize) wait_idle();  // keep the order of the bytes
+    } else {
+        write_out(buffer_);
+        buffer_.clear();
+    }
     if (bytes.size() >= kBufferSize) write_out(bytes);
     else buffer_.append(bytes);
 }
 
 bool FileWriter::flush() {
     if (fd_ < 0) return false;
+    stop_writer();
     write_out(buffer_);
     buffer_.clear();
     return !failed_;

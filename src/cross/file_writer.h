@@ -3,9 +3,13 @@
 // A file written through a large buffer, which remembers whether any write
 // failed (a full disk, say) so that the failure is reported, never ignored.
 
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace tessaly {
 
@@ -23,6 +27,10 @@ public:
 
     bool open(const std::filesystem::path& path, Mode mode);
     bool is_open() const { return fd_ >= 0; }
+
+    // From now until the next flush, full buffers are written by a thread of
+    // their own, so that the caller goes on filling the next one meanwhile.
+    void write_behind();
 
     void write(std::string_view bytes) {
         if (buffer_.size() + bytes.size() > kBufferSize) spill(bytes);
@@ -43,11 +51,22 @@ private:
     static constexpr std::size_t kBufferSize = 1 << 20;
     void spill(std::string_view bytes);
     bool write_out(std::string_view bytes);
+    void hand_over();
+    void wait_idle();
+    void stop_writer();
 
     int fd_ = -1;
     std::string buffer_;
     long long written_ = 0;
-    bool failed_ = false;
+    std::atomic<bool> failed_ = false;
+
+    // Write-behind: one full buffer waits for (or is with) the writer thread.
+    std::thread writer_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string handed_;
+    bool busy_ = false;
+    bool stopping_ = false;
 };
 
 }  // namespace tessaly

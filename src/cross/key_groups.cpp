@@ -1,5 +1,6 @@
 #include "cross/key_groups.h"
 
+#include <bit>
 #include <cstring>
 
 namespace tessaly {
@@ -17,8 +18,9 @@ std::uint64_t mix(std::uint64_t a, std::uint64_t b) {
     return static_cast<std::uint64_t>(r) ^ static_cast<std::uint64_t>(r >> 64);
 }
 
-// A fast hash for short keys, eight bytes at a time.
-std::uint32_t hash_key(std::string_view key) {
+}  // namespace
+
+std::uint32_t KeyGroups::hash(std::string_view key) {
     const char* p = key.data();
     std::size_t n = key.size();
     std::uint64_t h = 0x9e3779b97f4a7c15ull ^ n;
@@ -33,26 +35,24 @@ std::uint32_t hash_key(std::string_view key) {
     return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
-// Maps a hash onto [0, size) without a division.
-std::size_t slot_for(std::uint32_t hash, std::size_t size) {
-    return static_cast<std::size_t>((static_cast<std::uint64_t>(hash) * size) >> 32);
-}
-
-}  // namespace
-
 KeyGroups::KeyGroups(std::size_t records) {
     record_group_.reserve(records);
     groups_.reserve(records);
     // At most one group per record: a load of at most 0.77.
     slots_.assign(records + records / 3 + 16, 0);
+    // The group (plus one) takes the low bits; the hash's top bits the rest.
+    group_bits_ = std::bit_width(records + 1);
+    tag_mask_ = group_bits_ >= 32 ? 0 : ~0u << group_bits_;
 }
+
+void KeyGroups::prefetch(std::uint32_t hash) const { __builtin_prefetch(&slots_[home_slot(hash)]); }
 
 const char* KeyGroups::key_bytes(std::uint32_t at) const {
     return blocks_[at >> kBlockBits].get() + (at & ((1u << kBlockBits) - 1));
 }
 
 std::string_view KeyGroups::key_of(std::uint32_t group) const {
-    const char* p = key_bytes(groups_[group].key_at);
+    const char* p = key_bytes(groups_[group]);
     return {p + 1, static_cast<unsigned char>(*p)};
 }
 
@@ -75,29 +75,20 @@ std::uint32_t KeyGroups::store_key(std::string_view key) {
     return at;
 }
 
-std::vector<std::uint32_t> KeyGroups::release() {
-    std::vector<std::uint32_t> records = std::move(record_group_);
-    std::vector<std::unique_ptr<char[]>>().swap(blocks_);
-    std::vector<Group>().swap(groups_);
-    std::vector<std::uint32_t>().swap(slots_);
-    stored_ = 0;
-    return records;
-}
-
-bool KeyGroups::add(std::string_view key) {
-    const std::uint32_t hash = hash_key(key);
+bool KeyGroups::add(std::string_view key, std::uint32_t hash) {
+    const std::uint32_t tag = tag_of(hash);
+    const std::uint32_t group_mask = ~tag_mask_;
     const std::size_t size = slots_.size();
-    std::size_t i = slot_for(hash, size);
+    std::size_t i = home_slot(hash);
     for (;;) {
         const std::uint32_t slot = slots_[i];
         if (slot == 0) break;
-        Group& g = groups_[slot - 1];
-        if (g.hash == hash) {
-            const char* stored = key_bytes(g.key_at);
+        if ((slot & tag_mask_) == tag) {
+            const std::uint32_t group = (slot & group_mask) - 1;
+            const char* stored = key_bytes(groups_[group]);
             if (static_cast<unsigned char>(*stored) == key.size() &&
                 std::memcmp(stored + 1, key.data(), key.size()) == 0) {
-                ++g.records;
-                record_group_.push_back(slot - 1);
+                record_group_.push_back(group);
                 return true;
             }
         }
@@ -106,10 +97,21 @@ bool KeyGroups::add(std::string_view key) {
     const std::uint32_t at = store_key(key);
     if (at == UINT32_MAX) return false;
     const auto group = static_cast<std::uint32_t>(groups_.size());
-    groups_.push_back(Group{at, 1, hash});
-    slots_[i] = group + 1;
+    groups_.push_back(at);
+    slots_[i] = tag | (group + 1);
     record_group_.push_back(group);
     return true;
+}
+
+void KeyGroups::drop_lookup() { std::vector<std::uint32_t>().swap(slots_); }
+
+std::vector<std::uint32_t> KeyGroups::release() {
+    std::vector<std::uint32_t> records = std::move(record_group_);
+    std::vector<std::unique_ptr<char[]>>().swap(blocks_);
+    std::vector<std::uint32_t>().swap(groups_);
+    drop_lookup();
+    stored_ = 0;
+    return records;
 }
 
 }  // namespace tessaly

@@ -1,7 +1,7 @@
 #pragma once
 
-// Groups equal keys as they are read: every distinct key is kept once, with
-// the number of records that carry it, and each record remembers its group.
+// Groups equal keys as they are read: every distinct key is kept once, and
+// each record remembers its group.
 // Memory is the distinct keys plus a few integers per record; the table is
 // sized from the record count, so it never grows during a cross.
 
@@ -18,26 +18,28 @@ public:
     // cannot be had.
     explicit KeyGroups(std::size_t records);
 
-    // Adds one record with a non-empty key; returns false when the key store
-    // is full (4 GiB of distinct keys).
-    bool add(std::string_view key);
+    static std::uint32_t hash(std::string_view key);
+    // Brings the table's line for the hash into the cache ahead of add().
+    void prefetch(std::uint32_t hash) const;
+    // Adds one record with a non-empty key (at most 255 bytes) and its
+    // hash; false when the key store is full (4 GiB of distinct keys).
+    bool add(std::string_view key, std::uint32_t hash);
 
     std::size_t record_count() const { return record_group_.size(); }
     std::size_t group_count() const { return groups_.size(); }
     std::uint32_t group_of(std::size_t record) const { return record_group_[record]; }
-    std::uint32_t size_of(std::uint32_t group) const { return groups_[group].records; }
     std::string_view key_of(std::uint32_t group) const;
 
+    // The lookup table is needed no more once every record is in.
+    void drop_lookup();
     // Hands over the group of every record and frees everything else.
     std::vector<std::uint32_t> release();
 
 private:
-    struct Group {
-        std::uint32_t key_at;   // where the key stands in the store: length byte, then bytes
-        std::uint32_t records;
-        std::uint32_t hash;
-    };
-
+    std::size_t home_slot(std::uint32_t hash) const {
+        return static_cast<std::size_t>((static_cast<std::uint64_t>(hash) * slots_.size()) >> 32);
+    }
+    std::uint32_t tag_of(std::uint32_t hash) const { return hash & tag_mask_; }
     const char* key_bytes(std::uint32_t at) const;
     std::uint32_t store_key(std::string_view key);
 
@@ -45,8 +47,13 @@ private:
     std::vector<std::unique_ptr<char[]>> blocks_;
     std::uint64_t stored_ = 0;  // bytes used in the key store
 
-    std::vector<Group> groups_;
-    std::vector<std::uint32_t> slots_;  // group + 1; 0 is free
+    std::vector<std::uint32_t> groups_;  // where each key stands in the store: length byte, then bytes
+    // A slot holds the group in its low bits and, above them, some bits of
+    // the key's hash, so that most probes are settled without leaving the
+    // table. 0 is a free slot (the group part is never 0).
+    std::vector<std::uint32_t> slots_;
+    unsigned group_bits_ = 0;
+    std::uint32_t tag_mask_ = 0;
     std::vector<std::uint32_t> record_group_;
 };
 

@@ -1,0 +1,45 @@
+#pragma once
+
+// Builds the result file a window at a time. Hit records stand scattered in
+// the work file; reading them one by one costs a system call each, so their
+// lines are left as holes in the window and fetched together when it is
+// full, in the order they stand in the work file, nearby ones in one read.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cross/file_writer.h"
+
+namespace tessaly {
+
+class ResultAssembler {
+public:
+    ResultAssembler(const FileWriter& work, FileWriter& result, std::size_t window_bytes)
+        : work_(work), result_(result), window_bytes_(window_bytes) {}
+
+    void add_text(std::string_view text) { window_.append(text); }
+    // The work-file line at offset, of length bytes. False when a full
+    // window could not be completed from the work file.
+    bool add_line(long long offset, std::uint32_t length);
+    // Completes the window and hands it to the result file. False when the
+    // work file could not be read.
+    bool flush();
+
+private:
+    struct Hole {
+        long long offset;  // in the work file
+        std::size_t at;    // in the window
+        std::uint32_t length;
+    };
+
+    const FileWriter& work_;
+    FileWriter& result_;
+    const std::size_t window_bytes_;
+    std::string window_;
+    std::vector<Hole> holes_;
+    std::string block_;
+};
+
+}  // namespace tessaly
