@@ -373,6 +373,7 @@ bool CrossEngine::step() {
         int shown = 0;
         for (std::uint32_t run = 0; run + 1 < d.run_bounds.size(); ++run) {
             if (d.observer.cancel_requested()) {
+                output.flush();  // the hits so far stay in the file, whole
                 d.observer.progress_position(0);
                 stage_ = CrossStage::Cancelled;
                 return false;

@@ -1,0 +1,340 @@
+#include "cli_run.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+
+#include "chart/chart.h"
+#include "chart/chart_file.h"
+#include "chart/cp932.h"
+#include "chart/messages.h"
+#include "temp_dir.h"
+
+using namespace tessaly;
+using namespace tessaly::cli;
+using tessaly::cp932::literal;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The program reads the desktop application's settings; point them at an
+// empty folder, once for the whole process, so that no real settings count.
+void isolate_settings() {
+    static TempDir home;
+    static const bool done = [] {
+        ::setenv("HOME", home.path().c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+        return true;
+    }();
+    (void)done;
+}
+
+struct CliOutcome {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+CliOutcome run_cli(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    Console console{out, err};
+    CliOutcome r;
+    r.code = run(args, console);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
+
+std::string crlf_lines(const std::vector<std::string>& utf8_lines) {
+    std::string out;
+    for (const std::string& l : utf8_lines) out += literal(l) + "\r\n";
+    return out;
+}
+
+class CliRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        isolate_settings();
+        fs::create_directories(dir_ / "out");
+    }
+    // A source file; the text is UTF-8 and lands as cp932.
+    std::string source(std::string_view name, std::string_view utf8_text) {
+        const fs::path path = dir_ / name;
+        write_bytes(path, literal(utf8_text));
+        return path.string();
+    }
+    std::string out() const { return (dir_ / "out").string(); }
+    std::string result(int n = 1) const {
+        char name[32];
+        std::snprintf(name, sizeof name, "CROSS%04d.csv", n);
+        return (dir_ / "out" / name).string();
+    }
+
+    TempDir dir_;
+};
+
+}  // namespace
+
+TEST_F(CliRun, FilesModeReportsTheResult) {
+    const std::string a = source("a.csv", "1,山田太郎\r\n2,佐藤花子\r\n3,\r\n");
+    const std::string b = source("b.csv", "山田太郎,x\r\n鈴木一郎,y\r\n");
+
+    CliOutcome r = run_cli({"-o", out(), "-f", a, "-k", "2", "-f", b, "-k", "1", "-t", "会員"});
+    EXPECT_EQ(r.code, kExitSuccess) << r.err;
+    const auto lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 5u) << r.out;
+    EXPECT_EQ(lines[0], result(1));
+    EXPECT_EQ(lines[1], "records: 5");
+    EXPECT_EQ(lines[2], "keys: 4");
+    EXPECT_EQ(lines[3], "hits: 1");
+    EXPECT_TRUE(lines[4].starts_with("elapsed: ") && lines[4].ends_with("s")) << lines[4];
+    // The title is the file name without its extension unless -t gives one.
+    EXPECT_EQ(read_bytes(result(1)), crlf_lines({"1,a,1,山田太郎", "1,会員,,山田太郎,x", ""}));
+
+    // The next cross takes the next number; the options reach the engine.
+    r = run_cli({"-o", out(), "--no-hit-numbers", "--no-blank-lines", "--min-hit", "3", "-f", a, "-k", "2", "-f",
+                 b, "-k", "1", "-f", b, "-k", "1", "-M"});
+    EXPECT_EQ(r.code, kExitSuccess) << r.err;
+    EXPECT_EQ(lines_of(r.out).at(0), result(2));
+    EXPECT_EQ(lines_of(r.out).at(3), "hits: 1");
+    EXPECT_EQ(read_bytes(result(2)), crlf_lines({"a,1,山田太郎", "b,,山田太郎,x", "b,,山田太郎,x"}));
+
+    // Header records skipped with -r; no hits is still a success.
+    r = run_cli({"-o", out(), "-f", a, "-k", "2", "-r", "2", "-f", b, "-k", "1"});
+    EXPECT_EQ(r.code, kExitSuccess) << r.err;
+    EXPECT_EQ(lines_of(r.out).at(1), "records: 4");
+    EXPECT_EQ(lines_of(r.out).at(3), "hits: 0");
+    EXPECT_EQ(read_bytes(result(3)), "");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliRun, ExitStatusTellsUsageFromFailure) {
+    const std::string a = source("a.csv", "k\r\nk\r\n");
+
+    CliOutcome r = run_cli({"--help"});
+    EXPECT_EQ(r.code, kExitSuccess);
+    EXPECT_TRUE(r.out.starts_with("Usage:"));
+
+    r = run_cli({"-f", a});  // no key
+    EXPECT_EQ(r.code, kExitUsage);
+    EXPECT_TRUE(r.err.starts_with("tessaly-cross: ")) << r.err;
+    EXPECT_NE(r.err.find("--help"), std::string::npos);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(run_cli({}).code, kExitUsage);
+    EXPECT_EQ(run_cli({"-o", out(), "-f", a, "-k", "1", "--bogus"}).code, kExitUsage);
+
+    // A source file that is not there.
+    const std::string missing = (dir_ / "gone.csv").string();
+    r = run_cli({"-o", out(), "-f", missing, "-k", "1"});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_EQ(r.err, missing + "\n" + std::string(message_text(30003)) + "\n");
+    EXPECT_EQ(r.out, "");
+
+    // A result folder that is not there.
+    r = run_cli({"-o", (dir_ / "no-such-folder").string(), "-f", a, "-k", "1"});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_NE(r.err.find(std::string(message_text(30003))), std::string::npos) << r.err;
+
+    // A title that cp932 cannot hold.
+    r = run_cli({"-o", out(), "-f", a, "-k", "1", "-t", "\U0001F600"});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_TRUE(r.err.starts_with("tessaly-cross: ")) << r.err;
+
+    EXPECT_FALSE(fs::exists(result(1)));
+
+    // Interrupted (Ctrl+C): the cross stops, the incomplete result is named.
+    std::ostringstream o, e;
+    const std::atomic<bool> interrupted{true};
+    Console console{o, e, false, &interrupted};
+    EXPECT_EQ(run({"-o", out(), "-f", a, "-k", "1"}, console), kExitFailure);
+    EXPECT_EQ(o.str(), "");
+    EXPECT_NE(e.str().find("cancelled"), std::string::npos) << e.str();
+    EXPECT_NE(e.str().find(result(1)), std::string::npos) << e.str();
+    EXPECT_EQ(read_bytes(result(1)), "");
+}
+
+TEST_F(CliRun, NoResultFolderAnywhere) {
+    const std::string a = source("a.csv", "k\r\nk\r\n");
+    CliOutcome r = run_cli({"-f", a, "-k", "1"});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_EQ(r.err, std::string(message_text(30009)) + "\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(fs::is_empty(dir_ / "out"));
+}
+
+TEST_F(CliRun, SourcesMustBeTextFiles) {
+    const fs::path binary = dir_ / "image.bin";
+    write_bytes(binary, std::string("PK\x03\x04\n\x00\x00", 7));
+    CliOutcome r = run_cli({"-o", out(), "-f", binary.string(), "-k", "1"});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_EQ(r.err, binary.string() + "\n" + std::string(message_text(30033)) + "\n");
+
+    const fs::path one_line = dir_ / "one.csv";
+    write_bytes(one_line, "no line break");
+    r = run_cli({"-o", out(), "-f", one_line.string(), "-k", "1"});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_EQ(r.err, one_line.string() + "\n" + std::string(message_text(30006)) + "\n");
+    EXPECT_TRUE(fs::is_empty(dir_ / "out"));
+}
+
+namespace {
+
+// A saved chart of three source nodes: 会員 and 顧客 with keys, and "other"
+// whose key sits furthest right.
+Chart sample_chart(const std::string& a, const std::string& b, const std::string& c) {
+    Chart chart;
+    chart.reset(1920, 1080);
+    const struct {
+        const char* title;
+        const std::string& path;
+        int key;
+        Rect rect;
+    } nodes[] = {{"会員", a, 1, {0, 0, 80, 40}}, {"顧客", b, 0, {200, 100, 280, 140}}, {"other", c, 3, {0, 300, 80, 340}}};
+    for (const auto& n : nodes) {
+        EXPECT_TRUE(add_node(chart, *cp932::from_utf8(n.path), {0, 0}, 1.0, kSourceNode, literal(n.title), 0));
+        chart.nodes.back().key_first = chart.nodes.back().key_last = n.key;
+        chart.nodes.back().rect = n.rect;
+    }
+    return chart;
+}
+
+}  // namespace
+
+TEST_F(CliRun, ChartModeCrossesNamedNodesAndSavesTheResultNode) {
+    const std::string a = source("a.csv", "1,山田太郎\r\n2,佐藤花子\r\n");
+    const std::string b = source("b.csv", "山田太郎,x\r\n");
+    const std::string c = source("c.csv", "p,q,r,山田太郎\r\n");
+    const fs::path chart_path = dir_ / "chart.tsy";
+    Chart chart = sample_chart(a, b, c);
+    ASSERT_TRUE(save_chart(chart_path, chart, false));
+    const std::string saved_bytes = read_bytes(chart_path);
+
+    // Without --save the chart stays as it was; the unselected node still
+    // sets the key column.
+    CliOutcome r = run_cli({"--chart", chart_path.string(), "--node", "会員", "--node", "#1", "-o", out()});
+    EXPECT_EQ(r.code, kExitSuccess) << r.err;
+    EXPECT_EQ(lines_of(r.out).at(0), result(1));
+    EXPECT_EQ(lines_of(r.out).at(3), "hits: 1");
+    EXPECT_EQ(read_bytes(result(1)), crlf_lines({"1,会員,,,1,山田太郎", "1,顧客,,,,山田太郎,x", ""}));
+    EXPECT_EQ(read_bytes(chart_path), saved_bytes);
+
+    // With --save: an arc from each crossed node to a new result node.
+    r = run_cli({"--chart", chart_path.string(), "--node", "#0", "--node", "顧客", "--save", "-o", out()});
+    EXPECT_EQ(r.code, kExitSuccess) << r.err;
+    EXPECT_EQ(lines_of(r.out).at(0), result(2));
+    Chart saved;
+    ASSERT_TRUE(open_chart(chart_path, saved));
+    EXPECT_EQ(saved.arcs, (std::vector<ArcRecord>{{0, 3}, {1, 3}}));
+    ASSERT_EQ(saved.node_count(), 4);
+    const NodeRecord& node = saved.nodes[3];
+    EXPECT_EQ(node.kind, kResultNode);
+    EXPECT_EQ(node.record_count, 1);
+    EXPECT_EQ(cp932::field_text(node.title), literal("クロス結果 1"));
+    EXPECT_EQ(cp932::field_text(node.path), result(2));
+    EXPECT_EQ(node.rect, (Rect{140, 70, 140, 70}));  // the middle of the two crossed nodes
+    // The chart as it was is kept beside it.
+    EXPECT_EQ(read_bytes(chart_path.string() + ".bak"), saved_bytes);
+
+    r = run_cli({"--list", chart_path.string()});
+    EXPECT_EQ(r.code, kExitSuccess);
+    const auto lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 6u) << r.out;
+    EXPECT_EQ(lines[0], "arc\t0\t3");
+    EXPECT_EQ(lines[1], "arc\t1\t3");
+    EXPECT_EQ(lines[2], "node\t0\t0\t会員\t1\t1\t1\t0\t0\t0,0,80,40\t" + a);
+    EXPECT_TRUE(lines[3].starts_with("node\t1\t0\t顧客\t0\t0\t")) << lines[3];
+    EXPECT_TRUE(lines[4].starts_with("node\t2\t0\tother\t3\t3\t")) << lines[4];
+    EXPECT_EQ(lines[5], "node\t3\t1\tクロス結果 1\t-1\t-1\t1\t0\t1\t140,70,140,70\t" + result(2));
+
+    // A result node, once given a key (the key column, after the hit number),
+    // can be crossed in turn; the next one is number 2.
+    saved.nodes[3].key_first = saved.nodes[3].key_last = 5;
+    ASSERT_TRUE(save_chart(chart_path, saved, false));
+    r = run_cli({"--chart", chart_path.string(), "--node", "クロス結果 1", "--node", "会員", "--save", "-o", out()});
+    EXPECT_EQ(r.code, kExitSuccess) << r.err;
+    ASSERT_TRUE(open_chart(chart_path, saved));
+    ASSERT_EQ(saved.node_count(), 5);
+    EXPECT_EQ(cp932::field_text(saved.nodes[4].title), literal("クロス結果 2"));
+    EXPECT_EQ(saved.nodes[4].record_count, 1);
+    EXPECT_EQ(saved.arcs.size(), 4u);
+}
+
+TEST_F(CliRun, ChartNodesMustExistAndHaveAKey) {
+    const std::string a = source("a.csv", "k\r\nk\r\n");
+    const fs::path chart_path = dir_ / "chart.tsy";
+    Chart chart = sample_chart(a, a, a);
+    chart.nodes[1].key_first = -1;
+    ASSERT_TRUE(save_chart(chart_path, chart, false));
+
+    CliOutcome r = run_cli({"--chart", chart_path.string(), "--node", "会員", "--node", "顧客", "-o", out()});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_EQ(r.err, "『顧客』に" + std::string(message_text(30034)) + "\n");
+    EXPECT_TRUE(fs::is_empty(dir_ / "out"));
+
+    r = run_cli({"--chart", chart_path.string(), "--node", "nobody", "-o", out()});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_NE(r.err.find("nobody"), std::string::npos);
+    r = run_cli({"--chart", chart_path.string(), "--node", "#3", "-o", out()});
+    EXPECT_EQ(r.code, kExitFailure);
+    r = run_cli({"--chart", (dir_ / "none.tsy").string(), "--node", "#0", "-o", out()});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_TRUE(fs::is_empty(dir_ / "out"));
+}
+
+TEST_F(CliRun, TheProgramItself) {
+    const std::string a = source("a.csv", "1,山田太郎\r\n2,山田太郎\r\n");
+    const std::string program = TESSALY_BIN_DIR "/tessaly-cross";
+    auto quoted = [](const std::string& s) { return "'" + s + "'"; };
+
+    // Success: status 0 and the result file's path first.
+    auto first_line_of = [](const std::string& command, int& status) {
+        FILE* pipe = ::popen(command.c_str(), "r");
+        std::string text;
+        char buffer[4096];
+        for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+        status = pipe ? ::pclose(pipe) : -1;
+        return text.substr(0, text.find('\n'));
+    };
+    int status = -1;
+    std::string first =
+        first_line_of(program + " -o " + quoted(out()) + " -f " + quoted(a) + " -k 2 2>/dev/null", status);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(first, result(1));
+    EXPECT_EQ(read_bytes(result(1)), crlf_lines({"1,a,1,山田太郎", "1,a,2,山田太郎", ""}));
+
+    // The result folder from the settings, when -o is not given.
+    TempDir config;
+    fs::create_directories(config / "Varnholt");
+    write_bytes(config / "Varnholt" / "Tessaly.ini", "[KanSet]\nFolderPath=" + (dir_ / "out").string() + "\n");
+    first = first_line_of("XDG_CONFIG_HOME=" + quoted(config.path().string()) + " " + program + " -f " + quoted(a) +
+                              " -k 2 2>/dev/null",
+                          status);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(first, result(2));
+
+    // Failure and wrong usage.
+    status = std::system((program + " -o " + quoted(out()) + " -f " + quoted((dir_ / "gone.csv").string()) +
+                          " -k 1 >/dev/null 2>&1")
+                             .c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    status = std::system((program + " --min-hit 1 >/dev/null 2>&1").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+}
