@@ -123,16 +123,29 @@ CrossStage CrossEngine::run() {
 }
 
 bool CrossEngine::step() {
-    Impl& d = *impl_;
     const auto started = Clock::now();
     const CrossStage current = stage_;
+    bool more = false;
+    try {
+        more = run_stage();
+    } catch (const std::bad_alloc&) {
+        failure_ = Status::failure(30001);
+        stage_ = CrossStage::Failed;
+    }
+    if (static_cast<std::size_t>(current) < seconds_.size())
+        seconds_[static_cast<std::size_t>(current)] += std::chrono::duration<double>(Clock::now() - started).count();
+    return more;
+}
+
+bool CrossEngine::run_stage() {
+    Impl& d = *impl_;
     auto fail = [&](Status s) {
         failure_ = std::move(s);
         stage_ = CrossStage::Failed;
         return false;
     };
 
-    switch (current) {
+    switch (stage_) {
     case CrossStage::Open: {
         for (int i = 0; i < d.chart.node_count(); ++i) {
             if (d.chart.node_states[i].selected != 1) continue;
@@ -181,11 +194,7 @@ bool CrossEngine::step() {
     case CrossStage::Allocate: {
         // Records are numbered in 32 bits.
         if (records_ > INT32_MAX) return fail(Status::failure(30001));
-        try {
-            d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_));
-        } catch (const std::bad_alloc&) {
-            return fail(Status::failure(30001));
-        }
+        d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_));
         d.observer.record_count(records_);
         stage_ = CrossStage::Read;
         break;
@@ -277,15 +286,11 @@ bool CrossEngine::step() {
         };
         std::vector<Candidate> candidates;
         std::vector<std::uint32_t> rank;  // records of each group first, then its run
-        try {
-            rank.assign(groups.group_count(), 0);
-            for (std::size_t r = 0; r < groups.record_count(); ++r) ++rank[groups.group_of(r)];
-            for (std::uint32_t g = 0; g < groups.group_count(); ++g)
-                if (rank[g] >= static_cast<std::uint32_t>(d.options.MinHit))
-                    candidates.push_back({key_prefix(groups.key_of(g)), g});
-        } catch (const std::bad_alloc&) {
-            return fail(Status::failure(30001));
-        }
+        rank.assign(groups.group_count(), 0);
+        for (std::size_t r = 0; r < groups.record_count(); ++r) ++rank[groups.group_of(r)];
+        for (std::uint32_t g = 0; g < groups.group_count(); ++g)
+            if (rank[g] >= static_cast<std::uint32_t>(d.options.MinHit))
+                candidates.push_back({key_prefix(groups.key_of(g)), g});
         std::sort(candidates.begin(), candidates.end(), [&](const Candidate& a, const Candidate& b) {
             if (a.prefix != b.prefix) return a.prefix < b.prefix;
             return groups.key_of(a.group) < groups.key_of(b.group);
@@ -414,8 +419,6 @@ bool CrossEngine::step() {
         return false;
     }
 
-    seconds_[static_cast<std::size_t>(current)] +=
-        std::chrono::duration<double>(Clock::now() - started).count();
     return stage_ != CrossStage::Finished;
 }
 

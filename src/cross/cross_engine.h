@@ -50,7 +50,7 @@ public:
     CrossEngine& operator=(const CrossEngine&) = delete;
 
     // Runs the next stage. False once the cross has ended: finished, failed
-    // (failure() says why) or cancelled.
+    // (failure() says why; 30001 whenever memory runs out) or cancelled.
     bool step();
     // Runs every remaining stage.
     CrossStage run();
@@ -64,6 +64,8 @@ public:
     const std::array<double, 7>& stage_seconds() const { return seconds_; }
 
 private:
+    bool run_stage();
+
     struct Impl;
     CrossStage stage_ = CrossStage::Open;
     Status failure_;

@@ -1,7 +1,12 @@
 #include "cross/key_groups.h"
 
+#include "cross/huge_pages.h"
+
 #include <bit>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace tessaly {
 
@@ -19,6 +24,8 @@ std::uint64_t mix(std::uint64_t a, std::uint64_t b) {
 }
 
 }  // namespace
+
+void KeyGroups::FreeBlock::operator()(char* p) const { std::free(p); }
 
 std::uint32_t KeyGroups::hash(std::string_view key) {
     const char* p = key.data();
@@ -39,7 +46,11 @@ KeyGroups::KeyGroups(std::size_t records) {
     record_group_.reserve(records);
     groups_.reserve(records);
     // At most one group per record: a load of at most 0.77.
-    slots_.assign(records + records / 3 + 16, 0);
+    slots_.reserve(records + records / 3 + 16);
+    advise_huge_pages(record_group_.data(), records * sizeof(std::uint32_t));
+    advise_huge_pages(groups_.data(), records * sizeof(std::uint32_t));
+    advise_huge_pages(slots_.data(), slots_.capacity() * sizeof(std::uint32_t));
+    slots_.assign(slots_.capacity(), 0);
     // The group (plus one) takes the low bits; the hash's top bits the rest.
     group_bits_ = std::bit_width(records + 1);
     tag_mask_ = group_bits_ >= 32 ? 0 : ~0u << group_bits_;
@@ -63,7 +74,11 @@ std::uint32_t KeyGroups::store_key(std::string_view key) {
     if (blocks_.empty() || in_block + need > block_size) {
         const std::uint64_t next = blocks_.size() << kBlockBits;
         if (next + block_size > (1ull << 32)) return UINT32_MAX;
-        blocks_.push_back(std::make_unique_for_overwrite<char[]>(block_size));
+        // Aligned so that the whole block can be huge pages.
+        char* block = static_cast<char*>(std::aligned_alloc(2u << 20, block_size));
+        if (!block) throw std::bad_alloc();
+        advise_huge_pages(block, block_size);
+        blocks_.emplace_back(block);
         stored_ = next;
         in_block = 0;
     }
@@ -107,7 +122,7 @@ void KeyGroups::drop_lookup() { std::vector<std::uint32_t>().swap(slots_); }
 
 std::vector<std::uint32_t> KeyGroups::release() {
     std::vector<std::uint32_t> records = std::move(record_group_);
-    std::vector<std::unique_ptr<char[]>>().swap(blocks_);
+    std::vector<std::unique_ptr<char[], FreeBlock>>().swap(blocks_);
     std::vector<std::uint32_t>().swap(groups_);
     drop_lookup();
     stored_ = 0;

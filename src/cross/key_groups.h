@@ -23,6 +23,7 @@ public:
     void prefetch(std::uint32_t hash) const;
     // Adds one record with a non-empty key (at most 255 bytes) and its
     // hash; false when the key store is full (4 GiB of distinct keys).
+    // Throws std::bad_alloc when memory runs out.
     bool add(std::string_view key, std::uint32_t hash);
 
     std::size_t record_count() const { return record_group_.size(); }
@@ -44,7 +45,10 @@ private:
     std::uint32_t store_key(std::string_view key);
 
     static constexpr unsigned kBlockBits = 22;  // keys are stored in 4 MiB blocks
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    struct FreeBlock {
+        void operator()(char* p) const;
+    };
+    std::vector<std::unique_ptr<char[], FreeBlock>> blocks_;
     std::uint64_t stored_ = 0;  // bytes used in the key store
 
     std::vector<std::uint32_t> groups_;  // where each key stands in the store: length byte, then bytes

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cross/huge_pages.h"
+
 namespace tessaly {
 
 namespace {
@@ -13,6 +15,12 @@ constexpr long long kGap = 64 * 1024;
 constexpr long long kLargestRead = 4 * 1024 * 1024;
 
 }  // namespace
+
+ResultAssembler::ResultAssembler(const FileWriter& work, FileWriter& result, std::size_t window_bytes)
+    : work_(work), result_(result), window_bytes_(window_bytes) {
+    window_.reserve(window_bytes_ + 4096);
+    advise_huge_pages(window_.data(), window_.capacity());
+}
 
 bool ResultAssembler::add_line(long long offset, std::uint32_t length) {
     holes_.push_back({offset, window_.size(), length});

@@ -16,8 +16,7 @@ namespace tessaly {
 
 class ResultAssembler {
 public:
-    ResultAssembler(const FileWriter& work, FileWriter& result, std::size_t window_bytes)
-        : work_(work), result_(result), window_bytes_(window_bytes) {}
+    ResultAssembler(const FileWriter& work, FileWriter& result, std::size_t window_bytes);
 
     void add_text(std::string_view text) { window_.append(text); }
     // The work-file line at offset, of length bytes. False when a full
