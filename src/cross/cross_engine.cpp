@@ -214,10 +214,10 @@ bool CrossEngine::run_stage() {
         std::array<std::uint32_t, kBatch> batch_hashes{};
         std::size_t batched = 0;
         auto add_batch = [&] {
-            for (std::size_t b = 0; b < batched; ++b)
-                if (!d.groups->add(batch_keys[b], batch_hashes[b])) return false;
+            const bool added = d.groups->add(std::span(batch_keys).first(batched),
+                                             std::span<const std::uint32_t>(batch_hashes).first(batched));
             batched = 0;
-            return true;
+            return added;
         };
 
         d.work.write_behind();

@@ -2,6 +2,7 @@
 
 #include "cross/huge_pages.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
@@ -115,6 +116,30 @@ bool KeyGroups::add(std::string_view key, std::uint32_t hash) {
     groups_.push_back(at);
     slots_[i] = tag | (group + 1);
     record_group_.push_back(group);
+    return true;
+}
+
+std::uint32_t KeyGroups::likely_group(std::uint32_t hash) const {
+    const std::uint32_t tag = tag_of(hash);
+    for (std::size_t i = home_slot(hash);;) {
+        const std::uint32_t slot = slots_[i];
+        if (slot == 0) return UINT32_MAX;
+        if ((slot & tag_mask_) == tag) return (slot & ~tag_mask_) - 1;
+        if (++i == slots_.size()) i = 0;
+    }
+}
+
+bool KeyGroups::add(std::span<const std::string> keys, std::span<const std::uint32_t> hashes) {
+    std::uint32_t likely[64];
+    const std::size_t n = std::min<std::size_t>(keys.size(), std::size(likely));
+    for (std::size_t b = 0; b < n; ++b) {
+        likely[b] = likely_group(hashes[b]);
+        if (likely[b] != UINT32_MAX) __builtin_prefetch(&groups_[likely[b]]);
+    }
+    for (std::size_t b = 0; b < n; ++b)
+        if (likely[b] != UINT32_MAX) __builtin_prefetch(key_bytes(groups_[likely[b]]));
+    for (std::size_t b = 0; b < keys.size(); ++b)
+        if (!add(keys[b], hashes[b])) return false;
     return true;
 }
 

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,6 +27,10 @@ public:
     // hash; false when the key store is full (4 GiB of distinct keys).
     // Throws std::bad_alloc when memory runs out.
     bool add(std::string_view key, std::uint32_t hash);
+    // The same for a few records at once, in order: the lines of the table,
+    // of the groups and of the stored keys that the adds will look at are
+    // fetched for all of them first, so that their memory latencies overlap.
+    bool add(std::span<const std::string> keys, std::span<const std::uint32_t> hashes);
 
     std::size_t record_count() const { return record_group_.size(); }
     std::size_t group_count() const { return groups_.size(); }
@@ -42,6 +48,9 @@ private:
     }
     std::uint32_t tag_of(std::uint32_t hash) const { return hash & tag_mask_; }
     const char* key_bytes(std::uint32_t at) const;
+    // The group whose slot in the probe sequence of the hash carries its
+    // tag first, or UINT32_MAX: a likely match, for fetching ahead only.
+    std::uint32_t likely_group(std::uint32_t hash) const;
     std::uint32_t store_key(std::string_view key);
 
     static constexpr unsigned kBlockBits = 22;  // keys are stored in 4 MiB blocks
