@@ -69,25 +69,22 @@ std::string_view KeyGroups::key_of(std::uint32_t group) const {
 }
 
 std::uint32_t KeyGroups::store_key(std::string_view key) {
-    constexpr std::uint64_t block_size = 1ull << kBlockBits;
-    const std::uint64_t need = key.size() + 1;
-    std::uint64_t in_block = stored_ & (block_size - 1);
-    if (blocks_.empty() || in_block + need > block_size) {
-        const std::uint64_t next = blocks_.size() << kBlockBits;
-        if (next + block_size > (1ull << 32)) return UINT32_MAX;
+    constexpr std::size_t block_size = std::size_t{1} << kBlockBits;
+    const std::size_t need = key.size() + 1;
+    if (blocks_.empty() || block_used_ + need > block_size) {
+        if (blocks_.size() >= (std::size_t{1} << (32 - kBlockBits))) return UINT32_MAX;
         // Aligned so that the whole block can be huge pages.
         char* block = static_cast<char*>(std::aligned_alloc(2u << 20, block_size));
         if (!block) throw std::bad_alloc();
         advise_huge_pages(block, block_size);
         blocks_.emplace_back(block);
-        stored_ = next;
-        in_block = 0;
+        block_used_ = 0;
     }
-    char* p = blocks_.back().get() + in_block;
+    char* p = blocks_.back().get() + block_used_;
     p[0] = static_cast<char>(key.size());
     std::memcpy(p + 1, key.data(), key.size());
-    const auto at = static_cast<std::uint32_t>(stored_);
-    stored_ += need;
+    const auto at = static_cast<std::uint32_t>(((blocks_.size() - 1) << kBlockBits) | block_used_);
+    block_used_ += need;
     return at;
 }
 
@@ -150,7 +147,7 @@ std::vector<std::uint32_t> KeyGroups::release() {
     std::vector<std::unique_ptr<char[], FreeBlock>>().swap(blocks_);
     std::vector<std::uint32_t>().swap(groups_);
     drop_lookup();
-    stored_ = 0;
+    block_used_ = 0;
     return records;
 }
 

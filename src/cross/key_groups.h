@@ -58,7 +58,7 @@ private:
         void operator()(char* p) const;
     };
     std::vector<std::unique_ptr<char[], FreeBlock>> blocks_;
-    std::uint64_t stored_ = 0;  // bytes used in the key store
+    std::size_t block_used_ = 0;  // bytes used in the last block
 
     std::vector<std::uint32_t> groups_;  // where each key stands in the store: length byte, then bytes
     // A slot holds the group in its low bits and, above them, some bits of
