@@ -1,14 +1,143 @@
 #include "cli_settings.h"
 
-#include <QSettings>
+#include <charconv>
+#include <cstdlib>
+#include <fstream>
+
+// The settings are read without the Qt library, so that the headless cross
+// stays small and quick to start; the format is the one QSettings writes.
 
 namespace tessaly::cli {
 
-SavedSettings read_saved_settings() {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, "Varnholt", "Tessaly");
+namespace {
+
+void append_utf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+std::optional<std::string> unescape_ini_string(std::string_view raw) {
+    raw = trim(raw);
+    std::string out;
+    bool quoted = false;
+    char16_t high_surrogate = 0;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            return std::nullopt;  // a list of texts, not one text
+        } else if (c == '\\' && i + 1 < raw.size()) {
+            const char e = raw[++i];
+            switch (e) {
+            case 'a': out += '\a'; break;
+            case 'b': out += '\b'; break;
+            case 'f': out += '\f'; break;
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case 'v': out += '\v'; break;
+            case 'x':
+            case '0': {
+                // \xHHHH (hex) or \0OOO (octal): one UTF-16 code unit.
+                const int base = e == 'x' ? 16 : 8;
+                std::size_t end = i + 1;
+                unsigned value = 0;
+                while (end < raw.size() && end - i <= 4) {
+                    const char d = raw[end];
+                    const int digit = (d >= '0' && d <= '9')                 ? d - '0'
+                                      : (base == 16 && d >= 'a' && d <= 'f') ? d - 'a' + 10
+                                      : (base == 16 && d >= 'A' && d <= 'F') ? d - 'A' + 10
+                                                                             : -1;
+                    if (digit < 0 || digit >= base) break;
+                    value = value * base + static_cast<unsigned>(digit);
+                    ++end;
+                }
+                i = end - 1;
+                if (value >= 0xD800 && value < 0xDC00) {
+                    high_surrogate = static_cast<char16_t>(value);
+                } else if (value >= 0xDC00 && value < 0xE000 && high_surrogate) {
+                    append_utf8(out, 0x10000 + ((high_surrogate - 0xD800) << 10) + (value - 0xDC00));
+                    high_surrogate = 0;
+                } else {
+                    append_utf8(out, value);
+                }
+                break;
+            }
+            default: out += e; break;  // \" \' \? \\ and anything else stand for themselves
+            }
+        } else {
+            out += c;
+        }
+    }
+    if (out.starts_with("@@")) return out.substr(1);
+    if (out.starts_with('@')) return std::nullopt;  // a typed value
+    return out;
+}
+
+std::filesystem::path settings_file() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::filesystem::path folder;
+    if (config && *config) {
+        folder = config;
+    } else {
+        const char* home = std::getenv("HOME");
+        folder = std::filesystem::path(home ? home : "") / ".config";
+    }
+    return folder / "Varnholt" / "Tessaly.ini";
+}
+
+SavedSettings read_saved_settings() { return read_saved_settings(settings_file()); }
+
+SavedSettings read_saved_settings(const std::filesystem::path& ini_file) {
     SavedSettings saved;
-    saved.result_folder = settings.value("KanSet/FolderPath", QString()).toString().toStdString();
-    saved.make_backup = settings.value("KanSet/MakeBackup", 1).toInt() != 0;
+    std::ifstream in(ini_file);
+    std::string line;
+    bool in_section = false;
+    bool have_folder = false;
+    bool have_backup = false;
+    while (std::getline(in, line)) {
+        const std::string_view text = trim(line);
+        if (text.starts_with('[')) {
+            in_section = text == "[KanSet]";
+            continue;
+        }
+        const auto equals = text.find('=');
+        if (!in_section || equals == std::string_view::npos) continue;
+        const std::string_view key = trim(text.substr(0, equals));
+        const std::string_view value = text.substr(equals + 1);
+        if (key == "FolderPath" && !have_folder) {
+            have_folder = true;
+            saved.result_folder = unescape_ini_string(value).value_or("");
+        } else if (key == "MakeBackup" && !have_backup) {
+            have_backup = true;
+            const std::string_view digits = trim(value);
+            int number = 1;
+            if (std::from_chars(digits.data(), digits.data() + digits.size(), number).ec == std::errc())
+                saved.make_backup = number != 0;
+        }
+    }
     return saved;
 }
 
