@@ -1,0 +1,37 @@
+#pragma once
+
+// From grouped keys to hits: the runs of equal keys long enough to be hits,
+// in ascending key order (bytes compared as unsigned values), each holding
+// its records in reading order; a run lacking a record of any selected
+// mandatory node is marked as no hit.
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "cross/key_groups.h"
+
+namespace tessaly {
+
+struct HitRuns {
+    std::vector<std::uint32_t> records;  // record numbers, run after run
+    std::vector<std::uint32_t> bounds;   // run i is records[bounds[i], bounds[i + 1])
+    std::vector<char> is_hit;
+
+    std::size_t run_count() const { return is_hit.size(); }
+};
+
+struct MandatoryNodes {
+    // Where each node's records begin: (first record, node), ascending.
+    std::vector<std::pair<std::uint32_t, int>> first_record_of_node;
+    // For each node of the chart, its place among the selected mandatory
+    // nodes, or -1.
+    std::vector<int> slot_of_node;
+    int count = 0;
+};
+
+// Takes the groups apart (they are freed) and returns every run of at least
+// min_hit records. Throws std::bad_alloc when memory runs out.
+HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryNodes& mandatory);
+
+}  // namespace tessaly
