@@ -10,6 +10,7 @@
 #include "cross/hit_runs.h"
 #include "cross/key_groups.h"
 #include "cross/key_normaliser.h"
+#include "cross/keyed_record_feed.h"
 #include "cross/record_reader.h"
 #include "cross/result_assembler.h"
 #include "cross/temp_file.h"
@@ -20,7 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kMaxFields = 2000;
 constexpr std::size_t kIndexEntry = 11;  // "%11ld": the position just after a line
 constexpr std::uint32_t kNone = UINT32_MAX;
 // How much of the result file is put together in memory at a time.
@@ -144,11 +144,7 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
         if (source != sources.end() && source->node == i) {
             RecordReader reader;
             if (Status s = open_source(reader, *source); !s) return s;
-            std::string_view record;
-            while (reader.next(record)) {
-                if (!record.empty()) ++n;
-                pulse();
-            }
+            n += reader.count_rest([this] { pulse(); });
             if (reader.failed()) return Status::failure(30003, source->path.string());
             ++source;
         }
@@ -164,62 +160,67 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
     observer.progress_position(0);
     int column_offset = 0;
     for (const NodeRecord& node : chart.nodes) column_offset = std::max(column_offset, node.key_first);
+    std::vector<KeyedRecordFeed::Source> feed_sources;
+    for (const Source& source : sources) {
+        const NodeRecord& node = chart.nodes[source.node];
+        feed_sources.push_back({source.path, source.title, node.key_first, node.key_last, node.start_record});
+    }
+    KeyedRecordFeed feed(std::move(feed_sources), options, column_offset, n);
 
     // Keys go into the table a few at a time, so that the table's lines for
-    // all of them can be fetched while the next ones are cut out.
+    // all of them are fetched together.
     constexpr std::size_t kBatch = 16;
-    std::array<std::string, kBatch> batch_keys;
-    std::array<std::uint32_t, kBatch> batch_hashes{};
+    std::array<std::string_view, kBatch> keys;
+    std::array<std::uint32_t, kBatch> hashes{};
     std::size_t batched = 0;
-    auto add_batch = [&] {
-        const bool added = groups->add(std::span(batch_keys).first(batched),
-                                       std::span<const std::uint32_t>(batch_hashes).first(batched));
+    auto add_keys = [&] {
+        const bool added = groups->add(std::span<const std::string_view>(keys).first(batched),
+                                       std::span<const std::uint32_t>(hashes).first(batched));
         batched = 0;
         return added;
     };
 
     work.write_behind();
     index.write_behind();
-    KeyedRecord keyed;
-    std::string line;
     long long k = 0;
-    for (const Source& source : sources) {
-        if (k == n) break;
-        const NodeRecord& node = chart.nodes[source.node];
-        mandatory.first_record_of_node.emplace_back(static_cast<std::uint32_t>(groups->record_count() + batched),
-                                                    source.node);
-        RecordReader reader;
-        if (Status s = open_source(reader, source); !s) return s;
-        std::string_view record;
-        for (;;) {
-            if (cancel_requested()) return StageEnd::cancel();
+    std::uint32_t source = UINT32_MAX;
+    for (;;) {
+        const KeyedRecordFeed::Batch& batch = feed.next();
+        std::size_t key_at = 0;
+        std::size_t line_at = 0;
+        for (const KeyedRecordFeed::Record& record : batch.records) {
+            if (cancel_requested()) {
+                feed.stop();
+                return StageEnd::cancel();
+            }
             pulse();
-            if (!reader.next(record)) break;
-            if (record.empty()) continue;
-
-            extract_key(record, node.key_first, node.key_last, options, keyed);
-            if (keyed.field_count > kMaxFields) return Status::failure(30008, source.path.string());
-            if (!keyed.key.empty()) {
-                line.clear();
-                append_work_line(line, source.title, column_offset, node.key_first, keyed);
-                line.push_back('\n');
-                work.write(line);
+            if (record.source != source) {
+                source = record.source;
+                mandatory.first_record_of_node.emplace_back(
+                    static_cast<std::uint32_t>(groups->record_count() + batched), sources[source].node);
+            }
+            if (record.key_length > 0) {
+                work.write(std::string_view(batch.lines).substr(line_at, record.line_length));
+                line_at += record.line_length;
                 char entry[kIndexEntry];
                 if (!format_index_entry(work.position(), entry)) return Status::failure(30015, work_path.string());
                 index.write({entry, kIndexEntry});
-
-                batch_hashes[batched] = KeyGroups::hash(keyed.key);
-                groups->prefetch(batch_hashes[batched]);
-                batch_keys[batched].swap(keyed.key);
-                if (++batched == kBatch && !add_batch()) return Status::failure(30001);
+                keys[batched] = std::string_view(batch.keys).substr(key_at, record.key_length);
+                key_at += record.key_length;
+                hashes[batched] = record.hash;
+                groups->prefetch(record.hash);
+                if (++batched == kBatch && !add_keys()) return Status::failure(30001);
             }
             ++k;
-            if (k == n) break;
             if (n < 1000 || k % 100 == 0) observer.progress_position(static_cast<int>(k / 100));
         }
-        if (reader.failed()) return Status::failure(30003, source.path.string());
+        // The keys point into the batch: store them before it is given back.
+        if (!add_keys()) return Status::failure(30001);
+        if (batch.last) {
+            if (batch.failure.failed()) return batch.failure;
+            break;
+        }
     }
-    if (!add_batch()) return Status::failure(30001);
     groups->drop_lookup();
     if (!work.flush()) return Status::failure(30015, work_path.string());
     if (!index.flush()) return Status::failure(30015, index_path.string());

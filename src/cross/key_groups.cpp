@@ -126,7 +126,7 @@ std::uint32_t KeyGroups::likely_group(std::uint32_t hash) const {
     }
 }
 
-bool KeyGroups::add(std::span<const std::string> keys, std::span<const std::uint32_t> hashes) {
+bool KeyGroups::add(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes) {
     std::uint32_t likely[64];
     const std::size_t n = std::min<std::size_t>(keys.size(), std::size(likely));
     for (std::size_t b = 0; b < n; ++b) {

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,7 +29,7 @@ public:
     // The same for a few records at once, in order: the lines of the table,
     // of the groups and of the stored keys that the adds will look at are
     // fetched for all of them first, so that their memory latencies overlap.
-    bool add(std::span<const std::string> keys, std::span<const std::uint32_t> hashes);
+    bool add(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes);
 
     std::size_t record_count() const { return record_group_.size(); }
     std::size_t group_count() const { return groups_.size(); }

@@ -96,6 +96,27 @@ bool RecordReader::next(std::string_view& record) {
     return true;
 }
 
+// Counts the non-empty records whose line feed is in the buffer (and, at the
+// end, the last record without one) and consumes them.
+long long RecordReader::count_block(bool at_end) {
+    const char* base = buffer_.data();
+    long long n = 0;
+    std::size_t start = begin_;
+    while (const void* lf = std::memchr(base + start, '\n', end_ - start)) {
+        const std::size_t at = static_cast<const char*>(lf) - base;
+        const std::size_t length = at - start;
+        if (length > 1 || (length == 1 && base[start] != '\r')) ++n;
+        start = at + 1;
+    }
+    if (at_end && start < end_) {
+        ++n;
+        start = end_;
+    }
+    consumed_ += static_cast<long long>(start - begin_);
+    begin_ = start;
+    return n;
+}
+
 void RecordReader::skip_lines(int n) {
     std::string_view ignored;
     for (int i = 0; i < n && next(ignored); ++i) {

@@ -32,12 +32,18 @@ public:
     // Throws away up to n lines, empty ones included.
     void skip_lines(int n);
 
+    // Reads the rest of the data and counts its non-empty records, block by
+    // block rather than record by record; every block calls back.
+    template <typename EachBlock>
+    long long count_rest(EachBlock each_block);
+
     // Bytes consumed so far, for progress.
     long long position() const { return consumed_; }
     bool failed() const { return failed_; }
 
 private:
     bool fill();
+    long long count_block(bool at_end);
 
     int fd_ = -1;
     std::vector<char> buffer_;
@@ -47,6 +53,16 @@ private:
     bool at_end_ = false;
     bool failed_ = false;
 };
+
+template <typename EachBlock>
+long long RecordReader::count_rest(EachBlock each_block) {
+    long long n = count_block(false);
+    while (fill()) {
+        n += count_block(false);
+        each_block();
+    }
+    return n + count_block(true);
+}
 
 // Fills fields with the fields of record divided at separator, with no
 // quoting; returns the number of fields (separators + 1). When fields has

@@ -124,6 +124,31 @@ TEST(RecordReader, RecordsLongerThanTheReadBlock) {
     EXPECT_EQ(records_of(dir / "mark.txt").back(), "x");
 }
 
+TEST(RecordReader, CountingAgreesWithReading) {
+    TempDir dir;
+    const std::string long_line(3 << 20, 'x');  // longer than a read block
+    const std::vector<std::string> contents = {
+        "", "\n", "\r\n", "\r", "a", "a\r", "\n\na\r\n\r\n\rb\n", "h1\nh2\nx\n\x1a\ny\n",
+        long_line + "\r\n\r\n" + long_line, "a\n" + long_line + "\n\r\n",
+    };
+    for (const std::string& content : contents) {
+        for (int skip : {0, 2}) {
+            write_bytes(dir / "f.csv", content);
+            RecordReader reading;
+            ASSERT_TRUE(reading.open(dir / "f.csv"));
+            reading.skip_lines(skip);
+            long long expected = 0;
+            std::string_view record;
+            while (reading.next(record)) expected += record.empty() ? 0 : 1;
+
+            RecordReader counting;
+            ASSERT_TRUE(counting.open(dir / "f.csv"));
+            counting.skip_lines(skip);
+            EXPECT_EQ(counting.count_rest([] {}), expected) << content.substr(0, 20) << " skip " << skip;
+        }
+    }
+}
+
 TEST(RecordReader, MissingFileFailsWithItsPath) {
     TempDir dir;
     RecordReader reader;
