@@ -117,12 +117,10 @@ int select_chart_nodes(const Arguments& a, Console& console, Chart& chart) {
     for (NodeState& s : chart.node_states) s.selected = 0;
     for (const std::string& name : a.nodes) {
         int index = -1;
-        if (name.size() > 1 && name[0] == '#') {
-            try {
-                index = std::stoi(name.substr(1));
-            } catch (...) {
-                index = -1;
-            }
+        // "#INDEX" names a node by its place; any other text is a title.
+        if (name.size() > 1 && name[0] == '#' &&
+            name.find_first_not_of("0123456789", 1) == std::string::npos && name.size() <= 5) {
+            index = std::stoi(name.substr(1));
             if (index >= chart.node_count()) index = -1;
         } else if (auto title = cp932::from_utf8(name)) {
             for (int i = 0; i < chart.node_count() && index < 0; ++i)
