@@ -240,7 +240,10 @@ StageEnd CrossEngine::Impl::find_hits() {
     // Where each record of a run stands in the work file: one pass over the
     // position index.
     std::vector<std::uint32_t> place_of_record(stored, kNone);
-    for (std::uint32_t p = 0; p < runs.records.size(); ++p) place_of_record[runs.records[p]] = p;
+    for (std::uint32_t p = 0; p < runs.records.size(); ++p) {
+        if (p + 16 < runs.records.size()) __builtin_prefetch(&place_of_record[runs.records[p + 16]], 1);
+        place_of_record[runs.records[p]] = p;
+    }
     line_start.assign(runs.records.size(), 0);
     line_length.assign(runs.records.size(), 0);
     std::string block;
@@ -250,14 +253,18 @@ StageEnd CrossEngine::Impl::find_hits() {
         const std::size_t entries = std::min(kEntriesPerBlock, stored - r);
         if (!index.read_at(static_cast<long long>(r * kIndexEntry), entries * kIndexEntry, block))
             return Status::failure(30003);
+        // A line starts where the one before it ends: only the entries next
+        // to a wanted line are read.
         for (std::size_t e = 0; e < entries; ++e) {
-            const long long end = parse_index_entry(block.data() + e * kIndexEntry);
-            if (const std::uint32_t p = place_of_record[r + e]; p != kNone) {
-                line_start[p] = previous_end;
-                line_length[p] = static_cast<std::uint32_t>(end - previous_end - 1);
-            }
-            previous_end = end;
+            const std::uint32_t p = place_of_record[r + e];
+            if (p == kNone) continue;
+            const long long start =
+                r + e == 0 ? 0 : e == 0 ? previous_end : parse_index_entry(block.data() + (e - 1) * kIndexEntry);
+            line_start[p] = start;
+            line_length[p] =
+                static_cast<std::uint32_t>(parse_index_entry(block.data() + e * kIndexEntry) - start - 1);
         }
+        previous_end = parse_index_entry(block.data() + (entries - 1) * kIndexEntry);
         pulse();
     }
     return StageEnd::done();

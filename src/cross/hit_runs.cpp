@@ -11,15 +11,27 @@ namespace {
 
 constexpr std::uint32_t kNone = UINT32_MAX;
 
-// Big-endian first eight bytes: orders like the keys themselves, so that most
-// comparisons of the sort never leave this array.
-std::uint64_t key_prefix(std::string_view key) {
-    unsigned char b[8] = {};
-    std::memcpy(b, key.data(), std::min<std::size_t>(8, key.size()));
-    std::uint64_t v = 0;
-    for (unsigned char c : b) v = v << 8 | c;
-    return v;
+// The first sixteen bytes as two big-endian numbers: they order like the
+// keys themselves, so that most comparisons of the sort never leave the
+// candidate array for the key store.
+struct KeyPrefix {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+    auto operator<=>(const KeyPrefix&) const = default;
+};
+
+KeyPrefix key_prefix(std::string_view key) {
+    unsigned char b[16] = {};
+    std::memcpy(b, key.data(), std::min<std::size_t>(16, key.size()));
+    KeyPrefix p;
+    for (int i = 0; i < 8; ++i) p.high = p.high << 8 | b[i];
+    for (int i = 8; i < 16; ++i) p.low = p.low << 8 | b[i];
+    return p;
 }
+
+// Tables indexed at random by record: fetching a few iterations ahead hides
+// most of the memory latency.
+constexpr std::size_t kAhead = 16;
 
 // A run is a hit only when every selected mandatory node has a record in it.
 void mark_hits(HitRuns& runs, const MandatoryNodes& mandatory) {
@@ -45,16 +57,24 @@ void mark_hits(HitRuns& runs, const MandatoryNodes& mandatory) {
 
 HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryNodes& mandatory) {
     // The size of every group, then the long enough ones in key order.
+    const std::size_t records = groups.record_count();
     std::vector<std::uint32_t> run_of_group(groups.group_count(), 0);
-    for (std::size_t r = 0; r < groups.record_count(); ++r) ++run_of_group[groups.group_of(r)];
+    for (std::size_t r = 0; r < records; ++r) {
+        if (r + kAhead < records) __builtin_prefetch(&run_of_group[groups.group_of(r + kAhead)]);
+        ++run_of_group[groups.group_of(r)];
+    }
 
     struct Candidate {
-        std::uint64_t prefix;
+        KeyPrefix prefix;
         std::uint32_t group;
     };
     std::vector<Candidate> candidates;
     for (std::uint32_t g = 0; g < groups.group_count(); ++g)
-        if (run_of_group[g] >= min_hit) candidates.push_back({key_prefix(groups.key_of(g)), g});
+        if (run_of_group[g] >= min_hit) candidates.push_back({{}, g});
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (i + kAhead < candidates.size()) __builtin_prefetch(groups.key_of(candidates[i + kAhead].group).data());
+        candidates[i].prefix = key_prefix(groups.key_of(candidates[i].group));
+    }
     std::sort(candidates.begin(), candidates.end(), [&](const Candidate& a, const Candidate& b) {
         if (a.prefix != b.prefix) return a.prefix < b.prefix;
         return groups.key_of(a.group) < groups.key_of(b.group);
@@ -73,6 +93,7 @@ HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryN
     runs.records.assign(runs.bounds.back(), 0);
     std::vector<std::uint32_t> cursor(runs.bounds.begin(), runs.bounds.end() - 1);
     for (std::uint32_t r = 0; r < group_of_record.size(); ++r) {
+        if (r + kAhead < group_of_record.size()) __builtin_prefetch(&run_of_group[group_of_record[r + kAhead]]);
         const std::uint32_t run = run_of_group[group_of_record[r]];
         if (run != kNone) runs.records[cursor[run]++] = r;
     }

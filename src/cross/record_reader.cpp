@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-
 namespace tessaly {
 
 namespace {
@@ -32,7 +31,6 @@ Status RecordReader::open(const std::filesystem::path& path) {
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
     buffer_.resize(kBlockSize);
     begin_ = end_ = 0;
-    consumed_ = 0;
     at_end_ = failed_ = false;
     return Status::ok();
 }
@@ -80,7 +78,6 @@ bool RecordReader::next(std::string_view& record) {
             std::size_t length = at - begin_;
             if (length > 0 && base[at - 1] == '\r') --length;
             record = std::string_view(base + begin_, length);
-            consumed_ += static_cast<long long>(at + 1 - begin_);
             begin_ = at + 1;
             return true;
         }
@@ -91,7 +88,6 @@ bool RecordReader::next(std::string_view& record) {
     if (failed_ || begin_ == end_) return false;
     // The last record needs no line feed.
     record = std::string_view(buffer_.data() + begin_, end_ - begin_);
-    consumed_ += static_cast<long long>(end_ - begin_);
     begin_ = end_;
     return true;
 }
@@ -112,7 +108,6 @@ long long RecordReader::count_block(bool at_end) {
         ++n;
         start = end_;
     }
-    consumed_ += static_cast<long long>(start - begin_);
     begin_ = start;
     return n;
 }

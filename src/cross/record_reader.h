@@ -37,8 +37,6 @@ public:
     template <typename EachBlock>
     long long count_rest(EachBlock each_block);
 
-    // Bytes consumed so far, for progress.
-    long long position() const { return consumed_; }
     bool failed() const { return failed_; }
 
 private:
@@ -49,7 +47,6 @@ private:
     std::vector<char> buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
-    long long consumed_ = 0;
     bool at_end_ = false;
     bool failed_ = false;
 };
