@@ -59,12 +59,6 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-std::string crlf_lines(const std::vector<std::string>& utf8_lines) {
-    std::string out;
-    for (const std::string& l : utf8_lines) out += literal(l) + "\r\n";
-    return out;
-}
-
 class CliRun : public ::testing::Test {
 protected:
     void SetUp() override {

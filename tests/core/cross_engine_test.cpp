@@ -87,13 +87,6 @@ CrossOptions plain_layout() {
     return o;
 }
 
-// Result lines joined with CR LF, the way a result file holds them.
-std::string crlf_lines(const std::vector<std::string>& utf8_lines) {
-    std::string out;
-    for (const std::string& l : utf8_lines) out += literal(l) + "\r\n";
-    return out;
-}
-
 class CrossEngineTest : public ::testing::Test {
 protected:
     void SetUp() override {

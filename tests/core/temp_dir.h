@@ -6,7 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
 #include <unistd.h>
+
+#include "chart/cp932.h"
 
 // A fresh folder under the temporary folder, removed with everything in it.
 class TempDir {
@@ -37,4 +41,11 @@ inline void write_bytes(const std::filesystem::path& path, std::string_view byte
 inline std::string read_bytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Lines (UTF-8) as a cp932 file holds them, each ending in CR LF.
+inline std::string crlf_lines(const std::vector<std::string>& utf8_lines) {
+    std::string out;
+    for (const std::string& l : utf8_lines) out += tessaly::cp932::literal(l) + "\r\n";
+    return out;
 }
