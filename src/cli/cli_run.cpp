@@ -175,6 +175,9 @@ int run(const std::vector<std::string>& args, Console& console) {
     const std::string result_title = next_result_title(chart);
     const fs::path result_path = find_result_file_name(fs::absolute(folder));
     if (result_path.empty()) return fail_with(console, "CROSS0001.csv to CROSS10000.csv are all taken in " + folder);
+    const auto cp932_result = node_path(result_path);
+    if (a.save && !cp932_result)
+        return fail_with(console, result_path.string() + ": the path cannot be kept in the chart (cp932, 259 bytes)");
 
     const auto started = std::chrono::steady_clock::now();
     ProgressBar progress(console);
@@ -198,8 +201,6 @@ int run(const std::vector<std::string>& args, Console& console) {
 
     if (a.save) {
         auto point = result_node_point(chart, 1.0);
-        auto cp932_result = node_path(result_path);
-        if (!cp932_result) return fail_with(console, result_path.string() + ": the path cannot be kept in the chart");
         ResultNodeOutcome added =
             add_result_node(chart, *cp932_result, point.value_or(CanvasPoint{}), 1.0, result_title, engine.hit_count());
         for (const Status& refused : added.refused_arcs) print_failure(console, refused);
