@@ -1,0 +1,37 @@
+#pragma once
+
+// Every persisted setting of the program, under the section and value names
+// it has always used, with its default in one table. The store is an INI file
+// (organisation "Varnholt", application "Tessaly"); a missing value reads as
+// its default.
+
+#include <memory>
+#include <string_view>
+
+#include <QSettings>
+#include <QString>
+
+#include "cross/cross_options.h"
+
+namespace tessaly::app {
+
+// The application's own settings file.
+std::unique_ptr<QSettings> open_settings();
+
+// An integer setting by "Section/Value" name; every name is in the table.
+int setting(const QSettings& store, std::string_view key);
+void set_setting(QSettings& store, std::string_view key, int value);
+int default_setting(std::string_view key);
+
+// KanSet/FolderPath: the result folder, empty until chosen.
+QString result_folder(const QSettings& store);
+void set_result_folder(QSettings& store, const QString& folder);
+
+// The nine cross options of section KanSet.
+CrossOptions read_cross_options(const QSettings& store);
+void write_cross_options(QSettings& store, const CrossOptions& options);
+
+// Insatu/Orientation: 1 portrait or 2 landscape; anything else reads as 1.
+int print_orientation(const QSettings& store);
+
+}  // namespace tessaly::app

@@ -1,0 +1,95 @@
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "frame_rules.h"
+#include "settings.h"
+#include "test_registry.h"
+
+using namespace tessaly;
+using namespace tessaly::app;
+
+class SettingsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void missing_values_read_as_their_defaults() {
+        QTemporaryDir dir;
+        QSettings store(dir.filePath("t.ini"), QSettings::IniFormat);
+        QCOMPARE(setting(store, "KanSet/MakeBackup"), 1);
+        QCOMPARE(setting(store, "KanSet/PlayAnime"), 3);
+        QCOMPARE(setting(store, "Last/SX"), 640);
+        QCOMPARE(setting(store, "Last/ZoomY"), 79);
+        QCOMPARE(setting(store, "Insatu/MarginLmm"), 25);
+        QCOMPARE(setting(store, "Insatu/PaperSize"), 9);
+        QCOMPARE(result_folder(store), QString());
+        const CrossOptions o = read_cross_options(store);
+        QCOMPARE(o.SpcCut, 1);
+        QCOMPARE(o.MinHit, 2);
+        QCOMPARE(o.HitNo, 1);
+        QCOMPARE(o.Kaigyou, 1);
+        QCOMPARE(o.AutoClose + o.Hifun + o.Kakko + o.Oomoji + o.OldNew, 0);
+    }
+
+    void values_round_trip_through_the_file() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("t.ini");
+        {
+            QSettings store(path, QSettings::IniFormat);
+            CrossOptions o;
+            o.Oomoji = 1;
+            o.MinHit = 7;
+            o.HitNo = 0;
+            write_cross_options(store, o);
+            set_setting(store, "Last/cxCur1", 321);
+            set_result_folder(store, QString::fromUtf8("/home/テスト/結果"));
+        }
+        QSettings store(path, QSettings::IniFormat);
+        const CrossOptions o = read_cross_options(store);
+        QCOMPARE(o.Oomoji, 1);
+        QCOMPARE(o.MinHit, 7);
+        QCOMPARE(o.HitNo, 0);
+        QCOMPARE(setting(store, "Last/cxCur1"), 321);
+        QCOMPARE(result_folder(store), QString::fromUtf8("/home/テスト/結果"));
+        QCOMPARE(store.value("KanSet/MinHit").toInt(), 7);  // the names stay as they were
+    }
+
+    void orientation_other_than_landscape_reads_as_portrait() {
+        QTemporaryDir dir;
+        QSettings store(dir.filePath("t.ini"), QSettings::IniFormat);
+        for (int stored : {0, 1, 3, -1}) {
+            set_setting(store, "Insatu/Orientation", stored);
+            QCOMPARE(print_orientation(store), 1);
+        }
+        set_setting(store, "Insatu/Orientation", 2);
+        QCOMPARE(print_orientation(store), 2);
+    }
+
+    void window_opens_on_the_desktop() {
+        QCOMPARE(window_placement(1500, 0, 640, 480, 1920, 1080), (WindowRect{1280, 0, 640, 480}));
+        QCOMPARE(window_placement(-20, -5, 640, 480, 1920, 1080), (WindowRect{0, 0, 640, 480}));
+        QCOMPARE(window_placement(100, 900, 640, 480, 1920, 1080), (WindowRect{100, 600, 640, 480}));
+        QCOMPARE(window_placement(0, 0, 640, 480, 1920, 1080), (WindowRect{0, 0, 640, 480}));
+    }
+
+    void min_hit_field_is_corrected() {
+        QCOMPARE(corrected_min_hit("1"), 2);
+        QCOMPARE(corrected_min_hit("0"), 2);
+        QCOMPARE(corrected_min_hit("abc"), 2);
+        QCOMPARE(corrected_min_hit(""), 2);
+        QCOMPARE(corrected_min_hit("250"), 100);
+        QCOMPARE(corrected_min_hit("7x"), 7);
+        QCOMPARE(corrected_min_hit("100"), 100);
+    }
+
+    void area_switching_widths() {
+        QCOMPARE(area_widths(AreaLayout::Even, 1001).chart, 500);
+        QCOMPARE(area_widths(AreaLayout::ChartOnly, 800).chart, 800);
+        QCOMPARE(area_widths(AreaLayout::ChartOnly, 800).file, 0);
+        QCOMPARE(area_widths(AreaLayout::FileOnly, 800).chart, 0);
+        QCOMPARE(area_widths(AreaLayout::FileOnly, 800).file, 800);
+    }
+};
+
+TESSALY_REGISTER_TEST(SettingsTest);
+
+#include "settings_test.moc"
