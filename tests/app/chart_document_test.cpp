@@ -1,0 +1,120 @@
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "chart/chart_file.h"
+#include "chart_document.h"
+#include "fake_dialogs.h"
+#include "recent_files.h"
+#include "settings.h"
+#include "test_registry.h"
+
+using namespace tessaly;
+using namespace tessaly::app;
+
+class ChartDocumentTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::unique_ptr<QSettings> settings_;
+    FakeDialogs dialogs_;
+
+    QString file(const char* name) const { return dir_.filePath(name); }
+
+private slots:
+    void init() {
+        settings_ = std::make_unique<QSettings>(file("settings.ini"), QSettings::IniFormat);
+        settings_->clear();
+        dialogs_ = FakeDialogs();
+    }
+
+    void new_document_is_untitled_and_unchanged() {
+        ChartDocument doc(dialogs_, *settings_, 1280, 1024);
+        QCOMPARE(doc.window_title(), QString::fromUtf8("無題[*] - Tessaly"));
+        QVERIFY(!doc.modified());
+        QCOMPARE(int(doc.chart().display.view_width), 1280);
+    }
+
+    void save_and_open_round_trip_and_fill_the_recent_list() {
+        ChartDocument doc(dialogs_, *settings_, 1280, 1024);
+        add_node(doc.chart(), "/x.csv", {10, 10}, 1.0, kSourceNode, "x", 3);
+        doc.set_modified();
+        dialogs_.files_to_save.push_back(file("members"));
+        QVERIFY(doc.save());
+        QCOMPARE(doc.path(), file("members.tsy"));  // the extension is added
+        QVERIFY(!doc.modified());
+        QCOMPARE(settings_->value("Last/FilePath").toString(), file("members.tsy"));
+        QCOMPARE(doc.window_title(), QString::fromUtf8("members.tsy[*] - Tessaly"));
+
+        ChartDocument other(dialogs_, *settings_, 1280, 1024);
+        QVERIFY(other.open(file("members.tsy")));
+        QCOMPARE(other.chart().node_count(), 1);
+        QCOMPARE(recent_files(*settings_).first(), file("members.tsy"));
+    }
+
+    void a_failed_open_leaves_an_untitled_empty_chart() {
+        ChartDocument doc(dialogs_, *settings_, 1280, 1024);
+        dialogs_.files_to_save.push_back(file("kept.tsy"));
+        add_node(doc.chart(), "/x.csv", {10, 10}, 1.0, kSourceNode, "x", 3);
+        QVERIFY(doc.save());
+        QFile::copy(file("kept.tsy"), file("broken.tsy"));
+        QFile broken(file("broken.tsy"));
+        QVERIFY(broken.resize(100));  // cut short
+
+        QVERIFY(!doc.open(file("broken.tsy")));
+        QCOMPARE(dialogs_.shown.back().text, std::string("ファイル形式が異なります"));
+        QCOMPARE(doc.chart().node_count(), 0);
+        QVERIFY(doc.path().isEmpty());  // a save now asks for a name instead of overwriting
+
+        QVERIFY(!doc.open(file("none.tsy")));
+        QCOMPARE(dialogs_.shown.back().text, file("none.tsy").toStdString() + "\nファイルが見つかりません");
+    }
+
+    void a_failed_save_keeps_the_changed_mark() {
+        ChartDocument doc(dialogs_, *settings_, 1280, 1024);
+        doc.set_modified();
+        QVERIFY(!doc.save_to(file("no-folder/c.tsy")));
+        QVERIFY(doc.modified());
+        QCOMPARE(dialogs_.shown.back().style, MessageStyle::Stop);
+        QVERIFY(QString::fromStdString(dialogs_.shown.back().text).endsWith(QString::fromUtf8("ファイルへの書込みに失敗しました")));
+    }
+
+    void backup_follows_the_setting() {
+        ChartDocument doc(dialogs_, *settings_, 1280, 1024);
+        QVERIFY(doc.save_to(file("b.tsy")));
+        QVERIFY(doc.save_to(file("b.tsy")));
+        QVERIFY(QFile::exists(file("b.tsy.bak")));  // MakeBackup is 1 unless set
+        set_setting(*settings_, "KanSet/MakeBackup", 0);
+        QVERIFY(doc.save_to(file("c.tsy")));
+        QVERIFY(doc.save_to(file("c.tsy")));
+        QVERIFY(!QFile::exists(file("c.tsy.bak")));
+    }
+
+    void a_changed_chart_is_only_replaced_when_the_user_agrees() {
+        ChartDocument doc(dialogs_, *settings_, 1280, 1024);
+        QVERIFY(doc.may_discard());  // unchanged: nothing asked
+        QVERIFY(dialogs_.asked_to_save.empty());
+        doc.set_modified();
+        dialogs_.save_choices = {SaveChoice::Cancel, SaveChoice::Discard, SaveChoice::Save};
+        QVERIFY(!doc.may_discard());
+        QVERIFY(doc.may_discard());
+        QVERIFY(!doc.may_discard());  // save chosen, but the name dialog was cancelled
+        QCOMPARE(dialogs_.asked_to_save.size(), size_t(3));
+        QCOMPARE(dialogs_.asked_to_save.front(), QString::fromUtf8("無題"));
+    }
+
+    void recent_list_keeps_ten_without_repeats() {
+        for (int i = 0; i < 12; ++i) add_recent_file(*settings_, QString("/c/%1.tsy").arg(i));
+        add_recent_file(*settings_, "/c/5.tsy");
+        const QStringList files = recent_files(*settings_);
+        QCOMPARE(files.size(), 10);
+        QCOMPARE(files.first(), QString("/c/5.tsy"));
+        QCOMPARE(files.count("/c/5.tsy"), 1);
+        QCOMPARE(files[1], QString("/c/11.tsy"));
+    }
+};
+
+TESSALY_REGISTER_TEST(ChartDocumentTest);
+
+#include "chart_document_test.moc"
