@@ -1,0 +1,1 @@
+// The ribbon widgets are being written; this keeps the library non-empty.
