@@ -1,10 +1,10 @@
-#include <QCoreApplication>
+#include <QApplication>
 #include <QTest>
 
 #include "test_registry.h"
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);  // the widget tests need a GUI application
     int failed = 0;
     for (const auto& make : tessaly::test::registered_tests()) {
         std::unique_ptr<QObject> test = make();

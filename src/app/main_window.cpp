@@ -1,0 +1,196 @@
+#include "main_window.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QSplitter>
+
+#include "chart/display_switches.h"
+#include "chart/show_message.h"
+#include "frame_rules.h"
+#include "settings.h"
+
+namespace tessaly::app {
+
+namespace {
+
+constexpr std::pair<int, int CrossOptions::*> kOptionOfCommand[] = {
+    {32812, &CrossOptions::SpcCut}, {32813, &CrossOptions::Hifun},   {32814, &CrossOptions::Kakko},
+    {32815, &CrossOptions::Oomoji}, {32832, &CrossOptions::OldNew},  {32817, &CrossOptions::HitNo},
+    {32818, &CrossOptions::Kaigyou}, {32819, &CrossOptions::AutoClose},
+};
+
+constexpr std::pair<int, NodeText> kNodeTextOfCommand[] = {
+    {32823, NodeText::Name},     {32824, NodeText::Description}, {32825, NodeText::KeySample},
+    {32826, NodeText::FilePath}, {32827, NodeText::RecordCount},
+};
+
+// A pane until the chart view and the file area of their own arrive.
+QWidget* area(const QString& name, QWidget* parent) {
+    auto* label = new QLabel(name, parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setAutoFillBackground(true);
+    label->setStyleSheet("background: white; color: #888;");
+    return label;
+}
+
+}  // namespace
+
+SettingsCopy read_settings_copy(const QSettings& store) {
+    return {setting(store, "KanSet/PlayAnime"), setting(store, "KanSet/SpeedAnime"),
+            setting(store, "KanSet/DspGuide"), setting(store, "KanSet/ChangeBk"),
+            setting(store, "KanSet/CheckDsp")};
+}
+
+void write_settings_copy(QSettings& store, const SettingsCopy& copy) {
+    set_setting(store, "KanSet/PlayAnime", copy.PlayAnime);
+    set_setting(store, "KanSet/SpeedAnime", copy.SpeedAnime);
+    set_setting(store, "KanSet/DspGuide", copy.DspGuide);
+    set_setting(store, "KanSet/ChangeBk", copy.ChangeBk);
+    set_setting(store, "KanSet/CheckDsp", copy.CheckDsp);
+}
+
+MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs& dialogs, SettingsCopy& copy,
+                       QWidget* parent)
+    : QMainWindow(parent), document_(document), settings_(settings), dialogs_(dialogs), copy_(copy) {
+    commands_ = new Commands(this);
+    status_ = new StatusPanes(statusBar());
+
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->addWidget(area(QString::fromUtf8("チャートエリア"), splitter_));
+    splitter_->addWidget(area(QString::fromUtf8("ファイルエリア"), splitter_));
+    splitter_->setChildrenCollapsible(true);
+    // The chart area keeps its width; the file area takes what is left.
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    setCentralWidget(splitter_);
+
+    options_ = read_cross_options(settings_);
+    connect_commands();
+    refresh_checks();
+    connect(&document_, &ChartDocument::title_changed, this, &MainWindow::refresh_title);
+    connect(&document_, &ChartDocument::chart_replaced, this, &MainWindow::refresh_checks);
+    refresh_title();
+}
+
+void MainWindow::connect_commands() {
+    Commands& c = *commands_;
+    connect(c[57600], &QAction::triggered, this, [this] {
+        if (!document_.may_discard()) return;
+        document_.new_chart();
+        status_->set_info_text(QString::fromUtf8(
+            "ドラッグ＆ドロップまたはビューの右クリックメニューの「ここにクロス原本をセット」でファイルをセットしてください"));
+    });
+    connect(c[57601], &QAction::triggered, this, &MainWindow::open_chart);
+    connect(c[57603], &QAction::triggered, this, [this] { document_.save(); });
+    connect(c[57604], &QAction::triggered, this, [this] { document_.save_as(); });
+    connect(c[57602], &QAction::triggered, this, [this] {
+        if (document_.may_discard()) document_.new_chart();
+    });
+    connect(c[57665], &QAction::triggered, this, &QWidget::close);
+
+    for (const auto& [id, field] : kOptionOfCommand) {
+        connect(c[id], &QAction::triggered, this, [this, field = field] {
+            options_.*field = options_.*field ? 0 : 1;
+            refresh_checks();
+        });
+    }
+    for (const auto& [id, which] : kNodeTextOfCommand) {
+        connect(c[id], &QAction::triggered, this, [this, which = which] {
+            if (Status flipped = flip_node_text(document_.chart(), which); !flipped) {
+                show_message(dialogs_, flipped);
+            } else {
+                document_.set_modified();
+            }
+            refresh_checks();
+        });
+    }
+    connect(c[33773], &QAction::triggered, this, [this] {
+        document_.chart().display.show_record_no ^= 1;
+        refresh_checks();
+    });
+    connect(c[33774], &QAction::triggered, this, [this] {
+        document_.chart().display.show_ruler ^= 1;
+        refresh_checks();
+    });
+    for (int id : {32829, 32830, 33998})
+        connect(c[id], &QAction::triggered, this, [this, id] { switch_areas(id); });
+    connect(c[32831], &QAction::triggered, this, [this] { (*commands_)[32831]->setText(QString::fromUtf8("開始時間 : 00:00:00")); });
+    connect(c[32774], &QAction::triggered, this, [this] { (*commands_)[32774]->setText(QString::fromUtf8("処理時間 : 00:00:00")); });
+
+    // Commands whose parts come later stay visibly unavailable until then.
+    for (int id : {57607, 57664, 33798, 32828, 314, 319, 32800, 32801, 32802, 32803, 32804, 32805, 32806, 32807})
+        c[id]->setEnabled(false);
+}
+
+void MainWindow::refresh_checks() {
+    Commands& c = *commands_;
+    for (const auto& [id, field] : kOptionOfCommand) c[id]->setChecked(options_.*field != 0);
+    DisplayState& d = document_.chart().display;
+    for (const auto& [id, which] : kNodeTextOfCommand) c[id]->setChecked(node_text_switch(d, which) != 0);
+    c[33773]->setChecked(d.show_record_no != 0);
+    c[33774]->setChecked(d.show_ruler != 0);
+}
+
+void MainWindow::refresh_title() {
+    setWindowTitle(document_.window_title());
+    setWindowModified(document_.modified());
+}
+
+void MainWindow::open_chart() {
+    if (!document_.may_discard()) return;
+    const QStringList files = dialogs_.open_files(QString(), QStringLiteral("Tessaly Files (*.tsy)"), false);
+    if (!files.isEmpty()) document_.open(files.first());
+}
+
+QString MainWindow::take_min_hit(const QString& text) {
+    options_.MinHit = corrected_min_hit(text.toStdString());
+    return QString::number(options_.MinHit);
+}
+
+void MainWindow::switch_areas(int command_id) {
+    const AreaLayout layout = command_id == 32829   ? AreaLayout::ChartOnly
+                              : command_id == 32830 ? AreaLayout::FileOnly
+                                                    : AreaLayout::Even;
+    const int width = splitter_->width();
+    const AreaWidths widths = area_widths(layout, width);
+    // The splitter gives the file area what the chart area leaves.
+    splitter_->setSizes({widths.chart, layout == AreaLayout::Even ? width - widths.chart : widths.file});
+}
+
+void MainWindow::restore_placement(int desktop_width, int desktop_height) {
+    const WindowRect r = window_placement(setting(settings_, "Last/PX"), setting(settings_, "Last/PY"),
+                                          setting(settings_, "Last/SX"), setting(settings_, "Last/SY"),
+                                          desktop_width, desktop_height);
+    setGeometry(r.x, r.y, r.width, r.height);
+}
+
+void MainWindow::save_state() {
+    set_setting(settings_, "Last/cxCur1", splitter_->sizes().value(0));
+    set_setting(settings_, "Last/Zoomed", isMaximized() ? 1 : 0);
+    const QRect r = isMaximized() ? normalGeometry() : geometry();
+    set_setting(settings_, "Last/PX", std::max(r.left(), 0));
+    set_setting(settings_, "Last/PY", std::max(r.top(), 0));
+    set_setting(settings_, "Last/SX", r.width());
+    set_setting(settings_, "Last/SY", r.height());
+    write_cross_options(settings_, options_);
+    write_settings_copy(settings_, copy_);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_before_) return;
+    shown_before_ = true;
+    const int chart_width = setting(settings_, "Last/cxCur1");
+    splitter_->setSizes({chart_width, std::max(splitter_->width() - chart_width, 100)});
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!document_.may_discard()) {
+        event->ignore();
+        return;
+    }
+    save_state();
+    event->accept();
+}
+
+}  // namespace tessaly::app

@@ -1,0 +1,75 @@
+#pragma once
+
+// The one main window: the ribbon, the chart area and the file area side by
+// side, and the status bar. It holds the cross options from its creation to
+// its close, keeps its placement and the chart area's width, and carries out
+// the document commands.
+
+#include <QMainWindow>
+#include <QSettings>
+
+#include "chart_document.h"
+#include "commands.h"
+#include "cross/cross_options.h"
+#include "status_panes.h"
+#include "user_dialogs.h"
+
+class QSplitter;
+
+namespace tessaly::app {
+
+// The five settings the whole program reads often, loaded once at start-up.
+struct SettingsCopy {
+    int PlayAnime = 3;
+    int SpeedAnime = 0;
+    int DspGuide = 1;
+    int ChangeBk = 1;
+    int CheckDsp = 1;
+};
+SettingsCopy read_settings_copy(const QSettings& store);
+void write_settings_copy(QSettings& store, const SettingsCopy& copy);
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    MainWindow(ChartDocument& document, QSettings& settings, UserDialogs& dialogs, SettingsCopy& copy,
+               QWidget* parent = nullptr);
+
+    const CrossOptions& cross_options() const { return options_; }
+    Commands& commands() { return *commands_; }
+    StatusPanes& status() { return *status_; }
+    QSplitter* splitter() const { return splitter_; }
+
+    // The placement saved by the last close, on a desktop of this size.
+    void restore_placement(int desktop_width, int desktop_height);
+    // Writes the window's placement, the chart area's width, the cross
+    // options and the settings copy, as the window closes.
+    void save_state();
+
+    // The ribbon's minimum-duplicate-count field: corrected and taken over.
+    QString take_min_hit(const QString& text);
+    void switch_areas(int command_id);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void connect_commands();
+    void refresh_checks();
+    void refresh_title();
+    void open_chart();
+
+    ChartDocument& document_;
+    QSettings& settings_;
+    UserDialogs& dialogs_;
+    SettingsCopy& copy_;
+    CrossOptions options_;
+    Commands* commands_;
+    StatusPanes* status_;
+    QSplitter* splitter_;
+    bool shown_before_ = false;
+};
+
+}  // namespace tessaly::app

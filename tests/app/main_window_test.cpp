@@ -1,0 +1,118 @@
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "chart_document.h"
+#include "fake_dialogs.h"
+#include "main_window.h"
+#include "settings.h"
+#include "test_registry.h"
+
+using namespace tessaly;
+using namespace tessaly::app;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::unique_ptr<QSettings> settings_;
+    FakeDialogs dialogs_;
+    SettingsCopy copy_;
+    std::unique_ptr<ChartDocument> document_;
+    std::unique_ptr<MainWindow> window_;
+
+    void open_window() {
+        document_ = std::make_unique<ChartDocument>(dialogs_, *settings_, 1920, 1080);
+        window_ = std::make_unique<MainWindow>(*document_, *settings_, dialogs_, copy_);
+    }
+
+private slots:
+    void init() {
+        settings_ = std::make_unique<QSettings>(dir_.filePath("settings.ini"), QSettings::IniFormat);
+        settings_->clear();
+        dialogs_ = FakeDialogs();
+        copy_ = SettingsCopy();
+        open_window();
+    }
+    void cleanup() {
+        window_.reset();
+        document_.reset();
+    }
+
+    void cross_options_toggle_and_persist_on_close() {
+        QVERIFY(window_->commands()[32812]->isChecked());  // SpcCut is on by default
+        window_->commands()[32812]->trigger();
+        window_->commands()[32815]->trigger();
+        QCOMPARE(window_->cross_options().SpcCut, 0);
+        QCOMPARE(window_->cross_options().Oomoji, 1);
+        QVERIFY(!window_->commands()[32812]->isChecked());
+        QCOMPARE(window_->take_min_hit("250"), QString("100"));
+        QVERIFY(window_->close());
+        const CrossOptions stored = read_cross_options(*settings_);
+        QCOMPARE(stored.SpcCut, 0);
+        QCOMPARE(stored.Oomoji, 1);
+        QCOMPARE(stored.MinHit, 100);
+        QCOMPARE(setting(*settings_, "KanSet/PlayAnime"), 3);  // the settings copy is written too
+    }
+
+    void the_last_node_text_switch_stays_on() {
+        Commands& c = window_->commands();
+        c[32825]->trigger();  // key sample off: only the name is left
+        QVERIFY(document_->modified());
+        c[32823]->trigger();
+        QCOMPARE(dialogs_.shown.size(), size_t(1));
+        QCOMPARE(dialogs_.shown[0].text, std::string("すべてオフにすることはできません"));
+        QVERIFY(c[32823]->isChecked());
+        QCOMPARE(document_->chart().display.show_name, 1);
+    }
+
+    void placement_is_kept_on_the_desktop_and_saved_on_close() {
+        set_setting(*settings_, "Last/PX", 1500);
+        window_->restore_placement(1920, 1080);
+        QCOMPARE(window_->geometry().x(), 1280);
+        QCOMPARE(window_->geometry().width(), 640);
+        window_->setGeometry(30, 40, 800, 600);
+        window_->save_state();
+        QCOMPARE(setting(*settings_, "Last/PX"), 30);
+        QCOMPARE(setting(*settings_, "Last/SY"), 600);
+        QCOMPARE(setting(*settings_, "Last/Zoomed"), 0);
+    }
+
+    void even_areas_split_the_width_in_half() {
+        window_->resize(1200, 600);
+        window_->show();
+        window_->splitter()->resize(1001, 500);
+        window_->switch_areas(33998);
+        QCOMPARE(window_->splitter()->sizes().value(0), 500);
+        window_->switch_areas(32830);
+        QCOMPARE(window_->splitter()->sizes().value(0), 0);
+    }
+
+    void info_text_takes_the_place_of_the_panes() {
+        StatusPanes& status = window_->status();
+        QCOMPARE(status.zoom(), QString("100%"));
+        status.set_info_text("guide");
+        QVERIFY(!status.panes_visible());
+        status.set_info_text("");
+        QVERIFY(status.panes_visible());
+    }
+
+    void closing_a_changed_chart_asks_first() {
+        document_->set_modified();
+        dialogs_.save_choices = {SaveChoice::Cancel};
+        QVERIFY(!window_->close());
+        QCOMPARE(dialogs_.asked_to_save.size(), size_t(1));
+        dialogs_.save_choices = {SaveChoice::Discard};
+        QVERIFY(window_->close());
+    }
+
+    void later_commands_are_present_but_unavailable() {
+        for (int id : {57607, 57664, 33798, 32828, 314, 319, 32800, 32807}) QVERIFY(!window_->commands()[id]->isEnabled());
+        QVERIFY(window_->commands()[57601]->isEnabled());
+        QVERIFY(window_->commands()[32774]->toolTip().startsWith("<b>"));
+    }
+};
+
+TESSALY_REGISTER_TEST(MainWindowTest);
+
+#include "main_window_test.moc"
