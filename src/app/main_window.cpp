@@ -8,6 +8,7 @@
 #include "chart/show_message.h"
 #include "frame_rules.h"
 #include "settings.h"
+#include "settings_dialog.h"
 
 namespace tessaly::app {
 
@@ -87,6 +88,11 @@ void MainWindow::connect_commands() {
         if (document_.may_discard()) document_.new_chart();
     });
     connect(c[57665], &QAction::triggered, this, &QWidget::close);
+    connect(c[33782], &QAction::triggered, this, [this] {
+        bool canvas_changed = false;
+        if (edit_settings(this, dialogs_, settings_, copy_, document_.chart(), canvas_changed) && canvas_changed)
+            document_.set_modified();
+    });
 
     for (const auto& [id, field] : kOptionOfCommand) {
         connect(c[id], &QAction::triggered, this, [this, field = field] {

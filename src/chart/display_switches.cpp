@@ -1,5 +1,7 @@
 #include "chart/display_switches.h"
 
+#include <algorithm>
+
 namespace tessaly {
 
 std::int32_t& node_text_switch(DisplayState& display, NodeText which) {
@@ -38,6 +40,21 @@ bool set_node_font_size(Chart& chart, int points) {
     chart.display.node_font_size = points;
     collapse_nodes(chart);
     return true;
+}
+
+}  // namespace tessaly
+
+namespace tessaly {
+
+void set_canvas_size(Chart& chart, int width, int height) {
+    for (const NodeRecord& node : chart.nodes) {
+        width = std::max(width, static_cast<int>(node.rect.right));
+        height = std::max(height, static_cast<int>(node.rect.bottom));
+    }
+    chart.display.view_width = static_cast<std::uint16_t>(width);
+    chart.display.view_height = static_cast<std::uint16_t>(height);
+    chart.display.scroll_x = 0;
+    chart.display.scroll_y = 0;
 }
 
 }  // namespace tessaly

@@ -26,3 +26,11 @@ Status flip_node_text(Chart& chart, NodeText which);
 bool set_node_font_size(Chart& chart, int points);
 
 }  // namespace tessaly
+
+namespace tessaly {
+
+// A new canvas size (chart pixels), grown where needed so that every node
+// box lies inside it; the chart scrolls back to its origin.
+void set_canvas_size(Chart& chart, int width, int height);
+
+}  // namespace tessaly

@@ -1,0 +1,218 @@
+#include "settings_dialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "chart/display_switches.h"
+#include "chart/show_message.h"
+#include "main_window.h"
+#include "settings.h"
+
+namespace tessaly::app {
+
+namespace {
+
+constexpr int kCanvasLowest = 500;
+constexpr int kCanvasHighest = 5000;
+
+QString u(const char* text) { return QString::fromUtf8(text); }
+
+// A canvas size field: any number may be typed (leaving the field checks it),
+// while the arrows keep within 500 to 5,000.
+class CanvasSizeBox : public QSpinBox {
+public:
+    explicit CanvasSizeBox(QWidget* parent) : QSpinBox(parent) {
+        setRange(0, 65535);
+        setGroupSeparatorShown(true);
+        setSingleStep(10);
+    }
+    void stepBy(int steps) override {
+        setValue(std::clamp(value() + steps * singleStep(), kCanvasLowest, kCanvasHighest));
+    }
+};
+
+QCheckBox* check_box(const char* caption, int value, QWidget* parent) {
+    auto* box = new QCheckBox(u(caption), parent);
+    box->setChecked(value != 0);
+    return box;
+}
+
+}  // namespace
+
+SettingsDialog::SettingsDialog(const EnvironmentValues& values, UserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs), values_(values) {
+    setWindowTitle(u("環境設定"));
+    auto* layout = new QVBoxLayout(this);
+
+    last_open_ = check_box("1 起動時に、最後に開いていたファイルを表示する(&L)", values.LastOpen, this);
+    layout->addWidget(last_open_);
+
+    auto* canvas = new QHBoxLayout;
+    canvas->addWidget(new QLabel(u("2 ビューのサイズ　　幅"), this));
+    width_ = new CanvasSizeBox(this);
+    width_->setValue(values.view_width);
+    canvas->addWidget(width_);
+    canvas->addWidget(new QLabel(u("高さ"), this));
+    height_ = new CanvasSizeBox(this);
+    height_->setValue(values.view_height);
+    canvas->addWidget(height_);
+    canvas->addWidget(new QLabel(u("(500-5,000 pixel)"), this));
+    canvas->addStretch();
+    layout->addLayout(canvas);
+    for (QSpinBox* field : {width_, height_})
+        connect(field, &QSpinBox::editingFinished, this, [this, field] { check_canvas_field(field); });
+
+    layout->addWidget(new QLabel(u("3 クロス結果ファイルの保存場所："), this));
+    auto* folder_row = new QHBoxLayout;
+    folder_ = new QLineEdit(values.FolderPath, this);
+    folder_->setReadOnly(true);
+    folder_row->addWidget(folder_, 1);
+    auto* browse_button = new QPushButton(u("参照(&F)"), this);
+    folder_row->addWidget(browse_button);
+    layout->addLayout(folder_row);
+    connect(browse_button, &QPushButton::clicked, this, &SettingsDialog::browse);
+
+    animation_ = check_box("4 オブジェクト上にマウスカーソルが乗ったとき、アニメを表示する(&A)", values.PlayAnime >= 1, this);
+    layout->addWidget(animation_);
+    auto* anime = new QGridLayout;
+    anime->setContentsMargins(24, 0, 0, 0);
+    anime->addWidget(new QLabel(u("表示するアニメの個数："), this), 0, 0);
+    count_ = new QSpinBox(this);
+    count_->setRange(1, 10);
+    count_->setValue(values.PlayAnime >= 1 ? values.PlayAnime : 3);
+    anime->addWidget(count_, 0, 1);
+    anime->addWidget(new QLabel(u("(1 - 10個)"), this), 0, 2);
+    anime->addWidget(new QLabel(u("アニメ表示速度："), this), 1, 0);
+    auto* speeds = new QHBoxLayout;
+    speed_ = new QButtonGroup(this);
+    for (int i = 0; i < 5; ++i) {
+        auto* radio = new QRadioButton(i == 0 ? u("速い") : i == 4 ? u("遅い") : QString(), this);
+        speed_->addButton(radio, i);
+        speeds->addWidget(radio);
+    }
+    const int speed = values.SpeedAnime >= 0 && values.SpeedAnime <= 4 ? values.SpeedAnime : 0;
+    speed_->button(speed)->setChecked(true);
+    anime->addLayout(speeds, 1, 1, 1, 2);
+    layout->addLayout(anime);
+
+    backup_ = check_box("5 上書き保存時、バックアップファイルを作成する(&B)", values.MakeBackup, this);
+    guide_ = check_box("6 ステータスバーに操作ガイドを表示する(&G)", values.DspGuide, this);
+    background_ = check_box("7 ビューの切り替え時、背景色を変更する(&V)", values.ChangeBk, this);
+    confirm_ = check_box("8 クロス実行前に条件確認ウィンドウを表示する(&D)", values.CheckDsp, this);
+    layout->addWidget(backup_);
+    layout->addWidget(guide_);
+    auto* note = new QLabel(u("※ F2キーで、表示と非表示を切り替えることができます。"), this);
+    note->setContentsMargins(24, 0, 0, 0);
+    layout->addWidget(note);
+    layout->addWidget(background_);
+    layout->addWidget(confirm_);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* save_button = new QPushButton(u("保存終了(&S)"), this);
+    auto* close_button = new QPushButton(u("閉じる(&C)"), this);
+    save_button->setDefault(true);
+    buttons->addWidget(save_button);
+    buttons->addWidget(close_button);
+    layout->addLayout(buttons);
+    connect(save_button, &QPushButton::clicked, this, &SettingsDialog::save);
+    connect(close_button, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void SettingsDialog::check_canvas_field(QSpinBox* field) {
+    if (field->value() >= kCanvasLowest && field->value() <= kCanvasHighest) return;
+    show_message(dialogs_, "", 30037, MessageStyle::Stop);
+    QTimer::singleShot(0, field, [field] { field->setFocus(); });
+}
+
+void SettingsDialog::browse() {
+    // A folder path of this system starts at the root; anything else starts
+    // the chooser in the home folder.
+    QString start = folder_->text();
+    if (!start.startsWith('/')) start = QDir::homePath();
+    const std::string_view instruction = message_text(30030);
+    const QString chosen = dialogs_.choose_folder(
+        QString::fromUtf8(instruction.data(), static_cast<int>(instruction.size())), start);
+    if (!chosen.isEmpty()) folder_->setText(QDir::toNativeSeparators(chosen));
+}
+
+void SettingsDialog::save() {
+    values_.LastOpen = last_open_->isChecked() ? 1 : 0;
+    values_.view_width = width_->value();
+    values_.view_height = height_->value();
+    values_.FolderPath = folder_->text();
+    if (values_.FolderPath.isEmpty()) {
+        show_message(dialogs_, "", 30009, MessageStyle::Stop);
+        folder_->setFocus();
+        return;
+    }
+    values_.PlayAnime = animation_->isChecked() ? std::clamp(count_->value(), 1, 10) : 0;
+    values_.SpeedAnime = std::max(speed_->checkedId(), 0);
+    values_.MakeBackup = backup_->isChecked() ? 1 : 0;
+    values_.DspGuide = guide_->isChecked() ? 1 : 0;
+    values_.ChangeBk = background_->isChecked() ? 1 : 0;
+    values_.CheckDsp = confirm_->isChecked() ? 1 : 0;
+    accept();
+}
+
+int edit_settings_with(const std::function<bool(SettingsDialog&)>& drive, UserDialogs& dialogs, QSettings& settings,
+                       SettingsCopy& copy, Chart& chart, bool& canvas_changed) {
+    canvas_changed = false;
+    EnvironmentValues values;
+    values.LastOpen = setting(settings, "KanSet/LastOpen");
+    values.view_width = chart.display.view_width;
+    values.view_height = chart.display.view_height;
+    values.FolderPath = result_folder(settings);
+    values.PlayAnime = copy.PlayAnime;
+    values.SpeedAnime = copy.SpeedAnime;
+    values.MakeBackup = setting(settings, "KanSet/MakeBackup");
+    values.DspGuide = copy.DspGuide;
+    values.ChangeBk = copy.ChangeBk;
+    values.CheckDsp = copy.CheckDsp;
+
+    SettingsDialog dialog(values, dialogs);
+    if (!drive(dialog)) return 0;
+    const EnvironmentValues& v = dialog.values();
+
+    set_setting(settings, "KanSet/LastOpen", v.LastOpen);
+    if (v.view_width != chart.display.view_width || v.view_height != chart.display.view_height) {
+        set_canvas_size(chart, v.view_width, v.view_height);
+        canvas_changed = true;
+    }
+    set_result_folder(settings, v.FolderPath);
+    // The copy and the file agree after every save.
+    auto keep = [&settings](int& held, int value, std::string_view key) {
+        if (held == value) return;
+        held = value;
+        set_setting(settings, key, value);
+    };
+    keep(copy.PlayAnime, v.PlayAnime, "KanSet/PlayAnime");
+    keep(copy.SpeedAnime, v.SpeedAnime, "KanSet/SpeedAnime");
+    set_setting(settings, "KanSet/MakeBackup", v.MakeBackup);
+    keep(copy.DspGuide, v.DspGuide, "KanSet/DspGuide");
+    keep(copy.ChangeBk, v.ChangeBk, "KanSet/ChangeBk");
+    keep(copy.CheckDsp, v.CheckDsp, "KanSet/CheckDsp");
+    return 1;
+}
+
+int edit_settings(QWidget* owner, UserDialogs& dialogs, QSettings& settings, SettingsCopy& copy, Chart& chart,
+                  bool& canvas_changed) {
+    return edit_settings_with(
+        [owner](SettingsDialog& dialog) {
+            dialog.setParent(owner, dialog.windowFlags());
+            return dialog.exec() == QDialog::Accepted;
+        },
+        dialogs, settings, copy, chart, canvas_changed);
+}
+
+}  // namespace tessaly::app

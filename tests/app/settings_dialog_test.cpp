@@ -1,0 +1,126 @@
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "fake_dialogs.h"
+#include "main_window.h"
+#include "settings.h"
+#include "settings_dialog.h"
+#include "test_registry.h"
+
+using namespace tessaly;
+using namespace tessaly::app;
+
+class SettingsDialogTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::unique_ptr<QSettings> settings_;
+    FakeDialogs dialogs_;
+    SettingsCopy copy_;
+    Chart chart_;
+
+private slots:
+    void init() {
+        settings_ = std::make_unique<QSettings>(dir_.filePath("settings.ini"), QSettings::IniFormat);
+        settings_->clear();
+        dialogs_ = FakeDialogs();
+        copy_ = SettingsCopy();
+        chart_.reset(1200, 900);
+    }
+
+    void saving_needs_a_result_folder() {
+        bool canvas_changed = true;
+        const int saved = edit_settings_with(
+            [this](SettingsDialog& d) {
+                d.save();
+                return d.result() == QDialog::Accepted;
+            },
+            dialogs_, *settings_, copy_, chart_, canvas_changed);
+        QCOMPARE(saved, 0);
+        QCOMPARE(dialogs_.shown.back().text, std::string("クロス結果ファイルの保存場所が指定されていません"));
+        QVERIFY(result_folder(*settings_).isEmpty());
+        QVERIFY(!canvas_changed);
+    }
+
+    void the_chosen_folder_and_every_value_are_saved() {
+        dialogs_.folders.push_back("/data/results");
+        bool canvas_changed = false;
+        const int saved = edit_settings_with(
+            [](SettingsDialog& d) {
+                d.browse();
+                d.animation_box()->setChecked(false);
+                d.width_field()->setValue(2000);
+                d.save();
+                return d.result() == QDialog::Accepted;
+            },
+            dialogs_, *settings_, copy_, chart_, canvas_changed);
+        QCOMPARE(saved, 1);
+        QCOMPARE(dialogs_.folder_requests.back().second, QDir::homePath());  // no folder yet: start at home
+        QCOMPARE(dialogs_.folder_requests.back().first,
+                 QString::fromUtf8("クロス結果ファイルを保存するフォルダを指定してください"));
+        QCOMPARE(result_folder(*settings_), QString("/data/results"));
+        QCOMPARE(copy_.PlayAnime, 0);
+        QCOMPARE(setting(*settings_, "KanSet/PlayAnime"), 0);
+        QVERIFY(canvas_changed);
+        QCOMPARE(int(chart_.display.view_width), 2000);
+    }
+
+    void the_chooser_starts_at_an_absolute_folder() {
+        set_result_folder(*settings_, "/srv/out");
+        bool canvas_changed = false;
+        edit_settings_with(
+            [](SettingsDialog& d) {
+                d.browse();  // cancelled: the field keeps its text
+                return false;
+            },
+            dialogs_, *settings_, copy_, chart_, canvas_changed);
+        QCOMPARE(dialogs_.folder_requests.back().second, QString("/srv/out"));
+    }
+
+    void the_canvas_grows_to_hold_every_node() {
+        set_result_folder(*settings_, "/srv/out");
+        add_node(chart_, "p", {0, 0}, 1.0, kSourceNode, "t", 0);
+        chart_.nodes[0].rect = Rect{100, 100, 2600, 700};
+        bool canvas_changed = false;
+        edit_settings_with(
+            [](SettingsDialog& d) {
+                d.width_field()->setValue(600);
+                d.height_field()->setValue(600);
+                d.save();
+                return true;
+            },
+            dialogs_, *settings_, copy_, chart_, canvas_changed);
+        QCOMPARE(int(chart_.display.view_width), 2600);
+        QCOMPARE(int(chart_.display.view_height), 700);
+    }
+
+    void a_canvas_size_out_of_range_is_reported() {
+        EnvironmentValues values;
+        values.view_width = 1000;
+        values.view_height = 1000;
+        SettingsDialog dialog(values, dialogs_);
+        dialog.width_field()->setValue(100);
+        emit dialog.width_field()->editingFinished();
+        QCOMPARE(dialogs_.shown.back().text, std::string("設定値が範囲内にありません"));
+        dialog.width_field()->setValue(600);
+        dialog.width_field()->stepBy(-100);  // the arrows stop at the lowest size
+        QCOMPARE(dialog.width_field()->value(), 500);
+    }
+
+    void animation_defaults_when_off() {
+        EnvironmentValues values;
+        values.PlayAnime = 0;
+        values.SpeedAnime = 9;
+        SettingsDialog dialog(values, dialogs_);
+        QVERIFY(!dialog.animation_box()->isChecked());
+        QCOMPARE(dialog.animation_count()->value(), 3);
+    }
+};
+
+TESSALY_REGISTER_TEST(SettingsDialogTest);
+
+#include "settings_dialog_test.moc"
