@@ -3,19 +3,9 @@
 #include <QKeySequence>
 
 #include "chart/messages.h"
+#include "ribbon.h"
 
 namespace tessaly::app {
-
-QString tooltip_html(int id) {
-    const std::string_view text = message_text(id);
-    if (text.empty()) return {};
-    const QString whole = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-    const int split = whole.lastIndexOf('\n');
-    const QString title = split < 0 ? whole : whole.mid(split + 1);
-    QString description = split < 0 ? QString() : whole.left(split);
-    description = description.toHtmlEscaped().replace('\r', "<br>").replace('\n', "<br>");
-    return "<b>" + title.toHtmlEscaped() + "</b>" + (description.isEmpty() ? QString() : "<br>" + description);
-}
 
 Commands::Commands(QObject* parent) : QObject(parent) {
     // The application menu and the quick-access toolbar.
@@ -74,8 +64,8 @@ QAction* Commands::add(int id, const char* caption, bool checkable) {
     auto* action = new QAction(QString::fromUtf8(caption), this);
     action->setData(id);
     action->setCheckable(checkable);
-    const QString tip = tooltip_html(id);
-    if (!tip.isEmpty()) action->setToolTip(tip);
+    const std::string_view tip = message_text(id);
+    if (!tip.empty()) ribbon::set_ribbon_tooltip(action, QString::fromUtf8(tip.data(), static_cast<int>(tip.size())));
     actions_.insert(id, action);
     return action;
 }

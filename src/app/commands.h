@@ -29,8 +29,4 @@ private:
     QHash<int, QAction*> actions_;
 };
 
-// "DESCRIPTION\nTITLE" from the catalogue as rich text: the title in bold
-// above the description, each "\r" a line break.
-QString tooltip_html(int id);
-
 }  // namespace tessaly::app

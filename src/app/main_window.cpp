@@ -1,12 +1,15 @@
 #include "main_window.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QSpinBox>
 #include <QLabel>
 #include <QSplitter>
 
 #include "chart/display_switches.h"
 #include "chart/show_message.h"
 #include "frame_rules.h"
+#include "ribbon.h"
 #include "settings.h"
 #include "settings_dialog.h"
 
@@ -54,6 +57,8 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
                        QWidget* parent)
     : QMainWindow(parent), document_(document), settings_(settings), dialogs_(dialogs), copy_(copy) {
     commands_ = new Commands(this);
+    ribbon_ = build_main_ribbon(*commands_);
+    setMenuWidget(ribbon_.ribbon);
     status_ = new StatusPanes(statusBar());
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
@@ -66,10 +71,15 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     setCentralWidget(splitter_);
 
     options_ = read_cross_options(settings_);
+    ribbon_.min_hit_edit->setValue(options_.MinHit);
     connect_commands();
     refresh_checks();
+    show_font_sizes();
     connect(&document_, &ChartDocument::title_changed, this, &MainWindow::refresh_title);
-    connect(&document_, &ChartDocument::chart_replaced, this, &MainWindow::refresh_checks);
+    connect(&document_, &ChartDocument::chart_replaced, this, [this] {
+        refresh_checks();
+        show_font_sizes();
+    });
     refresh_title();
 }
 
@@ -123,6 +133,18 @@ void MainWindow::connect_commands() {
     connect(c[32831], &QAction::triggered, this, [this] { (*commands_)[32831]->setText(QString::fromUtf8("開始時間 : 00:00:00")); });
     connect(c[32774], &QAction::triggered, this, [this] { (*commands_)[32774]->setText(QString::fromUtf8("処理時間 : 00:00:00")); });
 
+    connect(c[32816], &QAction::triggered, this, [this] {
+        ribbon_.min_hit_edit->setValue(take_min_hit(ribbon_.min_hit_edit->text()).toInt());
+    });
+    connect(c[32775], &QAction::triggered, this, [this] {
+        if (set_node_font_size(document_.chart(), (*commands_)[32775]->data().toInt() + 8)) document_.set_modified();
+    });
+    connect(c[32781], &QAction::triggered, this, [this] {
+        // The file area's font is part of the chart's look but no edit of it.
+        document_.chart().display.preview_font_size = (*commands_)[32781]->data().toInt() + 8;
+    });
+    connect(c[316], &QAction::triggered, ribbon_.ribbon, &ribbon::Ribbon::toggle_minimised);
+
     // Commands whose parts come later stay visibly unavailable until then.
     for (int id : {57607, 57664, 33798, 32828, 314, 319, 32800, 32801, 32802, 32803, 32804, 32805, 32806, 32807})
         c[id]->setEnabled(false);
@@ -135,6 +157,12 @@ void MainWindow::refresh_checks() {
     for (const auto& [id, which] : kNodeTextOfCommand) c[id]->setChecked(node_text_switch(d, which) != 0);
     c[33773]->setChecked(d.show_record_no != 0);
     c[33774]->setChecked(d.show_ruler != 0);
+}
+
+void MainWindow::show_font_sizes() {
+    const DisplayState& d = document_.chart().display;
+    ribbon_.node_font_combo->setCurrentIndex(std::clamp(d.node_font_size - 8, 0, 8));
+    ribbon_.preview_font_combo->setCurrentIndex(std::clamp(d.preview_font_size - 8, 0, 8));
 }
 
 void MainWindow::refresh_title() {

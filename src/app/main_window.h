@@ -10,6 +10,7 @@
 
 #include "chart_document.h"
 #include "commands.h"
+#include "main_ribbon.h"
 #include "cross/cross_options.h"
 #include "status_panes.h"
 #include "user_dialogs.h"
@@ -40,6 +41,7 @@ public:
     Commands& commands() { return *commands_; }
     StatusPanes& status() { return *status_; }
     QSplitter* splitter() const { return splitter_; }
+    const RibbonElements& ribbon() const { return ribbon_; }
 
     // The placement saved by the last close, on a desktop of this size.
     void restore_placement(int desktop_width, int desktop_height);
@@ -58,6 +60,7 @@ protected:
 private:
     void connect_commands();
     void refresh_checks();
+    void show_font_sizes();
     void refresh_title();
     void open_chart();
 
@@ -67,6 +70,7 @@ private:
     SettingsCopy& copy_;
     CrossOptions options_;
     Commands* commands_;
+    RibbonElements ribbon_;
     StatusPanes* status_;
     QSplitter* splitter_;
     bool shown_before_ = false;

@@ -1,1 +1,0 @@
-// The ribbon widgets are being written; this keeps the library non-empty.
