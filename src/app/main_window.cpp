@@ -1,6 +1,8 @@
 #include "main_window.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QMenu>
 #include <QComboBox>
 #include <QSpinBox>
 #include <QLabel>
@@ -9,6 +11,7 @@
 #include "chart/display_switches.h"
 #include "chart/show_message.h"
 #include "frame_rules.h"
+#include "recent_files.h"
 #include "ribbon.h"
 #include "settings.h"
 #include "settings_dialog.h"
@@ -76,6 +79,8 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     refresh_checks();
     show_font_sizes();
     connect(&document_, &ChartDocument::title_changed, this, &MainWindow::refresh_title);
+    connect(&document_, &ChartDocument::title_changed, this, &MainWindow::refresh_recent_files);
+    refresh_recent_files();
     connect(&document_, &ChartDocument::chart_replaced, this, [this] {
         refresh_checks();
         show_font_sizes();
@@ -157,6 +162,28 @@ void MainWindow::refresh_checks() {
     for (const auto& [id, which] : kNodeTextOfCommand) c[id]->setChecked(node_text_switch(d, which) != 0);
     c[33773]->setChecked(d.show_record_no != 0);
     c[33774]->setChecked(d.show_ruler != 0);
+}
+
+// The recent charts at the end of the application menu: "&N name".
+void MainWindow::refresh_recent_files() {
+    QMenu* menu = ribbon_.ribbon->application_menu();
+    for (QAction* action : recent_actions_) {
+        menu->removeAction(action);
+        action->deleteLater();
+    }
+    recent_actions_.clear();
+    const QStringList files = recent_files(settings_);
+    if (files.isEmpty()) return;
+    recent_actions_ << menu->addSeparator();
+    for (int n = 0; n < files.size(); ++n) {
+        QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(n + 1).arg(QFileInfo(files[n]).fileName()));
+        action->setToolTip(files[n]);
+        const QString path = files[n];
+        connect(action, &QAction::triggered, this, [this, path] {
+            if (document_.may_discard()) document_.open(path);
+        });
+        recent_actions_ << action;
+    }
 }
 
 void MainWindow::show_font_sizes() {

@@ -61,6 +61,7 @@ private:
     void connect_commands();
     void refresh_checks();
     void show_font_sizes();
+    void refresh_recent_files();
     void refresh_title();
     void open_chart();
 
@@ -71,6 +72,7 @@ private:
     CrossOptions options_;
     Commands* commands_;
     RibbonElements ribbon_;
+    QList<QAction*> recent_actions_;
     StatusPanes* status_;
     QSplitter* splitter_;
     bool shown_before_ = false;

@@ -1,3 +1,4 @@
+#include <QMenu>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -5,6 +6,7 @@
 #include "chart_document.h"
 #include "fake_dialogs.h"
 #include "main_window.h"
+#include "ribbon.h"
 #include "settings.h"
 #include "test_registry.h"
 
@@ -104,6 +106,16 @@ private slots:
         QCOMPARE(dialogs_.asked_to_save.size(), size_t(1));
         dialogs_.save_choices = {SaveChoice::Discard};
         QVERIFY(window_->close());
+    }
+
+    void recent_charts_appear_in_the_application_menu() {
+        dialogs_.files_to_save.push_back(dir_.filePath("first.tsy"));
+        QVERIFY(document_->save());
+        QVERIFY(document_->save_to(dir_.filePath("second.tsy")));
+        QStringList texts;
+        for (QAction* action : window_->ribbon().ribbon->application_menu()->actions()) texts << action->text();
+        QVERIFY(texts.contains("&1 second.tsy"));
+        QVERIFY(texts.contains("&2 first.tsy"));
     }
 
     void later_commands_are_present_but_unavailable() {
