@@ -207,6 +207,17 @@ private slots:
         QCOMPARE(plain, QStringLiteral("処理ダイアログを自動的に閉じる\nクロス処理が終了したら\nダイアログを自動的に閉じます"));
     }
 
+    void tooltip_keeps_a_long_description_whole() {
+        const QString description = QStringLiteral(
+            "選択ノードのクロスを実行します。　※クロス結果ノードは、選択ノードの中央に作成されます。"
+            "作成位置を指定したいときは、ビューの右クリックメニューから処理してください");
+        QTextDocument doc;
+        doc.setHtml(ribbon_tooltip_html(description + QStringLiteral("\nクロス実行")));
+        // The ideographic space stays; the table ends with an empty line.
+        QCOMPARE(doc.toPlainText().trimmed(), QStringLiteral("クロス実行\n") + description);
+        QCOMPARE(doc.begin().begin().fragment().charFormat().fontWeight(), int(QFont::Bold));
+    }
+
     void tooltip_without_description_is_the_bold_title() {
         QTextDocument doc;
         doc.setHtml(ribbon_tooltip_html(QStringLiteral("<終了>")));
@@ -469,6 +480,20 @@ private slots:
         QVERIFY(run_button->isVisible());
     }
 
+    void window_can_close_with_a_popup_open() {
+        auto w = std::make_unique<RibbonWindow>();
+        RibbonPanel* panel = w->ribbon->add_category(QStringLiteral("ホーム"))->add_panel(QStringLiteral("処理"));
+        panel->add_large_button(new QAction(ribbon_icon(QStringLiteral("cross-run")), QStringLiteral("クロス 実行"),
+                                            &w->window));
+        QVERIFY(w->show_active());
+        w->ribbon->set_minimised(true);
+        QTest::mouseClick(w->tabs()[0], Qt::LeftButton);
+        QVERIFY(w->ribbon->popup_visible());
+        w->window.resize(20, 300);  // the panel collapses inside the pop-up
+        QApplication::processEvents();
+        w.reset();
+    }
+
     void set_minimised_reports_the_change_once() {
         Ribbon ribbon;
         ribbon.add_category(QStringLiteral("ホーム"));
@@ -542,7 +567,7 @@ private slots:
                 for (int y = 0; y < image.height(); ++y)
                     for (int x = 0; x < image.width(); ++x)
                         opaque += qAlpha(image.pixel(x, y)) > 128;
-                QVERIFY2(opaque > size * size / 8, qPrintable(path));  // a picture, not a speck
+                QVERIFY2(opaque > size * size / 8, qPrintable(path));  // a picture, not a dot
             }
         }
         for (const char* needed :

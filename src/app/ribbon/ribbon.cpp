@@ -1,5 +1,7 @@
 #include "ribbon.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -47,9 +49,21 @@ QString ribbon_tooltip_html(const QString& catalogue_text) {
     QString html = QStringLiteral("<p style=\"margin:0\"><b>%1</b></p>").arg(title.toHtmlEscaped());
     if (!description.isEmpty()) {
         QStringList lines;
-        for (const QString& line : description.split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))))
+        qsizetype longest = 0;
+        for (const QString& line : description.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
             lines << line.toHtmlEscaped();
-        html += QStringLiteral("<p style=\"margin:4px 0 0 10px\">%1</p>").arg(lines.join(QStringLiteral("<br/>")));
+            longest = std::max(longest, line.size());
+        }
+        const QString text = lines.join(QStringLiteral("<br/>"));
+        if (longest <= 30) {
+            html += QStringLiteral("<p style=\"margin:4px 0 0 10px; white-space:pre-wrap\">%1</p>").arg(text);
+        } else {
+            // A long description wraps in a column wide enough to read, not
+            // in the tooltip's narrow default.
+            html += QStringLiteral("<table width=\"320\" cellspacing=\"0\" cellpadding=\"0\" "
+                                   "style=\"margin:4px 0 0 10px\"><tr><td style=\"white-space:pre-wrap\">%1</td></tr></table>")
+                        .arg(text);
+        }
     }
     return html;
 }
@@ -95,6 +109,13 @@ RibbonPanel::RibbonPanel(const QString& caption, QWidget* parent) : QWidget(pare
         if (popup_ && popup_->isVisible())
             popup_->close();
     });
+}
+
+// A pop-up still open when the panel goes must not hand its elements back to
+// a half-destroyed panel.
+RibbonPanel::~RibbonPanel() {
+    if (popup_)
+        popup_->disconnect(this);
 }
 
 void RibbonPanel::set_icon(const QIcon& icon) {

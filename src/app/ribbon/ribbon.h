@@ -13,6 +13,11 @@
 // The ribbon can be minimised to its tab row (Ctrl+F1 anywhere in its window,
 // a double click on a tab, or set_minimised); a tab clicked then shows its
 // category as a pop-up until a command is chosen or the pop-up loses focus.
+// Ctrl+F1 is the ribbon's own shortcut: give no action of the window that key,
+// or Qt sees an ambiguous shortcut and neither fires.
+//
+// A window narrower than the current category collapses the panels at its
+// right end, each into one button that shows the panel in a pop-up.
 
 #include <QIcon>
 #include <QList>
@@ -71,6 +76,7 @@ class RibbonPanel : public QWidget {
 
 public:
     explicit RibbonPanel(const QString& caption, QWidget* parent = nullptr);
+    ~RibbonPanel() override;
 
     QString caption() const;
 
