@@ -5,12 +5,10 @@
 #include <QScreen>
 
 #include "chart/show_message.h"
-#include "chart_document.h"
-#include "main_window.h"
 #include "recent_files.h"
 #include "settings.h"
 #include "single_instance.h"
-#include "user_dialogs.h"
+#include "style.h"
 
 namespace tessaly::app {
 
@@ -27,6 +25,29 @@ void substitute_fonts() {
 
 }  // namespace
 
+Application::Application(QSettings& settings, UserDialogs& dialogs, QSize desktop)
+    : settings_(settings), dialogs_(dialogs), desktop_(desktop) {
+    document_ = std::make_unique<ChartDocument>(dialogs_, settings_, desktop_.width(), desktop_.height());
+    window_ = std::make_unique<MainWindow>(*document_, settings_, dialogs_, copy_);
+    window_->restore_placement(desktop_.width(), desktop_.height());
+}
+
+void Application::start(const QStringList& arguments) {
+    if (!arguments.isEmpty()) document_->open(arguments.first());
+    else window_->commands()[57600]->trigger();
+
+    if (setting(settings_, "Last/Zoomed") == 1) window_->showMaximized();
+    else window_->show();
+
+    copy_ = read_settings_copy(settings_);
+    // Opening a chart puts it first in the list, so a chart given on the
+    // command line is the one opened here as well.
+    if (setting(settings_, "KanSet/LastOpen") == 1) {
+        const QStringList recent = recent_files(settings_);
+        if (!recent.isEmpty()) document_->open(recent.first());
+    }
+}
+
 int run_application(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Varnholt");
@@ -42,29 +63,11 @@ int run_application(int argc, char** argv) {
     substitute_fonts();
     QApplication::setFont(QFont("Meiryo UI", 9));
     std::unique_ptr<QSettings> settings = open_settings();
-
     const QSize desktop = QGuiApplication::primaryScreen()->geometry().size();
-    ChartDocument document(dialogs, *settings, desktop.width(), desktop.height());
-    SettingsCopy copy;
-    MainWindow window(document, *settings, dialogs, copy);
-    dialogs.set_owner(&window);
-    window.restore_placement(desktop.width(), desktop.height());
-
-    const QStringList arguments = QApplication::arguments().mid(1);
-    if (!arguments.isEmpty()) {
-        document.open(arguments.first());
-    } else {
-        window.commands()[57600]->trigger();
-    }
-
-    if (setting(*settings, "Last/Zoomed") == 1) window.showMaximized();
-    else window.show();
-
-    copy = read_settings_copy(*settings);
-    if (setting(*settings, "KanSet/LastOpen") == 1) {
-        const QStringList recent = recent_files(*settings);
-        if (!recent.isEmpty()) document.open(recent.first());
-    }
+    Application tessaly(*settings, dialogs, desktop);
+    apply_frame_style(tessaly.window());
+    dialogs.set_owner(&tessaly.window());
+    tessaly.start(QApplication::arguments().mid(1));
     return QApplication::exec();
 }
 

@@ -115,7 +115,12 @@ private slots:
         EnvironmentValues values;
         values.PlayAnime = 0;
         values.SpeedAnime = 9;
+        values.view_width = 1920;
+        values.view_height = 1080;
+        values.FolderPath = "/home/user/結果";
         SettingsDialog dialog(values, dialogs_);
+        dialog.adjustSize();
+        QVERIFY(dialog.grab().save(QDir::temp().filePath("tessaly-settings-dialog.png")));
         QVERIFY(!dialog.animation_box()->isChecked());
         QCOMPARE(dialog.animation_count()->value(), 3);
     }

@@ -1,0 +1,90 @@
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "application.h"
+#include "chart/chart_file.h"
+#include "fake_dialogs.h"
+#include "recent_files.h"
+#include "settings.h"
+#include "test_registry.h"
+
+using namespace tessaly;
+using namespace tessaly::app;
+
+class ApplicationTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::unique_ptr<QSettings> settings_;
+    FakeDialogs dialogs_;
+
+    QString make_chart(const char* name) {
+        Chart chart;
+        chart.reset(800, 600);
+        add_node(chart, "/x.csv", {5, 5}, 1.0, kSourceNode, name, 1);
+        const QString path = dir_.filePath(name);
+        save_chart(path.toStdString(), chart, false);
+        return path;
+    }
+
+private slots:
+    void init() {
+        settings_ = std::make_unique<QSettings>(dir_.filePath("settings.ini"), QSettings::IniFormat);
+        settings_->clear();
+        dialogs_ = FakeDialogs();
+    }
+
+    void a_plain_start_shows_a_new_chart_and_loads_the_defaults() {
+        Application app(*settings_, dialogs_, QSize(1920, 1080));
+        app.start({});
+        QVERIFY(app.document().path().isEmpty());
+        QVERIFY(!app.window().status().info_text().isEmpty());  // the guide to placing files
+        QCOMPARE(app.settings_copy().PlayAnime, 3);
+        QCOMPARE(app.settings_copy().CheckDsp, 1);
+        QCOMPARE(app.window().geometry().size(), QSize(640, 480));
+        QVERIFY(dialogs_.shown.empty());
+    }
+
+    void last_open_with_no_recent_chart_starts_empty_and_quiet() {
+        set_setting(*settings_, "KanSet/LastOpen", 1);
+        Application app(*settings_, dialogs_, QSize(1920, 1080));
+        app.start({});
+        QCOMPARE(app.document().chart().node_count(), 0);
+        QVERIFY(dialogs_.shown.empty());
+    }
+
+    void the_command_line_chart_wins_over_the_last_one() {
+        const QString last = make_chart("last.tsy");
+        const QString given = make_chart("given.tsy");
+        add_recent_file(*settings_, last);
+        set_setting(*settings_, "KanSet/LastOpen", 1);
+        Application app(*settings_, dialogs_, QSize(1920, 1080));
+        app.start({given});
+        QCOMPARE(app.document().path(), given);
+    }
+
+    void the_last_chart_is_reopened_when_asked() {
+        const QString last = make_chart("last.tsy");
+        add_recent_file(*settings_, last);
+        set_setting(*settings_, "KanSet/LastOpen", 1);
+        Application app(*settings_, dialogs_, QSize(1920, 1080));
+        app.start({});
+        QCOMPARE(app.document().path(), last);
+
+        set_setting(*settings_, "KanSet/LastOpen", 0);
+        Application plain(*settings_, dialogs_, QSize(1920, 1080));
+        plain.start({});
+        QVERIFY(plain.document().path().isEmpty());
+    }
+
+    void a_window_closed_maximised_opens_maximised() {
+        set_setting(*settings_, "Last/Zoomed", 1);
+        Application app(*settings_, dialogs_, QSize(1920, 1080));
+        app.start({});
+        QVERIFY(app.window().isMaximized());
+    }
+};
+
+TESSALY_REGISTER_TEST(ApplicationTest);
+
+#include "application_test.moc"
