@@ -1,0 +1,1 @@
+// The chart view is being written; this keeps the library non-empty.
