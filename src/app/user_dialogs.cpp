@@ -47,9 +47,11 @@ QString QtUserDialogs::save_file(const QString& caption, const QString& suggeste
 }
 
 QString QtUserDialogs::choose_folder(const QString& instruction, const QString& start) {
-    QFileDialog dialog(owner_, instruction, start);
+    QFileDialog dialog(owner_, QString::fromUtf8("フォルダの指定"), start);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
+    // The instruction stands where the dialog names what it asks for.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setLabelText(QFileDialog::LookIn, instruction);
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                     : QString();
