@@ -90,18 +90,18 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
 
 void MainWindow::connect_commands() {
     Commands& c = *commands_;
-    connect(c[57600], &QAction::triggered, this, [this] {
-        if (!document_.may_discard()) return;
-        document_.new_chart();
-        status_->set_info_text(QString::fromUtf8(
-            "ドラッグ＆ドロップまたはビューの右クリックメニューの「ここにクロス原本をセット」でファイルをセットしてください"));
-    });
+    // Closing the chart leaves a new one, as New does.
+    for (int id : {57600, 57602}) {
+        connect(c[id], &QAction::triggered, this, [this] {
+            if (!document_.may_discard()) return;
+            document_.new_chart();
+            status_->set_info_text(QString::fromUtf8(
+                "ドラッグ＆ドロップまたはビューの右クリックメニューの「ここにクロス原本をセット」でファイルをセットしてください"));
+        });
+    }
     connect(c[57601], &QAction::triggered, this, &MainWindow::open_chart);
     connect(c[57603], &QAction::triggered, this, [this] { document_.save(); });
     connect(c[57604], &QAction::triggered, this, [this] { document_.save_as(); });
-    connect(c[57602], &QAction::triggered, this, [this] {
-        if (document_.may_discard()) document_.new_chart();
-    });
     connect(c[57665], &QAction::triggered, this, &QWidget::close);
     connect(c[33782], &QAction::triggered, this, [this] {
         bool canvas_changed = false;
