@@ -34,13 +34,17 @@ mode_t new_file_mode() {
 }
 
 // Keeps the current content of target as backup: a second name for the same
-// file where the file system allows it, else a copy.
+// file where the file system allows it, else a copy. It is made under a
+// temporary name and renamed, so a failure leaves the old backup as it was.
 bool make_backup(const fs::path& target, const fs::path& backup) {
+    const fs::path fresh = backup.string() + ".new";
     std::error_code ec;
-    fs::remove(backup, ec);
-    if (ec) return false;
-    if (::link(target.c_str(), backup.c_str()) == 0) return true;
-    return fs::copy_file(target, backup, fs::copy_options::overwrite_existing, ec) && !ec;
+    fs::remove(fresh, ec);
+    bool made = ::link(target.c_str(), fresh.c_str()) == 0;
+    if (!made) made = fs::copy_file(target, fresh, fs::copy_options::overwrite_existing, ec) && !ec;
+    if (made && ::rename(fresh.c_str(), backup.c_str()) == 0) return true;
+    fs::remove(fresh, ec);
+    return false;
 }
 
 void sync_folder(const fs::path& folder) {
