@@ -77,6 +77,8 @@ constexpr CatalogueEntry kCatalogue[] = {
     {30206, "Ver. 1.06 2014.08.21 新旧字体の組み合わせを28個から93個へ大幅拡張", MessageStyle::Text},
     {30207, "Ver. 1.07 2014.09.18 印刷プレビューに余白の表示を追加", MessageStyle::Text},
     {30208, "Ver. 1.08 2022.11.07 アニメポインターの速度調整機能追加", MessageStyle::Text},
+    // Our own: a file whose path a node cannot hold (259 bytes of cp932).
+    {30300, "パスが長すぎるか、使えない文字を含むため、セットできません", MessageStyle::Stop},
     {32774, "各種処理に要した\r時間を表示します\n処理時間", MessageStyle::Text},
     {32775, "ノードテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},
     {32781, "プレビュー表示されるテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},

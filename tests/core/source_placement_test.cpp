@@ -1,0 +1,112 @@
+#include "chart/source_placement.h"
+
+#include <gtest/gtest.h>
+
+#include "chart/cp932.h"
+#include "temp_dir.h"
+
+using namespace tessaly;
+
+namespace {
+
+Chart empty_chart() {
+    Chart chart;
+    chart.reset(1024, 768);
+    return chart;
+}
+
+}  // namespace
+
+TEST(SourcePlacement, NewFilesGoDiagonallyFromThePoint) {
+    TempDir dir;
+    std::vector<std::filesystem::path> files;
+    for (const char* name : {"a.csv", "b.csv", "c.csv"}) {
+        write_bytes(dir / name, "x\r\ny\r\n\r\nz");
+        files.push_back(dir / name);
+    }
+    Chart chart = empty_chart();
+    Placement placed = place_source_files(chart, files, {100, 80}, 1.0);
+    ASSERT_EQ(placed.placed, 3);
+    EXPECT_TRUE(placed.messages.empty());
+    EXPECT_EQ(chart.nodes[0].rect, (Rect{100, 80, 100, 80}));
+    EXPECT_EQ(chart.nodes[1].rect, (Rect{150, 100, 150, 100}));
+    EXPECT_EQ(chart.nodes[2].rect, (Rect{200, 120, 200, 120}));
+    EXPECT_EQ(chart.nodes[0].record_count, 4);  // every line, the empty one too
+    EXPECT_EQ(cp932::field_text(chart.nodes[1].title), "b");
+}
+
+TEST(SourcePlacement, AFileAlreadyOnTheChartIsPassedOverWithoutAdvancing) {
+    TempDir dir;
+    write_bytes(dir / "a.csv", "x\n");
+    write_bytes(dir / "b.csv", "y\n");
+    Chart chart = empty_chart();
+    place_source_files(chart, {dir / "a.csv"}, {0, 0}, 1.0);
+    Placement placed = place_source_files(chart, {dir / "a.csv", dir / "b.csv"}, {300, 300}, 1.0);
+    EXPECT_EQ(placed.placed, 1);
+    ASSERT_EQ(placed.messages.size(), 1u);
+    EXPECT_EQ(placed.messages[0].message_id, 30032);
+    EXPECT_EQ(placed.messages[0].first_line, (dir / "a.csv").string());
+    EXPECT_EQ(chart.nodes[1].rect, (Rect{300, 300, 300, 300}));  // b took a's point
+}
+
+TEST(SourcePlacement, TitlesCountsAndLimits) {
+    EXPECT_EQ(node_title_for("/d/data.2024.csv"), "data.2024");
+    EXPECT_EQ(node_title_for("/d/README"), "README");
+
+    TempDir dir;
+    write_bytes(dir / "empty.csv", "");
+    std::vector<std::filesystem::path> many;
+    for (int i = 0; i < 120; ++i) {
+        std::string name = std::to_string(i);
+        name += ".csv";
+        const auto path = dir / name;
+        write_bytes(path, "1\n");
+        many.push_back(path);
+    }
+    Chart chart = empty_chart();
+    EXPECT_EQ(place_source_files(chart, {dir / "empty.csv"}, {0, 0}, 1.0).placed, 1);
+    EXPECT_EQ(chart.nodes[0].record_count, 0);
+    EXPECT_EQ(place_source_files(chart, many, {0, 0}, 1.0).placed, 100);
+
+    // The point wraps back to its start at the canvas edges.
+    Chart small = empty_chart();
+    small.display.view_width = 160;
+    small.display.view_height = 1000;
+    place_source_files(small, {many[0], many[1], many[2], many[3]}, {50, 10}, 1.0);
+    EXPECT_EQ(small.nodes[2].rect.left, 150);
+    EXPECT_EQ(small.nodes[3].rect.left, 50);  // 150 + 50 reached the edge
+}
+
+TEST(SourcePlacement, RefusalsNameTheFile) {
+    TempDir dir;
+    const std::string long_name(250, 'n');
+    write_bytes(dir / long_name, "x\n");
+    write_bytes(dir / "ok.csv", "x\n");
+    Chart chart = empty_chart();
+    Placement placed = place_source_files(chart, {dir / long_name, dir / "missing.csv", dir / "ok.csv"}, {0, 0}, 1.0);
+    EXPECT_EQ(placed.placed, 1);
+    ASSERT_EQ(placed.messages.size(), 2u);
+    EXPECT_EQ(placed.messages[0].message_id, 30300);
+    EXPECT_EQ(placed.messages[1].message_id, 30003);
+    EXPECT_EQ(placed.messages[1].first_line, (dir / "missing.csv").string());
+
+    for (int i = 0; i < kMaxNodes - 1; ++i) add_node(chart, std::to_string(i), {0, 0}, 1.0, kSourceNode, "t", 0);
+    write_bytes(dir / "late.csv", "x\n");
+    write_bytes(dir / "later.csv", "x\n");
+    Placement full = place_source_files(chart, {dir / "late.csv", dir / "later.csv"}, {0, 0}, 1.0);
+    EXPECT_EQ(full.placed, 0);
+    EXPECT_EQ(full.messages.back().message_id, 30014);
+    EXPECT_EQ(full.messages.size(), 1u);  // the limit ends the placement
+}
+
+TEST(SourcePlacement, DroppedFilesMustBeText) {
+    TempDir dir;
+    write_bytes(dir / "bin.dat", std::string("ab\0cd\n", 6));
+    write_bytes(dir / "one-line.txt", "no line break");
+    write_bytes(dir / "empty.txt", "");
+    write_bytes(dir / "good.csv", "a,b\r\n");
+    EXPECT_EQ(admit_dropped_file(dir / "bin.dat").message_id, 30033);
+    EXPECT_EQ(admit_dropped_file(dir / "one-line.txt").message_id, 30006);
+    EXPECT_EQ(admit_dropped_file(dir / "empty.txt").message_id, 30006);
+    EXPECT_TRUE(admit_dropped_file(dir / "good.csv"));
+}
