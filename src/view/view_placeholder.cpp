@@ -1,1 +1,0 @@
-// The chart view is being written; this keeps the library non-empty.
