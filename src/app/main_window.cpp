@@ -10,6 +10,7 @@
 
 #include "chart/display_switches.h"
 #include "chart/show_message.h"
+#include "chart_view.h"
 #include "frame_rules.h"
 #include "recent_files.h"
 #include "ribbon.h"
@@ -65,7 +66,9 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     status_ = new StatusPanes(statusBar());
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
-    splitter_->addWidget(area(QString::fromUtf8("チャートエリア"), splitter_));
+    chart_view_ = new view::ChartView(document_.chart(), dialogs_, splitter_);
+    splitter_->addWidget(chart_view_);
+    connect(chart_view_, &view::ChartView::modified, this, [this] { document_.set_modified(); });
     splitter_->addWidget(area(QString::fromUtf8("ファイルエリア"), splitter_));
     splitter_->setChildrenCollapsible(true);
     // The chart area keeps its width; the file area takes what is left.
@@ -84,6 +87,7 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(&document_, &ChartDocument::chart_replaced, this, [this] {
         refresh_checks();
         show_font_sizes();
+        chart_view_->chart_changed();
     });
     refresh_title();
 }

@@ -17,6 +17,10 @@
 
 class QSplitter;
 
+namespace tessaly::view {
+class ChartView;
+}
+
 namespace tessaly::app {
 
 // The five settings the whole program reads often, loaded once at start-up.
@@ -41,6 +45,7 @@ public:
     Commands& commands() { return *commands_; }
     StatusPanes& status() { return *status_; }
     QSplitter* splitter() const { return splitter_; }
+    view::ChartView* chart_view() const { return chart_view_; }
     const RibbonElements& ribbon() const { return ribbon_; }
 
     // The placement saved by the last close, on a desktop of this size.
@@ -75,6 +80,7 @@ private:
     QList<QAction*> recent_actions_;
     StatusPanes* status_;
     QSplitter* splitter_;
+    view::ChartView* chart_view_;
     bool shown_before_ = false;
 };
 

@@ -1,0 +1,47 @@
+#pragma once
+
+// The chart area: a scrolling canvas that draws the chart and takes files
+// dropped from the file manager as new source nodes.
+
+#include <QAbstractScrollArea>
+
+#include "chart/chart.h"
+#include "chart/show_message.h"
+
+namespace tessaly::view {
+
+class ChartView : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    ChartView(Chart& chart, MessagePresenter& messages, QWidget* parent = nullptr);
+
+    float zoom() const { return zoom_; }
+    // Scroll sizes follow the canvas: (view size + 50) × zoom.
+    void chart_changed();
+    QPoint scroll_position() const;
+
+    // Places files as if dropped at the window point (all refused when any
+    // of them is no text file).
+    void drop_files(const QStringList& paths, QPoint window_point);
+
+signals:
+    // The chart was edited: the document is now modified.
+    void modified();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void update_scroll_sizes();
+
+    Chart& chart_;
+    MessagePresenter& messages_;
+    float zoom_ = 1.0f;
+};
+
+}  // namespace tessaly::view
