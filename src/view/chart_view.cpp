@@ -3,11 +3,13 @@
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 
 #include "chart/source_placement.h"
 #include "chart_painter.h"
+#include "selection.h"
 
 namespace tessaly::view {
 
@@ -49,6 +51,29 @@ void ChartView::paintEvent(QPaintEvent*) {
     PaintState state;
     state.zoom = zoom_;
     paint_chart(painter, chart_, state);
+}
+
+void ChartView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
+    const QPoint point = event->position().toPoint() + scroll_position();
+    if (const int m = hit_mark(chart_, point); m >= 0) {
+        // The mark toggles the mandatory flag and leaves the selection be.
+        chart_.nodes[m].mandatory = chart_.nodes[m].mandatory ? 0 : 1;
+        viewport()->update();
+        emit modified();
+        return;
+    }
+    if (const int d = hit_node(chart_, point, zoom_); d >= 0) {
+        const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+        const PressKeys keys = mods == Qt::ControlModifier ? PressKeys::Ctrl
+                               : mods == Qt::ShiftModifier ? PressKeys::Shift
+                                                           : PressKeys::Plain;
+        press_on_node(chart_, d, keys);
+        viewport()->update();
+        return;
+    }
+    deselect_all(chart_);
+    viewport()->update();
 }
 
 void ChartView::dragEnterEvent(QDragEnterEvent* event) {

@@ -1,0 +1,28 @@
+#pragma once
+
+// Selecting nodes on the chart: which node or mandatory mark a canvas point
+// hits, and what a press on a node does to the selection.
+
+#include <QPoint>
+
+#include "chart/chart.h"
+
+namespace tessaly::view {
+
+// The topmost node whose box (canvas pixels at the zoom) holds the point, or -1.
+int hit_node(const Chart& chart, QPoint canvas_point, float zoom);
+// The topmost node whose "必須" mark, as last drawn, holds the point, or -1.
+int hit_mark(const Chart& chart, QPoint canvas_point);
+
+// Clears every selection mark when there is a primary node.
+void deselect_all(Chart& chart);
+
+// The key state of a press, compared as a whole: Ctrl or Shift alone with
+// the button, or plain (any other combination counts as plain).
+enum class PressKeys { Plain, Ctrl, Shift };
+
+// A press on node d: changes the selection and the primary node; true when
+// the press starts dragging the selected nodes.
+bool press_on_node(Chart& chart, int d, PressKeys keys);
+
+}  // namespace tessaly::view

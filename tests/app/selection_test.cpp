@@ -1,0 +1,67 @@
+#include <QTest>
+
+#include "selection.h"
+#include "test_registry.h"
+
+using namespace tessaly;
+using namespace tessaly::view;
+
+class SelectionTest : public QObject {
+    Q_OBJECT
+
+    static Chart three_nodes() {
+        Chart chart;
+        chart.reset(1024, 768);
+        for (int i = 0; i < 3; ++i) add_node(chart, std::to_string(i), {0, 0}, 1.0, kSourceNode, "n", 0);
+        chart.nodes[0].rect = Rect{0, 0, 100, 50};
+        chart.nodes[1].rect = Rect{50, 25, 150, 75};  // over node 0
+        chart.nodes[2].rect = Rect{300, 300, 400, 350};
+        return chart;
+    }
+
+    static std::vector<int> selected(const Chart& chart) {
+        std::vector<int> out;
+        for (int i = 0; i < chart.node_count(); ++i)
+            if (chart.node_states[i].selected) out.push_back(i);
+        return out;
+    }
+
+private slots:
+    void the_topmost_node_is_hit() {
+        Chart chart = three_nodes();
+        QCOMPARE(hit_node(chart, {60, 30}, 1.0f), 1);
+        QCOMPARE(hit_node(chart, {10, 10}, 1.0f), 0);
+        QCOMPARE(hit_node(chart, {200, 200}, 1.0f), -1);
+        QCOMPARE(hit_node(chart, {700, 650}, 2.0f), 2);  // boxes scale with the zoom
+        chart.node_states[2].mark_rect = Rect{390, 340, 420, 356};
+        QCOMPARE(hit_mark(chart, {400, 350}), 2);
+        QCOMPARE(hit_mark(chart, {10, 10}), -1);
+    }
+
+    void presses_follow_the_modifier_table() {
+        Chart chart = three_nodes();
+        QVERIFY(press_on_node(chart, 0, PressKeys::Plain));  // no primary: select it, drag
+        QCOMPARE(chart.primary_node, 0);
+        QVERIFY(!press_on_node(chart, 2, PressKeys::Ctrl));  // Ctrl on unselected: add, no drag
+        QCOMPARE(selected(chart), (std::vector<int>{0, 2}));
+        QCOMPARE(chart.primary_node, 2);
+        QVERIFY(press_on_node(chart, 0, PressKeys::Ctrl));  // Ctrl on selected: primary, drag
+        QCOMPARE(chart.primary_node, 0);
+        QVERIFY(!press_on_node(chart, 0, PressKeys::Shift));  // Shift on selected: drop it
+        QCOMPARE(selected(chart), (std::vector<int>{2}));
+        QCOMPARE(chart.primary_node, 2);  // the lowest still selected
+        QVERIFY(press_on_node(chart, 1, PressKeys::Shift));  // Shift on unselected: select only it
+        QCOMPARE(selected(chart), (std::vector<int>{1}));
+        QVERIFY(press_on_node(chart, 1, PressKeys::Plain));  // plain on selected: drag
+        QCOMPARE(chart.primary_node, 1);
+        QVERIFY(!press_on_node(chart, 1, PressKeys::Shift));  // the last one dropped stays primary
+        QCOMPARE(chart.primary_node, 1);
+        QVERIFY(selected(chart).empty());
+        deselect_all(chart);
+        QCOMPARE(chart.primary_node, -1);
+    }
+};
+
+TESSALY_REGISTER_TEST(SelectionTest);
+
+#include "selection_test.moc"
