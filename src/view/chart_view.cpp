@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -39,6 +40,25 @@ void ChartView::update_scroll_sizes() {
     verticalScrollBar()->setPageStep(viewport()->height());
 }
 
+// Where the primary node would land, kept on the canvas, in three soft lines.
+void ChartView::paint_drag_outline(QPainter& painter) {
+    const QRect box = canvas_box(chart_.nodes[chart_.primary_node].rect, zoom_);
+    const int hw = box.width() / 2;
+    const int hh = box.height() / 2;
+    const int canvas_w = static_cast<int>(chart_.display.view_width * zoom_);
+    const int canvas_h = static_cast<int>(chart_.display.view_height * zoom_);
+    const QPoint centre = pointer_ - grab_offset_;
+    const int x = std::clamp(centre.x(), 0, std::max(0, canvas_w - hw));
+    const int y = std::clamp(centre.y(), 0, std::max(0, canvas_h - hh));
+    const QRect outline(x - hw, y - hh, 2 * hw, 2 * hh);
+    const std::pair<int, QColor> lines[] = {{3, QColor(243, 247, 250)}, {2, QColor(229, 235, 242)}, {1, QColor(215, 223, 234)}};
+    painter.setBrush(Qt::NoBrush);
+    for (const auto& [width, colour] : lines) {
+        painter.setPen(QPen(colour, width));
+        painter.drawRect(outline);
+    }
+}
+
 void ChartView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     update_scroll_sizes();
@@ -51,6 +71,7 @@ void ChartView::paintEvent(QPaintEvent*) {
     PaintState state;
     state.zoom = zoom_;
     paint_chart(painter, chart_, state);
+    if (dragging_ && chart_.primary_node >= 0) paint_drag_outline(painter);
 }
 
 void ChartView::mousePressEvent(QMouseEvent* event) {
@@ -68,12 +89,50 @@ void ChartView::mousePressEvent(QMouseEvent* event) {
         const PressKeys keys = mods == Qt::ControlModifier ? PressKeys::Ctrl
                                : mods == Qt::ShiftModifier ? PressKeys::Shift
                                                            : PressKeys::Plain;
-        press_on_node(chart_, d, keys);
+        if (press_on_node(chart_, d, keys)) {
+            const QRect box = canvas_box(chart_.nodes[d].rect, zoom_);
+            dragging_ = true;
+            grab_offset_ = point - QPoint(box.x() + box.width() / 2, box.y() + box.height() / 2);
+            pointer_ = point;
+        }
+        setFocus();
         viewport()->update();
         return;
     }
     deselect_all(chart_);
     viewport()->update();
+}
+
+void ChartView::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_) return QAbstractScrollArea::mouseMoveEvent(event);
+    pointer_ = event->position().toPoint() + scroll_position();
+    viewport()->update();
+}
+
+void ChartView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragging_ || event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseReleaseEvent(event);
+    dragging_ = false;
+    if (drop_dragged_nodes(chart_, event->position().toPoint() + scroll_position(), grab_offset_, zoom_))
+        emit modified();
+    viewport()->update();
+}
+
+void ChartView::keyPressEvent(QKeyEvent* event) {
+    if (chart_.primary_node < 0) return QAbstractScrollArea::keyPressEvent(event);
+    // Ctrl moves by one pixel (微移動) instead of ten.
+    const int step = event->modifiers() & Qt::ControlModifier ? 1 : 10;
+    QPoint delta;
+    switch (event->key()) {
+    case Qt::Key_Left: delta = {-step, 0}; break;
+    case Qt::Key_Right: delta = {step, 0}; break;
+    case Qt::Key_Up: delta = {0, -step}; break;
+    case Qt::Key_Down: delta = {0, step}; break;
+    default: return QAbstractScrollArea::keyPressEvent(event);
+    }
+    if (move_selected_nodes(chart_, delta.x(), delta.y(), zoom_)) {
+        viewport()->update();
+        emit modified();
+    }
 }
 
 void ChartView::dragEnterEvent(QDragEnterEvent* event) {

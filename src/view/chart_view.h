@@ -36,13 +36,20 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void update_scroll_sizes();
+    void paint_drag_outline(QPainter& painter);
 
     Chart& chart_;
     MessagePresenter& messages_;
     float zoom_ = 1.0f;
+    bool dragging_ = false;
+    QPoint grab_offset_;
+    QPoint pointer_;  // canvas pixels, while dragging
 };
 
 }  // namespace tessaly::view

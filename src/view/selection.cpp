@@ -2,6 +2,8 @@
 
 #include "chart_painter.h"
 
+#include <cstdlib>
+
 namespace tessaly::view {
 
 namespace {
@@ -70,6 +72,48 @@ bool press_on_node(Chart& chart, int d, PressKeys keys) {
     }
     select_only(chart, d);
     return true;
+}
+
+}  // namespace tessaly::view
+
+namespace tessaly::view {
+
+namespace {
+
+int to_chart_units(int pixels, float zoom) {
+    const int units = static_cast<int>(pixels / zoom);
+    if (units == 0 && (pixels == 1 || pixels == -1)) return pixels;
+    return units;
+}
+
+}  // namespace
+
+bool move_selected_nodes(Chart& chart, int dx, int dy, float zoom) {
+    dx = to_chart_units(dx, zoom);
+    dy = to_chart_units(dy, zoom);
+    if (dx == 0 && dy == 0) return false;
+    const int width = chart.display.view_width;
+    const int height = chart.display.view_height;
+    for (int i = 0; i < chart.node_count(); ++i) {
+        if (!chart.node_states[i].selected) continue;
+        Rect& r = chart.nodes[i].rect;
+        r = Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+        auto shift = [&r](int x, int y) { r = Rect{r.left + x, r.top + y, r.right + x, r.bottom + y}; };
+        if (r.right >= width) shift(width - 1 - r.right, 0);
+        if (r.bottom >= height) shift(0, height - 1 - r.bottom);
+        if (r.left < 2) shift(2 - r.left, 0);
+        if (r.top < 2) shift(0, 2 - r.top);
+    }
+    return true;
+}
+
+bool drop_dragged_nodes(Chart& chart, QPoint pointer, QPoint grab_offset, float zoom) {
+    if (chart.primary_node < 0) return false;
+    const QRect box = canvas_box(chart.nodes[chart.primary_node].rect, zoom);
+    const QPoint centre(box.x() + box.width() / 2, box.y() + box.height() / 2);
+    const QPoint delta = pointer - grab_offset - centre;
+    if (std::abs(delta.x()) < 2 && std::abs(delta.y()) < 2) return false;
+    return move_selected_nodes(chart, delta.x(), delta.y(), zoom);
 }
 
 }  // namespace tessaly::view

@@ -26,3 +26,17 @@ enum class PressKeys { Plain, Ctrl, Shift };
 bool press_on_node(Chart& chart, int d, PressKeys keys);
 
 }  // namespace tessaly::view
+
+namespace tessaly::view {
+
+// Moves every selected node by a delta in window pixels at the zoom (an
+// exact ±1 pixel stays one chart unit), each kept on the canvas on its own;
+// false when the delta is nothing.
+bool move_selected_nodes(Chart& chart, int dx, int dy, float zoom);
+
+// The drag of the primary node ended at the pointer: the delta from where
+// the pointer's grab offset puts the node's centre; below two pixels both
+// ways nothing moves.
+bool drop_dragged_nodes(Chart& chart, QPoint pointer, QPoint grab_offset, float zoom);
+
+}  // namespace tessaly::view

@@ -60,6 +60,34 @@ private slots:
         deselect_all(chart);
         QCOMPARE(chart.primary_node, -1);
     }
+
+    void moves_scale_with_the_zoom_and_stay_on_the_canvas() {
+        Chart chart = three_nodes();
+        press_on_node(chart, 2, PressKeys::Plain);
+        QVERIFY(move_selected_nodes(chart, 10, 0, 4.0f));  // 10 pixels at 400 %: 2 chart units
+        QCOMPARE(chart.nodes[2].rect.left, 302);
+        QVERIFY(move_selected_nodes(chart, 1, 0, 4.0f));  // one pixel always moves one unit
+        QCOMPARE(chart.nodes[2].rect.left, 303);
+        QVERIFY(move_selected_nodes(chart, 0, -10, 0.5f));  // at 50 %: 20 units
+        QCOMPARE(chart.nodes[2].rect.top, 280);
+        QCOMPARE(chart.nodes[0].rect.left, 0);  // unselected nodes stay
+
+        QVERIFY(move_selected_nodes(chart, 5000, 5000, 1.0f));
+        QCOMPARE(chart.nodes[2].rect.right, 1023);  // view_width - 1
+        QCOMPARE(chart.nodes[2].rect.bottom, 767);
+        QVERIFY(move_selected_nodes(chart, -5000, -5000, 1.0f));
+        QCOMPARE(chart.nodes[2].rect.left, 2);
+        QCOMPARE(chart.nodes[2].rect.top, 2);
+        QVERIFY(!move_selected_nodes(chart, 0, 0, 1.0f));
+    }
+
+    void a_drag_moves_by_the_pointer_less_its_grab_offset() {
+        Chart chart = three_nodes();
+        press_on_node(chart, 2, PressKeys::Plain);  // centre (350, 325)
+        QVERIFY(!drop_dragged_nodes(chart, {361, 336}, {10, 10}, 1.0f));  // one pixel: no move
+        QVERIFY(drop_dragged_nodes(chart, {410, 345}, {10, 10}, 1.0f));
+        QCOMPARE(chart.nodes[2].rect, (Rect{350, 310, 450, 360}));
+    }
 };
 
 TESSALY_REGISTER_TEST(SelectionTest);
