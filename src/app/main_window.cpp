@@ -69,6 +69,7 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     chart_view_ = new view::ChartView(document_.chart(), dialogs_, splitter_);
     splitter_->addWidget(chart_view_);
     connect(chart_view_, &view::ChartView::modified, this, [this] { document_.set_modified(); });
+    connect(chart_view_, &view::ChartView::primary_changed, this, &MainWindow::show_node_position);
     splitter_->addWidget(area(QString::fromUtf8("ファイルエリア"), splitter_));
     splitter_->setChildrenCollapsible(true);
     // The chart area keeps its width; the file area takes what is left.
@@ -88,6 +89,7 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
         refresh_checks();
         show_font_sizes();
         chart_view_->chart_changed();
+        show_node_position();
     });
     refresh_title();
 }
@@ -166,6 +168,18 @@ void MainWindow::refresh_checks() {
     for (const auto& [id, which] : kNodeTextOfCommand) c[id]->setChecked(node_text_switch(d, which) != 0);
     c[33773]->setChecked(d.show_record_no != 0);
     c[33774]->setChecked(d.show_ruler != 0);
+}
+
+void MainWindow::show_node_position() {
+    const Chart& chart = document_.chart();
+    if (chart.primary_node < 0 || chart.primary_node >= chart.node_count()) {
+        status_->set_position({});
+        status_->set_size({});
+        return;
+    }
+    const Rect& r = chart.nodes[chart.primary_node].rect;
+    status_->set_position(QStringLiteral("%1, %2").arg(r.left).arg(r.top));
+    status_->set_size(QString::fromUtf8("%1×%2").arg(r.right - r.left).arg(r.bottom - r.top));
 }
 
 // The recent charts at the end of the application menu: "&N name".

@@ -67,6 +67,12 @@ private:
     void refresh_checks();
     void show_font_sizes();
     void refresh_recent_files();
+
+public:
+    // "POS" and "SIZE" of the primary node, or empty without one.
+    void show_node_position();
+
+private:
     void refresh_title();
     void open_chart();
 

@@ -97,10 +97,12 @@ void ChartView::mousePressEvent(QMouseEvent* event) {
         }
         setFocus();
         viewport()->update();
+        emit primary_changed();
         return;
     }
     deselect_all(chart_);
     viewport()->update();
+    emit primary_changed();
 }
 
 void ChartView::mouseMoveEvent(QMouseEvent* event) {
@@ -112,8 +114,10 @@ void ChartView::mouseMoveEvent(QMouseEvent* event) {
 void ChartView::mouseReleaseEvent(QMouseEvent* event) {
     if (!dragging_ || event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseReleaseEvent(event);
     dragging_ = false;
-    if (drop_dragged_nodes(chart_, event->position().toPoint() + scroll_position(), grab_offset_, zoom_))
+    if (drop_dragged_nodes(chart_, event->position().toPoint() + scroll_position(), grab_offset_, zoom_)) {
         emit modified();
+        emit primary_changed();
+    }
     viewport()->update();
 }
 
@@ -132,6 +136,7 @@ void ChartView::keyPressEvent(QKeyEvent* event) {
     if (move_selected_nodes(chart_, delta.x(), delta.y(), zoom_)) {
         viewport()->update();
         emit modified();
+        emit primary_changed();
     }
 }
 

@@ -28,6 +28,8 @@ public:
 signals:
     // The chart was edited: the document is now modified.
     void modified();
+    // The primary node, or where it stands, may have changed.
+    void primary_changed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -118,6 +118,20 @@ private slots:
         QVERIFY(texts.contains("&2 first.tsy"));
     }
 
+    void the_status_bar_shows_the_primary_node() {
+        Chart& chart = document_->chart();
+        add_node(chart, "/a.csv", {0, 0}, 1.0, kSourceNode, "a", 1);
+        chart.nodes[0].rect = Rect{120, 40, 220, 90};
+        chart.node_states[0].selected = 1;
+        chart.primary_node = 0;
+        window_->show_node_position();
+        QCOMPARE(window_->status().position(), QString("120, 40"));
+        QCOMPARE(window_->status().size(), QString::fromUtf8("100×50"));
+        chart.primary_node = -1;
+        window_->show_node_position();
+        QVERIFY(window_->status().position().isEmpty());
+    }
+
     void later_commands_are_present_but_unavailable() {
         for (int id : {57607, 57664, 33798, 32828, 314, 319, 32800, 32807}) QVERIFY(!window_->commands()[id]->isEnabled());
         QVERIFY(window_->commands()[57601]->isEnabled());
