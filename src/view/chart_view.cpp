@@ -72,6 +72,13 @@ void ChartView::paintEvent(QPaintEvent*) {
     state.zoom = zoom_;
     paint_chart(painter, chart_, state);
     if (dragging_ && chart_.primary_node >= 0) paint_drag_outline(painter);
+    // The band shows once it is at least 10 pixels wide or high.
+    const QRect band = QRect(band_start_, pointer_).normalized();
+    if (band_selecting_ && (band.width() >= 10 || band.height() >= 10)) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(70, 70, 70), 1, Qt::DotLine));
+        painter.drawRect(band);
+    }
 }
 
 void ChartView::mousePressEvent(QMouseEvent* event) {
@@ -100,18 +107,35 @@ void ChartView::mousePressEvent(QMouseEvent* event) {
         emit primary_changed();
         return;
     }
+    // Elsewhere on the chart a rubber band starts.
+    band_selecting_ = true;
+    band_start_ = point;
+    pointer_ = point;
     deselect_all(chart_);
     viewport()->update();
     emit primary_changed();
 }
 
+void ChartView::select_all_nodes() {
+    select_all(chart_);
+    viewport()->update();
+    emit primary_changed();
+}
+
 void ChartView::mouseMoveEvent(QMouseEvent* event) {
-    if (!dragging_) return QAbstractScrollArea::mouseMoveEvent(event);
+    if (!dragging_ && !band_selecting_) return QAbstractScrollArea::mouseMoveEvent(event);
     pointer_ = event->position().toPoint() + scroll_position();
     viewport()->update();
 }
 
 void ChartView::mouseReleaseEvent(QMouseEvent* event) {
+    if (band_selecting_ && event->button() == Qt::LeftButton) {
+        band_selecting_ = false;
+        select_in_band(chart_, QRect(band_start_, event->position().toPoint() + scroll_position()), zoom_);
+        viewport()->update();
+        emit primary_changed();
+        return;
+    }
     if (!dragging_ || event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseReleaseEvent(event);
     dragging_ = false;
     if (drop_dragged_nodes(chart_, event->position().toPoint() + scroll_position(), grab_offset_, zoom_)) {
@@ -122,6 +146,7 @@ void ChartView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ChartView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::SelectAll)) return select_all_nodes();
     if (chart_.primary_node < 0) return QAbstractScrollArea::keyPressEvent(event);
     // Ctrl moves by one pixel (微移動) instead of ten.
     const int step = event->modifiers() & Qt::ControlModifier ? 1 : 10;

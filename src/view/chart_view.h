@@ -24,6 +24,7 @@ public:
     // Places files as if dropped at the window point (all refused when any
     // of them is no text file).
     void drop_files(const QStringList& paths, QPoint window_point);
+    void select_all_nodes();
 
 signals:
     // The chart was edited: the document is now modified.
@@ -50,6 +51,8 @@ private:
     MessagePresenter& messages_;
     float zoom_ = 1.0f;
     bool dragging_ = false;
+    bool band_selecting_ = false;
+    QPoint band_start_;  // canvas pixels
     QPoint grab_offset_;
     QPoint pointer_;  // canvas pixels, while dragging
 };

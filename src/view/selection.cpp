@@ -117,3 +117,32 @@ bool drop_dragged_nodes(Chart& chart, QPoint pointer, QPoint grab_offset, float 
 }
 
 }  // namespace tessaly::view
+
+namespace tessaly::view {
+
+void select_all(Chart& chart) {
+    for (NodeState& s : chart.node_states) s.selected = 1;
+    if (chart.primary_node == -1 && chart.node_count() > 0) chart.primary_node = 0;
+}
+
+bool select_in_band(Chart& chart, const QRect& band, float zoom) {
+    const QRect b = band.normalized();
+    if (b.width() <= 10 || b.height() <= 10) return false;
+    auto inside = [&](int i) {
+        const QRect box = canvas_box(chart.nodes[i].rect, zoom);
+        return box.x() >= b.x() && box.y() >= b.y() && box.x() + box.width() <= b.x() + b.width() &&
+               box.y() + box.height() <= b.y() + b.height();
+    };
+    bool any = false;
+    for (int i = 0; i < chart.node_count() && !any; ++i) any = inside(i);
+    if (!any) return false;
+    chart.primary_node = -1;
+    for (int i = 0; i < chart.node_count(); ++i) {
+        if (!inside(i)) continue;
+        chart.node_states[i].selected = 1;
+        chart.primary_node = i;
+    }
+    return true;
+}
+
+}  // namespace tessaly::view

@@ -4,6 +4,7 @@
 // hits, and what a press on a node does to the selection.
 
 #include <QPoint>
+#include <QRect>
 
 #include "chart/chart.h"
 
@@ -38,5 +39,17 @@ bool move_selected_nodes(Chart& chart, int dx, int dy, float zoom);
 // the pointer's grab offset puts the node's centre; below two pixels both
 // ways nothing moves.
 bool drop_dragged_nodes(Chart& chart, QPoint pointer, QPoint grab_offset, float zoom);
+
+}  // namespace tessaly::view
+
+namespace tessaly::view {
+
+// Every node selected; the primary node becomes node 0 when there was none.
+void select_all(Chart& chart);
+
+// A rubber band released over the chart (canvas pixels): when it is more
+// than 10 pixels each way and holds at least one node box entirely, those
+// nodes become the selection, the last of them (table order) the primary.
+bool select_in_band(Chart& chart, const QRect& band, float zoom);
 
 }  // namespace tessaly::view

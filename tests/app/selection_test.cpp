@@ -88,6 +88,19 @@ private slots:
         QVERIFY(drop_dragged_nodes(chart, {410, 345}, {10, 10}, 1.0f));
         QCOMPARE(chart.nodes[2].rect, (Rect{350, 310, 450, 360}));
     }
+
+    void band_and_select_all() {
+        Chart chart = three_nodes();
+        QVERIFY(!select_in_band(chart, QRect(QPoint(0, 0), QPoint(10, 500)), 1.0f));  // too narrow
+        QVERIFY(!select_in_band(chart, QRect(QPoint(0, 0), QPoint(90, 60)), 1.0f));  // every node sticks out
+        QVERIFY(select_in_band(chart, QRect(QPoint(160, 80), QPoint(-1, -1)), 1.0f));  // drawn up and left
+        QCOMPARE(selected(chart), (std::vector<int>{0, 1}));
+        QCOMPARE(chart.primary_node, 1);  // the last in table order
+        deselect_all(chart);
+        select_all(chart);
+        QCOMPARE(selected(chart), (std::vector<int>{0, 1, 2}));
+        QCOMPARE(chart.primary_node, 0);
+    }
 };
 
 TESSALY_REGISTER_TEST(SelectionTest);
