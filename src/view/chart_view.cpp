@@ -18,6 +18,7 @@ ChartView::ChartView(Chart& chart, MessagePresenter& messages, QWidget* parent)
     : QAbstractScrollArea(parent), chart_(chart), messages_(messages) {
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
+    viewport()->setMouseTracking(true);  // hovering shows the edge tips
     setFrameShape(QFrame::NoFrame);
     update_scroll_sizes();
 }
@@ -72,6 +73,17 @@ void ChartView::paintEvent(QPaintEvent*) {
     state.zoom = zoom_;
     paint_chart(painter, chart_, state);
     if (dragging_ && chart_.primary_node >= 0) paint_drag_outline(painter);
+    if (resizing_) {
+        // The bar where the edge would go.
+        const bool width = resizing_ == 1;
+        const int edge = static_cast<int>(canvas_edge_for(chart_, width ? pointer_.x() : pointer_.y(), zoom_, width) * zoom_);
+        const int w = static_cast<int>(chart_.display.view_width * zoom_);
+        const int h = static_cast<int>(chart_.display.view_height * zoom_);
+        const QRect bar = width ? QRect(edge - 2, 0, 4, h) : QRect(0, edge - 2, w, 4);
+        painter.setPen(QColor(128, 128, 128));
+        painter.setBrush(QColor(255, 0, 255));
+        painter.drawRect(bar);
+    }
     // The band shows once it is at least 10 pixels wide or high.
     const QRect band = QRect(band_start_, pointer_).normalized();
     if (band_selecting_ && (band.width() >= 10 || band.height() >= 10)) {
@@ -107,6 +119,12 @@ void ChartView::mousePressEvent(QMouseEvent* event) {
         emit primary_changed();
         return;
     }
+    if (const int edge = edge_at(point); edge != 0) {
+        resizing_ = edge;
+        press_point_ = point;
+        pointer_ = point;
+        return;
+    }
     // Elsewhere on the chart a rubber band starts.
     band_selecting_ = true;
     band_start_ = point;
@@ -122,13 +140,45 @@ void ChartView::select_all_nodes() {
     emit primary_changed();
 }
 
+int ChartView::edge_at(QPoint p) const {
+    const int w = static_cast<int>(chart_.display.view_width * zoom_);
+    const int h = static_cast<int>(chart_.display.view_height * zoom_);
+    if (std::abs(p.x() - w) < 4 && p.y() < h) return 1;
+    if (p.x() < w && std::abs(p.y() - h) < 4) return 2;
+    return 0;
+}
+
 void ChartView::mouseMoveEvent(QMouseEvent* event) {
-    if (!dragging_ && !band_selecting_) return QAbstractScrollArea::mouseMoveEvent(event);
-    pointer_ = event->position().toPoint() + scroll_position();
+    const QPoint point = event->position().toPoint() + scroll_position();
+    if (!dragging_ && !band_selecting_ && !resizing_) {
+        // Near an edge: its size and limits, and a resize pointer.
+        const int edge = edge_at(point);
+        if (edge == 1)
+            setToolTip(QStringLiteral("Width=%1\nmin:%2\nmax:%3").arg(chart_.display.view_width).arg(500).arg(5000));
+        else if (edge == 2)
+            setToolTip(QStringLiteral("Height=%1\nmin:%2\nmax:%3").arg(chart_.display.view_height).arg(500).arg(5000));
+        else
+            setToolTip(QString());
+        viewport()->setCursor(edge == 1 ? Qt::SizeHorCursor : edge == 2 ? Qt::SizeVerCursor : Qt::ArrowCursor);
+        return QAbstractScrollArea::mouseMoveEvent(event);
+    }
+    pointer_ = point;
     viewport()->update();
 }
 
 void ChartView::mouseReleaseEvent(QMouseEvent* event) {
+    if (resizing_ && event->button() == Qt::LeftButton) {
+        const bool width = resizing_ == 1;
+        resizing_ = 0;
+        const QPoint point = event->position().toPoint() + scroll_position();
+        const int moved = width ? point.x() - press_point_.x() : point.y() - press_point_.y();
+        if (std::abs(moved) < 2) return;
+        const int units = canvas_edge_for(chart_, width ? point.x() : point.y(), zoom_, width);
+        (width ? chart_.display.view_width : chart_.display.view_height) = static_cast<std::uint16_t>(units);
+        chart_changed();
+        emit modified();
+        return;
+    }
     if (band_selecting_ && event->button() == Qt::LeftButton) {
         band_selecting_ = false;
         select_in_band(chart_, QRect(band_start_, event->position().toPoint() + scroll_position()), zoom_);

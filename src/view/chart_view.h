@@ -46,12 +46,16 @@ protected:
 private:
     void update_scroll_sizes();
     void paint_drag_outline(QPainter& painter);
+    // Which canvas edge (1 right, 2 bottom, 0 none) is within 3 pixels.
+    int edge_at(QPoint canvas_point) const;
 
     Chart& chart_;
     MessagePresenter& messages_;
     float zoom_ = 1.0f;
     bool dragging_ = false;
     bool band_selecting_ = false;
+    int resizing_ = 0;    // 1 the width, 2 the height, while its edge is dragged
+    QPoint press_point_;  // canvas pixels
     QPoint band_start_;  // canvas pixels
     QPoint grab_offset_;
     QPoint pointer_;  // canvas pixels, while dragging

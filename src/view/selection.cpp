@@ -2,6 +2,7 @@
 
 #include "chart_painter.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tessaly::view {
@@ -143,6 +144,21 @@ bool select_in_band(Chart& chart, const QRect& band, float zoom) {
         chart.primary_node = i;
     }
     return true;
+}
+
+}  // namespace tessaly::view
+
+namespace tessaly::view {
+
+int canvas_edge_for(const Chart& chart, int pointer, float zoom, bool width) {
+    int edge = pointer;
+    for (const NodeRecord& node : chart.nodes) {
+        const QRect box = canvas_box(node.rect, zoom);
+        edge = std::max(edge, width ? box.x() + box.width() : box.y() + box.height());
+    }
+    edge = std::max(edge, static_cast<int>(zoom * 500));
+    edge = std::min(edge, static_cast<int>(zoom * 5000));
+    return static_cast<int>(edge / zoom);
 }
 
 }  // namespace tessaly::view

@@ -53,3 +53,11 @@ void select_all(Chart& chart);
 bool select_in_band(Chart& chart, const QRect& band, float zoom);
 
 }  // namespace tessaly::view
+
+namespace tessaly::view {
+
+// Where a dragged canvas edge lands, in chart units: the pointer (canvas
+// pixels), no closer than the farthest node box, between 500 and 5,000.
+int canvas_edge_for(const Chart& chart, int pointer, float zoom, bool width);
+
+}  // namespace tessaly::view

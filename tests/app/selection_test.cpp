@@ -101,6 +101,16 @@ private slots:
         QCOMPARE(selected(chart), (std::vector<int>{0, 1, 2}));
         QCOMPARE(chart.primary_node, 0);
     }
+
+    void a_dragged_canvas_edge_keeps_its_limits() {
+        Chart chart = three_nodes();
+        QCOMPARE(canvas_edge_for(chart, 300, 1.0f, true), 500);    // no narrower than 500
+        QCOMPARE(canvas_edge_for(chart, 6000, 1.0f, true), 5000);  // no wider than 5,000
+        QCOMPARE(canvas_edge_for(chart, 2000, 2.0f, true), 1000);  // canvas pixels at 200 %
+        chart.nodes[2].rect = Rect{600, 600, 700, 900};
+        QCOMPARE(canvas_edge_for(chart, 600, 1.0f, true), 700);    // never cuts a node off
+        QCOMPARE(canvas_edge_for(chart, 600, 1.0f, false), 900);
+    }
 };
 
 TESSALY_REGISTER_TEST(SelectionTest);
