@@ -20,6 +20,8 @@ struct Rect {
     std::int32_t right = 0;
     std::int32_t bottom = 0;
     friend bool operator==(const Rect&, const Rect&) = default;
+
+    Rect moved(std::int32_t dx, std::int32_t dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
 };
 
 enum NodeKind : std::uint16_t {

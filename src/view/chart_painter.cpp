@@ -188,22 +188,10 @@ Rect sized_box(Rect collapsed, int text_width, int text_height, int font_size, i
     Rect box{cx - half_width, cy - half_height, cx + half_width, cy + half_height};
 
     // Keep the node on the canvas.
-    if (box.right > view_width) {
-        const int excess = box.right - view_width;
-        box.left -= excess;
-        box.right -= excess;
-    } else if (box.left < 0) {
-        box.right -= box.left;
-        box.left = 0;
-    }
-    if (box.bottom > view_height) {
-        const int excess = box.bottom - view_height;
-        box.top -= excess;
-        box.bottom -= excess;
-    } else if (box.top < 0) {
-        box.bottom -= box.top;
-        box.top = 0;
-    }
+    if (box.right > view_width) box = box.moved(view_width - box.right, 0);
+    else if (box.left < 0) box = box.moved(-box.left, 0);
+    if (box.bottom > view_height) box = box.moved(0, view_height - box.bottom);
+    else if (box.top < 0) box = box.moved(0, -box.top);
     return box;
 }
 

@@ -98,12 +98,11 @@ bool move_selected_nodes(Chart& chart, int dx, int dy, float zoom) {
     for (int i = 0; i < chart.node_count(); ++i) {
         if (!chart.node_states[i].selected) continue;
         Rect& r = chart.nodes[i].rect;
-        r = Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-        auto shift = [&r](int x, int y) { r = Rect{r.left + x, r.top + y, r.right + x, r.bottom + y}; };
-        if (r.right >= width) shift(width - 1 - r.right, 0);
-        if (r.bottom >= height) shift(0, height - 1 - r.bottom);
-        if (r.left < 2) shift(2 - r.left, 0);
-        if (r.top < 2) shift(0, 2 - r.top);
+        r = r.moved(dx, dy);
+        if (r.right >= width) r = r.moved(width - 1 - r.right, 0);
+        if (r.bottom >= height) r = r.moved(0, height - 1 - r.bottom);
+        if (r.left < 2) r = r.moved(2 - r.left, 0);
+        if (r.top < 2) r = r.moved(0, 2 - r.top);
     }
     return true;
 }
