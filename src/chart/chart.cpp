@@ -7,7 +7,17 @@
 
 namespace tessaly {
 
+namespace {
+
+std::uint64_t next_edition() {
+    static std::uint64_t last = 0;
+    return ++last;
+}
+
+}  // namespace
+
 void Chart::clear() {
+    edition = next_edition();
     nodes.clear();
     node_states.clear();
     arcs.clear();
@@ -46,6 +56,7 @@ Status add_node(Chart& chart, std::string_view path, CanvasPoint point, double z
 
     chart.nodes.push_back(node);
     chart.node_states.push_back(NodeState{});
+    chart.edition = next_edition();
     return Status::ok();
 }
 
@@ -64,6 +75,7 @@ std::string next_result_title(const Chart& chart) {
 
 void remove_node(Chart& chart, int k) {
     if (k < 0 || k >= chart.node_count()) return;
+    chart.edition = next_edition();
     std::erase_if(chart.arcs, [k](const ArcRecord& a) { return a.from == k || a.to == k; });
     for (ArcRecord& a : chart.arcs) {
         if (a.from > k) --a.from;

@@ -28,6 +28,9 @@ struct Chart {
     std::vector<NodeState> node_states;  // parallel to nodes
     std::vector<ArcRecord> arcs;
     int primary_node = -1;               // -1: none
+    // Changes whenever nodes are added, removed or all cleared, so that
+    // anything kept per node (the undo history) can tell it no longer fits.
+    std::uint64_t edition = 0;
 
     int node_count() const { return static_cast<int>(nodes.size()); }
     int arc_count() const { return static_cast<int>(arcs.size()); }
