@@ -10,6 +10,7 @@
 
 #include "chart/display_switches.h"
 #include "chart/show_message.h"
+#include "chart_menus.h"
 #include "chart_view.h"
 #include "frame_rules.h"
 #include "recent_files.h"
@@ -26,6 +27,11 @@ constexpr std::pair<int, int CrossOptions::*> kOptionOfCommand[] = {
     {32815, &CrossOptions::Oomoji}, {32832, &CrossOptions::OldNew},  {32817, &CrossOptions::HitNo},
     {32818, &CrossOptions::Kaigyou}, {32819, &CrossOptions::AutoClose},
 };
+
+// Commands whose parts come later stay visibly unavailable until then.
+constexpr int kCommandsToCome[] = {57607, 57664, 33798, 319,   32800, 32801, 32802, 32803, 32804, 32805,
+                                   32806, 32807, 33784, 32808, 33787, 33788, 33789, 33791, 33785, 34012,
+                                   33891, 310,   32833};
 
 constexpr std::pair<int, NodeText> kNodeTextOfCommand[] = {
     {32823, NodeText::Name},     {32824, NodeText::Description}, {32825, NodeText::KeySample},
@@ -70,6 +76,16 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     splitter_->addWidget(chart_view_);
     connect(chart_view_, &view::ChartView::modified, this, [this] { document_.set_modified(); });
     connect(chart_view_, &view::ChartView::primary_changed, this, &MainWindow::show_node_position);
+    connect(chart_view_, &view::ChartView::history_changed, this, &MainWindow::refresh_history_commands);
+    connect(chart_view_, &view::ChartView::cursor_text, status_, &StatusPanes::set_cursor);
+    connect(chart_view_, &view::ChartView::zoom_changed, this, [this](float zoom) {
+        status_->set_zoom(QStringLiteral("%1%").arg(static_cast<int>(zoom * 100)));
+    });
+    connect(chart_view_, &view::ChartView::activated, this, [this] { set_chart_active(true); });
+    connect(chart_view_, &view::ChartView::menu_requested, this, &MainWindow::open_chart_menu);
+    connect(chart_view_, &view::ChartView::command_key, this, [this](int id) {
+        if (commands_->ids().contains(id) && (*commands_)[id]->isEnabled()) (*commands_)[id]->trigger();
+    });
     splitter_->addWidget(area(QString::fromUtf8("ファイルエリア"), splitter_));
     splitter_->setChildrenCollapsible(true);
     // The chart area keeps its width; the file area takes what is left.
@@ -88,10 +104,35 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(&document_, &ChartDocument::chart_replaced, this, [this] {
         refresh_checks();
         show_font_sizes();
-        chart_view_->chart_changed();
+        chart_view_->chart_replaced();
+        chart_view_->set_zoom(static_cast<float>(setting(settings_, "Last/Zoom")) / 100.0f);
         show_node_position();
     });
     refresh_title();
+    chart_view_->set_zoom(static_cast<float>(setting(settings_, "Last/Zoom")) / 100.0f);
+    refresh_history_commands();
+    refresh_tint();
+}
+
+void MainWindow::set_chart_active(bool active) {
+    chart_active_ = active;
+    refresh_tint();
+}
+
+// With the setting on, the active area has the tint and the other is white.
+void MainWindow::refresh_tint() { chart_view_->set_tinted(copy_.ChangeBk == 1 && chart_active_); }
+
+void MainWindow::refresh_history_commands() {
+    (*commands_)[32828]->setEnabled(chart_view_->can_undo());
+    (*commands_)[314]->setEnabled(chart_view_->can_redo());
+}
+
+void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
+    apply_chart_menu_rules(*commands_, chart_menu_state(document_.chart(), -1));
+    for (int id : kCommandsToCome) (*commands_)[id]->setEnabled(false);
+    delete chart_menu_;
+    chart_menu_ = build_chart_menu(which, *commands_, this);
+    chart_menu_->popup(screen_point);
 }
 
 void MainWindow::connect_commands() {
@@ -156,9 +197,20 @@ void MainWindow::connect_commands() {
     });
     connect(c[316], &QAction::triggered, ribbon_.ribbon, &ribbon::Ribbon::toggle_minimised);
 
-    // Commands whose parts come later stay visibly unavailable until then.
-    for (int id : {57607, 57664, 33798, 32828, 314, 319, 32800, 32801, 32802, 32803, 32804, 32805, 32806, 32807})
-        c[id]->setEnabled(false);
+    connect(c[32828], &QAction::triggered, chart_view_, &view::ChartView::undo);
+    connect(c[314], &QAction::triggered, chart_view_, &view::ChartView::redo);
+    connect(c[33893], &QAction::triggered, chart_view_, &view::ChartView::select_all_nodes);
+    connect(c[33801], &QAction::triggered, this, [this] {
+        const QStringList files = dialogs_.open_files(QString::fromUtf8("クロス原本ファイルを指定(複数選択可)"),
+                                                      QString::fromUtf8("ＣＳＶファイル(*.CSV *.csv);;すべてのファイル(*)"), true);
+        chart_view_->place_chosen_files(files);
+    });
+    const std::pair<int, float> zooms[] = {{32834, 1.0f}, {32835, 2.0f}, {32836, 3.0f}, {32837, 4.0f}};
+    for (const auto& [id, factor] : zooms)
+        connect(c[id], &QAction::triggered, chart_view_, [this, factor = factor] { chart_view_->set_zoom(factor); });
+    connect(c[32838], &QAction::triggered, chart_view_, &view::ChartView::fit_zoom_to_window);
+
+    for (int id : kCommandsToCome) c[id]->setEnabled(false);
 }
 
 void MainWindow::refresh_checks() {
@@ -245,6 +297,7 @@ void MainWindow::restore_placement(int desktop_width, int desktop_height) {
 
 void MainWindow::save_state() {
     set_setting(settings_, "Last/cxCur1", splitter_->sizes().value(0));
+    set_setting(settings_, "Last/Zoom", static_cast<int>(chart_view_->zoom() * 100));
     set_setting(settings_, "Last/Zoomed", isMaximized() ? 1 : 0);
     const QRect r = isMaximized() ? normalGeometry() : geometry();
     set_setting(settings_, "Last/PX", std::max(r.left(), 0));

@@ -17,8 +17,11 @@
 
 class QSplitter;
 
+class QMenu;
+
 namespace tessaly::view {
 class ChartView;
+enum class ChartMenu;
 }
 
 namespace tessaly::app {
@@ -57,6 +60,11 @@ public:
     // The ribbon's minimum-duplicate-count field: corrected and taken over.
     QString take_min_hit(const QString& text);
     void switch_areas(int command_id);
+    // The chart's context menu last opened (for tests), or null.
+    QMenu* chart_menu() const { return chart_menu_; }
+    // Which area is the active one: the chart (true) or the file area.
+    void set_chart_active(bool active);
+    bool chart_active() const { return chart_active_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,6 +75,9 @@ private:
     void refresh_checks();
     void show_font_sizes();
     void refresh_recent_files();
+    void refresh_history_commands();
+    void refresh_tint();
+    void open_chart_menu(view::ChartMenu which, QPoint screen_point);
 
 public:
     // "POS" and "SIZE" of the primary node, or empty without one.
@@ -88,6 +99,8 @@ private:
     QSplitter* splitter_;
     view::ChartView* chart_view_;
     bool shown_before_ = false;
+    bool chart_active_ = true;
+    QMenu* chart_menu_ = nullptr;
 };
 
 }  // namespace tessaly::app

@@ -1,5 +1,6 @@
 #include "chart_view.h"
 
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QMimeData>
@@ -25,6 +26,59 @@ ChartView::ChartView(Chart& chart, MessagePresenter& messages, QWidget* parent)
 
 QPoint ChartView::scroll_position() const {
     return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void ChartView::set_zoom(float factor) {
+    zoom_ = std::clamp(factor, 0.08f, 4.0f);
+    update_scroll_sizes();
+    viewport()->update();
+    emit zoom_changed(zoom_);
+}
+
+void ChartView::change_zoom(int points) { set_zoom(zoom_ + static_cast<float>(points) / 100.0f); }
+
+void ChartView::fit_zoom_to_window() {
+    const float across = static_cast<float>(viewport()->width()) / chart_.display.view_width;
+    const float down = static_cast<float>(viewport()->height()) / chart_.display.view_height;
+    set_zoom(std::min(across, down));
+}
+
+void ChartView::undo() {
+    if (Status undone = history_.undo(chart_); !undone) show_message(messages_, undone);
+    viewport()->update();
+    emit history_changed();
+}
+
+void ChartView::redo() {
+    if (Status redone = history_.redo(chart_); !redone) show_message(messages_, redone);
+    viewport()->update();
+    emit history_changed();
+}
+
+// Before every move of the selected nodes. Without memory for the step the
+// move still happens, only without a way back.
+void ChartView::take_snapshot() {
+    if (Status taken = history_.take_snapshot(chart_); !taken) show_message(messages_, taken);
+    emit history_changed();
+}
+
+void ChartView::chart_replaced() {
+    history_.clear();
+    dragging_ = band_selecting_ = false;
+    resizing_ = 0;
+    chart_changed();
+    emit history_changed();
+}
+
+void ChartView::set_tinted(bool tinted) {
+    if (tinted == tinted_) return;
+    tinted_ = tinted;
+    viewport()->update();
+}
+
+void ChartView::set_preview_node(int node) {
+    preview_node_ = node;
+    viewport()->update();
 }
 
 void ChartView::chart_changed() {
@@ -71,6 +125,8 @@ void ChartView::paintEvent(QPaintEvent*) {
     painter.translate(-scroll_position());
     PaintState state;
     state.zoom = zoom_;
+    state.tint = tinted_;
+    state.preview_node = preview_node_;
     paint_chart(painter, chart_, state);
     if (dragging_ && chart_.primary_node >= 0) paint_drag_outline(painter);
     if (resizing_) {
@@ -94,7 +150,7 @@ void ChartView::paintEvent(QPaintEvent*) {
 }
 
 void ChartView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton) return;
     const QPoint point = event->position().toPoint() + scroll_position();
     if (const int m = hit_mark(chart_, point); m >= 0) {
         // The mark toggles the mandatory flag and leaves the selection be.
@@ -148,8 +204,23 @@ int ChartView::edge_at(QPoint p) const {
     return 0;
 }
 
+void ChartView::show_cursor_position(QPoint p) {
+    const bool on_canvas = p.x() < static_cast<int>(chart_.display.view_width * zoom_) &&
+                           p.y() < static_cast<int>(chart_.display.view_height * zoom_);
+    emit cursor_text(on_canvas ? QStringLiteral("%1, %2")
+                                     .arg(static_cast<int>(p.x() / zoom_))
+                                     .arg(static_cast<int>(p.y() / zoom_))
+                               : QString());
+}
+
 void ChartView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint() + scroll_position();
+    show_cursor_position(point);
+    // The chart becomes the active area as soon as the pointer is over it.
+    if (!hasFocus() && chart_.node_count() > 0) {
+        setFocus();
+        emit activated();
+    }
     if (!dragging_ && !band_selecting_ && !resizing_) {
         // Near an edge: its size and limits, and a resize pointer.
         const int edge = edge_at(point);
@@ -167,6 +238,8 @@ void ChartView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ChartView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton && !dragging_ && !band_selecting_ && !resizing_)
+        return right_click(event->position().toPoint(), event->globalPosition().toPoint());
     if (resizing_ && event->button() == Qt::LeftButton) {
         const bool width = resizing_ == 1;
         resizing_ = 0;
@@ -186,17 +259,50 @@ void ChartView::mouseReleaseEvent(QMouseEvent* event) {
         emit primary_changed();
         return;
     }
-    if (!dragging_ || event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseReleaseEvent(event);
+    if (!dragging_ || event->button() != Qt::LeftButton) return;
     dragging_ = false;
-    if (drop_dragged_nodes(chart_, event->position().toPoint() + scroll_position(), grab_offset_, zoom_)) {
+    if (drop_dragged_nodes(chart_, event->position().toPoint() + scroll_position(), grab_offset_, zoom_,
+                           [this] { take_snapshot(); })) {
         emit modified();
         emit primary_changed();
     }
     viewport()->update();
 }
 
+// A right click selects the node under it (keeping a selection it belongs
+// to) and asks for the node's menu, or the chart's menu on empty canvas.
+void ChartView::right_click(QPoint window_point, QPoint screen_point) {
+    menu_point_ = window_point + scroll_position();
+    const int node = hit_node(chart_, menu_point_, zoom_);
+    if (node < 0) return emit menu_requested(ChartMenu::View, screen_point);
+    if (!chart_.node_states[node].selected) deselect_all(chart_);
+    chart_.node_states[node].selected = 1;
+    chart_.primary_node = node;
+    viewport()->update();
+    emit primary_changed();
+    emit menu_requested(ChartMenu::Node, screen_point);
+}
+
+// The menus open at the release of the right button, not at the system's
+// context-menu event, which on this platform comes at the press.
+void ChartView::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
+
+void ChartView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const int node = hit_node(chart_, event->position().toPoint() + scroll_position(), zoom_);
+    if (node >= 0)
+        emit node_double_clicked(node);
+    else
+        emit empty_double_clicked();
+}
+
 void ChartView::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::SelectAll)) return select_all_nodes();
+    if (event->matches(QKeySequence::Undo)) return undo();
+    if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y)) return redo();
+    if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_E)) return emit command_key(33791);
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) return emit command_key(34012);
+    if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier) return emit command_key(32855);
     if (chart_.primary_node < 0) return QAbstractScrollArea::keyPressEvent(event);
     // Ctrl moves by one pixel (微移動) instead of ten.
     const int step = event->modifiers() & Qt::ControlModifier ? 1 : 10;
@@ -208,7 +314,7 @@ void ChartView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Down: delta = {0, step}; break;
     default: return QAbstractScrollArea::keyPressEvent(event);
     }
-    if (move_selected_nodes(chart_, delta.x(), delta.y(), zoom_)) {
+    if (move_selected_nodes(chart_, delta.x(), delta.y(), zoom_, [this] { take_snapshot(); })) {
         viewport()->update();
         emit modified();
         emit primary_changed();
@@ -244,12 +350,25 @@ void ChartView::drop_files(const QStringList& paths, QPoint window_point) {
         }
         files.push_back(file);
     }
+    place(files, window_point + scroll_position());
+}
+
+void ChartView::place_chosen_files(const QStringList& paths) {
+    std::vector<std::filesystem::path> files;
+    for (const QString& path : paths) {
+        if (files.size() == kMaxFilesAtOnce || !path.contains('/')) break;
+        files.push_back(path.toStdString());
+    }
+    place(files, menu_point_);
+}
+
+void ChartView::place(const std::vector<std::filesystem::path>& files, QPoint canvas_point) {
     if (files.empty()) return;
-    const QPoint start = window_point + scroll_position();
-    Placement placed = place_source_files(chart_, files, {start.x(), start.y()}, zoom_);
+    Placement placed = place_source_files(chart_, files, {canvas_point.x(), canvas_point.y()}, zoom_);
     for (const Status& message : placed.messages) show_message(messages_, message);
     chart_changed();
-    emit modified();
+    if (placed.placed > 0) emit modified();
+    emit history_changed();
 }
 
 }  // namespace tessaly::view

@@ -3,12 +3,20 @@
 // The chart area: a scrolling canvas that draws the chart and takes files
 // dropped from the file manager as new source nodes.
 
+#include <filesystem>
+#include <vector>
+
 #include <QAbstractScrollArea>
 
 #include "chart/chart.h"
 #include "chart/show_message.h"
+#include "chart/undo_history.h"
 
 namespace tessaly::view {
+
+// The context menus of the chart: on empty canvas, on a node, and on the
+// zoom console.
+enum class ChartMenu { View, Node, Zoom };
 
 class ChartView : public QAbstractScrollArea {
     Q_OBJECT
@@ -17,6 +25,11 @@ public:
     ChartView(Chart& chart, MessagePresenter& messages, QWidget* parent = nullptr);
 
     float zoom() const { return zoom_; }
+    // The zoom factor, kept within 8 % … 400 %; and a change by points of 1 %.
+    void set_zoom(float factor);
+    void change_zoom(int points);
+    // Fits the whole canvas into the window.
+    void fit_zoom_to_window();
     // Scroll sizes follow the canvas: (view size + 50) × zoom.
     void chart_changed();
     QPoint scroll_position() const;
@@ -24,13 +37,43 @@ public:
     // Places files as if dropped at the window point (all refused when any
     // of them is no text file).
     void drop_files(const QStringList& paths, QPoint window_point);
+    // Places files chosen in the file dialog at the menu point, as they are.
+    void place_chosen_files(const QStringList& paths);
     void select_all_nodes();
+    // The canvas point of the last right click, where the menu's commands act.
+    QPoint menu_point() const { return menu_point_; }
+
+    // Node moves can be taken back nine steps deep.
+    bool can_undo() { return history_.undo_count(chart_) > 0; }
+    bool can_redo() { return history_.redo_count(chart_) > 0; }
+    void undo();
+    void redo();
+    // A new or opened chart: no history, nothing selected.
+    void chart_replaced();
+
+    // The chart area is tinted while it is the active area (when the setting
+    // asks for it); the node shown in the file area has a bold title.
+    void set_tinted(bool tinted);
+    void set_preview_node(int node);
 
 signals:
     // The chart was edited: the document is now modified.
     void modified();
     // The primary node, or where it stands, may have changed.
     void primary_changed();
+    void history_changed();
+    void zoom_changed(float zoom);
+    // "CURSOR": the pointer in chart units, empty off the canvas.
+    void cursor_text(const QString& text);
+    // The pointer came over the chart and it took the keyboard focus.
+    void activated();
+    void node_double_clicked(int node);
+    void empty_double_clicked();
+    // A key of the chart that stands for a command of the main window
+    // (Delete, Ctrl+E, F2).
+    void command_key(int command_id);
+    // A right click asks for a menu at the screen point.
+    void menu_requested(ChartMenu menu, QPoint screen_point);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -41,6 +84,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -48,6 +93,10 @@ private:
     void paint_drag_outline(QPainter& painter);
     // Which canvas edge (1 right, 2 bottom, 0 none) is within 3 pixels.
     int edge_at(QPoint canvas_point) const;
+    void right_click(QPoint window_point, QPoint screen_point);
+    void take_snapshot();
+    void show_cursor_position(QPoint canvas_point);
+    void place(const std::vector<std::filesystem::path>& files, QPoint canvas_point);
 
     Chart& chart_;
     MessagePresenter& messages_;
@@ -59,6 +108,10 @@ private:
     QPoint band_start_;  // canvas pixels
     QPoint grab_offset_;
     QPoint pointer_;  // canvas pixels, while dragging
+    QPoint menu_point_;
+    UndoHistory history_;
+    bool tinted_ = false;
+    int preview_node_ = -1;
 };
 
 }  // namespace tessaly::view

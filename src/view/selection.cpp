@@ -89,10 +89,11 @@ int to_chart_units(int pixels, float zoom) {
 
 }  // namespace
 
-bool move_selected_nodes(Chart& chart, int dx, int dy, float zoom) {
+bool move_selected_nodes(Chart& chart, int dx, int dy, float zoom, const BeforeMove& before_move) {
     dx = to_chart_units(dx, zoom);
     dy = to_chart_units(dy, zoom);
     if (dx == 0 && dy == 0) return false;
+    if (before_move) before_move();
     const int width = chart.display.view_width;
     const int height = chart.display.view_height;
     for (int i = 0; i < chart.node_count(); ++i) {
@@ -107,13 +108,13 @@ bool move_selected_nodes(Chart& chart, int dx, int dy, float zoom) {
     return true;
 }
 
-bool drop_dragged_nodes(Chart& chart, QPoint pointer, QPoint grab_offset, float zoom) {
+bool drop_dragged_nodes(Chart& chart, QPoint pointer, QPoint grab_offset, float zoom, const BeforeMove& before_move) {
     if (chart.primary_node < 0) return false;
     const QRect box = canvas_box(chart.nodes[chart.primary_node].rect, zoom);
     const QPoint centre(box.x() + box.width() / 2, box.y() + box.height() / 2);
     const QPoint delta = pointer - grab_offset - centre;
     if (std::abs(delta.x()) < 2 && std::abs(delta.y()) < 2) return false;
-    return move_selected_nodes(chart, delta.x(), delta.y(), zoom);
+    return move_selected_nodes(chart, delta.x(), delta.y(), zoom, before_move);
 }
 
 }  // namespace tessaly::view

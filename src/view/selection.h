@@ -3,6 +3,8 @@
 // Selecting nodes on the chart: which node or mandatory mark a canvas point
 // hits, and what a press on a node does to the selection.
 
+#include <functional>
+
 #include <QPoint>
 #include <QRect>
 
@@ -30,15 +32,19 @@ bool press_on_node(Chart& chart, int d, PressKeys keys);
 
 namespace tessaly::view {
 
+// Called once just before nodes move, to keep the undo step.
+using BeforeMove = std::function<void()>;
+
 // Moves every selected node by a delta in window pixels at the zoom (an
 // exact ±1 pixel stays one chart unit), each kept on the canvas on its own;
 // false when the delta is nothing.
-bool move_selected_nodes(Chart& chart, int dx, int dy, float zoom);
+bool move_selected_nodes(Chart& chart, int dx, int dy, float zoom, const BeforeMove& before_move = {});
 
 // The drag of the primary node ended at the pointer: the delta from where
 // the pointer's grab offset puts the node's centre; below two pixels both
 // ways nothing moves.
-bool drop_dragged_nodes(Chart& chart, QPoint pointer, QPoint grab_offset, float zoom);
+bool drop_dragged_nodes(Chart& chart, QPoint pointer, QPoint grab_offset, float zoom,
+                        const BeforeMove& before_move = {});
 
 }  // namespace tessaly::view
 

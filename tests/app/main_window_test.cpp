@@ -4,6 +4,8 @@
 #include <QTest>
 
 #include "chart_document.h"
+#include "chart_menus.h"
+#include "chart_view.h"
 #include "fake_dialogs.h"
 #include "main_window.h"
 #include "ribbon.h"
@@ -133,9 +135,100 @@ private slots:
     }
 
     void later_commands_are_present_but_unavailable() {
-        for (int id : {57607, 57664, 33798, 32828, 314, 319, 32800, 32807}) QVERIFY(!window_->commands()[id]->isEnabled());
+        for (int id : {57607, 57664, 33798, 319, 32800, 32807}) QVERIFY(!window_->commands()[id]->isEnabled());
         QVERIFY(window_->commands()[57601]->isEnabled());
         QVERIFY(window_->commands()[32774]->toolTip().contains(QString::fromUtf8("<b>処理時間</b>")));
+    }
+
+    void the_chart_menus_hold_their_items_in_order() {
+        auto texts = [this](view::ChartMenu which) {
+            std::unique_ptr<QMenu> menu(build_chart_menu(which, window_->commands(), nullptr));
+            QStringList out;
+            for (QAction* a : menu->actions()) out << (a->isSeparator() ? QString("-") : a->text().section('(', 0, 0));
+            return out.join('|');
+        };
+        QCOMPARE(texts(view::ChartMenu::View),
+                 QString::fromUtf8("【クロス実行】ここに選択ノードのクロス結果作成|ここにクロス原本セット|-|"
+                                   "ズームコンソールを左上に表示|-|すべてのノードを選択|-|ファイルプレビューのクリア"));
+        QCOMPARE(texts(view::ChartMenu::Node),
+                 QString::fromUtf8("ファイルプレビュー|-|クロス時の必須ノードにする|クロス時の必須ノードを解除する|-|"
+                                   "クロスキー項目を同じにする|-|Ｅｘｃｅｌで開く|名前を付けてファイルにコピー|-|削除|-|"
+                                   "ノードのプロパティ"));
+        QVERIFY(window_->commands()[33893]->text().endsWith("\tCtrl+A"));
+    }
+
+    void the_chart_menu_rules_grey_what_does_not_apply() {
+        Commands& c = window_->commands();
+        ChartMenuState empty;
+        apply_chart_menu_rules(c, empty);
+        QVERIFY(!c[33784]->isEnabled());
+        QVERIFY(!c[33893]->isEnabled());
+        QVERIFY(!c[33795]->isEnabled());
+        QVERIFY(c[33801]->isEnabled());
+
+        Chart chart;
+        chart.reset(1024, 768);
+        add_node(chart, "/a.csv", {0, 0}, 1.0, kSourceNode, "a", 1);
+        add_node(chart, "/b.csv", {0, 0}, 1.0, kSourceNode, "b", 1);
+        chart.node_states[1].selected = 1;
+        chart.primary_node = 1;
+        chart.nodes[1].mandatory = 1;
+        apply_chart_menu_rules(c, chart_menu_state(chart, 1));
+        QVERIFY(c[33784]->isEnabled());
+        QVERIFY(!c[33789]->isEnabled());  // one node selected
+        QVERIFY(!c[33787]->isEnabled());
+        QVERIFY(c[33788]->isEnabled());
+        QVERIFY(c[33785]->isEnabled());  // the primary node is the one shown
+        QVERIFY(c[33795]->isEnabled());
+        chart.node_states[0].selected = 1;
+        apply_chart_menu_rules(c, chart_menu_state(chart, 0));
+        QVERIFY(c[33789]->isEnabled());
+        QVERIFY(!c[33785]->isEnabled());
+    }
+
+    void the_chart_menu_places_chosen_files_where_it_was_opened() {
+        window_->resize(1200, 800);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QWidget* area = window_->chart_view()->viewport();
+        QTest::mouseClick(area, Qt::RightButton, {}, {200, 150});
+        QVERIFY(window_->chart_menu() && window_->chart_menu()->isVisible());
+        QVERIFY(!window_->commands()[33784]->isEnabled());
+        window_->chart_menu()->close();
+
+        QFile file(dir_.filePath("chosen.csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("1\r\n2\r\n");
+        file.close();
+        dialogs_.files_to_open.push_back({file.fileName()});
+        window_->commands()[33801]->trigger();
+        const Chart& chart = document_->chart();
+        QCOMPARE(chart.node_count(), 1);
+        QCOMPARE(chart.nodes[0].record_count, 2);
+        QVERIFY(document_->modified());
+
+        // A move can be undone from the ribbon; undo does not stay enabled.
+        QVERIFY(!window_->commands()[32828]->isEnabled());
+        area->repaint();  // the new node takes its size as it is drawn
+        QTest::mouseClick(area, Qt::LeftButton, {}, {chart.nodes[0].rect.left + 5, chart.nodes[0].rect.top + 5});
+        QTest::keyClick(window_->chart_view(), Qt::Key_Right);
+        QVERIFY(window_->commands()[32828]->isEnabled());
+        window_->commands()[32828]->trigger();
+        QVERIFY(!window_->commands()[32828]->isEnabled());
+        QVERIFY(window_->commands()[314]->isEnabled());
+    }
+
+    void the_active_area_is_tinted_only_with_the_setting() {
+        Chart& chart = document_->chart();
+        add_node(chart, "/a.csv", {500, 500}, 1.0, kSourceNode, "a", 1);
+        window_->set_chart_active(true);
+        QImage tinted = window_->chart_view()->viewport()->grab().toImage();
+        QCOMPARE(tinted.pixelColor(5, 5), QColor(191, 209, 234));
+        window_->set_chart_active(false);
+        QCOMPARE(window_->chart_view()->viewport()->grab().toImage().pixelColor(5, 5), QColor(Qt::white));
+        copy_.ChangeBk = 0;
+        window_->set_chart_active(true);
+        QCOMPARE(window_->chart_view()->viewport()->grab().toImage().pixelColor(5, 5), QColor(Qt::white));
     }
 };
 

@@ -1,0 +1,31 @@
+#pragma once
+
+// The chart's context menus (on empty canvas, on a node, on the zoom
+// console) and the rules that grey their items.
+
+#include "chart/chart.h"
+#include "chart_view.h"
+#include "commands.h"
+
+class QMenu;
+class QWidget;
+
+namespace tessaly::app {
+
+// What the enable rules look at when a menu opens.
+struct ChartMenuState {
+    int node_count = 0;
+    int selected_count = 0;
+    bool primary_mandatory = false;
+    bool primary_is_previewed = false;
+    bool file_shown = false;
+};
+ChartMenuState chart_menu_state(const Chart& chart, int preview_node);
+
+// Enables or greys the menus' commands for the state.
+void apply_chart_menu_rules(Commands& commands, const ChartMenuState& state);
+
+// The menu's items in their order, with its separators; the caller owns it.
+QMenu* build_chart_menu(view::ChartMenu menu, Commands& commands, QWidget* parent);
+
+}  // namespace tessaly::app

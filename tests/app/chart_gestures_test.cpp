@@ -1,0 +1,221 @@
+// The chart area driven as a user drives it: synthetic presses, drags,
+// clicks and keys on the widget, grouped by gesture.
+
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "chart_view.h"
+#include "fake_dialogs.h"
+#include "test_registry.h"
+
+using namespace tessaly;
+using namespace tessaly::view;
+
+namespace {
+
+// A chart with three nodes at known places, in a shown view of 800 × 600.
+struct Scene {
+    Chart chart;
+    FakeDialogs dialogs;
+    std::unique_ptr<ChartView> view;
+
+    Scene() {
+        chart.reset(1024, 768);
+        for (int i = 0; i < 3; ++i) add_node(chart, "/n" + std::to_string(i), {0, 0}, 1.0, kSourceNode, "n", 1);
+        chart.nodes[0].rect = Rect{100, 100, 200, 150};
+        chart.nodes[1].rect = Rect{300, 100, 400, 150};
+        chart.nodes[2].rect = Rect{100, 300, 200, 350};
+        view = std::make_unique<ChartView>(chart, dialogs);
+        view->resize(800, 600);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        view->grab();  // a first paint places the "必須" marks
+    }
+
+    QWidget* area() const { return view->viewport(); }
+    void click(QPoint p, Qt::KeyboardModifiers keys = {}) { QTest::mouseClick(area(), Qt::LeftButton, keys, p); }
+    void drag(QPoint from, QPoint to) {
+        QTest::mousePress(area(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(area(), (from + to) / 2);
+        QTest::mouseMove(area(), to);
+        QTest::mouseRelease(area(), Qt::LeftButton, {}, to);
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers keys = {}) { QTest::keyClick(view.get(), k, keys); }
+    std::vector<int> selected() const {
+        std::vector<int> out;
+        for (int i = 0; i < chart.node_count(); ++i)
+            if (chart.node_states[i].selected) out.push_back(i);
+        return out;
+    }
+};
+
+}  // namespace
+
+class ChartGesturesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void a_click_selects_without_moving_or_keeping_a_step() {
+        Scene s;
+        QSignalSpy modified(s.view.get(), &ChartView::modified);
+        s.click({150, 125});
+        QCOMPARE(s.selected(), std::vector<int>{0});
+        QCOMPARE(s.chart.primary_node, 0);
+        QCOMPARE(s.chart.nodes[0].rect.left, 100);
+        QCOMPARE(modified.count(), 0);
+        QVERIFY(!s.view->can_undo());
+
+        s.click({350, 125}, Qt::ControlModifier);  // Ctrl adds
+        QCOMPARE(s.selected(), (std::vector<int>{0, 1}));
+        s.click({350, 125}, Qt::ShiftModifier);  // Shift takes away
+        QCOMPARE(s.selected(), std::vector<int>{0});
+        QCOMPARE(s.chart.primary_node, 0);
+    }
+
+    void the_mandatory_mark_toggles_without_selecting() {
+        Scene s;
+        const Rect mark = s.chart.node_states[2].mark_rect;
+        QVERIFY(mark.right > mark.left);
+        s.click({(mark.left + mark.right) / 2, (mark.top + mark.bottom) / 2});
+        QCOMPARE(s.chart.nodes[2].mandatory, 1);
+        QVERIFY(s.selected().empty());
+    }
+
+    void dragging_moves_the_selection_and_undo_takes_it_back() {
+        Scene s;
+        s.click({150, 125});
+        s.click({350, 125}, Qt::ControlModifier);
+        s.drag({150, 125}, {190, 145});
+        QCOMPARE(s.chart.nodes[0].rect.left, 140);
+        QCOMPARE(s.chart.nodes[1].rect.left, 340);
+        QCOMPARE(s.chart.nodes[1].rect.top, 120);
+        QCOMPARE(s.chart.nodes[2].rect.left, 100);  // not selected
+
+        QSignalSpy modified(s.view.get(), &ChartView::modified);
+        s.key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.chart.nodes[0].rect.left, 100);
+        QCOMPARE(s.chart.nodes[1].rect.top, 100);
+        QCOMPARE(modified.count(), 0);  // undo is no edit of its own
+        s.key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(s.chart.nodes[0].rect.left, 140);
+        QVERIFY(!s.view->can_redo());
+    }
+
+    void a_node_dragged_into_the_corner_stops_two_units_in() {
+        Scene s;
+        s.drag({150, 125}, {1, 1});
+        QCOMPARE(s.chart.nodes[0].rect.left, 2);
+        QCOMPARE(s.chart.nodes[0].rect.top, 2);
+    }
+
+    void arrow_keys_move_by_window_pixels_at_the_zoom() {
+        Scene s;
+        s.click({150, 125});
+        s.view->set_zoom(4.0f);
+        s.key(Qt::Key_Right);
+        QCOMPARE(s.chart.nodes[0].rect.left, 102);
+        s.key(Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(s.chart.nodes[0].rect.left, 103);
+        s.view->set_zoom(0.5f);
+        s.key(Qt::Key_Down);
+        QCOMPARE(s.chart.nodes[0].rect.top, 120);
+        s.key(Qt::Key_Up, Qt::ControlModifier);
+        QCOMPARE(s.chart.nodes[0].rect.top, 118);
+    }
+
+    void nine_steps_back_and_none_after_placing_a_file() {
+        Scene s;
+        s.click({150, 125});
+        for (int i = 0; i < 11; ++i) s.key(Qt::Key_Down);
+        QCOMPARE(s.chart.nodes[0].rect.top, 210);
+        for (int i = 0; i < 12; ++i) s.key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.chart.nodes[0].rect.top, 120);  // before the third move
+
+        s.key(Qt::Key_Down);
+        QVERIFY(s.view->can_undo());
+        QTemporaryDir dir;
+        QFile file(dir.filePath("new.csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("a,b\r\n");
+        file.close();
+        QSignalSpy history(s.view.get(), &ChartView::history_changed);
+        s.view->drop_files({file.fileName()}, {500, 500});
+        QCOMPARE(s.chart.node_count(), 4);
+        QVERIFY(!s.view->can_undo());
+        QVERIFY(history.count() > 0);
+    }
+
+    void a_band_selects_only_the_nodes_wholly_inside() {
+        Scene s;
+        s.drag({90, 90}, {410, 160});
+        QCOMPARE(s.selected(), (std::vector<int>{0, 1}));
+        QCOMPARE(s.chart.primary_node, 1);
+
+        s.drag({90, 90}, {300, 160});  // node 1 only in part
+        QCOMPARE(s.selected(), std::vector<int>{0});
+        s.drag({50, 50}, {58, 400});  // 8 pixels wide: nothing
+        QVERIFY(s.selected().empty());
+        s.key(Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(s.selected(), (std::vector<int>{0, 1, 2}));
+    }
+
+    void the_canvas_edge_drags_within_its_limits() {
+        Scene s;
+        s.chart.display.view_width = 700;
+        s.view->chart_changed();
+        s.drag({700, 200}, {50, 200});  // no narrower than 500
+        QCOMPARE(s.chart.display.view_width, 500);
+        s.drag({500, 200}, {501, 200});  // under two pixels: nothing
+        QCOMPARE(s.chart.display.view_width, 500);
+        s.view->set_zoom(0.1f);
+        s.drag({50, 20}, {790, 20});  // 7,900 units asked, 5,000 given
+        QCOMPARE(s.chart.display.view_width, 5000);
+    }
+
+    void a_right_click_selects_its_node_and_asks_for_a_menu() {
+        Scene s;
+        QSignalSpy menus(s.view.get(), &ChartView::menu_requested);
+        s.click({150, 125});
+        s.click({350, 125}, Qt::ControlModifier);
+        QTest::mouseClick(s.area(), Qt::RightButton, {}, {150, 325});  // not selected: alone
+        QCOMPARE(s.selected(), std::vector<int>{2});
+        QCOMPARE(menus.last().at(0).value<ChartMenu>(), ChartMenu::Node);
+
+        s.click({150, 125}, Qt::ControlModifier);
+        QTest::mouseClick(s.area(), Qt::RightButton, {}, {150, 125});  // selected: the selection stays
+        QCOMPARE(s.selected(), (std::vector<int>{0, 2}));
+        QCOMPARE(s.chart.primary_node, 0);
+
+        s.view->verticalScrollBar()->setValue(40);
+        QTest::mouseClick(s.area(), Qt::RightButton, {}, {600, 500});
+        QCOMPARE(menus.last().at(0).value<ChartMenu>(), ChartMenu::View);
+        QCOMPARE(s.view->menu_point(), QPoint(600, 540));  // in canvas pixels
+    }
+
+    void the_pointer_shows_where_it_is_on_the_chart() {
+        Scene s;
+        QSignalSpy cursor(s.view.get(), &ChartView::cursor_text);
+        s.view->set_zoom(2.0f);
+        QTest::mouseMove(s.area(), {301, 41});
+        QCOMPARE(cursor.last().at(0).toString(), QStringLiteral("150, 20"));
+        s.chart.display.view_width = 350;
+        QTest::mouseMove(s.area(), {700, 41});  // just beyond the canvas
+        QCOMPARE(cursor.last().at(0).toString(), QString());
+    }
+
+    void double_clicks_ask_for_the_node_or_the_empty_chart() {
+        Scene s;
+        QSignalSpy node(s.view.get(), &ChartView::node_double_clicked);
+        QSignalSpy empty(s.view.get(), &ChartView::empty_double_clicked);
+        QTest::mouseDClick(s.area(), Qt::LeftButton, {}, {350, 125});
+        QCOMPARE(node.count(), 1);
+        QCOMPARE(node.first().at(0).toInt(), 1);
+        QTest::mouseDClick(s.area(), Qt::LeftButton, {}, {600, 500});
+        QCOMPARE(empty.count(), 1);
+    }
+};
+
+TESSALY_REGISTER_TEST(ChartGesturesTest);
+#include "chart_gestures_test.moc"
