@@ -85,7 +85,7 @@ QSize text_extent(const QFontMetrics& metrics, const QString& text) {
     return {width, height};
 }
 
-void draw_arcs(QPainter& painter, const Chart& chart, float zoom) {
+void draw_arcs(QPainter& painter, const Chart& chart, float zoom, const QRect& visible) {
     QPen pen(kArcLine);
     pen.setWidth(static_cast<int>(zoom));  // 0: a one-pixel line below 100 %
     painter.setPen(pen);
@@ -96,6 +96,7 @@ void draw_arcs(QPainter& painter, const Chart& chart, float zoom) {
         const QRect b = canvas_box(chart.nodes[arc.to].rect, zoom);
         const QPoint a_centre((a.x() + a.x() + a.width()) / 2, (a.y() + a.y() + a.height()) / 2);
         const QPoint b_centre((b.x() + b.x() + b.width()) / 2, (b.y() + b.y() + b.height()) / 2);
+        if (!visible.isEmpty() && !visible.intersects(a.united(b).adjusted(-16, -16, 16, 16))) continue;
         const QPoint start = border_point(a, b_centre);
         const QPoint end = border_point(b, a_centre);
         painter.drawLine(start, end);
@@ -104,15 +105,31 @@ void draw_arcs(QPainter& painter, const Chart& chart, float zoom) {
     }
 }
 
-void draw_node(QPainter& painter, Chart& chart, int i, const PaintState& state) {
+// The "必須" mark: the same font and size on every node of one paint.
+struct Mark {
+    QString text = QStringLiteral("必須");
+    QFont font;
+    int width = 0;
+    int height = 0;
+
+    Mark(const PaintState& state, QPaintDevice* device)
+        : font(text_font(state.printer ? 10 : static_cast<int>(state.zoom * 10), true)) {
+        const QFontMetrics metrics(font, device);
+        width = metrics.horizontalAdvance(text);
+        height = metrics.height();
+    }
+};
+
+void draw_node(QPainter& painter, Chart& chart, int i, const PaintState& state, const Mark& mark) {
     NodeRecord& node = chart.nodes[static_cast<std::size_t>(i)];
     const DisplayState& display = chart.display;
     const bool bold = i == state.preview_node;
-    const QString text = node_text(chart, i);
+    QString text;
 
     // The node's size is measured once, when it is collapsed, and kept in
     // chart coordinates: it does not depend on the device drawn on.
     if (node.rect.right - node.rect.left < 2) {
+        text = node_text(chart, i);
         const QSize extent = text_extent(QFontMetrics(text_font(display.node_font_size, bold)), text);
         node.rect = sized_box(node.rect, extent.width(), extent.height(), display.node_font_size,
                               display.view_width, display.view_height);
@@ -124,6 +141,16 @@ void draw_node(QPainter& painter, Chart& chart, int i, const PaintState& state) 
     NodeState* node_state =
         i < static_cast<int>(chart.node_states.size()) ? &chart.node_states[static_cast<std::size_t>(i)]
                                                        : nullptr;
+
+    // The mark sits over the lower right corner, half outside the box. It is
+    // placed even for a node out of sight and not drawn: the hit tests must
+    // never find a mark where the node no longer is.
+    const QRect mark_box(box.x() + box.width() - mark.width / 2, box.y() + box.height() - mark.height / 4,
+                         mark.width, mark.height);
+    if (node_state)
+        node_state->mark_rect = Rect{mark_box.x(), mark_box.y(), mark_box.right() + 1, mark_box.bottom() + 1};
+    if (!state.visible.isEmpty() && !state.visible.intersects(box.adjusted(-5, -5, 5, 5).united(mark_box))) return;
+    if (text.isNull()) text = node_text(chart, i);
 
     if (node_state && node_state->selected) {
         painter.setPen(Qt::NoPen);
@@ -147,16 +174,9 @@ void draw_node(QPainter& painter, Chart& chart, int i, const PaintState& state) 
     const int inset = static_cast<int>(state.zoom * 6);
     painter.drawText(box.adjusted(inset, inset, -inset, -inset), Qt::AlignCenter, text);
 
-    const QString mark = QStringLiteral("必須");
-    painter.setFont(text_font(state.printer ? 10 : static_cast<int>(state.zoom * 10), true));
-    const QFontMetrics mark_metrics = painter.fontMetrics();
-    const int w = mark_metrics.horizontalAdvance(mark);
-    const int h = mark_metrics.height();
-    const int left = box.x() + box.width() - w / 2;
-    const int top = box.y() + box.height() - h / 4;
+    painter.setFont(mark.font);
     painter.setPen(mandatory ? kMarkMandatory : kMarkOther);
-    painter.drawText(QRect(left, top, w, h), Qt::AlignLeft | Qt::AlignTop, mark);
-    if (node_state) node_state->mark_rect = Rect{left, top, left + w, top + h};
+    painter.drawText(mark_box, Qt::AlignLeft | Qt::AlignTop, mark.text);
 }
 
 }  // namespace
@@ -268,8 +288,9 @@ void paint_chart(QPainter& painter, Chart& chart, const PaintState& state) {
 
     // Arcs first, so that the nodes cover the ends of the lines.
     if (chart.node_count() > 0) {
-        if (chart.arc_count() > 0) draw_arcs(painter, chart, state.zoom);
-        for (int i = 0; i < chart.node_count(); ++i) draw_node(painter, chart, i, state);
+        if (chart.arc_count() > 0) draw_arcs(painter, chart, state.zoom, state.visible);
+        const Mark mark(state, painter.device());
+        for (int i = 0; i < chart.node_count(); ++i) draw_node(painter, chart, i, state, mark);
     }
 
     painter.restore();

@@ -26,6 +26,7 @@ struct PaintState {
     bool tint = false;      // ChangeBk is on and the chart area is the active pane
     int preview_node = -1;  // the node shown in the file area: drawn bold
     bool printer = false;   // fonts at their own point size, not scaled by zoom
+    QRect visible;          // canvas pixels to draw; empty: everything
 };
 
 // The text a node shows: name, description, key sample, path and count, each

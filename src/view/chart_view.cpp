@@ -119,7 +119,7 @@ void ChartView::resizeEvent(QResizeEvent* event) {
     update_scroll_sizes();
 }
 
-void ChartView::paintEvent(QPaintEvent*) {
+void ChartView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), Qt::white);
     painter.translate(-scroll_position());
@@ -127,6 +127,7 @@ void ChartView::paintEvent(QPaintEvent*) {
     state.zoom = zoom_;
     state.tint = tinted_;
     state.preview_node = preview_node_;
+    state.visible = event->rect().translated(scroll_position());
     paint_chart(painter, chart_, state);
     if (dragging_ && chart_.primary_node >= 0) paint_drag_outline(painter);
     if (resizing_) {
