@@ -12,6 +12,7 @@
 #include "chart/show_message.h"
 #include "chart_menus.h"
 #include "chart_view.h"
+#include "zoom_steps.h"
 #include "frame_rules.h"
 #include "recent_files.h"
 #include "ribbon.h"
@@ -31,7 +32,7 @@ constexpr std::pair<int, int CrossOptions::*> kOptionOfCommand[] = {
 // Commands whose parts come later stay visibly unavailable until then.
 constexpr int kCommandsToCome[] = {57607, 57664, 33798, 319,   32800, 32801, 32802, 32803, 32804, 32805,
                                    32806, 32807, 33784, 32808, 33787, 33788, 33789, 33791, 33785, 34012,
-                                   33891, 310,   32833};
+                                   33891};
 
 constexpr std::pair<int, NodeText> kNodeTextOfCommand[] = {
     {32823, NodeText::Name},     {32824, NodeText::Description}, {32825, NodeText::KeySample},
@@ -78,8 +79,10 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(chart_view_, &view::ChartView::primary_changed, this, &MainWindow::show_node_position);
     connect(chart_view_, &view::ChartView::history_changed, this, &MainWindow::refresh_history_commands);
     connect(chart_view_, &view::ChartView::cursor_text, status_, &StatusPanes::set_cursor);
-    connect(chart_view_, &view::ChartView::zoom_changed, this, [this](float zoom) {
-        status_->set_zoom(QStringLiteral("%1%").arg(static_cast<int>(zoom * 100)));
+    connect(chart_view_, &view::ChartView::zoom_text, status_, &StatusPanes::set_zoom);
+    connect(chart_view_, &view::ChartView::position_panes_cleared, this, [this] {
+        status_->set_position({});
+        status_->set_size({});
     });
     connect(chart_view_, &view::ChartView::activated, this, [this] { set_chart_active(true); });
     connect(chart_view_, &view::ChartView::menu_requested, this, &MainWindow::open_chart_menu);
@@ -105,13 +108,21 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
         refresh_checks();
         show_font_sizes();
         chart_view_->chart_replaced();
-        chart_view_->set_zoom(static_cast<float>(setting(settings_, "Last/Zoom")) / 100.0f);
+        restore_zoom();
         show_node_position();
     });
     refresh_title();
-    chart_view_->set_zoom(static_cast<float>(setting(settings_, "Last/Zoom")) / 100.0f);
+    restore_zoom();
     refresh_history_commands();
     refresh_tint();
+}
+
+// Every chart starts at the zoom and console place of the last session.
+void MainWindow::restore_zoom() {
+    chart_view_->set_zoom(static_cast<float>(setting(settings_, "Last/Zoom")) / 100.0f);
+    chart_view_->console().reset({setting(settings_, "Last/ZoomX"), setting(settings_, "Last/ZoomY")},
+                                 chart_view_->zoom());
+    (*commands_)[32833]->setChecked(chart_view_->console().pinned());
 }
 
 void MainWindow::set_chart_active(bool active) {
@@ -209,6 +220,11 @@ void MainWindow::connect_commands() {
     for (const auto& [id, factor] : zooms)
         connect(c[id], &QAction::triggered, chart_view_, [this, factor = factor] { chart_view_->set_zoom(factor); });
     connect(c[32838], &QAction::triggered, chart_view_, &view::ChartView::fit_zoom_to_window);
+    connect(c[32833], &QAction::triggered, this, [this] {
+        chart_view_->console().toggle_pinned();
+        (*commands_)[32833]->setChecked(chart_view_->console().pinned());
+    });
+    connect(c[310], &QAction::triggered, this, [this] { chart_view_->console().show_at_top_left(); });
 
     for (int id : kCommandsToCome) c[id]->setEnabled(false);
 }
@@ -297,7 +313,9 @@ void MainWindow::restore_placement(int desktop_width, int desktop_height) {
 
 void MainWindow::save_state() {
     set_setting(settings_, "Last/cxCur1", splitter_->sizes().value(0));
-    set_setting(settings_, "Last/Zoom", static_cast<int>(chart_view_->zoom() * 100));
+    set_setting(settings_, "Last/Zoom", view::zoom_percent(chart_view_->zoom()));
+    set_setting(settings_, "Last/ZoomX", chart_view_->console().centre().x());
+    set_setting(settings_, "Last/ZoomY", chart_view_->console().centre().y());
     set_setting(settings_, "Last/Zoomed", isMaximized() ? 1 : 0);
     const QRect r = isMaximized() ? normalGeometry() : geometry();
     set_setting(settings_, "Last/PX", std::max(r.left(), 0));

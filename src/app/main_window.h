@@ -77,6 +77,7 @@ private:
     void refresh_recent_files();
     void refresh_history_commands();
     void refresh_tint();
+    void restore_zoom();
     void open_chart_menu(view::ChartMenu which, QPoint screen_point);
 
 public:

@@ -8,10 +8,12 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include "chart/source_placement.h"
 #include "chart_painter.h"
 #include "selection.h"
+#include "zoom_steps.h"
 
 namespace tessaly::view {
 
@@ -22,6 +24,37 @@ ChartView::ChartView(Chart& chart, MessagePresenter& messages, QWidget* parent)
     viewport()->setMouseTracking(true);  // hovering shows the edge tips
     setFrameShape(QFrame::NoFrame);
     update_scroll_sizes();
+
+    connect(&console_, &ZoomConsole::zoom_step, this, &ChartView::change_zoom);
+    connect(&console_, &ZoomConsole::repaint_needed, viewport(), qOverload<>(&QWidget::update));
+    connect(&console_, &ZoomConsole::moved, this, &ChartView::modified);
+    connect(&console_, &ZoomConsole::zoom_text, this, &ChartView::zoom_text);
+    connect(&console_, &ZoomConsole::position_panes_cleared, this, &ChartView::position_panes_cleared);
+    // The console keeps out of the way while a scroll bar is worked.
+    horizontalScrollBar()->installEventFilter(this);
+    verticalScrollBar()->installEventFilter(this);
+}
+
+bool ChartView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == horizontalScrollBar() || watched == verticalScrollBar()) {
+        if (event->type() == QEvent::MouseButtonPress) console_.scrolling_started();
+        if (event->type() == QEvent::MouseButtonRelease) console_.scrolling_finished();
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+void ChartView::wheelEvent(QWheelEvent* event) {
+    const int delta = event->angleDelta().y();
+    if (delta == 0) return QAbstractScrollArea::wheelEvent(event);
+    if (console_.wheel(event->position().toPoint(), delta, event->modifiers(), event->buttons())) return;
+    if (verticalScrollBar()->maximum() == 0) return;  // nothing to scroll
+    const int step = wheel_step(delta, event->modifiers(), event->buttons());
+    QScrollBar* bar =
+        wheel_scrolls_horizontally(event->modifiers(), event->buttons()) ? horizontalScrollBar() : verticalScrollBar();
+    console_.scrolling_started();
+    bar->setValue(bar->value() + step);
+    QAbstractScrollArea::wheelEvent(event);
+    console_.scrolling_finished();
 }
 
 QPoint ChartView::scroll_position() const {
@@ -29,18 +62,17 @@ QPoint ChartView::scroll_position() const {
 }
 
 void ChartView::set_zoom(float factor) {
-    zoom_ = std::clamp(factor, 0.08f, 4.0f);
+    zoom_ = clamped_zoom(factor);
     update_scroll_sizes();
+    console_.render_face(zoom_);
     viewport()->update();
     emit zoom_changed(zoom_);
 }
 
-void ChartView::change_zoom(int points) { set_zoom(zoom_ + static_cast<float>(points) / 100.0f); }
+void ChartView::change_zoom(int points) { set_zoom(changed_zoom(zoom_, points)); }
 
 void ChartView::fit_zoom_to_window() {
-    const float across = static_cast<float>(viewport()->width()) / chart_.display.view_width;
-    const float down = static_cast<float>(viewport()->height()) / chart_.display.view_height;
-    set_zoom(std::min(across, down));
+    set_zoom(zoom_to_fit(viewport()->size(), chart_.display.view_width, chart_.display.view_height));
 }
 
 void ChartView::undo() {
@@ -148,10 +180,12 @@ void ChartView::paintEvent(QPaintEvent* event) {
         painter.setPen(QPen(QColor(70, 70, 70), 1, Qt::DotLine));
         painter.drawRect(band);
     }
+    console_.paint(painter, viewport()->size());
 }
 
 void ChartView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
+    if (console_.pressed(event->position().toPoint())) return;
     const QPoint point = event->position().toPoint() + scroll_position();
     if (const int m = hit_mark(chart_, point); m >= 0) {
         // The mark toggles the mandatory flag and leaves the selection be.
@@ -174,8 +208,10 @@ void ChartView::mousePressEvent(QMouseEvent* event) {
         setFocus();
         viewport()->update();
         emit primary_changed();
+        console_.pressed_elsewhere(false);
         return;
     }
+    console_.pressed_elsewhere(false);
     if (const int edge = edge_at(point); edge != 0) {
         resizing_ = edge;
         press_point_ = point;
@@ -223,6 +259,11 @@ void ChartView::mouseMoveEvent(QMouseEvent* event) {
         emit activated();
     }
     if (!dragging_ && !band_selecting_ && !resizing_) {
+        if (console_.pointer_moved(event->position().toPoint(), event->buttons(), viewport()->size())) {
+            setToolTip(QString());
+            viewport()->setCursor(console_.cursor());
+            return;
+        }
         // Near an edge: its size and limits, and a resize pointer.
         const int edge = edge_at(point);
         if (edge == 1)
@@ -239,6 +280,8 @@ void ChartView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ChartView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && console_.released(event->position().toPoint(), viewport()->size()))
+        return;
     if (event->button() == Qt::RightButton && !dragging_ && !band_selecting_ && !resizing_)
         return right_click(event->position().toPoint(), event->globalPosition().toPoint());
     if (resizing_ && event->button() == Qt::LeftButton) {
@@ -274,6 +317,7 @@ void ChartView::mouseReleaseEvent(QMouseEvent* event) {
 // to) and asks for the node's menu, or the chart's menu on empty canvas.
 void ChartView::right_click(QPoint window_point, QPoint screen_point) {
     menu_point_ = window_point + scroll_position();
+    if (console_.right_click_opens_zoom_menu(window_point)) return emit menu_requested(ChartMenu::Zoom, screen_point);
     const int node = hit_node(chart_, menu_point_, zoom_);
     if (node < 0) return emit menu_requested(ChartMenu::View, screen_point);
     if (!chart_.node_states[node].selected) deselect_all(chart_);

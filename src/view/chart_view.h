@@ -11,6 +11,7 @@
 #include "chart/chart.h"
 #include "chart/show_message.h"
 #include "chart/undo_history.h"
+#include "zoom_console.h"
 
 namespace tessaly::view {
 
@@ -30,6 +31,7 @@ public:
     void change_zoom(int points);
     // Fits the whole canvas into the window.
     void fit_zoom_to_window();
+    ZoomConsole& console() { return console_; }
     // Scroll sizes follow the canvas: (view size + 50) × zoom.
     void chart_changed();
     QPoint scroll_position() const;
@@ -63,6 +65,10 @@ signals:
     void primary_changed();
     void history_changed();
     void zoom_changed(float zoom);
+    // The text of the "ZOOM" pane, such as "100%".
+    void zoom_text(const QString& text);
+    // A press on the zoom console empties "POS" and "SIZE".
+    void position_panes_cleared();
     // "CURSOR": the pointer in chart units, empty off the canvas.
     void cursor_text(const QString& text);
     // The pointer came over the chart and it took the keyboard focus.
@@ -86,6 +92,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -110,6 +118,7 @@ private:
     QPoint pointer_;  // canvas pixels, while dragging
     QPoint menu_point_;
     UndoHistory history_;
+    ZoomConsole console_;
     bool tinted_ = false;
     int preview_node_ = -1;
 };

@@ -1,12 +1,15 @@
 // The chart area driven as a user drives it: synthetic presses, drags,
 // clicks and keys on the widget, grouped by gesture.
 
+#include <QApplication>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "chart_view.h"
+#include "zoom_steps.h"
 #include "fake_dialogs.h"
 #include "test_registry.h"
 
@@ -29,6 +32,7 @@ struct Scene {
         chart.nodes[2].rect = Rect{100, 300, 200, 350};
         view = std::make_unique<ChartView>(chart, dialogs);
         view->resize(800, 600);
+        view->console().reset({79, 520}, 1.0f);  // out of the way of the gestures below
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
         view->grab();  // a first paint places the "必須" marks
@@ -214,6 +218,37 @@ private slots:
         QCOMPARE(node.first().at(0).toInt(), 1);
         QTest::mouseDClick(s.area(), Qt::LeftButton, {}, {600, 500});
         QCOMPARE(empty.count(), 1);
+    }
+
+    void the_console_zooms_the_chart_it_floats_over() {
+        Scene s;
+        QSignalSpy text(s.view.get(), &ChartView::zoom_text);
+        QSignalSpy modified(s.view.get(), &ChartView::modified);
+        s.click({79, 475});  // the plus button
+        QCOMPARE(zoom_percent(s.view->zoom()), 101);
+        QCOMPARE(text.last().at(0).toString(), QStringLiteral("101%"));
+        QVERIFY(s.selected().empty());  // the chart under it saw no press
+        QVERIFY(!s.view->console().active());
+        s.click({79, 520});  // the dial: its ring comes on
+        QVERIFY(s.view->console().active());
+
+        // With the ring active, Ctrl and the wheel turned towards the user.
+        QWheelEvent wheel(QPointF(79 + 69, 520), s.area()->mapToGlobal(QPointF(79 + 69, 520)), {}, {0, -120},
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(s.area(), &wheel);
+        QCOMPARE(zoom_percent(s.view->zoom()), 102);
+        QCOMPARE(modified.count(), 0);
+
+        // A press elsewhere makes it inactive again; the wheel then scrolls.
+        s.click({600, 300});
+        QVERIFY(!s.view->console().active());
+        s.view->set_zoom(2.0f);
+        QApplication::sendEvent(s.area(), &wheel);
+        QCOMPARE(zoom_percent(s.view->zoom()), 200);
+
+        QSignalSpy menus(s.view.get(), &ChartView::menu_requested);
+        QTest::mouseClick(s.area(), Qt::RightButton, {}, {100, 530});
+        QCOMPARE(menus.last().at(0).value<ChartMenu>(), ChartMenu::Zoom);
     }
 };
 

@@ -218,6 +218,24 @@ private slots:
         QVERIFY(window_->commands()[314]->isEnabled());
     }
 
+    void zoom_and_the_console_place_last_from_one_session_to_the_next() {
+        window_->commands()[32836]->trigger();
+        QCOMPARE(window_->status().zoom(), QStringLiteral("300%"));
+        window_->commands()[32833]->trigger();  // unpinned: hidden
+        QVERIFY(!window_->chart_view()->console().visible());
+        QVERIFY(!window_->commands()[32833]->isChecked());
+        window_->commands()[310]->trigger();
+        QVERIFY(window_->chart_view()->console().visible());
+        window_->save_state();
+        QCOMPARE(setting(*settings_, "Last/Zoom"), 300);
+        QCOMPARE(setting(*settings_, "Last/ZoomX"), 79);
+
+        set_setting(*settings_, "Last/Zoom", 0);  // a value the program never writes
+        document_->new_chart();
+        QCOMPARE(window_->chart_view()->zoom(), 0.08f);
+        QVERIFY(window_->commands()[32833]->isChecked());  // every chart starts pinned
+    }
+
     void the_active_area_is_tinted_only_with_the_setting() {
         Chart& chart = document_->chart();
         add_node(chart, "/a.csv", {500, 500}, 1.0, kSourceNode, "a", 1);
