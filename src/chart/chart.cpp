@@ -82,8 +82,13 @@ void remove_node(Chart& chart, int k) {
         if (a.to > k) --a.to;
     }
     chart.nodes.erase(chart.nodes.begin() + k);
-    // The states move with their nodes, so that a node keeps its selection.
-    chart.node_states.erase(chart.node_states.begin() + k);
+    // The selection marks stay where they are: the node that moves into the
+    // deleted node's place takes over its selection, so that after a delete
+    // the next node is selected, as in a list. The mark places move with
+    // their nodes.
+    for (int i = k; i + 1 < static_cast<int>(chart.node_states.size()); ++i)
+        chart.node_states[i].mark_rect = chart.node_states[i + 1].mark_rect;
+    chart.node_states.pop_back();
 
     chart.primary_node = chart.nodes.empty() ? -1 : 0;
     for (int i = chart.node_count() - 1; i >= 0; --i) {

@@ -54,9 +54,10 @@ Status add_arc(Chart& chart, int from, int to);
 // "クロス結果 N" (cp932), N one more than the result nodes on the chart.
 std::string next_result_title(const Chart& chart);
 
-// Removes node k with its arcs; later nodes, their states and the arcs'
-// indices move down by one. The primary node becomes the highest selected
-// node, else node 0, else none.
+// Removes node k with its arcs; later nodes and the arcs' indices move down
+// by one, while the selection marks stay at their places (the next node takes
+// over the deleted node's selection). The primary node becomes the highest
+// selected node, else node 0, else none.
 void remove_node(Chart& chart, int k);
 
 // True when a cp932 path fits a node's path field.

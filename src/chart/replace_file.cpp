@@ -57,6 +57,10 @@ void sync_folder(const fs::path& folder) {
 }  // namespace
 
 bool replace_file(const fs::path& path, std::string_view bytes, bool keep_backup) {
+    return replace_file_with(path, [bytes](const FileSink& sink) { return sink(bytes); }, keep_backup);
+}
+
+bool replace_file_with(const fs::path& path, const std::function<bool(const FileSink&)>& write, bool keep_backup) {
     std::error_code ec;
     fs::path target = path;
     if (fs::is_symlink(path, ec)) {
@@ -77,7 +81,7 @@ bool replace_file(const fs::path& path, std::string_view bytes, bool keep_backup
     int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
 
-    bool ok = write_all(fd, bytes);
+    bool ok = write([fd](std::string_view bytes) { return write_all(fd, bytes); });
     ok = ok && ::fchmod(fd, exists ? (old_stat.st_mode & 07777) : new_file_mode()) == 0;
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;

@@ -91,14 +91,22 @@ TEST(NodeRemoval, DropsAndRenumbersArcs) {
     EXPECT_EQ(chart.nodes[2].record_count, 33);
 }
 
-TEST(NodeRemoval, SelectionStaysWithItsNodesAndNamesThePrimary) {
-    Chart chart = chart_with_nodes(4);
-    chart.node_states[1].selected = 1;
-    chart.node_states[2].selected = 1;  // the node being deleted
+TEST(NodeRemoval, TheNextNodeTakesOverTheSelectionAndBecomesPrimary) {
+    Chart chart = chart_with_nodes(5);
+    chart.nodes[3].record_count = 33;
+    chart.node_states[2].selected = 1;  // the node being deleted, alone
     chart.primary_node = 2;
     remove_node(chart, 2);
-    EXPECT_EQ(chart.node_states[2].selected, 0);  // the old node 3, never selected
+    EXPECT_EQ(chart.node_count(), 4);
+    EXPECT_EQ(chart.nodes[2].record_count, 33);  // the old node 3
+    EXPECT_EQ(chart.node_states[2].selected, 1);
+    EXPECT_EQ(chart.primary_node, 2);
+
+    chart.node_states[2].selected = 0;
+    chart.node_states[1].selected = 1;
+    remove_node(chart, 3);  // the last node: no one takes over
     EXPECT_EQ(chart.primary_node, 1);
+    EXPECT_EQ(chart.node_states.size(), 3u);
 
     chart.node_states[1].selected = 0;
     remove_node(chart, 1);

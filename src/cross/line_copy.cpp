@@ -1,0 +1,36 @@
+#include "cross/line_copy.h"
+
+#include <string>
+
+#include "chart/replace_file.h"
+#include "cross/record_reader.h"
+
+namespace tessaly {
+
+Status copy_lines_crlf(const std::filesystem::path& source, const std::filesystem::path& target) {
+    RecordReader reader;
+    if (Status opened = reader.open(source); !opened) return opened;
+    constexpr std::size_t kChunk = 1 << 20;
+    const bool written = replace_file_with(
+        target,
+        [&](const FileSink& sink) {
+            std::string chunk;
+            chunk.reserve(kChunk + 2);
+            std::string_view line;
+            while (reader.next(line)) {
+                chunk.append(line);
+                chunk.append("\r\n");
+                if (chunk.size() >= kChunk) {
+                    if (!sink(chunk)) return false;
+                    chunk.clear();
+                }
+            }
+            return !reader.failed() && sink(chunk);
+        },
+        false);
+    if (reader.failed()) return Status::failure(30003, source.string());
+    if (!written) return Status::failure(30039, target.string());
+    return {};
+}
+
+}  // namespace tessaly
