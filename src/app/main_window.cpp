@@ -6,12 +6,17 @@
 #include <QComboBox>
 #include <QSpinBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QSplitter>
 
 #include "chart/display_switches.h"
 #include "chart/show_message.h"
 #include "chart_menus.h"
 #include "chart_view.h"
+#include "cross_launch.h"
+#include "file_area.h"
+#include "node_commands.h"
+#include "node_properties_dialog.h"
 #include "zoom_steps.h"
 #include "frame_rules.h"
 #include "recent_files.h"
@@ -30,23 +35,12 @@ constexpr std::pair<int, int CrossOptions::*> kOptionOfCommand[] = {
 };
 
 // Commands whose parts come later stay visibly unavailable until then.
-constexpr int kCommandsToCome[] = {57607, 57664, 33798, 319,   32800, 32801, 32802, 32803, 32804, 32805,
-                                   32806, 32807, 33784, 32808, 33787, 33788, 33789, 33791, 33785, 34012,
-                                   33891};
+constexpr int kCommandsToCome[] = {57607, 57664, 33798, 32800, 32801, 32802, 32803, 32804, 32805, 32806, 32807};
 
 constexpr std::pair<int, NodeText> kNodeTextOfCommand[] = {
     {32823, NodeText::Name},     {32824, NodeText::Description}, {32825, NodeText::KeySample},
     {32826, NodeText::FilePath}, {32827, NodeText::RecordCount},
 };
-
-// A pane until the chart view and the file area of their own arrive.
-QWidget* area(const QString& name, QWidget* parent) {
-    auto* label = new QLabel(name, parent);
-    label->setAlignment(Qt::AlignCenter);
-    label->setAutoFillBackground(true);
-    label->setStyleSheet("background: white; color: #888;");
-    return label;
-}
 
 }  // namespace
 
@@ -77,6 +71,7 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     splitter_->addWidget(chart_view_);
     connect(chart_view_, &view::ChartView::modified, this, [this] { document_.set_modified(); });
     connect(chart_view_, &view::ChartView::primary_changed, this, &MainWindow::show_node_position);
+    connect(chart_view_, &view::ChartView::primary_changed, this, &MainWindow::refresh_cross_command);
     connect(chart_view_, &view::ChartView::history_changed, this, &MainWindow::refresh_history_commands);
     connect(chart_view_, &view::ChartView::cursor_text, status_, &StatusPanes::set_cursor);
     connect(chart_view_, &view::ChartView::zoom_text, status_, &StatusPanes::set_zoom);
@@ -89,7 +84,9 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(chart_view_, &view::ChartView::command_key, this, [this](int id) {
         if (commands_->ids().contains(id) && (*commands_)[id]->isEnabled()) (*commands_)[id]->trigger();
     });
-    splitter_->addWidget(area(QString::fromUtf8("ファイルエリア"), splitter_));
+    file_area_ = new filearea::FileArea(document_.chart(), dialogs_, splitter_);
+    splitter_->addWidget(file_area_);
+    connect_file_area();
     splitter_->setChildrenCollapsible(true);
     // The chart area keeps its width; the file area takes what is left.
     splitter_->setStretchFactor(0, 0);
@@ -107,14 +104,17 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(&document_, &ChartDocument::chart_replaced, this, [this] {
         refresh_checks();
         show_font_sizes();
+        file_area_->clear_preview();
         chart_view_->chart_replaced();
         restore_zoom();
+        refresh_cross_command();
         show_node_position();
     });
     refresh_title();
     restore_zoom();
     refresh_history_commands();
     refresh_tint();
+    refresh_cross_command();
 }
 
 // Every chart starts at the zoom and console place of the last session.
@@ -131,7 +131,107 @@ void MainWindow::set_chart_active(bool active) {
 }
 
 // With the setting on, the active area has the tint and the other is white.
-void MainWindow::refresh_tint() { chart_view_->set_tinted(copy_.ChangeBk == 1 && chart_active_); }
+void MainWindow::refresh_tint() {
+    chart_view_->set_tinted(copy_.ChangeBk == 1 && chart_active_);
+    file_area_->set_tinted(copy_.ChangeBk == 1 && !chart_active_);
+}
+
+void MainWindow::connect_file_area() {
+    file_area_->set_command_provider([this](int id) { return commands_->ids().contains(id) ? (*commands_)[id] : nullptr; });
+    connect(file_area_, &filearea::FileArea::key_changed, this, [this] {
+        chart_view_->chart_changed();
+        document_.set_modified();
+    });
+    connect(file_area_, &filearea::FileArea::activated, this, [this] { set_chart_active(false); });
+    connect(file_area_, &filearea::FileArea::cleared, this, [this] { set_chart_active(true); });
+    connect(file_area_, &filearea::FileArea::preview_changed, chart_view_, &view::ChartView::set_preview_node);
+    connect(file_area_, &filearea::FileArea::start_time_shown, (*commands_)[32831], &QAction::setText);
+    connect(file_area_, &filearea::FileArea::elapsed_time_shown, (*commands_)[32774], &QAction::setText);
+    connect(file_area_, &filearea::FileArea::progress_range_changed, ribbon_.cross_progress,
+            [this](int maximum) { ribbon_.cross_progress->setRange(0, maximum); });
+    connect(file_area_, &filearea::FileArea::progress_moved, ribbon_.cross_progress, &QProgressBar::setValue);
+    connect(file_area_, &filearea::FileArea::preview_font_size_changed, this, &MainWindow::show_font_sizes);
+    connect(chart_view_, &view::ChartView::node_double_clicked, file_area_,
+            [this](int node) { file_area_->load_preview(node); });
+    connect(chart_view_, &view::ChartView::empty_double_clicked, file_area_, &filearea::FileArea::clear_preview);
+}
+
+// Every change of the chart that the ribbon's cross button depends on.
+void MainWindow::refresh_cross_command() {
+    const auto& states = document_.chart().node_states;
+    (*commands_)[319]->setEnabled(std::any_of(states.begin(), states.end(), [](const NodeState& s) { return s.selected; }));
+}
+
+void MainWindow::run_cross(std::optional<QPoint> point) {
+    Chart& chart = document_.chart();
+    CrossRequest request{chart, options_, settings_, copy_.CheckDsp == 1, chart_view_->zoom(), dialogs_,
+                         CrossDisplay{(*commands_)[32831], (*commands_)[32774], ribbon_.cross_progress}, this,
+                         [this] {
+                             bool canvas_changed = false;
+                             const bool accepted =
+                                 edit_settings(this, dialogs_, settings_, copy_, document_.chart(), canvas_changed);
+                             if (canvas_changed) document_.set_modified();
+                             return accepted;
+                         }};
+    const int node = start_cross(request, point);
+    if (node < 0) return;
+    chart_view_->chart_changed();
+    document_.set_modified();
+    refresh_history_commands();
+    if (chart.nodes[node].record_count == 0) {
+        file_area_->clear_preview();
+        show_message(dialogs_, {}, 30031);
+    } else {
+        file_area_->load_preview(node, false);
+    }
+}
+
+// After a command changed nodes: the chart, the file area and the panes.
+void MainWindow::nodes_changed() {
+    chart_view_->chart_changed();
+    file_area_->chart_changed();
+    document_.set_modified();
+    show_node_position();
+}
+
+void MainWindow::connect_node_commands() {
+    Commands& c = *commands_;
+    connect(c[319], &QAction::triggered, this, [this] { run_cross(std::nullopt); });
+    connect(c[33784], &QAction::triggered, this, [this] { run_cross(chart_view_->menu_point()); });
+    connect(c[32808], &QAction::triggered, this, [this] {
+        if (document_.chart().primary_node >= 0) file_area_->load_preview(document_.chart().primary_node);
+    });
+    connect(c[33795], &QAction::triggered, file_area_, &filearea::FileArea::clear_preview);
+    connect(c[33787], &QAction::triggered, this, [this] {
+        if (set_selected_mandatory(document_.chart(), true)) nodes_changed();
+    });
+    connect(c[33788], &QAction::triggered, this, [this] {
+        if (set_selected_mandatory(document_.chart(), false)) nodes_changed();
+    });
+    connect(c[33789], &QAction::triggered, this, [this] {
+        if (copy_primary_key(document_.chart(), dialogs_)) nodes_changed();
+    });
+    connect(c[33791], &QAction::triggered, this, [this] { open_in_spreadsheet(document_.chart(), *desktop_, dialogs_); });
+    connect(c[33785], &QAction::triggered, this, [this] {
+        const Chart& chart = document_.chart();
+        if (chart.primary_node < 0 || chart.primary_node != file_area_->preview_node()) return;
+        copy_shown_file(QString::fromStdString(file_area_->preview_file().working_copy_path().string()), dialogs_);
+    });
+    connect(c[33891], &QAction::triggered, this, [this] {
+        if (edit_node_properties(this, dialogs_, *desktop_, document_.chart())) nodes_changed();
+    });
+    connect(c[34012], &QAction::triggered, this, [this] {
+        Chart& chart = document_.chart();
+        if (chart.primary_node < 0) return;
+        const int node = chart.primary_node;
+        // The history goes even when the user then keeps the node.
+        chart_view_->clear_history();
+        if (delete_primary_node(chart, dialogs_)) {
+            file_area_->node_removed(node);
+            nodes_changed();
+        }
+    });
+}
 
 void MainWindow::refresh_history_commands() {
     (*commands_)[32828]->setEnabled(chart_view_->can_undo());
@@ -139,7 +239,7 @@ void MainWindow::refresh_history_commands() {
 }
 
 void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
-    apply_chart_menu_rules(*commands_, chart_menu_state(document_.chart(), -1));
+    apply_chart_menu_rules(*commands_, chart_menu_state(document_.chart(), file_area_->preview_node()));
     for (int id : kCommandsToCome) (*commands_)[id]->setEnabled(false);
     delete chart_menu_;
     chart_menu_ = build_chart_menu(which, *commands_, this);
@@ -186,10 +286,12 @@ void MainWindow::connect_commands() {
     connect(c[33773], &QAction::triggered, this, [this] {
         document_.chart().display.show_record_no ^= 1;
         refresh_checks();
+        file_area_->display_changed();
     });
     connect(c[33774], &QAction::triggered, this, [this] {
         document_.chart().display.show_ruler ^= 1;
         refresh_checks();
+        file_area_->display_changed();
     });
     for (int id : {32829, 32830, 33998})
         connect(c[id], &QAction::triggered, this, [this, id] { switch_areas(id); });
@@ -205,11 +307,18 @@ void MainWindow::connect_commands() {
     connect(c[32781], &QAction::triggered, this, [this] {
         // The file area's font is part of the chart's look but no edit of it.
         document_.chart().display.preview_font_size = (*commands_)[32781]->data().toInt() + 8;
+        file_area_->display_changed();
     });
     connect(c[316], &QAction::triggered, ribbon_.ribbon, &ribbon::Ribbon::toggle_minimised);
 
-    connect(c[32828], &QAction::triggered, chart_view_, &view::ChartView::undo);
-    connect(c[314], &QAction::triggered, chart_view_, &view::ChartView::redo);
+    connect(c[32828], &QAction::triggered, this, [this] {
+        chart_view_->undo();
+        file_area_->chart_changed();
+    });
+    connect(c[314], &QAction::triggered, this, [this] {
+        chart_view_->redo();
+        file_area_->chart_changed();
+    });
     connect(c[33893], &QAction::triggered, chart_view_, &view::ChartView::select_all_nodes);
     connect(c[33801], &QAction::triggered, this, [this] {
         const QStringList files = dialogs_.open_files(QString::fromUtf8("クロス原本ファイルを指定(複数選択可)"),
@@ -226,6 +335,7 @@ void MainWindow::connect_commands() {
     });
     connect(c[310], &QAction::triggered, this, [this] { chart_view_->console().show_at_top_left(); });
 
+    connect_node_commands();
     for (int id : kCommandsToCome) c[id]->setEnabled(false);
 }
 

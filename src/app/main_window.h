@@ -7,11 +7,13 @@
 
 #include <QMainWindow>
 #include <QSettings>
+#include <optional>
 
 #include "chart_document.h"
 #include "commands.h"
 #include "main_ribbon.h"
 #include "cross/cross_options.h"
+#include "desktop.h"
 #include "status_panes.h"
 #include "user_dialogs.h"
 
@@ -22,6 +24,9 @@ class QMenu;
 namespace tessaly::view {
 class ChartView;
 enum class ChartMenu;
+}
+namespace tessaly::filearea {
+class FileArea;
 }
 
 namespace tessaly::app {
@@ -49,6 +54,9 @@ public:
     StatusPanes& status() { return *status_; }
     QSplitter* splitter() const { return splitter_; }
     view::ChartView* chart_view() const { return chart_view_; }
+    filearea::FileArea* file_area() const { return file_area_; }
+    // Where folders and files are opened for the user (tests put in their own).
+    void set_desktop(Desktop& desktop) { desktop_ = &desktop; }
     const RibbonElements& ribbon() const { return ribbon_; }
 
     // The placement saved by the last close, on a desktop of this size.
@@ -78,6 +86,11 @@ private:
     void refresh_history_commands();
     void refresh_tint();
     void restore_zoom();
+    void connect_file_area();
+    void connect_node_commands();
+    void refresh_cross_command();
+    void nodes_changed();
+    void run_cross(std::optional<QPoint> point);
     void open_chart_menu(view::ChartMenu which, QPoint screen_point);
 
 public:
@@ -99,6 +112,9 @@ private:
     StatusPanes* status_;
     QSplitter* splitter_;
     view::ChartView* chart_view_;
+    filearea::FileArea* file_area_;
+    SystemDesktop system_desktop_;
+    Desktop* desktop_ = &system_desktop_;
     bool shown_before_ = false;
     bool chart_active_ = true;
     QMenu* chart_menu_ = nullptr;

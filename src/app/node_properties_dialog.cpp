@@ -363,13 +363,13 @@ bool edit_node_properties_with(const std::function<bool(NodePropertiesDialog&)>&
     return true;
 }
 
-bool edit_node_properties(QWidget* parent, MessagePresenter& messages, Desktop& desktop, Chart& chart) {
+bool edit_node_properties(QWidget* parent, UserDialogs& dialogs, Desktop& desktop, Chart& chart) {
     return edit_node_properties_with(
-        [parent](NodePropertiesDialog& dialog) {
+        [parent, &dialogs](NodePropertiesDialog& dialog) {
             dialog.setParent(parent, dialog.windowFlags());
-            return dialog.exec() == QDialog::Accepted;
+            return dialogs.run_modal(dialog) == QDialog::Accepted;
         },
-        messages, desktop, chart);
+        dialogs, desktop, chart);
 }
 
 }  // namespace tessaly::app

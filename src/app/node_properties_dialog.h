@@ -15,6 +15,7 @@
 #include "chart/chart.h"
 #include "chart/show_message.h"
 #include "desktop.h"
+#include "user_dialogs.h"
 
 class QLabel;
 class QLineEdit;
@@ -121,7 +122,7 @@ QString folder_of(const QString& path);
 
 // The command "ノードのプロパティ(&P)": opens the dialog for the primary node
 // (nothing without one) and writes back on OK; true when the chart changed.
-bool edit_node_properties(QWidget* parent, MessagePresenter& messages, Desktop& desktop, Chart& chart);
+bool edit_node_properties(QWidget* parent, UserDialogs& dialogs, Desktop& desktop, Chart& chart);
 
 // The same, for tests: `drive` plays the user on the made dialog and returns
 // whether it ended with OK.

@@ -208,9 +208,9 @@ int edit_settings_with(const std::function<bool(SettingsDialog&)>& drive, UserDi
 int edit_settings(QWidget* owner, UserDialogs& dialogs, QSettings& settings, SettingsCopy& copy, Chart& chart,
                   bool& canvas_changed) {
     return edit_settings_with(
-        [owner](SettingsDialog& dialog) {
+        [owner, &dialogs](SettingsDialog& dialog) {
             dialog.setParent(owner, dialog.windowFlags());
-            return dialog.exec() == QDialog::Accepted;
+            return dialogs.run_modal(dialog) == QDialog::Accepted;
         },
         dialogs, settings, copy, chart, canvas_changed);
 }

@@ -1,5 +1,6 @@
 #include "user_dialogs.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -42,8 +43,10 @@ QStringList QtUserDialogs::open_files(const QString& caption, const QString& fil
     return one.isEmpty() ? QStringList() : QStringList{one};
 }
 
-QString QtUserDialogs::save_file(const QString& caption, const QString& suggested, const QString& filter) {
-    return QFileDialog::getSaveFileName(owner_, caption, suggested, filter);
+QString QtUserDialogs::save_file(const QString& caption, const QString& suggested, const QString& filter,
+                                 bool confirm_overwrite) {
+    return QFileDialog::getSaveFileName(owner_, caption, suggested, filter, nullptr,
+                                        confirm_overwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite);
 }
 
 QString QtUserDialogs::choose_folder(const QString& instruction, const QString& start) {
@@ -56,5 +59,7 @@ QString QtUserDialogs::choose_folder(const QString& instruction, const QString& 
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                     : QString();
 }
+
+int QtUserDialogs::run_modal(QDialog& dialog) { return dialog.exec(); }
 
 }  // namespace tessaly::app

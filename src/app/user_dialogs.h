@@ -9,6 +9,7 @@
 
 #include "chart/show_message.h"
 
+class QDialog;
 class QWidget;
 
 namespace tessaly::app {
@@ -21,10 +22,14 @@ public:
     virtual SaveChoice ask_save_changes(const QString& document_name) = 0;
     // Files to open (several allowed), or none when cancelled.
     virtual QStringList open_files(const QString& caption, const QString& filter, bool several) = 0;
-    // A file name to save under, or empty when cancelled.
-    virtual QString save_file(const QString& caption, const QString& suggested, const QString& filter) = 0;
+    // A file name to save under, or empty when cancelled. Without
+    // confirm_overwrite the caller asks about an existing file itself.
+    virtual QString save_file(const QString& caption, const QString& suggested, const QString& filter,
+                              bool confirm_overwrite = true) = 0;
     // A folder, or empty when cancelled.
     virtual QString choose_folder(const QString& instruction, const QString& start) = 0;
+    // Runs a dialog of the program's own until it is closed; its result.
+    virtual int run_modal(QDialog& dialog) = 0;
 };
 
 // The dialogs a person sees, owned by the given window.
@@ -36,8 +41,10 @@ public:
     int present(const std::string& text, MessageStyle style) override;
     SaveChoice ask_save_changes(const QString& document_name) override;
     QStringList open_files(const QString& caption, const QString& filter, bool several) override;
-    QString save_file(const QString& caption, const QString& suggested, const QString& filter) override;
+    QString save_file(const QString& caption, const QString& suggested, const QString& filter,
+                      bool confirm_overwrite = true) override;
     QString choose_folder(const QString& instruction, const QString& start) override;
+    int run_modal(QDialog& dialog) override;
 
 private:
     QWidget* owner_;

@@ -87,6 +87,11 @@ void ChartView::redo() {
     emit history_changed();
 }
 
+void ChartView::clear_history() {
+    history_.clear();
+    emit history_changed();
+}
+
 // Before every move of the selected nodes. Without memory for the step the
 // move still happens, only without a way back.
 void ChartView::take_snapshot() {

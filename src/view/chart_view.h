@@ -50,6 +50,7 @@ public:
     bool can_redo() { return history_.redo_count(chart_) > 0; }
     void undo();
     void redo();
+    void clear_history();
     // A new or opened chart: no history, nothing selected.
     void chart_replaced();
 

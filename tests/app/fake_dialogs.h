@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDialog>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,7 +27,7 @@ public:
         return take(save_choices, tessaly::app::SaveChoice::Cancel);
     }
     QStringList open_files(const QString&, const QString&, bool) override { return take(files_to_open, {}); }
-    QString save_file(const QString&, const QString& suggested, const QString&) override {
+    QString save_file(const QString&, const QString& suggested, const QString&, bool) override {
         suggested_names.push_back(suggested);
         return take(files_to_save, QString());
     }
@@ -34,7 +36,16 @@ public:
         return take(folders, QString());
     }
 
+    // A dialog of the program's own: the test drives it here instead of a
+    // modal loop; by default it is closed at once as if cancelled.
+    int run_modal(QDialog& dialog) override {
+        ++modal_runs;
+        return drive_modal ? drive_modal(dialog) : QDialog::Rejected;
+    }
+
     std::vector<Shown> shown;
+    std::function<int(QDialog&)> drive_modal;
+    int modal_runs = 0;
     std::deque<int> answers;
     std::deque<tessaly::app::SaveChoice> save_choices;
     std::deque<QStringList> files_to_open;

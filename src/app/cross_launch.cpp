@@ -1,0 +1,72 @@
+#include "cross_launch.h"
+
+#include <QDir>
+
+#include "chart/cp932.h"
+#include "chart/show_message.h"
+#include "cross/cross_start.h"
+#include "cross/result_file.h"
+#include "cross_texts.h"
+#include "settings.h"
+
+namespace tessaly::app {
+
+namespace {
+
+// The result folder, asking for one while none is set; empty when the user
+// would rather not.
+QString result_folder_or_ask(const CrossRequest& r) {
+    QString folder = result_folder(r.settings);
+    while (folder.isEmpty()) {
+        if (show_message(r.dialogs, {}, 30029) != kAnswerYes) return {};
+        if (!r.choose_result_folder || !r.choose_result_folder()) return {};
+        folder = result_folder(r.settings);
+    }
+    return folder;
+}
+
+}  // namespace
+
+int start_cross(const CrossRequest& r, std::optional<QPoint> given_point) {
+    Chart& chart = r.chart;
+    if (const int node = first_selected_node_without_key(chart); node >= 0) {
+        show_message(r.dialogs, missing_key_prefix(chart.nodes[node]), 30034);
+        return -1;
+    }
+    std::optional<CanvasPoint> point;
+    if (given_point)
+        point = CanvasPoint{given_point->x(), given_point->y()};
+    else
+        point = result_node_point(chart, r.zoom);
+    if (!point) return -1;
+
+    if (r.confirm &&
+        show_message(r.dialogs, cross_confirmation_text(chart, r.options).toStdString(), 30052) != kAnswerYes)
+        return -1;
+
+    const QString folder = result_folder_or_ask(r);
+    if (folder.isEmpty()) return -1;
+    const std::filesystem::path result_path = find_result_file_name(QDir(folder).absolutePath().toStdString());
+    if (result_path.empty()) return -1;
+    // The result node must be able to hold the path, or the result could
+    // never be shown or crossed again.
+    const std::optional<std::string> cp932_path = cp932::from_utf8(result_path.string());
+    if (!cp932_path || !path_fits_node(*cp932_path)) {
+        show_message(r.dialogs, result_path.string() + "\n", 30300);
+        return -1;
+    }
+    const std::string title = next_result_title(chart);
+
+    CrossDialog dialog(chart, r.options, result_path, r.dialogs, r.display, r.owner);
+    if (r.dialogs.run_modal(dialog) != QDialog::Accepted) return -1;
+
+    const ResultNodeOutcome added = add_result_node(chart, *cp932_path, *point, r.zoom, title, dialog.hits());
+    for (const Status& refused : added.refused_arcs) show_message(r.dialogs, refused);
+    if (!added.status) {
+        show_message(r.dialogs, added.status);
+        return -1;
+    }
+    return chart.node_count() - 1;
+}
+
+}  // namespace tessaly::app

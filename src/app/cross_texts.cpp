@@ -1,0 +1,54 @@
+#include "cross_texts.h"
+
+#include "chart/cp932.h"
+
+namespace tessaly::app {
+
+namespace {
+
+QString two_digits(long long n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+
+}  // namespace
+
+QString cross_confirmation_text(const Chart& chart, const CrossOptions& o) {
+    int selected = 0;
+    int mandatory = 0;
+    int first = -1;
+    for (int i = 0; i < chart.node_count(); ++i) {
+        if (!chart.node_states[i].selected) continue;
+        if (first < 0) first = i;
+        ++selected;
+        if (chart.nodes[i].mandatory) ++mandatory;
+    }
+    const QString title =
+        first < 0 ? QString() : QString::fromStdString(cp932::to_utf8_lossy(cp932::field_text(chart.nodes[first].title)));
+    auto yes_no = [](bool on, const char* yes, const char* no) { return QString::fromUtf8(on ? yes : no); };
+
+    QString text = QString::fromUtf8("[クロス対象]\n　") + title;
+    if (selected > 1) text += QString::fromUtf8("\n　　　他 %1件").arg(selected - 1);
+    if (mandatory > 0) text += QString::fromUtf8("、(うち必須ノード %1件)").arg(mandatory);
+    text += QString::fromUtf8("\n[クロス処理時]\n");
+    text += QString::fromUtf8("　空白を削除") + yes_no(o.SpcCut, "する\n", "しない\n");
+    text += QString::fromUtf8("　ハイフンを削除") + yes_no(o.Hifun, "する\n", "しない\n");
+    text += QString::fromUtf8("　かっこ(　)を削除") + yes_no(o.Kakko, "する\n", "しない\n");
+    text += QString::fromUtf8("　大文字・小文字を区別") + yes_no(o.Oomoji, "しない\n", "する\n");
+    text += QString::fromUtf8("　旧字体・新字体を区別") + yes_no(o.OldNew, "しない\n", "する\n");
+    text += QString::fromUtf8("　最低重複回数： %1回").arg(o.MinHit);
+    text += QString::fromUtf8("\n[クロス結果出力時]\n");
+    text += QString::fromUtf8("　ヒットの一連番号を付け") + yes_no(o.HitNo, "る\n", "ない\n");
+    text += QString::fromUtf8("　１ヒットごと改行") + yes_no(o.Kaigyou, "する\n", "しない\n");
+    text += QString::fromUtf8("　処理ダイアログを自動的に閉じ") + yes_no(o.AutoClose, "る\n", "ない\n");
+    text += QLatin1Char('\n');
+    return text;
+}
+
+QString start_time_text(QTime time) {
+    return QString::fromUtf8("開始時間 : ") + time.toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString elapsed_time_text(long long seconds) {
+    return QString::fromUtf8("処理時間 : ") + two_digits(seconds / 3600 % 24) + QLatin1Char(':') +
+           two_digits(seconds / 60 % 60) + QLatin1Char(':') + two_digits(seconds % 60);
+}
+
+}  // namespace tessaly::app

@@ -1,0 +1,94 @@
+#include "node_commands.h"
+
+#include <QFileInfo>
+#include <filesystem>
+#include <system_error>
+
+#include "chart/cp932.h"
+#include "chart/show_message.h"
+#include "cross/line_copy.h"
+
+namespace tessaly::app {
+
+namespace {
+
+bool has_primary(const Chart& chart) { return chart.primary_node >= 0 && chart.primary_node < chart.node_count(); }
+
+// A node's path as this system names the file; empty when it cannot.
+std::string node_file(const NodeRecord& node) {
+    return cp932::to_utf8(cp932::field_text(node.path)).value_or(std::string());
+}
+
+}  // namespace
+
+bool delete_primary_node(Chart& chart, UserDialogs& dialogs) {
+    if (!has_primary(chart)) return false;
+    const int k = chart.primary_node;
+    const NodeRecord& node = chart.nodes[k];
+    if (node.kind == kResultNode) {
+        if (show_message(dialogs, {}, 30020) != kAnswerYes) return false;
+        const std::string path = node_file(node);
+        std::error_code ec;
+        if (!path.empty() && std::filesystem::exists(path, ec) && !std::filesystem::remove(path, ec))
+            show_message(dialogs, {}, 30021);
+    } else if (show_message(dialogs, {}, 30017) != kAnswerYes) {
+        return false;
+    }
+    remove_node(chart, k);
+    return true;
+}
+
+bool set_selected_mandatory(Chart& chart, bool mandatory) {
+    bool any = false;
+    for (int i = 0; i < chart.node_count(); ++i) {
+        if (!chart.node_states[i].selected) continue;
+        chart.nodes[i].mandatory = mandatory ? 1 : 0;
+        any = true;
+    }
+    return any;
+}
+
+bool copy_primary_key(Chart& chart, MessagePresenter& messages) {
+    if (!has_primary(chart)) return false;
+    const NodeRecord& primary = chart.nodes[chart.primary_node];
+    if (primary.key_first == -1) {
+        show_message(messages, {}, 30036);
+        return false;
+    }
+    // The brackets must fit the field with its terminating zero: a long
+    // sample is cut at a character boundary to make room.
+    const std::string_view sample = cp932::field_text(primary.key_sample);
+    const std::string bracketed = "[" + std::string(cp932::cut(sample, sizeof primary.key_sample - 3)) + "]";
+    const std::string shown = cp932::to_utf8_lossy(bracketed);
+    if (show_message(messages, shown + "\n", 30050) != kAnswerYes) return false;
+    bool changed = false;
+    for (int i = 0; i < chart.node_count(); ++i) {
+        if (i == chart.primary_node || !chart.node_states[i].selected) continue;
+        NodeRecord& other = chart.nodes[i];
+        other.key_first = primary.key_first;
+        other.key_last = primary.key_last;
+        cp932::copy_to_field(other.key_sample, bracketed);
+        changed = true;
+    }
+    return changed;
+}
+
+void open_in_spreadsheet(const Chart& chart, Desktop& desktop, MessagePresenter& messages) {
+    if (!has_primary(chart)) return;
+    const std::string path = node_file(chart.nodes[chart.primary_node]);
+    if (path.empty() || !desktop.open_in_spreadsheet(QString::fromStdString(path))) show_message(messages, {}, 30028);
+}
+
+void copy_shown_file(const QString& shown_file, UserDialogs& dialogs) {
+    const QString target =
+        dialogs.save_file(QString::fromUtf8("保存するファイルを指定"), QString(), QStringLiteral("all files(*)"), false);
+    if (target.isEmpty()) return;
+    if (QFileInfo::exists(target) && show_message(dialogs, {}, 30041) != kAnswerYes) return;
+    if (Status copied = copy_lines_crlf(shown_file.toStdString(), target.toStdString()); !copied) {
+        show_message(dialogs, copied);
+        return;
+    }
+    show_message(dialogs, {}, 30011);
+}
+
+}  // namespace tessaly::app

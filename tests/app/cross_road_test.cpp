@@ -1,0 +1,427 @@
+// A cross started from the window, from the key check to the result node
+// shown in the file area, and the node commands around it.
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "chart/chart_file.h"
+#include "chart/cp932.h"
+#include "chart_document.h"
+#include "chart_view.h"
+#include "cross_dialog.h"
+#include "cross_texts.h"
+#include "fake_desktop.h"
+#include "fake_dialogs.h"
+#include "file_area.h"
+#include "main_window.h"
+#include "settings.h"
+#include "test_registry.h"
+
+using namespace tessaly;
+using namespace tessaly::app;
+using tessaly::cp932::literal;
+
+namespace {
+
+QByteArray cp932_bytes(const char* utf8) { return QByteArray::fromStdString(literal(utf8)); }
+
+// What the progress dialog showed when the cross ended, before 確認.
+struct Finish {
+    QString message_line;
+    QString records;
+    QString hits;
+    bool confirm_shown = false;
+    bool cancel_shown = true;
+};
+
+}  // namespace
+
+class CrossRoadTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::unique_ptr<QSettings> settings_;
+    FakeDialogs dialogs_;
+    FakeDesktop desktop_;
+    SettingsCopy copy_;
+    std::unique_ptr<ChartDocument> document_;
+    std::unique_ptr<MainWindow> window_;
+    Finish finish_;
+
+    QString results() const { return dir_.filePath("results"); }
+    Chart& chart() { return document_->chart(); }
+    Commands& commands() { return window_->commands(); }
+
+    QString write(const QString& name, const char* utf8) {
+        const QString path = dir_.filePath(name);
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(cp932_bytes(utf8));
+        return path;
+    }
+
+    // Two member lists on the chart, both selected, keyed on the name field.
+    void two_lists() {
+        const QString a = write("a.csv", "1,山田,東京\r\n2,佐藤,大阪\r\n3,鈴木,京都\r\n");
+        const QString b = write("b.csv", "x,佐藤,福岡\r\ny,田中,札幌\r\n");
+        window_->chart_view()->drop_files({a, b}, {100, 100});
+        for (int i = 0; i < 2; ++i) chart().nodes[i].key_first = chart().nodes[i].key_last = 1;
+        window_->chart_view()->select_all_nodes();
+        chart().primary_node = 1;
+    }
+
+    // Plays the user at the progress dialog: the cross runs, and a finished
+    // one is closed with 確認.
+    void drive_crosses() {
+        dialogs_.drive_modal = [this](QDialog& dialog) {
+            auto* cross = qobject_cast<CrossDialog*>(&dialog);
+            if (!cross) return int(QDialog::Rejected);
+            cross->run_cross();
+            finish_ = {cross->message_line(), cross->record_count_text(), cross->hit_count_text(),
+                       !cross->confirm_button()->isHidden(), !cross->cancel_button()->isHidden()};
+            if (cross->finished() && !cross->confirm_button()->isHidden()) cross->confirm_button()->click();
+            return cross->result();
+        };
+    }
+
+    QByteArray result_file(const char* name) {
+        QFile file(QDir(results()).filePath(name));
+        if (!file.open(QIODevice::ReadOnly)) return "(missing)";
+        return file.readAll();
+    }
+
+private slots:
+    void init() {
+        settings_ = std::make_unique<QSettings>(dir_.filePath("settings.ini"), QSettings::IniFormat);
+        settings_->clear();
+        QDir(results()).removeRecursively();
+        QDir().mkpath(results());
+        set_result_folder(*settings_, results());
+        dialogs_ = FakeDialogs();
+        desktop_ = FakeDesktop();
+        copy_ = SettingsCopy();
+        copy_.CheckDsp = 0;
+        finish_ = Finish();
+        document_ = std::make_unique<ChartDocument>(dialogs_, *settings_, 1920, 1080);
+        window_ = std::make_unique<MainWindow>(*document_, *settings_, dialogs_, copy_);
+        window_->set_desktop(desktop_);
+        drive_crosses();
+    }
+    void cleanup() {
+        window_.reset();
+        document_.reset();
+    }
+
+    void the_confirmation_names_the_nodes_and_every_option() {
+        Chart chart;
+        chart.reset(1024, 768);
+        for (const char* title : {"会員", "顧客", "旧会員"}) add_node(chart, "/x", {0, 0}, 1.0, kSourceNode, literal(title), 1);
+        CrossOptions options;
+        chart.node_states[0].selected = chart.node_states[1].selected = chart.node_states[2].selected = 1;
+        chart.nodes[2].mandatory = 1;
+        QString text = cross_confirmation_text(chart, options);
+        QVERIFY(text.startsWith(QString::fromUtf8("[クロス対象]\n　会員\n　　　他 2件、(うち必須ノード 1件)\n[クロス処理時]\n"
+                                                  "　空白を削除する\n　ハイフンを削除しない\n")));
+        QVERIFY(text.endsWith(QString::fromUtf8("　最低重複回数： 2回\n[クロス結果出力時]\n　ヒットの一連番号を付ける\n"
+                                                "　１ヒットごと改行する\n　処理ダイアログを自動的に閉じない\n\n")));
+
+        chart.node_states[2].selected = 0;
+        text = cross_confirmation_text(chart, options);
+        QVERIFY(text.startsWith(QString::fromUtf8("[クロス対象]\n　会員\n　　　他 1件\n[クロス処理時]\n")));
+
+        chart.node_states[1].selected = 0;
+        chart.node_states[0].selected = 0;
+        chart.node_states[2].selected = 1;
+        options.Oomoji = 1;
+        text = cross_confirmation_text(chart, options);
+        QVERIFY(text.startsWith(QString::fromUtf8("[クロス対象]\n　旧会員、(うち必須ノード 1件)\n[クロス処理時]\n")));
+        QVERIFY(text.contains(QString::fromUtf8("　大文字・小文字を区別しない\n")));
+    }
+
+    void times_show_as_hours_minutes_and_seconds() {
+        QCOMPARE(elapsed_time_text(90), QString::fromUtf8("処理時間 : 00:01:30"));
+        QCOMPARE(elapsed_time_text(25 * 3600 + 61), QString::fromUtf8("処理時間 : 01:01:01"));
+        QCOMPARE(start_time_text(QTime(9, 5, 7)), QString::fromUtf8("開始時間 : 09:05:07"));
+    }
+
+    void a_cross_from_the_ribbon_adds_its_result_node_and_shows_it() {
+        two_lists();
+        chart().nodes[0].rect = Rect{0, 0, 80, 40};
+        chart().nodes[1].rect = Rect{200, 100, 280, 140};
+        QVERIFY(commands()[319]->isEnabled());
+        commands()[319]->trigger();
+
+        QCOMPARE(chart().node_count(), 3);
+        const NodeRecord& result = chart().nodes[2];
+        QCOMPARE(result.kind, kResultNode);
+        QCOMPARE(result.rect.left, 140);
+        QCOMPARE(result.rect.top, 70);
+        QCOMPARE(result.record_count, 1);
+        QCOMPARE(cp932::field_text(result.title), literal("クロス結果 1"));
+        QCOMPARE(chart().arcs, (std::vector<ArcRecord>{{0, 2}, {1, 2}}));
+        QCOMPARE(window_->file_area()->preview_node(), 2);
+        QVERIFY(document_->modified());
+        QCOMPARE(result_file("CROSS0001.csv"), cp932_bytes("1,a,2,佐藤,大阪\r\n1,b,x,佐藤,福岡\r\n\r\n"));
+
+        QCOMPARE(finish_.message_line, QString::fromUtf8("クロス、正常終了"));
+        QCOMPARE(finish_.records, QStringLiteral("5"));
+        QCOMPARE(finish_.hits, QStringLiteral("1"));
+        QVERIFY(finish_.confirm_shown);
+        QVERIFY(!finish_.cancel_shown);
+        QVERIFY(commands()[32831]->text().startsWith(QString::fromUtf8("開始時間 : ")));
+    }
+
+    void one_node_puts_its_result_below_to_the_right_and_a_menu_cross_where_the_menu_was() {
+        two_lists();
+        chart().node_states[0].selected = 0;
+        chart().nodes[1].rect = Rect{100, 100, 180, 140};
+        copy_.CheckDsp = 1;
+        dialogs_.answers = {kAnswerNo};
+        commands()[319]->trigger();  // answered No: nothing
+        QCOMPARE(chart().node_count(), 2);
+        QVERIFY(dialogs_.shown.back().text.starts_with("[クロス対象]\n　b\n"));
+        QVERIFY(dialogs_.shown.back().text.ends_with("\n以上の条件でクロス処理を実行してもよろしいですか"));
+
+        dialogs_.answers = {kAnswerYes};
+        commands()[319]->trigger();
+        QCOMPARE(chart().node_count(), 3);
+        QCOMPARE(chart().nodes[2].rect.left, 180);
+        QCOMPARE(chart().nodes[2].rect.top, 180);
+        QCOMPARE(chart().nodes[2].record_count, 0);  // one list alone has no duplicates
+        QCOMPARE(dialogs_.shown.back().text, std::string("ヒット件数 0 です"));
+        QCOMPARE(window_->file_area()->preview_node(), -1);
+
+        // From the chart's menu the result goes where the menu was opened.
+        window_->resize(1000, 700);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QTest::mouseClick(window_->chart_view()->viewport(), Qt::RightButton, {}, {400, 500});
+        window_->chart_menu()->close();
+        dialogs_.answers = {kAnswerYes};
+        commands()[33784]->trigger();
+        QCOMPARE(chart().node_count(), 4);
+        QCOMPARE(chart().nodes[3].rect.left, 400);
+        QCOMPARE(chart().nodes[3].rect.top, 500);
+        QCOMPARE(cp932::field_text(chart().nodes[3].title), literal("クロス結果 2"));
+    }
+
+    void refusals_before_the_cross_start_nothing() {
+        two_lists();
+        chart().nodes[0].key_first = -1;
+        commands()[319]->trigger();
+        QCOMPARE(dialogs_.shown.back().text,
+                 std::string("『a』にキー項目（クロス対象となるフィールド）がセットされていません\n"
+                             "ノードをＷクリックしてファイル内容を表示し、クロスキーを指定してください"));
+        QCOMPARE(dialogs_.modal_runs, 0);
+
+        // No result folder: asked, and the settings dialog cancelled.
+        chart().nodes[0].key_first = 1;
+        set_result_folder(*settings_, QString());
+        dialogs_.answers = {kAnswerYes};
+        commands()[319]->trigger();
+        QCOMPARE(dialogs_.shown.back().text, std::string("クロス結果ファイルの保存場所が未定です\n今すぐ設定しますか"));
+        QCOMPARE(dialogs_.modal_runs, 1);  // the settings dialog, not a cross
+        QCOMPARE(chart().node_count(), 2);
+        QVERIFY(QDir(results()).isEmpty());
+    }
+
+    void a_cancelled_cross_leaves_its_empty_result_file_and_no_node() {
+        two_lists();
+        dialogs_.drive_modal = [](QDialog& dialog) {
+            auto& cross = static_cast<CrossDialog&>(dialog);
+            // 中止 while the cross runs: the reading pass notices at once.
+            QTimer::singleShot(0, cross.cancel_button(), &QPushButton::click);
+            cross.run_cross();
+            return cross.result();
+        };
+        commands()[319]->trigger();
+        QCOMPARE(chart().node_count(), 2);
+        QCOMPARE(result_file("CROSS0001.csv"), QByteArray());
+        QVERIFY(dialogs_.shown.empty());
+
+        drive_crosses();
+        commands()[319]->trigger();
+        QCOMPARE(chart().node_count(), 3);
+        QCOMPARE(cp932::field_text(chart().nodes[2].path),
+                 cp932::from_utf8(QDir(results()).filePath("CROSS0002.csv").toStdString()).value());
+    }
+
+    void auto_close_ends_the_dialog_without_a_word() {
+        two_lists();
+        commands()[32819]->trigger();  // AutoClose on
+        commands()[319]->trigger();
+        QCOMPARE(chart().node_count(), 3);
+        QVERIFY(!finish_.confirm_shown);
+        QVERIFY(finish_.message_line != QString::fromUtf8("クロス、正常終了"));
+    }
+
+    void a_full_chart_keeps_the_result_file_without_a_node() {
+        two_lists();
+        while (chart().node_count() < kMaxNodes) add_node(chart(), "/x", {0, 0}, 1.0, kSourceNode, "x", 1);
+        commands()[319]->trigger();
+        QCOMPARE(chart().node_count(), kMaxNodes);
+        QCOMPARE(dialogs_.shown.back().text, std::string("ノードの数が制限(1,001)を超えました\nこれ以上、セットできません"));
+        QVERIFY(!result_file("CROSS0001.csv").isEmpty());
+        QVERIFY(chart().arcs.empty());
+
+        // A full arc table: the node comes, with the arcs that fitted.
+        remove_node(chart(), kMaxNodes - 1);
+        while (chart().arc_count() < kMaxArcs - 1) add_arc(chart(), 2, 3);
+        dialogs_.shown.clear();
+        commands()[319]->trigger();
+        QCOMPARE(chart().node_count(), kMaxNodes);
+        QCOMPARE(chart().arcs.back(), (ArcRecord{0, kMaxNodes - 1}));
+        QCOMPARE(dialogs_.shown.size(), size_t(1));
+        QCOMPARE(dialogs_.shown[0].text, std::string("アークの数が制限(1,000)を超えました\nこれ以上、セットできません"));
+    }
+
+    void deleting_asks_and_takes_a_result_file_only_after_yes() {
+        two_lists();
+        commands()[319]->trigger();
+        const QString result = QDir(results()).filePath("CROSS0001.csv");
+        QVERIFY(QFile::exists(result));
+
+        // A move to undo, then a delete answered No: the history is gone all the same.
+        chart().primary_node = 2;
+        QTest::keyClick(window_->chart_view(), Qt::Key_Right);
+        QVERIFY(commands()[32828]->isEnabled());
+        dialogs_.answers = {kAnswerNo};
+        commands()[34012]->trigger();
+        QCOMPARE(dialogs_.shown.back().text, std::string("このノードを削除してもよろしいですか\nクロス結果ファイルも削除されます"));
+        QCOMPARE(chart().node_count(), 3);
+        QVERIFY(QFile::exists(result));
+        QVERIFY(!commands()[32828]->isEnabled());
+
+        dialogs_.answers = {kAnswerYes};
+        commands()[34012]->trigger();
+        QCOMPARE(chart().node_count(), 2);
+        QVERIFY(!QFile::exists(result));
+        QVERIFY(chart().arcs.empty());
+        QCOMPARE(window_->file_area()->preview_node(), -1);  // it was shown: the pane is empty
+
+        // A source node goes, its file stays.
+        chart().primary_node = 0;
+        dialogs_.answers = {kAnswerYes};
+        commands()[34012]->trigger();
+        QCOMPARE(dialogs_.shown.back().text, std::string("このノードを削除してもよろしいですか\n原本ファイルは削除しません"));
+        QCOMPARE(chart().node_count(), 1);
+        QVERIFY(QFile::exists(dir_.filePath("a.csv")));
+        QCOMPARE(chart().primary_node, 0);  // the next node took over the selection
+    }
+
+    void the_same_key_goes_to_the_other_selected_nodes_in_brackets() {
+        two_lists();
+        add_node(chart(), "/c.csv", {0, 0}, 1.0, kSourceNode, "c", 1);
+        chart().node_states[2].selected = 1;
+        NodeRecord& primary = chart().nodes[1];
+        primary.key_first = 1;
+        primary.key_last = 2;
+        cp932::copy_to_field(primary.key_sample, literal("佐藤福岡"));
+        dialogs_.answers = {kAnswerYes};
+        commands()[33789]->trigger();
+        QCOMPARE(dialogs_.shown.back().text,
+                 std::string("[佐藤福岡]\n右クリックしたノードと同位置のフィールドを\n他の選択ノードのクロスキーとしてよろしいですか"));
+        for (int i : {0, 2}) {
+            QCOMPARE(chart().nodes[i].key_first, 1);
+            QCOMPARE(chart().nodes[i].key_last, 2);
+            QCOMPARE(cp932::field_text(chart().nodes[i].key_sample), literal("[佐藤福岡]"));
+        }
+
+        // A sample that fills its field is cut, whole characters only.
+        std::string long_sample = "a";
+        while (long_sample.size() < 499) long_sample += literal("漢");
+        cp932::copy_to_field(primary.key_sample, long_sample);
+        dialogs_.answers = {kAnswerYes};
+        commands()[33789]->trigger();
+        const std::string_view copied = cp932::field_text(chart().nodes[0].key_sample);
+        QCOMPARE(copied.size(), size_t(499));  // "[a" + 248 of the 249 characters + "]"
+        QVERIFY(copied.ends_with(literal("漢]")));
+
+        primary.key_first = -1;
+        commands()[33789]->trigger();
+        QVERIFY(dialogs_.shown.back().text.starts_with("右クリックしたノードに、クロスキー項目がセットされていません"));
+    }
+
+    void mandatory_spreadsheet_and_copy_commands() {
+        two_lists();
+        commands()[33787]->trigger();
+        QCOMPARE(chart().nodes[0].mandatory + chart().nodes[1].mandatory, 2);
+        commands()[33788]->trigger();
+        QCOMPARE(chart().nodes[0].mandatory + chart().nodes[1].mandatory, 0);
+
+        commands()[33791]->trigger();
+        QCOMPARE(desktop_.spreadsheets, QStringList{dir_.filePath("b.csv")});
+        desktop_.succeeds = false;
+        commands()[33791]->trigger();
+        QCOMPARE(dialogs_.shown.back().text, std::string("Ｅｘｃｅｌの起動に失敗しました"));
+
+        // The copy: every line ends in CR LF, the last one too.
+        const QString lf = write("lf.csv", "p,q\nr,s");
+        window_->chart_view()->drop_files({lf}, {300, 300});
+        chart().primary_node = 2;
+        QVERIFY(window_->file_area()->load_preview(2));
+        const QString target = dir_.filePath("copy.csv");
+        dialogs_.files_to_save = {target};
+        commands()[33785]->trigger();
+        QFile copy(target);
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), QByteArray("p,q\r\nr,s\r\n"));
+        QCOMPARE(dialogs_.shown.back().text, std::string("ファイルを保存しました"));
+
+        // An existing file is kept when the answer is No.
+        dialogs_.files_to_save = {dir_.filePath("a.csv")};
+        dialogs_.answers = {kAnswerNo};
+        commands()[33785]->trigger();
+        QCOMPARE(dialogs_.shown.back().text, std::string("同名のファイルが存在します。上書きしますか"));
+        QFile kept(dir_.filePath("a.csv"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QVERIFY(kept.readAll().startsWith("1,"));
+    }
+
+    // Two files placed, keys chosen in the file area, a cross, the result
+    // compared byte for byte, the chart saved and opened again.
+    void the_whole_road() {
+        const QString a = write("members.csv", "1,山田太郎,1990\r\n2,佐藤花子,1985\r\n3,ｻﾄｳ ﾊﾅｺ,1985\r\n");
+        const QString b = write("customers.csv", "K1,山田　太郎,1990\r\nK2,鈴木一郎,1970\r\n");
+        window_->chart_view()->drop_files({a, b}, {100, 100});
+        QCOMPARE(chart().node_count(), 2);
+
+        filearea::FileArea* area = window_->file_area();
+        for (int node : {0, 1}) {
+            QVERIFY(area->load_preview(node));
+            QTest::keyClick(area, Qt::Key_Right);
+            QTest::keyClick(area, Qt::Key_Right);
+            QTest::keyClick(area, Qt::Key_Right, Qt::ControlModifier);
+            QTest::keyClick(area, Qt::Key_Right, Qt::ControlModifier);
+            QCOMPARE(chart().nodes[node].key_first, 1);
+            QCOMPARE(chart().nodes[node].key_last, 1);
+        }
+        QCOMPARE(cp932::field_text(chart().nodes[1].key_sample), literal("山田　太郎"));
+
+        window_->chart_view()->select_all_nodes();
+        commands()[319]->trigger();
+        QCOMPARE(chart().node_count(), 3);
+        QCOMPARE(result_file("CROSS0001.csv"),
+                 cp932_bytes("1,members,1,山田太郎,1990\r\n1,customers,K1,山田太郎,1990\r\n\r\n"));
+        QCOMPARE(window_->file_area()->preview_node(), 2);
+
+        const QString saved = dir_.filePath("road.tsy");
+        dialogs_.files_to_save = {saved};
+        QVERIFY(document_->save_as());
+        QVERIFY(document_->open(saved));
+        QCOMPARE(chart().node_count(), 3);
+        QCOMPARE(chart().arcs, (std::vector<ArcRecord>{{0, 2}, {1, 2}}));
+        QCOMPARE(chart().nodes[2].record_count, 1);
+        QCOMPARE(chart().nodes[0].key_first, 1);
+        QCOMPARE(window_->file_area()->preview_node(), -1);
+    }
+};
+
+TESSALY_REGISTER_TEST(CrossRoadTest);
+#include "cross_road_test.moc"
