@@ -178,6 +178,7 @@ void MainWindow::run_cross(std::optional<QPoint> point) {
     chart_view_->chart_changed();
     document_.set_modified();
     refresh_history_commands();
+    refresh_cross_command();
     if (chart.nodes[node].record_count == 0) {
         file_area_->clear_preview();
         show_message(dialogs_, {}, 30031);
@@ -192,6 +193,7 @@ void MainWindow::nodes_changed() {
     file_area_->chart_changed();
     document_.set_modified();
     show_node_position();
+    refresh_cross_command();
 }
 
 void MainWindow::connect_node_commands() {
@@ -263,8 +265,11 @@ void MainWindow::connect_commands() {
     connect(c[57665], &QAction::triggered, this, &QWidget::close);
     connect(c[33782], &QAction::triggered, this, [this] {
         bool canvas_changed = false;
-        if (edit_settings(this, dialogs_, settings_, copy_, document_.chart(), canvas_changed) && canvas_changed)
+        if (edit_settings(this, dialogs_, settings_, copy_, document_.chart(), canvas_changed) && canvas_changed) {
             document_.set_modified();
+            chart_view_->chart_changed();
+        }
+        refresh_tint();  // the tint may have been switched
     });
 
     for (const auto& [id, field] : kOptionOfCommand) {
