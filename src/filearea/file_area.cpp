@@ -179,6 +179,7 @@ void FileArea::node_removed(int node) {
         clear_preview();
     } else if (node < preview_node_) {
         --preview_node_;
+        emit preview_changed(preview_node_);  // the chart's bold title follows
     }
 }
 

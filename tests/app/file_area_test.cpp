@@ -646,9 +646,11 @@ private slots:
         add(chart, file("r1.csv", lines(2)), 2);
         const int shown = add(chart, file("r2.csv", lines(2)), 2);
         QVERIFY(area.load_preview(shown));
+        QSignalSpy previewed(&area, &FileArea::preview_changed);
         remove_node(chart, 0);
         area.node_removed(0);
         QCOMPARE(area.preview_node(), 1);
+        QCOMPARE(previewed.last().at(0).toInt(), 1);  // the chart's bold title moves along
         remove_node(chart, 1);
         area.node_removed(1);
         QCOMPARE(area.preview_node(), -1);
