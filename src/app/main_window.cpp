@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QComboBox>
 #include <QSpinBox>
-#include <QLabel>
 #include <QProgressBar>
 #include <QSplitter>
 
@@ -242,7 +241,6 @@ void MainWindow::refresh_history_commands() {
 
 void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
     apply_chart_menu_rules(*commands_, chart_menu_state(document_.chart(), file_area_->preview_node()));
-    for (int id : kCommandsToCome) (*commands_)[id]->setEnabled(false);
     delete chart_menu_;
     chart_menu_ = build_chart_menu(which, *commands_, this);
     chart_menu_->popup(screen_point);

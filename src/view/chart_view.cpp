@@ -66,7 +66,6 @@ void ChartView::set_zoom(float factor) {
     update_scroll_sizes();
     console_.render_face(zoom_);
     viewport()->update();
-    emit zoom_changed(zoom_);
 }
 
 void ChartView::change_zoom(int points) { set_zoom(changed_zoom(zoom_, points)); }

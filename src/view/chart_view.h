@@ -65,7 +65,6 @@ signals:
     // The primary node, or where it stands, may have changed.
     void primary_changed();
     void history_changed();
-    void zoom_changed(float zoom);
     // The text of the "ZOOM" pane, such as "100%".
     void zoom_text(const QString& text);
     // A press on the zoom console empties "POS" and "SIZE".
