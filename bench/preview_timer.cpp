@@ -18,7 +18,7 @@
 #include <QScrollBar>
 
 #include "chart/chart.h"
-#include "chart/cp932.h"
+#include "text/cp932.h"
 #include "file_area.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QFont>
 #include <QScreen>
 
-#include "chart/show_message.h"
+#include "text/show_message.h"
 #include "recent_files.h"
 #include "settings.h"
 #include "single_instance.h"

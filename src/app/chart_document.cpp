@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "chart/chart_file.h"
-#include "chart/show_message.h"
+#include "text/show_message.h"
 #include "recent_files.h"
 #include "settings.h"
 

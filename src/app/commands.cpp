@@ -2,7 +2,7 @@
 
 #include <QKeySequence>
 
-#include "chart/messages.h"
+#include "text/messages.h"
 #include "ribbon.h"
 
 namespace tessaly::app {

@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "chart/chart.h"
-#include "chart/show_message.h"
+#include "text/show_message.h"
 #include "cross/cross_options.h"
 
 class QLabel;

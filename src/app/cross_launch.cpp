@@ -2,8 +2,8 @@
 
 #include <QDir>
 
-#include "chart/cp932.h"
-#include "chart/show_message.h"
+#include "text/cp932.h"
+#include "text/show_message.h"
 #include "cross/cross_start.h"
 #include "cross/result_file.h"
 #include "cross_texts.h"

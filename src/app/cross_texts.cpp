@@ -1,6 +1,6 @@
 #include "cross_texts.h"
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 
 namespace tessaly::app {
 

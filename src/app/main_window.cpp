@@ -9,7 +9,7 @@
 #include <QSplitter>
 
 #include "chart/display_switches.h"
-#include "chart/show_message.h"
+#include "text/show_message.h"
 #include "chart_menus.h"
 #include "chart_view.h"
 #include "cross_launch.h"

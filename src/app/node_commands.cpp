@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "chart/cp932.h"
-#include "chart/show_message.h"
-#include "cross/line_copy.h"
+#include "text/cp932.h"
+#include "text/show_message.h"
+#include "text/line_copy.h"
 
 namespace tessaly::app {
 

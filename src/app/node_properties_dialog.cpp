@@ -12,7 +12,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 
 namespace tessaly::app {
 

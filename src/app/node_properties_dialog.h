@@ -13,7 +13,7 @@
 #include <QDialog>
 
 #include "chart/chart.h"
-#include "chart/show_message.h"
+#include "text/show_message.h"
 #include "desktop.h"
 #include "user_dialogs.h"
 

@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 
 #include "chart/display_switches.h"
-#include "chart/show_message.h"
+#include "text/show_message.h"
 #include "main_window.h"
 #include "settings.h"
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "chart/show_message.h"
+#include "text/show_message.h"
 
 class QDialog;
 class QWidget;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 
 namespace tessaly {
 

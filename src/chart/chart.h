@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "chart/records.h"
-#include "chart/status.h"
+#include "text/status.h"
 
 namespace tessaly {
 

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <system_error>
 
-#include "chart/cp932.h"
-#include "chart/replace_file.h"
+#include "text/cp932.h"
+#include "text/replace_file.h"
 
 namespace tessaly {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "chart/chart.h"
-#include "chart/status.h"
+#include "text/status.h"
 
 namespace tessaly {
 

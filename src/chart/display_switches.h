@@ -5,7 +5,7 @@
 // measures it anew around the same centre.
 
 #include "chart/chart.h"
-#include "chart/status.h"
+#include "text/status.h"
 
 namespace tessaly {
 

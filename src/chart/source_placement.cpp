@@ -1,7 +1,7 @@
 #include "chart/source_placement.h"
 
-#include "chart/cp932.h"
-#include "cross/record_reader.h"
+#include "text/cp932.h"
+#include "text/record_reader.h"
 
 namespace tessaly {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "chart/chart.h"
-#include "chart/status.h"
+#include "text/status.h"
 
 namespace tessaly {
 

@@ -5,13 +5,13 @@
 #include <ostream>
 
 #include "chart/chart_file.h"
-#include "chart/cp932.h"
-#include "chart/messages.h"
+#include "text/cp932.h"
+#include "text/messages.h"
 #include "cli_arguments.h"
 #include "cli_settings.h"
 #include "cross/cross_engine.h"
 #include "cross/cross_start.h"
-#include "cross/record_reader.h"
+#include "text/record_reader.h"
 #include "cross/result_file.h"
 
 namespace tessaly::cli {

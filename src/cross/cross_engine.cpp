@@ -5,15 +5,15 @@
 #include <new>
 #include <unistd.h>
 
-#include "chart/cp932.h"
-#include "cross/file_writer.h"
+#include "text/cp932.h"
+#include "text/file_writer.h"
 #include "cross/hit_runs.h"
 #include "cross/key_groups.h"
 #include "cross/key_normaliser.h"
 #include "cross/keyed_record_feed.h"
-#include "cross/record_reader.h"
+#include "text/record_reader.h"
 #include "cross/result_assembler.h"
-#include "cross/temp_file.h"
+#include "text/temp_file.h"
 
 namespace tessaly {
 

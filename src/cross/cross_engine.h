@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "chart/chart.h"
-#include "chart/status.h"
+#include "text/status.h"
 #include "cross/cross_options.h"
 
 namespace tessaly {

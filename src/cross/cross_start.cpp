@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 
 namespace tessaly {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 #include "chart/records.h"
 
 namespace tessaly {

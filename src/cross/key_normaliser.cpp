@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 
 namespace tessaly {
 

@@ -4,7 +4,7 @@
 
 #include "cross/key_groups.h"
 #include "cross/key_normaliser.h"
-#include "cross/record_reader.h"
+#include "text/record_reader.h"
 
 namespace tessaly {
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "chart/status.h"
+#include "text/status.h"
 #include "cross/cross_options.h"
 
 namespace tessaly {

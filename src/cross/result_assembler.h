@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cross/file_writer.h"
+#include "text/file_writer.h"
 
 namespace tessaly {
 

@@ -4,7 +4,7 @@
 #include <iconv.h>
 #include <memory>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 
 namespace tessaly::filearea {
 

@@ -16,8 +16,8 @@
 #include <QTime>
 #include <QWheelEvent>
 
-#include "chart/cp932.h"
-#include "cross/read_only_file.h"
+#include "text/cp932.h"
+#include "text/read_only_file.h"
 #include "preview_font.h"
 #include "preview_painter.h"
 

@@ -21,10 +21,10 @@
 #include <QFont>
 
 #include "chart/chart.h"
-#include "chart/show_message.h"
+#include "text/show_message.h"
 #include "cross/key_fields.h"
-#include "cross/preview_file.h"
-#include "cross/preview_layout.h"
+#include "filearea/core/preview_file.h"
+#include "filearea/core/preview_layout.h"
 
 class QAction;
 class QMenu;

@@ -10,7 +10,7 @@
 #include <QColor>
 #include <QFont>
 
-#include "cross/preview_layout.h"
+#include "filearea/core/preview_layout.h"
 
 class QPainter;
 class QSize;

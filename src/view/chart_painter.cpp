@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 
 namespace tessaly::view {
 

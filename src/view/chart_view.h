@@ -9,7 +9,7 @@
 #include <QAbstractScrollArea>
 
 #include "chart/chart.h"
-#include "chart/show_message.h"
+#include "text/show_message.h"
 #include "chart/undo_history.h"
 #include "zoom_console.h"
 

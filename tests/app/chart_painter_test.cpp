@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "chart/chart.h"
-#include "chart/cp932.h"
+#include "text/cp932.h"
 #include "chart_painter.h"
 #include "test_registry.h"
 

@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 #include "chart_view.h"
 #include "fake_dialogs.h"
 #include "test_registry.h"

@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "chart/chart_file.h"
-#include "chart/cp932.h"
+#include "text/cp932.h"
 #include "chart_document.h"
 #include "chart_view.h"
 #include "cross_dialog.h"

@@ -11,8 +11,8 @@
 
 #include <sys/stat.h>
 
-#include "chart/cp932.h"
-#include "cross/preview_layout.h"
+#include "text/cp932.h"
+#include "filearea/core/preview_layout.h"
 #include "fake_dialogs.h"
 #include "file_area.h"
 #include "preview_font.h"

@@ -9,7 +9,7 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 #include "fake_desktop.h"
 #include "fake_dialogs.h"
 #include "node_properties_dialog.h"

@@ -13,8 +13,8 @@
 
 #include "chart/chart.h"
 #include "chart/chart_file.h"
-#include "chart/cp932.h"
-#include "chart/messages.h"
+#include "text/cp932.h"
+#include "text/messages.h"
 #include "temp_dir.h"
 
 using namespace tessaly;

@@ -5,7 +5,7 @@
 #include <csignal>
 #include <sys/resource.h>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 #include "temp_dir.h"
 
 using namespace tessaly;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "chart/chart.h"
-#include "chart/cp932.h"
+#include "text/cp932.h"
 #include "cross/cross_start.h"
 #include "cross/result_file.h"
 #include "temp_dir.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "chart/cp932.h"
-#include "cross/record_reader.h"
+#include "text/cp932.h"
+#include "text/record_reader.h"
 
 using namespace tessaly;
 using tessaly::cp932::literal;

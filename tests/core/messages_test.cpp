@@ -1,5 +1,5 @@
-#include "chart/messages.h"
-#include "chart/show_message.h"
+#include "text/messages.h"
+#include "text/show_message.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "cross/preview_file.h"
+#include "filearea/core/preview_file.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "cross/read_only_file.h"
+#include "text/read_only_file.h"
 #include "temp_dir.h"
 
 using namespace tessaly;

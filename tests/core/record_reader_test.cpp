@@ -1,4 +1,4 @@
-#include "cross/record_reader.h"
+#include "text/record_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 #include "temp_dir.h"
 
 using namespace tessaly;

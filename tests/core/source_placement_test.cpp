@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 #include "temp_dir.h"
 
 using namespace tessaly;

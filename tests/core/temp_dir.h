@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-#include "chart/cp932.h"
+#include "text/cp932.h"
 
 // A fresh folder under the temporary folder, removed with everything in it.
 class TempDir {

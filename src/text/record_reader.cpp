@@ -1,4 +1,4 @@
-#include "cross/record_reader.h"
+#include "text/record_reader.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "chart/status.h"
+#include "text/status.h"
 
 namespace tessaly {
 

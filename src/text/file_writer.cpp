@@ -1,4 +1,4 @@
-#include "cross/file_writer.h"
+#include "text/file_writer.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "cross/preview_file.h"
+#include "filearea/core/preview_file.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "cross/record_reader.h"
-#include "cross/temp_file.h"
+#include "text/record_reader.h"
+#include "text/temp_file.h"
 
 namespace tessaly {
 

@@ -1,9 +1,9 @@
-#include "cross/line_copy.h"
+#include "text/line_copy.h"
 
 #include <string>
 
-#include "chart/replace_file.h"
-#include "cross/record_reader.h"
+#include "text/replace_file.h"
+#include "text/record_reader.h"
 
 namespace tessaly {
 

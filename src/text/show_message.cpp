@@ -1,4 +1,4 @@
-#include "chart/show_message.h"
+#include "text/show_message.h"
 
 namespace tessaly {
 

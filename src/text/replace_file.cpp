@@ -1,4 +1,4 @@
-#include "chart/replace_file.h"
+#include "text/replace_file.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "chart/messages.h"
+#include "text/messages.h"
 
 #include <algorithm>
 #include <array>

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "chart/status.h"
+#include "text/status.h"
 
 namespace tessaly {
 

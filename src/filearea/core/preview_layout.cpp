@@ -1,4 +1,4 @@
-#include "cross/preview_layout.h"
+#include "filearea/core/preview_layout.h"
 
 #include <algorithm>
 

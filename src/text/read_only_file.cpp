@@ -1,4 +1,4 @@
-#include "cross/read_only_file.h"
+#include "text/read_only_file.h"
 
 #include <cerrno>
 #include <sys/stat.h>

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "chart/messages.h"
-#include "chart/status.h"
+#include "text/messages.h"
+#include "text/status.h"
 
 namespace tessaly {
 

@@ -1,4 +1,4 @@
-#include "cross/temp_file.h"
+#include "text/temp_file.h"
 
 #include <cstdlib>
 #include <string>
