@@ -136,7 +136,18 @@ void MainWindow::refresh_tint() {
 }
 
 void MainWindow::connect_file_area() {
-    file_area_->set_command_provider([this](int id) { return commands_->ids().contains(id) ? (*commands_)[id] : nullptr; });
+    // The file area's "open" and "copy" act on the file it shows, whichever
+    // node the chart has selected; its other items are the chart's commands.
+    auto* open_shown = new QAction(this);
+    connect(open_shown, &QAction::triggered, this,
+            [this] { open_in_spreadsheet(document_.chart(), file_area_->preview_node(), *desktop_, dialogs_); });
+    auto* copy_shown = new QAction(this);
+    connect(copy_shown, &QAction::triggered, this, &MainWindow::copy_previewed_file);
+    file_area_->set_command_provider([this, open_shown, copy_shown](int id) -> QAction* {
+        if (id == 33791) return open_shown;
+        if (id == 33785) return copy_shown;
+        return commands_->ids().contains(id) ? (*commands_)[id] : nullptr;
+    });
     connect(file_area_, &filearea::FileArea::key_changed, this, [this] {
         chart_view_->chart_changed();
         document_.set_modified();
@@ -147,12 +158,17 @@ void MainWindow::connect_file_area() {
     connect(file_area_, &filearea::FileArea::start_time_shown, (*commands_)[32831], &QAction::setText);
     connect(file_area_, &filearea::FileArea::elapsed_time_shown, (*commands_)[32774], &QAction::setText);
     connect(file_area_, &filearea::FileArea::progress_range_changed, ribbon_.cross_progress,
-            [this](int maximum) { ribbon_.cross_progress->setRange(0, maximum); });
+            [this](int maximum) { ribbon::set_progress_maximum(ribbon_.cross_progress, maximum); });
     connect(file_area_, &filearea::FileArea::progress_moved, ribbon_.cross_progress, &QProgressBar::setValue);
     connect(file_area_, &filearea::FileArea::preview_font_size_changed, this, &MainWindow::show_font_sizes);
     connect(chart_view_, &view::ChartView::node_double_clicked, file_area_,
             [this](int node) { file_area_->load_preview(node); });
     connect(chart_view_, &view::ChartView::empty_double_clicked, file_area_, &filearea::FileArea::clear_preview);
+}
+
+void MainWindow::copy_previewed_file() {
+    if (file_area_->preview_node() < 0) return;
+    copy_shown_file(QString::fromStdString(file_area_->preview_file().working_copy_path().string()), dialogs_);
 }
 
 // Every change of the chart that the ribbon's cross button depends on.
@@ -178,6 +194,9 @@ void MainWindow::run_cross(std::optional<QPoint> point) {
     document_.set_modified();
     refresh_history_commands();
     refresh_cross_command();
+    // Loading a large result takes a while: paint the window first, so that
+    // the closed progress dialog's picture does not stay on the screen.
+    repaint();
     if (chart.nodes[node].record_count == 0) {
         file_area_->clear_preview();
         show_message(dialogs_, {}, 30031);
@@ -212,11 +231,10 @@ void MainWindow::connect_node_commands() {
     connect(c[33789], &QAction::triggered, this, [this] {
         if (copy_primary_key(document_.chart(), dialogs_)) nodes_changed();
     });
-    connect(c[33791], &QAction::triggered, this, [this] { open_in_spreadsheet(document_.chart(), *desktop_, dialogs_); });
+    connect(c[33791], &QAction::triggered, this,
+            [this] { open_in_spreadsheet(document_.chart(), document_.chart().primary_node, *desktop_, dialogs_); });
     connect(c[33785], &QAction::triggered, this, [this] {
-        const Chart& chart = document_.chart();
-        if (chart.primary_node < 0 || chart.primary_node != file_area_->preview_node()) return;
-        copy_shown_file(QString::fromStdString(file_area_->preview_file().working_copy_path().string()), dialogs_);
+        if (document_.chart().primary_node == file_area_->preview_node()) copy_previewed_file();
     });
     connect(c[33891], &QAction::triggered, this, [this] {
         if (edit_node_properties(this, dialogs_, *desktop_, document_.chart())) nodes_changed();

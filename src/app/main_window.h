@@ -87,6 +87,7 @@ private:
     void refresh_tint();
     void restore_zoom();
     void connect_file_area();
+    void copy_previewed_file();
     void connect_node_commands();
     void refresh_cross_command();
     void nodes_changed();

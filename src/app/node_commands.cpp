@@ -73,9 +73,9 @@ bool copy_primary_key(Chart& chart, MessagePresenter& messages) {
     return changed;
 }
 
-void open_in_spreadsheet(const Chart& chart, Desktop& desktop, MessagePresenter& messages) {
-    if (!has_primary(chart)) return;
-    const std::string path = node_file(chart.nodes[chart.primary_node]);
+void open_in_spreadsheet(const Chart& chart, int node, Desktop& desktop, MessagePresenter& messages) {
+    if (node < 0 || node >= chart.node_count()) return;
+    const std::string path = node_file(chart.nodes[node]);
     if (path.empty() || !desktop.open_in_spreadsheet(QString::fromStdString(path))) show_message(messages, {}, 30028);
 }
 

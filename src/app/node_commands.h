@@ -25,8 +25,9 @@ bool set_selected_mandatory(Chart& chart, bool mandatory);
 // file), after a question. True when anything changed.
 bool copy_primary_key(Chart& chart, MessagePresenter& messages);
 
-// Opens the primary node's file in the spreadsheet program.
-void open_in_spreadsheet(const Chart& chart, Desktop& desktop, MessagePresenter& messages);
+// Opens a node's file in the spreadsheet program: the primary node's from
+// the chart, the shown node's from the file area.
+void open_in_spreadsheet(const Chart& chart, int node, Desktop& desktop, MessagePresenter& messages);
 
 // Saves a copy of the shown file (its private copy `shown_file`) under a
 // name the user chooses, every line ending in CR LF.
