@@ -11,6 +11,7 @@
 
 #include "cross/cross_engine.h"
 #include "cross_texts.h"
+#include "ribbon.h"
 
 namespace tessaly::app {
 
@@ -37,7 +38,7 @@ public:
         show_now();
     }
     void progress_range(int maximum) override {
-        if (dialog_.display_.progress) dialog_.display_.progress->setRange(0, std::max(maximum, 0));
+        if (dialog_.display_.progress) ribbon::set_progress_maximum(dialog_.display_.progress, maximum);
     }
     void progress_position(int position) override { position_ = position; }
     void record_count(long long n) override {

@@ -47,10 +47,12 @@ RibbonElements build_main_ribbon(Commands& c) {
     r->add_application_bottom_action(c[57664]);
     r->add_application_bottom_action(c[57665]);
     for (int id : {57600, 57601, 57603, 57604, 57602}) r->add_quick_access(c[id]);
-    for (int id : {32828, 314, 316}) r->add_tab_row_action(c[id]);
-    r->add_tab_row_action(c[33798], true);
+    r->add_tab_row_action(c[32828], false, QStringLiteral("Z"));
+    r->add_tab_row_action(c[314], false, QStringLiteral("Y"));
+    r->add_tab_row_action(c[316], false, QStringLiteral("M"));
+    r->add_tab_row_action(c[33798], true, QStringLiteral("A"));
 
-    ribbon::RibbonCategory* home = r->add_category(u("ホーム   WClick , Ctrl+F1"));
+    ribbon::RibbonCategory* home = r->add_category(u("ホーム   WClick , Ctrl+F1"), QStringLiteral("H"));
     ribbon::RibbonPanel* text = home->add_panel(u("ノードテキスト"));
     for (int id : {32823, 32824, 32827, 32825, 32826}) text->add_check_box(c[id]);
     e.node_font_combo = text->add_combo(u("フォント："), font_sizes(), 2, c[32775]);
@@ -77,7 +79,7 @@ RibbonElements build_main_ribbon(Commands& c) {
     run->add_label_button(c[32774]);
     e.cross_progress = run->add_progress_bar(110, 22);
 
-    ribbon::RibbonCategory* cross = r->add_category(u("クロス設定"));
+    ribbon::RibbonCategory* cross = r->add_category(u("クロス設定"), QStringLiteral("C"));
     ribbon::RibbonPanel* when_crossing = cross->add_panel(u("クロス処理時"));
     when_crossing->set_centred_columns(true);
     for (int id : {32812, 32813, 32814, 32815, 32832}) when_crossing->add_check_box(c[id]);

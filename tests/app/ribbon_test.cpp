@@ -311,6 +311,13 @@ private slots:
         QCOMPARE(bar->maximum(), 100);
         QCOMPARE(bar->value(), 0);
         QCOMPARE(bar->size(), QSize(110, 22));
+
+        // A range of nothing is an empty, still bar, never Qt's busy one.
+        set_progress_maximum(bar, 0);
+        QVERIFY(bar->maximum() > bar->minimum());
+        QCOMPARE(bar->value(), 0);
+        set_progress_maximum(bar, 250);
+        QCOMPARE(bar->maximum(), 250);
     }
 
     void small_elements_stack_in_columns_of_three() {
@@ -359,6 +366,67 @@ private slots:
         }
         QVERIFY(pos(4).y() > pos(0).y());  // the second group is the next row
         QCOMPARE(pos(4).x(), pos(0).x());
+    }
+
+    void key_tips_run_the_element_of_their_key() {
+        RibbonWindow w;
+        QAction save(QStringLiteral("上書き保存"), &w.window);
+        QAction undo(QStringLiteral("元に戻す"), &w.window);
+        QAction help(QStringLiteral("ヘルプ"), &w.window);
+        QSignalSpy saved(&save, &QAction::triggered);
+        QSignalSpy undone(&undo, &QAction::triggered);
+        QSignalSpy helped(&help, &QAction::triggered);
+        w.ribbon->add_quick_access(&save);
+        w.ribbon->add_tab_row_action(&undo, false, QStringLiteral("Z"));
+        w.ribbon->add_tab_row_action(&help, true, QStringLiteral("A"));
+        w.ribbon->add_category(QStringLiteral("ホーム"), QStringLiteral("H"));
+        w.ribbon->add_category(QStringLiteral("クロス設定"), QStringLiteral("C"));
+        QVERIFY(w.show_active());
+        QWindow* window = w.window.windowHandle();
+
+        // Alt alone shows the tips; Alt again, or Esc, hides them.
+        QTest::keyPress(window, Qt::Key_Alt);
+        QTest::keyRelease(window, Qt::Key_Alt, Qt::AltModifier);
+        QCOMPARE(w.ribbon->shown_key_tips(), (QStringList{"F", "1", "Z", "A", "H", "C"}));
+        QTest::keyPress(window, Qt::Key_Alt);
+        QTest::keyRelease(window, Qt::Key_Alt, Qt::AltModifier);
+        QVERIFY(!w.ribbon->key_tips_shown());
+        QTest::keyClick(window, Qt::Key_F10);
+        QVERIFY(w.ribbon->key_tips_shown());
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(!w.ribbon->key_tips_shown());
+
+        // Alt used with another key is no request for tips.
+        QTest::keyPress(window, Qt::Key_Alt);
+        QTest::keyClick(window, Qt::Key_X, Qt::AltModifier);
+        QTest::keyRelease(window, Qt::Key_Alt, Qt::AltModifier);
+        QVERIFY(!w.ribbon->key_tips_shown());
+        w.field->clear();
+
+        // A tip's key runs its element and leaves key-tip mode; typed keys
+        // do not reach the field meanwhile.
+        const auto press_tip = [&](Qt::Key key) {
+            QTest::keyClick(window, Qt::Key_F10);
+            QTest::keyClick(window, key);
+            QCoreApplication::processEvents();
+        };
+        press_tip(Qt::Key_Z);
+        press_tip(Qt::Key_A);
+        press_tip(Qt::Key_1);
+        QCOMPARE(undone.count(), 1);
+        QCOMPARE(helped.count(), 1);
+        QCOMPARE(saved.count(), 1);
+        press_tip(Qt::Key_C);
+        QCOMPARE(w.ribbon->current_index(), 1);
+        press_tip(Qt::Key_H);
+        QCOMPARE(w.ribbon->current_index(), 0);
+        QVERIFY(!w.ribbon->key_tips_shown());
+        QVERIFY(w.field->text().isEmpty());
+
+        // A disabled element's key does nothing.
+        undo.setEnabled(false);
+        press_tip(Qt::Key_Z);
+        QCOMPARE(undone.count(), 1);
     }
 
     void ctrl_f1_minimises_and_restores() {

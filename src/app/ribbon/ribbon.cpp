@@ -1,6 +1,7 @@
 #include "ribbon.h"
 
 #include <algorithm>
+#include <functional>
 
 #include <QAction>
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
+#include "key_tips.h"
 #include "ribbon_widgets.h"
 
 // The resource initialiser lives in the global namespace; a static library
@@ -70,6 +72,15 @@ QString ribbon_tooltip_html(const QString& catalogue_text) {
 
 void set_ribbon_tooltip(QAction* action, const QString& catalogue_text) {
     action->setToolTip(ribbon_tooltip_html(catalogue_text));
+}
+
+void set_progress_maximum(QProgressBar* bar, int maximum) {
+    if (maximum > 0) {
+        bar->setRange(0, maximum);
+        return;
+    }
+    bar->setRange(0, 1);
+    bar->setValue(0);
 }
 
 // ================================================================ RibbonPanel
@@ -452,6 +463,9 @@ Ribbon::Ribbon(QWidget* parent) : QWidget(parent) {
     connect(shortcut, &QShortcut::activated, this, &Ribbon::toggle_minimised);
     auto* popup_shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F1), popup_);
     connect(popup_shortcut, &QShortcut::activated, this, [this] { set_minimised(false); });
+
+    key_tips_ = new KeyTips(this);
+    key_tips_->add(app_button_, QStringLiteral("F"), [this] { app_button_->showMenu(); });
 }
 
 Ribbon::~Ribbon() { popup_->disconnect(this); }
@@ -484,18 +498,39 @@ void Ribbon::place_bottom_row() {
     app_menu_->addAction(app_bottom_action_);
 }
 
+namespace {
+
+// What a key tip on a button does: what a click would.
+std::function<void()> trigger_if_enabled(QAction* action) {
+    return [action] {
+        if (action->isEnabled()) action->trigger();
+    };
+}
+
+}  // namespace
+
 void Ribbon::add_quick_access(QAction* action) {
     auto* button = new Button(action, ButtonKind::quick_access, false, tab_row_);
     quick_access_->addWidget(button, 0, Qt::AlignVCenter);
+    if (++quick_access_count_ <= 9)
+        key_tips_->add(button, QString::number(quick_access_count_), trigger_if_enabled(action));
 }
 
-QToolButton* Ribbon::add_tab_row_action(QAction* action, bool with_caption) {
+QToolButton* Ribbon::add_tab_row_action(QAction* action, bool with_caption, const QString& key_tip) {
     auto* button = new Button(action, ButtonKind::quick_access, with_caption, tab_row_);
     right_layout_->addWidget(button, 0, Qt::AlignVCenter);
+    if (!key_tip.isEmpty())
+        key_tips_->add(button, key_tip, trigger_if_enabled(action));
     return button;
 }
 
-RibbonCategory* Ribbon::add_category(const QString& caption) {
+void Ribbon::show_key_tips() { key_tips_->show_tips(); }
+
+bool Ribbon::key_tips_shown() const { return key_tips_->shown(); }
+
+QStringList Ribbon::shown_key_tips() const { return key_tips_->shown_tips(); }
+
+RibbonCategory* Ribbon::add_category(const QString& caption, const QString& key_tip) {
     const int index = static_cast<int>(categories_.size());
     auto* category = new RibbonCategory(caption);
     stack_->addWidget(category);
@@ -505,6 +540,8 @@ RibbonCategory* Ribbon::add_category(const QString& caption) {
     tabs_ << tab;
     connect(tab, &Tab::activated, this, [this, index] { tab_pressed(index); });
     connect(tab, &Tab::double_clicked, this, [this, index] { tab_double_clicked(index); });
+    if (!key_tip.isEmpty())
+        key_tips_->add(tab, key_tip, [this, index] { tab_pressed(index); });
     connect(category, &RibbonCategory::command_chosen, this, [this] {
         if (popup_->isVisible())
             popup_->close();

@@ -18,6 +18,10 @@
 //
 // A window narrower than the current category collapses the panels at its
 // right end, each into one button that shows the panel in a pop-up.
+//
+// Alt pressed and released alone, or F10, shows key tips: a key beside the
+// application button ("F"), the quick-access buttons (1, 2, ...), the tabs
+// and the tab row's elements; that key then runs the element, Esc leaves.
 
 #include <QIcon>
 #include <QList>
@@ -47,6 +51,7 @@ class Body;
 class Button;
 class Column;
 class GroupStrip;
+class KeyTips;
 class PanelPopup;
 class Popup;
 class Tab;
@@ -70,6 +75,10 @@ QString ribbon_tooltip_html(const QString& catalogue_text);
 // Gives the action that tooltip; every ribbon element made for the action
 // shows it.
 void set_ribbon_tooltip(QAction* action, const QString& catalogue_text);
+
+// Sets a progress bar's range to 0..maximum. A maximum of 0 or less shows
+// an empty, still bar: Qt would show its endless "busy" animation instead.
+void set_progress_maximum(QProgressBar* bar, int maximum);
 
 class RibbonPanel : public QWidget {
     Q_OBJECT
@@ -104,7 +113,8 @@ public:
     // triggers nothing.
     QSpinBox* add_spin_box(const QString& caption, int min, int max, int width_in_chars,
                            QAction* command = nullptr);
-    // A progress bar of the given size in pixels, range 0 to 100, at 0.
+    // A progress bar of the given size in pixels, range 0 to 100, at 0. Set
+    // its range with set_progress_maximum.
     QProgressBar* add_progress_bar(int width, int height);
     // A flat button one row high showing the action's text: a label that can
     // be clicked. It follows the action when the program changes the text.
@@ -204,13 +214,14 @@ public:
     void add_application_bottom_action(QAction* action);
     void set_application_icon(const QIcon& icon);
 
-    // Icon-only buttons beside the application button.
+    // Icon-only buttons beside the application button; their key tips are
+    // 1, 2, 3, ... in the order added.
     void add_quick_access(QAction* action);
     // Buttons at the right end of the tab row, in the order added; with
     // with_caption the action's text is shown beside its icon.
-    QToolButton* add_tab_row_action(QAction* action, bool with_caption = false);
+    QToolButton* add_tab_row_action(QAction* action, bool with_caption = false, const QString& key_tip = {});
 
-    RibbonCategory* add_category(const QString& caption);
+    RibbonCategory* add_category(const QString& caption, const QString& key_tip = {});
     QList<RibbonCategory*> categories() const;
     int current_index() const;
     void set_current_index(int index);
@@ -221,6 +232,11 @@ public:
 
     // The category pop-up of a minimised ribbon is showing.
     bool popup_visible() const;
+
+    // Key-tip mode, as Alt or F10 turns it on.
+    void show_key_tips();
+    bool key_tips_shown() const;
+    QStringList shown_key_tips() const;
 
 signals:
     void minimised_changed(bool minimised);
@@ -246,6 +262,8 @@ private:
     detail::Body* body_ = nullptr;
     QStackedWidget* stack_ = nullptr;
     detail::Popup* popup_ = nullptr;
+    detail::KeyTips* key_tips_ = nullptr;
+    int quick_access_count_ = 0;
     QVBoxLayout* layout_ = nullptr;
     QList<detail::Tab*> tabs_;
     QList<RibbonCategory*> categories_;
