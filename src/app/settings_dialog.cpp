@@ -34,7 +34,6 @@ public:
     explicit CanvasSizeBox(QWidget* parent) : QSpinBox(parent) {
         setRange(0, 65535);
         setGroupSeparatorShown(true);
-        setSingleStep(10);
     }
     void stepBy(int steps) override {
         setValue(std::clamp(value() + steps * singleStep(), kCanvasLowest, kCanvasHighest));

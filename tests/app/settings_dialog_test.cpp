@@ -109,6 +109,12 @@ private slots:
         dialog.width_field()->setValue(600);
         dialog.width_field()->stepBy(-100);  // the arrows stop at the lowest size
         QCOMPARE(dialog.width_field()->value(), 500);
+        // An up-down control steps by one.
+        dialog.width_field()->stepUp();
+        dialog.height_field()->setValue(1000);
+        dialog.height_field()->stepDown();
+        QCOMPARE(dialog.width_field()->value(), 501);
+        QCOMPARE(dialog.height_field()->value(), 999);
     }
 
     void animation_defaults_when_off() {
