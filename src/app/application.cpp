@@ -9,6 +9,7 @@
 #include "settings.h"
 #include "single_instance.h"
 #include "style.h"
+#include "translations.h"
 
 namespace tessaly::app {
 
@@ -52,6 +53,7 @@ int run_application(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Varnholt");
     QApplication::setApplicationName("Tessaly");
+    install_japanese_qt_texts();
     QtUserDialogs dialogs;
 
     SingleInstance instance;

@@ -1,5 +1,9 @@
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 #include "application.h"
 #include "chart/chart_file.h"
@@ -7,6 +11,7 @@
 #include "recent_files.h"
 #include "settings.h"
 #include "test_registry.h"
+#include "translations.h"
 
 using namespace tessaly;
 using namespace tessaly::app;
@@ -32,6 +37,19 @@ private slots:
         settings_ = std::make_unique<QSettings>(dir_.filePath("settings.ini"), QSettings::IniFormat);
         settings_->clear();
         dialogs_ = FakeDialogs();
+    }
+
+    // Qt's own buttons read in Japanese, as the program's texts do.
+    void standard_buttons_are_japanese() {
+        QTranslator* translator = install_japanese_qt_texts();
+        QVERIFY(translator);
+        QMessageBox box(QMessageBox::Question, "Tessaly", "?", QMessageBox::Yes | QMessageBox::No);
+        QVERIFY(box.button(QMessageBox::Yes)->text().contains(QString::fromUtf8("はい")));
+        QVERIFY(box.button(QMessageBox::No)->text().contains(QString::fromUtf8("いいえ")));
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+        QVERIFY(buttons.button(QDialogButtonBox::Cancel)->text().contains(QString::fromUtf8("キャンセル")));
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
     }
 
     void a_plain_start_shows_a_new_chart_and_loads_the_defaults() {
