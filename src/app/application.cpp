@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLocale>
 #include <QScreen>
 
 #include "text/show_message.h"
@@ -54,6 +55,8 @@ int run_application(int argc, char** argv) {
     QApplication::setOrganizationName("Varnholt");
     QApplication::setApplicationName("Tessaly");
     install_japanese_qt_texts();
+    // Dates and numbers in Qt's own dialogs as the rest of the program reads.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     QtUserDialogs dialogs;
 
     SingleInstance instance;

@@ -1,0 +1,33 @@
+#pragma once
+
+// Lining up the selected nodes: edges to the primary node's, the group
+// centred on the canvas, or the inner nodes spread to equal gaps. Boxes are
+// only moved, never resized, and nodes may end up off the canvas: the arrow
+// keys and a drag bring them back.
+
+#include "chart/chart.h"
+#include "text/status.h"
+
+namespace tessaly {
+
+// The ribbon's commands, by their ids.
+enum class NodeAlignment : int {
+    Left = 32800,
+    Right = 32801,
+    Top = 32802,
+    Bottom = 32803,
+    VerticalCentre = 32804,
+    HorizontalCentre = 32805,
+    VerticalEven = 32806,
+    HorizontalEven = 32807,
+};
+
+// Whether the command can be chosen with this selection: edges need two
+// selected nodes, even spacing three, centring is always offered.
+bool alignment_enabled(const Chart& chart, NodeAlignment how);
+
+// Moves the selected nodes. Edges and centring do nothing without a primary
+// node. Fails only with 30001 when the work lists cannot be had.
+Status align_selected_nodes(Chart& chart, NodeAlignment how);
+
+}  // namespace tessaly
