@@ -34,7 +34,13 @@ constexpr std::pair<int, int CrossOptions::*> kOptionOfCommand[] = {
 };
 
 // Commands whose parts come later stay visibly unavailable until then.
-constexpr int kCommandsToCome[] = {57607, 57664, 33798, 32800, 32801, 32802, 32803, 32804, 32805, 32806, 32807};
+constexpr int kCommandsToCome[] = {57607, 57664, 33798};
+
+constexpr NodeAlignment kAlignments[] = {
+    NodeAlignment::Left,           NodeAlignment::Right,          NodeAlignment::Top,
+    NodeAlignment::Bottom,         NodeAlignment::VerticalCentre, NodeAlignment::HorizontalCentre,
+    NodeAlignment::VerticalEven,   NodeAlignment::HorizontalEven,
+};
 
 constexpr std::pair<int, NodeText> kNodeTextOfCommand[] = {
     {32823, NodeText::Name},     {32824, NodeText::Description}, {32825, NodeText::KeySample},
@@ -70,7 +76,7 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     splitter_->addWidget(chart_view_);
     connect(chart_view_, &view::ChartView::modified, this, [this] { document_.set_modified(); });
     connect(chart_view_, &view::ChartView::primary_changed, this, &MainWindow::show_node_position);
-    connect(chart_view_, &view::ChartView::primary_changed, this, &MainWindow::refresh_cross_command);
+    connect(chart_view_, &view::ChartView::primary_changed, this, &MainWindow::refresh_selection_commands);
     connect(chart_view_, &view::ChartView::history_changed, this, &MainWindow::refresh_history_commands);
     connect(chart_view_, &view::ChartView::cursor_text, status_, &StatusPanes::set_cursor);
     connect(chart_view_, &view::ChartView::zoom_text, status_, &StatusPanes::set_zoom);
@@ -106,14 +112,14 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
         file_area_->clear_preview();
         chart_view_->chart_replaced();
         restore_zoom();
-        refresh_cross_command();
+        refresh_selection_commands();
         show_node_position();
     });
     refresh_title();
     restore_zoom();
     refresh_history_commands();
     refresh_tint();
-    refresh_cross_command();
+    refresh_selection_commands();
 }
 
 // Every chart starts at the zoom and console place of the last session.
@@ -171,10 +177,12 @@ void MainWindow::copy_previewed_file() {
     copy_shown_file(QString::fromStdString(file_area_->preview_file().working_copy_path().string()), dialogs_);
 }
 
-// Every change of the chart that the ribbon's cross button depends on.
-void MainWindow::refresh_cross_command() {
-    const auto& states = document_.chart().node_states;
+// Every change of the selection: the cross button and the alignments follow.
+void MainWindow::refresh_selection_commands() {
+    const Chart& chart = document_.chart();
+    const auto& states = chart.node_states;
     (*commands_)[319]->setEnabled(std::any_of(states.begin(), states.end(), [](const NodeState& s) { return s.selected; }));
+    for (NodeAlignment how : kAlignments) (*commands_)[static_cast<int>(how)]->setEnabled(alignment_enabled(chart, how));
 }
 
 void MainWindow::run_cross(std::optional<QPoint> point) {
@@ -193,7 +201,7 @@ void MainWindow::run_cross(std::optional<QPoint> point) {
     chart_view_->chart_changed();
     document_.set_modified();
     refresh_history_commands();
-    refresh_cross_command();
+    refresh_selection_commands();
     // Loading a large result takes a while: paint the window first, so that
     // the closed progress dialog's picture does not stay on the screen.
     repaint();
@@ -211,7 +219,7 @@ void MainWindow::nodes_changed() {
     file_area_->chart_changed();
     document_.set_modified();
     show_node_position();
-    refresh_cross_command();
+    refresh_selection_commands();
 }
 
 void MainWindow::connect_node_commands() {
@@ -350,6 +358,8 @@ void MainWindow::connect_commands() {
     for (const auto& [id, factor] : zooms)
         connect(c[id], &QAction::triggered, chart_view_, [this, factor = factor] { chart_view_->set_zoom(factor); });
     connect(c[32838], &QAction::triggered, chart_view_, &view::ChartView::fit_zoom_to_window);
+    for (NodeAlignment how : kAlignments)
+        connect(c[static_cast<int>(how)], &QAction::triggered, chart_view_, [this, how] { chart_view_->align_nodes(how); });
     connect(c[32833], &QAction::triggered, this, [this] {
         chart_view_->console().toggle_pinned();
         (*commands_)[32833]->setChecked(chart_view_->console().pinned());

@@ -89,7 +89,7 @@ private:
     void connect_file_area();
     void copy_previewed_file();
     void connect_node_commands();
-    void refresh_cross_command();
+    void refresh_selection_commands();
     void nodes_changed();
     void run_cross(std::optional<QPoint> point);
     void open_chart_menu(view::ChartMenu which, QPoint screen_point);

@@ -237,6 +237,14 @@ void ChartView::select_all_nodes() {
     emit primary_changed();
 }
 
+void ChartView::align_nodes(NodeAlignment how) {
+    take_snapshot();
+    if (Status aligned = align_selected_nodes(chart_, how); !aligned) return (void)show_message(messages_, aligned);
+    viewport()->update();
+    emit modified();
+    emit primary_changed();
+}
+
 int ChartView::edge_at(QPoint p) const {
     const int w = static_cast<int>(chart_.display.view_width * zoom_);
     const int h = static_cast<int>(chart_.display.view_height * zoom_);

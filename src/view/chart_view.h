@@ -9,6 +9,7 @@
 #include <QAbstractScrollArea>
 
 #include "chart/chart.h"
+#include "chart/node_alignment.h"
 #include "text/show_message.h"
 #include "chart/undo_history.h"
 #include "zoom_console.h"
@@ -42,6 +43,8 @@ public:
     // Places files chosen in the file dialog at the menu point, as they are.
     void place_chosen_files(const QStringList& paths);
     void select_all_nodes();
+    // Lines up the selected nodes as one undo step, redrawn at once.
+    void align_nodes(NodeAlignment how);
     // The canvas point of the last right click, where the menu's commands act.
     QPoint menu_point() const { return menu_point_; }
 

@@ -140,6 +140,53 @@ private slots:
         QVERIFY(window_->commands()[32774]->toolTip().contains(QString::fromUtf8("<b>処理時間</b>")));
     }
 
+    // The ノード位置 buttons: enabled by the number selected, one undo step
+    // each, and a node pushed off the canvas brought back by the arrow keys.
+    void alignment_follows_the_selection_and_can_be_undone() {
+        Chart& chart = document_->chart();
+        const auto node_at = [&](int left, int top) {
+            add_node(chart, "/n.csv", {0, 0}, 1.0, kSourceNode, "n", 1);
+            chart.nodes.back().rect = {left, top, left + 40, top + 20};
+        };
+        node_at(100, 100);
+        node_at(300, 400);
+        node_at(200, 900);
+        window_->chart_view()->chart_replaced();
+        Commands& c = window_->commands();
+        const auto enabled = [&] {
+            QList<bool> states;
+            for (int id = 32800; id <= 32807; ++id) states << c[id]->isEnabled();
+            return states;
+        };
+        chart.node_states[0].selected = 1;
+        chart.primary_node = 0;
+        emit window_->chart_view()->primary_changed();
+        QCOMPARE(enabled(), (QList<bool>{false, false, false, false, true, true, false, false}));
+        window_->chart_view()->select_all_nodes();
+        QCOMPARE(enabled(), QList<bool>(8, true));
+
+        chart.primary_node = 1;
+        c[32802]->trigger();  // 上揃え to node 1's top
+        QCOMPARE(chart.nodes[0].rect.top, 400);
+        QCOMPARE(chart.nodes[2].rect.top, 400);
+        QVERIFY(document_->modified());
+        QVERIFY(c[32828]->isEnabled());
+        c[32828]->trigger();
+        QCOMPARE(chart.nodes[2].rect.top, 900);
+
+        // Bottom edges to a node near the top push the others off the canvas.
+        chart.nodes[1].rect = {300, 10, 340, 20};
+        c[32803]->trigger();
+        QCOMPARE(chart.nodes[0].rect.top, 0);
+        QCOMPARE(chart.nodes[2].rect.top, 0);
+        chart.nodes[1].rect = {300, -50, 340, -30};
+        c[32803]->trigger();
+        QVERIFY(chart.nodes[0].rect.top < 0);
+        QTest::keyClick(window_->chart_view(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(window_->chart_view(), Qt::Key_Down, Qt::ControlModifier);
+        for (const NodeRecord& node : chart.nodes) QVERIFY(node.rect.top >= 2);
+    }
+
     void the_chart_menus_hold_their_items_in_order() {
         auto texts = [this](view::ChartMenu which) {
             std::unique_ptr<QMenu> menu(build_chart_menu(which, window_->commands(), nullptr));
