@@ -281,6 +281,7 @@ void MainWindow::connect_commands() {
             if (Status flipped = flip_node_text(document_.chart(), which); !flipped) {
                 show_message(dialogs_, flipped);
             } else {
+                chart_view_->nodes_collapsed();
                 document_.set_modified();
             }
             refresh_checks();
@@ -305,7 +306,9 @@ void MainWindow::connect_commands() {
         ribbon_.min_hit_edit->setValue(take_min_hit(ribbon_.min_hit_edit->text()).toInt());
     });
     connect(c[32775], &QAction::triggered, this, [this] {
-        if (set_node_font_size(document_.chart(), (*commands_)[32775]->data().toInt() + 8)) document_.set_modified();
+        if (!set_node_font_size(document_.chart(), (*commands_)[32775]->data().toInt() + 8)) return;
+        chart_view_->nodes_collapsed();
+        document_.set_modified();
     });
     connect(c[32781], &QAction::triggered, this, [this] {
         // The file area's font is part of the chart's look but no edit of it.

@@ -122,6 +122,10 @@ void ChartView::chart_changed() {
     viewport()->update();
 }
 
+// Not left to the next turn of the event loop: until the paint has sized
+// them, the collapsed boxes are points that no click can hit.
+void ChartView::nodes_collapsed() { viewport()->repaint(); }
+
 void ChartView::update_scroll_sizes() {
     const int width = static_cast<int>((chart_.display.view_width + 50) * zoom_);
     const int height = static_cast<int>((chart_.display.view_height + 50) * zoom_);

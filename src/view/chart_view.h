@@ -34,6 +34,9 @@ public:
     ZoomConsole& console() { return console_; }
     // Scroll sizes follow the canvas: (view size + 50) × zoom.
     void chart_changed();
+    // The nodes were collapsed to show other text or another font size: the
+    // chart is drawn again at once, which measures every box anew.
+    void nodes_collapsed();
     QPoint scroll_position() const;
 
     // Places files as if dropped at the window point (all refused when any

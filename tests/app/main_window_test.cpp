@@ -15,6 +15,20 @@
 using namespace tessaly;
 using namespace tessaly::app;
 
+namespace {
+
+// Counts the paints a widget receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+}  // namespace
+
 class MainWindowTest : public QObject {
     Q_OBJECT
 
@@ -247,6 +261,47 @@ private slots:
         copy_.ChangeBk = 0;
         window_->set_chart_active(true);
         QCOMPARE(window_->chart_view()->viewport()->grab().toImage().pixelColor(5, 5), QColor(Qt::white));
+    }
+
+    // The nodes show other text at once: the chart is painted before the
+    // command returns, with every box measured anew and the arcs ending at
+    // the borders of the new boxes.
+    void node_text_switches_and_the_font_size_redraw_the_chart_at_once() {
+        Chart& chart = document_->chart();
+        QVERIFY(add_node(chart, "/a.csv", {160, 250}, 1.0, kSourceNode, "a", 12).ok());
+        QVERIFY(add_node(chart, "/r.csv", {340, 250}, 1.0, kResultNode, "r", 3).ok());
+        QVERIFY(add_arc(chart, 0, 1).ok());
+        window_->resize(1200, 800);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_->splitter()->setSizes({700, 500});
+        QWidget* area = window_->chart_view()->viewport();
+        QVERIFY(area->width() > 420);
+        area->grab();
+        PaintCounter counter;
+        area->installEventFilter(&counter);
+        Commands& c = window_->commands();
+
+        const Rect one_line = chart.nodes[1].rect;
+        c[32827]->trigger();  // 件数: a second line
+        QVERIFY(counter.paints > 0);
+        const Rect two_lines = chart.nodes[1].rect;
+        QVERIFY(two_lines.bottom - two_lines.top > one_line.bottom - one_line.top);
+        QVERIFY(document_->modified());
+        const QImage image = area->grab().toImage();
+        const QRect result(two_lines.left, two_lines.top, two_lines.right - two_lines.left,
+                           two_lines.bottom - two_lines.top);
+        const int y = (two_lines.top + two_lines.bottom) / 2;
+        QCOMPARE(image.pixelColor(result.x() - 4, y), QColor(219, 36, 68));  // the arrowhead, outside the box
+
+        counter.paints = 0;
+        c[32775]->setData(8);  // 16 points
+        c[32775]->trigger();
+        QVERIFY(counter.paints > 0);
+        QVERIFY(chart.nodes[1].rect.right - chart.nodes[1].rect.left > two_lines.right - two_lines.left);
+        counter.paints = 0;
+        c[32775]->trigger();  // the size in use: nothing to do
+        QCOMPARE(counter.paints, 0);
     }
 };
 
