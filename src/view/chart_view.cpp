@@ -181,12 +181,10 @@ void ChartView::paintEvent(QPaintEvent* event) {
         painter.setBrush(QColor(255, 0, 255));
         painter.drawRect(bar);
     }
-    // The band shows once it is at least 10 pixels wide or high.
-    const QRect band = QRect(band_start_, pointer_).normalized();
-    if (band_selecting_ && (band.width() >= 10 || band.height() >= 10)) {
+    if (const Band band{band_start_, pointer_}; band_selecting_ && band.shown()) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(QColor(70, 70, 70), 1, Qt::DotLine));
-        painter.drawRect(band);
+        painter.drawRect(QRect(band.left(), band.top(), band.width(), band.height()));
     }
     console_.paint(painter, viewport()->size());
 }
@@ -306,7 +304,7 @@ void ChartView::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (band_selecting_ && event->button() == Qt::LeftButton) {
         band_selecting_ = false;
-        select_in_band(chart_, QRect(band_start_, event->position().toPoint() + scroll_position()), zoom_);
+        select_in_band(chart_, Band{band_start_, event->position().toPoint() + scroll_position()}, zoom_);
         viewport()->update();
         emit primary_changed();
         return;

@@ -165,6 +165,36 @@ private slots:
         QCOMPARE(s.selected(), (std::vector<int>{0, 1, 2}));
     }
 
+    // The band's outline runs on the pixels of both corners, and only once
+    // the pointer is 10 pixels away.
+    void the_band_is_drawn_from_ten_pixels_between_its_corners() {
+        Scene s;
+        const QColor band(70, 70, 70);
+        auto columns_with_band = [&] {
+            const QImage image = s.view->viewport()->grab().toImage();
+            std::vector<int> columns;
+            for (int x = 590; x < 640; ++x)
+                for (int y = 395; y < 420; ++y)
+                    if (image.pixelColor(x, y) == band) {
+                        columns.push_back(x);
+                        break;
+                    }
+            return columns;
+        };
+        QTest::mousePress(s.area(), Qt::LeftButton, {}, {600, 400});
+        QTest::mouseMove(s.area(), {609, 409});
+        QVERIFY(columns_with_band().empty());
+        QTest::mouseMove(s.area(), {610, 405});
+        const std::vector<int> narrow = columns_with_band();
+        QVERIFY(!narrow.empty());
+        QCOMPARE(narrow.front(), 600);
+        QCOMPARE(narrow.back(), 610);
+        QTest::mouseMove(s.area(), {620, 410});
+        QCOMPARE(columns_with_band().back(), 620);
+        QTest::mouseRelease(s.area(), Qt::LeftButton, {}, {620, 410});
+        QVERIFY(columns_with_band().empty());
+    }
+
     void the_canvas_edge_drags_within_its_limits() {
         Scene s;
         s.chart.display.view_width = 700;
