@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMenu>
 #include <QComboBox>
 #include <QSpinBox>
@@ -243,7 +245,10 @@ void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
     apply_chart_menu_rules(*commands_, chart_menu_state(document_.chart(), file_area_->preview_node()));
     delete chart_menu_;
     chart_menu_ = build_chart_menu(which, *commands_, this);
-    chart_menu_->popup(screen_point);
+    // The menu opens centred on the pointer, as the chart's menus always have.
+    const QScreen* screen = QGuiApplication::screenAt(screen_point);
+    chart_menu_->popup(centred_menu_position(chart_menu_->sizeHint(), screen_point,
+                                             screen ? screen->availableGeometry() : QRect()));
 }
 
 void MainWindow::connect_commands() {

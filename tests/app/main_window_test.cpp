@@ -171,6 +171,33 @@ private slots:
         QVERIFY(window_->commands()[33893]->text().endsWith("\tCtrl+A"));
     }
 
+    void the_chart_menus_open_centred_on_the_pointer_and_on_the_screen() {
+        const QRect screen(0, 0, 1600, 1000);
+        QCOMPARE(centred_menu_position({200, 120}, {800, 500}, screen), QPoint(700, 440));
+        QCOMPARE(centred_menu_position({201, 121}, {800, 500}, screen), QPoint(700, 440));
+        QCOMPARE(centred_menu_position({200, 120}, {30, 20}, screen), QPoint(0, 0));          // top left
+        QCOMPARE(centred_menu_position({200, 120}, {1590, 990}, screen), QPoint(1400, 880));  // bottom right
+        QCOMPARE(centred_menu_position({200, 120}, {1590, 990}, QRect(1600, 0, 1280, 1000)),
+                 QPoint(1600, 880));  // a second screen to the right
+        QCOMPARE(centred_menu_position({200, 1200}, {800, 500}, screen).y(), 0);  // taller than the screen
+
+        window_->resize(1200, 800);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_->splitter()->setSizes({700, 500});
+        QWidget* area = window_->chart_view()->viewport();
+        const QPoint pointer(400, 400);
+        QTest::mouseClick(area, Qt::RightButton, {}, pointer);
+        QMenu* menu = window_->chart_menu();
+        QVERIFY(menu && menu->isVisible());
+        const QRect opened = menu->geometry();
+        const QPoint at = area->mapToGlobal(pointer);
+        QVERIFY2(std::abs(opened.center().x() - at.x()) <= 1 && std::abs(opened.center().y() - at.y()) <= 1,
+                 qPrintable(QStringLiteral("menu centre %1,%2 pointer %3,%4")
+                                .arg(opened.center().x()).arg(opened.center().y()).arg(at.x()).arg(at.y())));
+        menu->close();
+    }
+
     void the_chart_menu_rules_grey_what_does_not_apply() {
         Commands& c = window_->commands();
         ChartMenuState empty;
