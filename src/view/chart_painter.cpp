@@ -4,7 +4,6 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
-#include <QImage>
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
@@ -14,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "patterns.h"
 #include "text/cp932.h"
 
 namespace tessaly::view {
@@ -48,16 +48,6 @@ QFont text_font(int points, bool bold) {
 
 QString from_field(std::string_view cp932_text) {
     return QString::fromStdString(cp932::to_utf8_lossy(cp932_text));
-}
-
-// A checkerboard of the colour and white, the halo of a selected node.
-QBrush halo_brush(const QColor& colour) {
-    QImage pattern(2, 2, QImage::Format_RGB32);
-    pattern.setPixelColor(0, 0, colour);
-    pattern.setPixelColor(1, 1, colour);
-    pattern.setPixelColor(1, 0, Qt::white);
-    pattern.setPixelColor(0, 1, Qt::white);
-    return QBrush(pattern);
 }
 
 // The outline of a box whose right and bottom edges are exclusive runs on
@@ -159,7 +149,7 @@ void draw_node(QPainter& painter, Chart& chart, int i, const PaintState& state, 
 
     if (node_state && node_state->selected) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(halo_brush(i == chart.primary_node ? QColor(0, 0, 128) : QColor(255, 0, 255)));
+        painter.setBrush(i == chart.primary_node ? navy_checkerboard() : magenta_checkerboard());
         const QRect halo = box.adjusted(-5, -5, 5, 5);
         if (rounded)
             painter.drawRoundedRect(halo, 15, 15);

@@ -12,6 +12,7 @@
 
 #include "chart/source_placement.h"
 #include "chart_painter.h"
+#include "edge_feedback.h"
 #include "selection.h"
 #include "zoom_steps.h"
 
@@ -171,15 +172,16 @@ void ChartView::paintEvent(QPaintEvent* event) {
     paint_chart(painter, chart_, state);
     if (dragging_ && chart_.primary_node >= 0) paint_drag_outline(painter);
     if (resizing_) {
-        // The bar where the edge would go.
-        const bool width = resizing_ == 1;
-        const int edge = static_cast<int>(canvas_edge_for(chart_, width ? pointer_.x() : pointer_.y(), zoom_, width) * zoom_);
-        const int w = static_cast<int>(chart_.display.view_width * zoom_);
-        const int h = static_cast<int>(chart_.display.view_height * zoom_);
-        const QRect bar = width ? QRect(edge - 2, 0, 4, h) : QRect(0, edge - 2, w, 4);
-        painter.setPen(QColor(128, 128, 128));
-        painter.setBrush(QColor(255, 0, 255));
-        painter.drawRect(bar);
+        EdgeDrag drag;
+        drag.width = resizing_ == 1;
+        const int pointer = drag.width ? pointer_.x() : pointer_.y();
+        drag.edge = canvas_edge_pixels(chart_, pointer, zoom_, drag.width);
+        drag.size = canvas_edge_for(chart_, pointer, zoom_, drag.width);
+        drag.pointer = pointer_;
+        drag.window = QRect(scroll_position(), viewport()->size());
+        drag.canvas = QSize(static_cast<int>(chart_.display.view_width * zoom_),
+                            static_cast<int>(chart_.display.view_height * zoom_));
+        paint_edge_feedback(painter, drag);
     }
     if (const Band band{band_start_, pointer_}; band_selecting_ && band.shown()) {
         painter.setBrush(Qt::NoBrush);

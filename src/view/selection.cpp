@@ -146,14 +146,17 @@ bool select_in_band(Chart& chart, const Band& band, float zoom) {
 namespace tessaly::view {
 
 int canvas_edge_for(const Chart& chart, int pointer, float zoom, bool width) {
+    return static_cast<int>(static_cast<float>(canvas_edge_pixels(chart, pointer, zoom, width)) / zoom);
+}
+
+int canvas_edge_pixels(const Chart& chart, int pointer, float zoom, bool width) {
     int edge = pointer;
     for (const NodeRecord& node : chart.nodes) {
         const QRect box = canvas_box(node.rect, zoom);
         edge = std::max(edge, width ? box.x() + box.width() : box.y() + box.height());
     }
     edge = std::max(edge, static_cast<int>(zoom * 500));
-    edge = std::min(edge, static_cast<int>(zoom * 5000));
-    return static_cast<int>(edge / zoom);
+    return std::min(edge, static_cast<int>(zoom * 5000));
 }
 
 }  // namespace tessaly::view

@@ -88,8 +88,11 @@ bool select_in_band(Chart& chart, const Band& band, float zoom);
 
 namespace tessaly::view {
 
-// Where a dragged canvas edge lands, in chart units: the pointer (canvas
-// pixels), no closer than the farthest node box, between 500 and 5,000.
+// Where a dragged canvas edge lands, in canvas pixels: at the pointer (canvas
+// pixels), no closer than the farthest node box, between 500 and 5,000
+// chart units times the zoom.
+int canvas_edge_pixels(const Chart& chart, int pointer, float zoom, bool width);
+// The same edge in chart units: the new view_width or view_height.
 int canvas_edge_for(const Chart& chart, int pointer, float zoom, bool width);
 
 }  // namespace tessaly::view

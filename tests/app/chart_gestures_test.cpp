@@ -195,6 +195,65 @@ private slots:
         QVERIFY(columns_with_band().empty());
     }
 
+    // A grey-edged bar in magenta and white where the edge would go, and the
+    // new size in red beside the pointer while there is room for it.
+    void a_dragged_canvas_edge_shows_a_patterned_bar_and_the_new_size() {
+        Scene s;
+        s.chart.display.view_width = 700;
+        s.chart.display.view_height = 560;
+        s.view->chart_changed();
+        const QColor grey(128, 128, 128);
+        const QSet<QRgb> pattern{QColor(255, 0, 255).rgb(), QColor(Qt::white).rgb()};
+        auto picture = [&] { return s.view->viewport()->grab().toImage(); };
+        auto colours = [](const QImage& image, QRect area) {
+            QSet<QRgb> seen;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) seen.insert(image.pixel(x, y));
+            return seen;
+        };
+        auto written = [](const QImage& image, QRect area) {  // the size's red, smoothed or not
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (c.red() > 180 && c.green() < 150 && c.blue() < 150) return true;
+                }
+            return false;
+        };
+
+        QTest::mousePress(s.area(), Qt::LeftButton, {}, {700, 200});
+        QTest::mouseMove(s.area(), {650, 200});
+        QImage image = picture();
+        for (int y : {0, 300, 559}) {
+            QCOMPARE(image.pixelColor(648, y), grey);
+            QCOMPARE(image.pixelColor(651, y), grey);
+        }
+        QCOMPARE(image.pixelColor(649, 0), grey);    // from the window's top
+        QCOMPARE(image.pixelColor(649, 559), grey);  // to the canvas's bottom
+        QCOMPARE(colours(image, QRect(649, 100, 2, 10)), pattern);
+        QVERIFY(written(image, QRect(640, 220, 40, 20)));  // 8 left of the bar, 20 below the pointer
+        QVERIFY(!written(image, QRect(600, 180, 100, 39)));
+        QTest::mouseMove(s.area(), {650, 515});  // 45 pixels above the bottom: no room
+        image = picture();
+        QVERIFY(!written(image, QRect(600, 400, 100, 160)));
+        QTest::mouseRelease(s.area(), Qt::LeftButton, {}, {650, 515});
+        QCOMPARE(s.chart.display.view_width, 650);
+
+        QTest::mousePress(s.area(), Qt::LeftButton, {}, {300, 560});
+        QTest::mouseMove(s.area(), {300, 520});
+        image = picture();
+        for (int x : {200, 400, 649}) {  // the console covers the left
+            QCOMPARE(image.pixelColor(x, 518), grey);
+            QCOMPARE(image.pixelColor(x, 521), grey);
+        }
+        QCOMPARE(colours(image, QRect(400, 519, 10, 2)), pattern);
+        QVERIFY(written(image, QRect(320, 510, 40, 15)));  // 20 right of the pointer, 8 above the bar
+        QTest::mouseMove(s.area(), {610, 520});  // 40 pixels from the right edge: no room
+        image = picture();
+        QVERIFY(!written(image, QRect(300, 500, 350, 30)));
+        QTest::mouseRelease(s.area(), Qt::LeftButton, {}, {610, 520});
+        QCOMPARE(s.chart.display.view_height, 520);
+    }
+
     void the_canvas_edge_drags_within_its_limits() {
         Scene s;
         s.chart.display.view_width = 700;
