@@ -212,6 +212,7 @@ void ChartView::mousePressEvent(QMouseEvent* event) {
             dragging_ = true;
             grab_offset_ = point - QPoint(box.x() + box.width() / 2, box.y() + box.height() / 2);
             pointer_ = point;
+            show_cursor(ChartCursor::Move);
         }
         setFocus();
         viewport()->update();
@@ -249,6 +250,27 @@ int ChartView::edge_at(QPoint p) const {
     return 0;
 }
 
+ChartCursor ChartView::hover_cursor(QPoint p) const {
+    if (hit_mark(chart_, p) >= 0) return ChartCursor::Mark;
+    if (const int node = hit_node(chart_, p, zoom_); node >= 0)
+        return chart_.node_states[node].selected ? ChartCursor::Move : ChartCursor::Hand;
+    const int edge = edge_at(p);
+    return edge == 1 ? ChartCursor::ResizeWidth : edge == 2 ? ChartCursor::ResizeHeight : ChartCursor::Arrow;
+}
+
+ChartCursor ChartView::drag_cursor(QPoint p) const {
+    const int w = static_cast<int>(chart_.display.view_width * zoom_);
+    const int h = static_cast<int>(chart_.display.view_height * zoom_);
+    const bool off_canvas = p.x() <= 0 || p.x() >= w || p.y() <= 0 || p.y() >= h;
+    return off_canvas ? ChartCursor::Prohibited : ChartCursor::Move;
+}
+
+void ChartView::show_cursor(ChartCursor shape) {
+    if (shown_cursor_ == shape) return;
+    shown_cursor_ = shape;
+    viewport()->setCursor(chart_cursor(shape));
+}
+
 void ChartView::show_cursor_position(QPoint p) {
     const bool on_canvas = p.x() < static_cast<int>(chart_.display.view_width * zoom_) &&
                            p.y() < static_cast<int>(chart_.display.view_height * zoom_);
@@ -270,6 +292,7 @@ void ChartView::mouseMoveEvent(QMouseEvent* event) {
         if (console_.pointer_moved(event->position().toPoint(), event->buttons(), viewport()->size())) {
             setToolTip(QString());
             viewport()->setCursor(console_.cursor());
+            shown_cursor_.reset();
             return;
         }
         // Near an edge: its size and limits, and a resize pointer.
@@ -280,10 +303,11 @@ void ChartView::mouseMoveEvent(QMouseEvent* event) {
             setToolTip(QStringLiteral("Height=%1\nmin:%2\nmax:%3").arg(chart_.display.view_height).arg(500).arg(5000));
         else
             setToolTip(QString());
-        viewport()->setCursor(edge == 1 ? Qt::SizeHorCursor : edge == 2 ? Qt::SizeVerCursor : Qt::ArrowCursor);
+        show_cursor(hover_cursor(point));
         return QAbstractScrollArea::mouseMoveEvent(event);
     }
     pointer_ = point;
+    if (dragging_) show_cursor(drag_cursor(point));
     viewport()->update();
 }
 
@@ -313,11 +337,12 @@ void ChartView::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (!dragging_ || event->button() != Qt::LeftButton) return;
     dragging_ = false;
-    if (drop_dragged_nodes(chart_, event->position().toPoint() + scroll_position(), grab_offset_, zoom_,
-                           [this] { take_snapshot(); })) {
+    const QPoint point = event->position().toPoint() + scroll_position();
+    if (drop_dragged_nodes(chart_, point, grab_offset_, zoom_, [this] { take_snapshot(); })) {
         emit modified();
         emit primary_changed();
     }
+    show_cursor(hover_cursor(point));  // no longer the prohibition where the drag ended off the canvas
     viewport()->update();
 }
 

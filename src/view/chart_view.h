@@ -4,6 +4,7 @@
 // dropped from the file manager as new source nodes.
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include <QAbstractScrollArea>
@@ -11,6 +12,7 @@
 #include "chart/chart.h"
 #include "text/show_message.h"
 #include "chart/undo_history.h"
+#include "chart_cursors.h"
 #include "zoom_console.h"
 
 namespace tessaly::view {
@@ -101,6 +103,11 @@ protected:
 
 private:
     void update_scroll_sizes();
+    // The shape for the pointer resting at the canvas point, no button held.
+    ChartCursor hover_cursor(QPoint canvas_point) const;
+    // While nodes are dragged: prohibited off the canvas.
+    ChartCursor drag_cursor(QPoint canvas_point) const;
+    void show_cursor(ChartCursor shape);
     void paint_drag_outline(QPainter& painter);
     // Which canvas edge (1 right, 2 bottom, 0 none) is within 3 pixels.
     int edge_at(QPoint canvas_point) const;
@@ -124,6 +131,7 @@ private:
     ZoomConsole console_;
     bool tinted_ = false;
     int preview_node_ = -1;
+    std::optional<ChartCursor> shown_cursor_;  // none while the console's shape shows
 };
 
 }  // namespace tessaly::view

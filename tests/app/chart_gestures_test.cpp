@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "chart_cursors.h"
 #include "chart_view.h"
 #include "zoom_steps.h"
 #include "fake_dialogs.h"
@@ -252,6 +253,51 @@ private slots:
         QVERIFY(!written(image, QRect(300, 500, 350, 30)));
         QTest::mouseRelease(s.area(), Qt::LeftButton, {}, {610, 520});
         QCOMPARE(s.chart.display.view_height, 520);
+    }
+
+    // The pointer's shape tells what a press would do where it rests, and
+    // while nodes are dragged, whether they may be dropped there.
+    void the_pointer_shape_follows_what_a_press_would_do() {
+        Scene s;
+        s.chart.display.view_width = 700;
+        s.view->chart_changed();
+        auto shows = [&](ChartCursor expected) {
+            const QCursor shown = s.area()->cursor();
+            const QCursor wanted = chart_cursor(expected);
+            if (wanted.shape() != Qt::BitmapCursor) return shown.shape() == wanted.shape();
+            return shown.shape() == Qt::BitmapCursor && shown.hotSpot() == wanted.hotSpot() &&
+                   shown.pixmap().toImage().convertToFormat(QImage::Format_ARGB32) ==
+                       chart_cursor_picture(expected).convertToFormat(QImage::Format_ARGB32);
+        };
+        for (ChartCursor drawn : {ChartCursor::Move, ChartCursor::Prohibited, ChartCursor::Mark})
+            QVERIFY(!chart_cursor_picture(drawn).isNull());
+        QVERIFY(chart_cursor_picture(ChartCursor::Move) != chart_cursor_picture(ChartCursor::Mark));
+
+        QTest::mouseMove(s.area(), {150, 125});
+        QVERIFY(shows(ChartCursor::Hand));  // not selected
+        const Rect mark = s.chart.node_states[1].mark_rect;
+        QTest::mouseMove(s.area(), {(mark.left + mark.right) / 2, (mark.top + mark.bottom) / 2});
+        QVERIFY(shows(ChartCursor::Mark));
+        QTest::mouseMove(s.area(), {600, 300});
+        QVERIFY(shows(ChartCursor::Arrow));
+        QTest::mouseMove(s.area(), {701, 300});
+        QVERIFY(shows(ChartCursor::ResizeWidth));
+        s.click({150, 125});
+        QTest::mouseMove(s.area(), {151, 126});
+        QVERIFY(shows(ChartCursor::Move));  // selected
+
+        QTest::mousePress(s.area(), Qt::LeftButton, {}, {150, 125});
+        QVERIFY(shows(ChartCursor::Move));
+        QTest::mouseMove(s.area(), {400, 250});
+        QVERIFY(shows(ChartCursor::Move));
+        QTest::mouseMove(s.area(), {700, 250});  // on the canvas's right edge: off it
+        QVERIFY(shows(ChartCursor::Prohibited));
+        QTest::mouseMove(s.area(), {699, 250});
+        QVERIFY(shows(ChartCursor::Move));
+        QTest::mouseMove(s.area(), {400, 0});
+        QVERIFY(shows(ChartCursor::Prohibited));
+        QTest::mouseRelease(s.area(), Qt::LeftButton, {}, {400, 0});
+        QVERIFY(!shows(ChartCursor::Prohibited));  // the drag is over
     }
 
     void the_canvas_edge_drags_within_its_limits() {
