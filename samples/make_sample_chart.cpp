@@ -7,8 +7,8 @@
 #include <string>
 
 #include "chart/chart_file.h"
-#include "chart/cp932.h"
-#include "cross/record_reader.h"
+#include "text/cp932.h"
+#include "text/record_reader.h"
 
 using namespace tessaly;
 
