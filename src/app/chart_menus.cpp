@@ -2,6 +2,8 @@
 
 #include <QMenu>
 
+#include <algorithm>
+
 namespace tessaly::app {
 
 namespace {
@@ -53,6 +55,14 @@ QMenu* build_chart_menu(view::ChartMenu menu, Commands& commands, QWidget* paren
     case view::ChartMenu::Zoom: add_items(kZoomItems); break;
     }
     return popup;
+}
+
+QPoint centred_menu_position(QSize menu, QPoint pointer, const QRect& screen) {
+    QPoint corner(pointer.x() - menu.width() / 2, pointer.y() - menu.height() / 2);
+    if (screen.isEmpty()) return corner;
+    corner.setX(std::max(std::min(corner.x(), screen.x() + screen.width() - menu.width()), screen.x()));
+    corner.setY(std::max(std::min(corner.y(), screen.y() + screen.height() - menu.height()), screen.y()));
+    return corner;
 }
 
 }  // namespace tessaly::app

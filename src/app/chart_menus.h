@@ -3,6 +3,10 @@
 // The chart's context menus (on empty canvas, on a node, on the zoom
 // console) and the rules that grey their items.
 
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
 #include "chart/chart.h"
 #include "chart_view.h"
 #include "commands.h"
@@ -27,5 +31,10 @@ void apply_chart_menu_rules(Commands& commands, const ChartMenuState& state);
 
 // The menu's items in their order, with its separators; the caller owns it.
 QMenu* build_chart_menu(view::ChartMenu menu, Commands& commands, QWidget* parent);
+
+// Where a menu of this size opens so that its centre is at the pointer,
+// moved back onto the screen where it would stick out (the left and top
+// edges win on a screen too small for it).
+QPoint centred_menu_position(QSize menu, QPoint pointer, const QRect& screen);
 
 }  // namespace tessaly::app

@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMenu>
 #include <QComboBox>
 #include <QSpinBox>
@@ -269,7 +271,10 @@ void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
     apply_chart_menu_rules(*commands_, chart_menu_state(document_.chart(), file_area_->preview_node()));
     delete chart_menu_;
     chart_menu_ = build_chart_menu(which, *commands_, this);
-    chart_menu_->popup(screen_point);
+    // The menu opens centred on the pointer, as the chart's menus always have.
+    const QScreen* screen = QGuiApplication::screenAt(screen_point);
+    chart_menu_->popup(centred_menu_position(chart_menu_->sizeHint(), screen_point,
+                                             screen ? screen->availableGeometry() : QRect()));
 }
 
 void MainWindow::connect_commands() {
@@ -307,6 +312,7 @@ void MainWindow::connect_commands() {
             if (Status flipped = flip_node_text(document_.chart(), which); !flipped) {
                 show_message(dialogs_, flipped);
             } else {
+                chart_view_->nodes_collapsed();
                 document_.set_modified();
             }
             refresh_checks();
@@ -331,7 +337,9 @@ void MainWindow::connect_commands() {
         ribbon_.min_hit_edit->setValue(take_min_hit(ribbon_.min_hit_edit->text()).toInt());
     });
     connect(c[32775], &QAction::triggered, this, [this] {
-        if (set_node_font_size(document_.chart(), (*commands_)[32775]->data().toInt() + 8)) document_.set_modified();
+        if (!set_node_font_size(document_.chart(), (*commands_)[32775]->data().toInt() + 8)) return;
+        chart_view_->nodes_collapsed();
+        document_.set_modified();
     });
     connect(c[32781], &QAction::triggered, this, [this] {
         // The file area's font is part of the chart's look but no edit of it.

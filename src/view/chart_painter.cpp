@@ -4,7 +4,6 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
-#include <QImage>
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
@@ -14,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "patterns.h"
 #include "text/cp932.h"
 
 namespace tessaly::view {
@@ -48,16 +48,6 @@ QFont text_font(int points, bool bold) {
 
 QString from_field(std::string_view cp932_text) {
     return QString::fromStdString(cp932::to_utf8_lossy(cp932_text));
-}
-
-// A checkerboard of the colour and white, the halo of a selected node.
-QBrush halo_brush(const QColor& colour) {
-    QImage pattern(2, 2, QImage::Format_RGB32);
-    pattern.setPixelColor(0, 0, colour);
-    pattern.setPixelColor(1, 1, colour);
-    pattern.setPixelColor(1, 0, Qt::white);
-    pattern.setPixelColor(0, 1, Qt::white);
-    return QBrush(pattern);
 }
 
 // The outline of a box whose right and bottom edges are exclusive runs on
@@ -120,20 +110,25 @@ struct Mark {
     }
 };
 
+// A collapsed node gets its size from the text it shows. The size is
+// measured once, in the node font at its own point size, and kept in chart
+// coordinates: it does not depend on the zoom or the device drawn on.
+void size_collapsed_nodes(Chart& chart, int preview_node) {
+    const DisplayState& display = chart.display;
+    for (int i = 0; i < chart.node_count(); ++i) {
+        NodeRecord& node = chart.nodes[static_cast<std::size_t>(i)];
+        if (node.rect.right - node.rect.left >= 2) continue;
+        const QFontMetrics metrics(text_font(display.node_font_size, i == preview_node));
+        const QSize extent = text_extent(metrics, node_text(chart, i));
+        node.rect = sized_box(node.rect, extent.width(), extent.height(), display.node_font_size,
+                              display.view_width, display.view_height);
+    }
+}
+
 void draw_node(QPainter& painter, Chart& chart, int i, const PaintState& state, const Mark& mark) {
     NodeRecord& node = chart.nodes[static_cast<std::size_t>(i)];
     const DisplayState& display = chart.display;
     const bool bold = i == state.preview_node;
-    QString text;
-
-    // The node's size is measured once, when it is collapsed, and kept in
-    // chart coordinates: it does not depend on the device drawn on.
-    if (node.rect.right - node.rect.left < 2) {
-        text = node_text(chart, i);
-        const QSize extent = text_extent(QFontMetrics(text_font(display.node_font_size, bold)), text);
-        node.rect = sized_box(node.rect, extent.width(), extent.height(), display.node_font_size,
-                              display.view_width, display.view_height);
-    }
 
     const QRect box = canvas_box(node.rect, state.zoom);
     const bool rounded = node.kind == kResultNode;
@@ -150,11 +145,11 @@ void draw_node(QPainter& painter, Chart& chart, int i, const PaintState& state, 
     if (node_state)
         node_state->mark_rect = Rect{mark_box.x(), mark_box.y(), mark_box.right() + 1, mark_box.bottom() + 1};
     if (!state.visible.isEmpty() && !state.visible.intersects(box.adjusted(-5, -5, 5, 5).united(mark_box))) return;
-    if (text.isNull()) text = node_text(chart, i);
+    const QString text = node_text(chart, i);
 
     if (node_state && node_state->selected) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(halo_brush(i == chart.primary_node ? QColor(0, 0, 128) : QColor(255, 0, 255)));
+        painter.setBrush(i == chart.primary_node ? navy_checkerboard() : magenta_checkerboard());
         const QRect halo = box.adjusted(-5, -5, 5, 5);
         if (rounded)
             painter.drawRoundedRect(halo, 15, 15);
@@ -286,8 +281,13 @@ void paint_chart(QPainter& painter, Chart& chart, const PaintState& state) {
     painter.setBrush(state.tint ? kCanvasTint : kCanvasPlain);
     painter.drawRect(drawn_rect(canvas));
 
-    // Arcs first, so that the nodes cover the ends of the lines.
+    // Arcs first, so that the nodes cover the ends of the lines. They end at
+    // the node borders, so every collapsed node must have its size before
+    // the first arc is drawn, not only when its own turn comes: else the
+    // first paint after a collapse draws the arcs to the node's centre and
+    // hides the arrowhead under it.
     if (chart.node_count() > 0) {
+        size_collapsed_nodes(chart, state.preview_node);
         if (chart.arc_count() > 0) draw_arcs(painter, chart, state.zoom, state.visible);
         const Mark mark(state, painter.device());
         for (int i = 0; i < chart.node_count(); ++i) draw_node(painter, chart, i, state, mark);

@@ -12,6 +12,7 @@
 
 #include "chart/source_placement.h"
 #include "chart_painter.h"
+#include "edge_feedback.h"
 #include "selection.h"
 #include "zoom_steps.h"
 
@@ -122,6 +123,10 @@ void ChartView::chart_changed() {
     viewport()->update();
 }
 
+// Not left to the next turn of the event loop: until the paint has sized
+// them, the collapsed boxes are points that no click can hit.
+void ChartView::nodes_collapsed() { viewport()->repaint(); }
+
 void ChartView::update_scroll_sizes() {
     const int width = static_cast<int>((chart_.display.view_width + 50) * zoom_);
     const int height = static_cast<int>((chart_.display.view_height + 50) * zoom_);
@@ -167,22 +172,21 @@ void ChartView::paintEvent(QPaintEvent* event) {
     paint_chart(painter, chart_, state);
     if (dragging_ && chart_.primary_node >= 0) paint_drag_outline(painter);
     if (resizing_) {
-        // The bar where the edge would go.
-        const bool width = resizing_ == 1;
-        const int edge = static_cast<int>(canvas_edge_for(chart_, width ? pointer_.x() : pointer_.y(), zoom_, width) * zoom_);
-        const int w = static_cast<int>(chart_.display.view_width * zoom_);
-        const int h = static_cast<int>(chart_.display.view_height * zoom_);
-        const QRect bar = width ? QRect(edge - 2, 0, 4, h) : QRect(0, edge - 2, w, 4);
-        painter.setPen(QColor(128, 128, 128));
-        painter.setBrush(QColor(255, 0, 255));
-        painter.drawRect(bar);
+        EdgeDrag drag;
+        drag.width = resizing_ == 1;
+        const int pointer = drag.width ? pointer_.x() : pointer_.y();
+        drag.edge = canvas_edge_pixels(chart_, pointer, zoom_, drag.width);
+        drag.size = canvas_edge_for(chart_, pointer, zoom_, drag.width);
+        drag.pointer = pointer_;
+        drag.window = QRect(scroll_position(), viewport()->size());
+        drag.canvas = QSize(static_cast<int>(chart_.display.view_width * zoom_),
+                            static_cast<int>(chart_.display.view_height * zoom_));
+        paint_edge_feedback(painter, drag);
     }
-    // The band shows once it is at least 10 pixels wide or high.
-    const QRect band = QRect(band_start_, pointer_).normalized();
-    if (band_selecting_ && (band.width() >= 10 || band.height() >= 10)) {
+    if (const Band band{band_start_, pointer_}; band_selecting_ && band.shown()) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(QColor(70, 70, 70), 1, Qt::DotLine));
-        painter.drawRect(band);
+        painter.drawRect(QRect(band.left(), band.top(), band.width(), band.height()));
     }
     console_.paint(painter, viewport()->size());
 }
@@ -208,6 +212,7 @@ void ChartView::mousePressEvent(QMouseEvent* event) {
             dragging_ = true;
             grab_offset_ = point - QPoint(box.x() + box.width() / 2, box.y() + box.height() / 2);
             pointer_ = point;
+            show_cursor(ChartCursor::Move);
         }
         setFocus();
         viewport()->update();
@@ -253,6 +258,27 @@ int ChartView::edge_at(QPoint p) const {
     return 0;
 }
 
+ChartCursor ChartView::hover_cursor(QPoint p) const {
+    if (hit_mark(chart_, p) >= 0) return ChartCursor::Mark;
+    if (const int node = hit_node(chart_, p, zoom_); node >= 0)
+        return chart_.node_states[node].selected ? ChartCursor::Move : ChartCursor::Hand;
+    const int edge = edge_at(p);
+    return edge == 1 ? ChartCursor::ResizeWidth : edge == 2 ? ChartCursor::ResizeHeight : ChartCursor::Arrow;
+}
+
+ChartCursor ChartView::drag_cursor(QPoint p) const {
+    const int w = static_cast<int>(chart_.display.view_width * zoom_);
+    const int h = static_cast<int>(chart_.display.view_height * zoom_);
+    const bool off_canvas = p.x() <= 0 || p.x() >= w || p.y() <= 0 || p.y() >= h;
+    return off_canvas ? ChartCursor::Prohibited : ChartCursor::Move;
+}
+
+void ChartView::show_cursor(ChartCursor shape) {
+    if (shown_cursor_ == shape) return;
+    shown_cursor_ = shape;
+    viewport()->setCursor(chart_cursor(shape));
+}
+
 void ChartView::show_cursor_position(QPoint p) {
     const bool on_canvas = p.x() < static_cast<int>(chart_.display.view_width * zoom_) &&
                            p.y() < static_cast<int>(chart_.display.view_height * zoom_);
@@ -274,6 +300,7 @@ void ChartView::mouseMoveEvent(QMouseEvent* event) {
         if (console_.pointer_moved(event->position().toPoint(), event->buttons(), viewport()->size())) {
             setToolTip(QString());
             viewport()->setCursor(console_.cursor());
+            shown_cursor_.reset();
             return;
         }
         // Near an edge: its size and limits, and a resize pointer.
@@ -284,10 +311,11 @@ void ChartView::mouseMoveEvent(QMouseEvent* event) {
             setToolTip(QStringLiteral("Height=%1\nmin:%2\nmax:%3").arg(chart_.display.view_height).arg(500).arg(5000));
         else
             setToolTip(QString());
-        viewport()->setCursor(edge == 1 ? Qt::SizeHorCursor : edge == 2 ? Qt::SizeVerCursor : Qt::ArrowCursor);
+        show_cursor(hover_cursor(point));
         return QAbstractScrollArea::mouseMoveEvent(event);
     }
     pointer_ = point;
+    if (dragging_) show_cursor(drag_cursor(point));
     viewport()->update();
 }
 
@@ -310,18 +338,19 @@ void ChartView::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (band_selecting_ && event->button() == Qt::LeftButton) {
         band_selecting_ = false;
-        select_in_band(chart_, QRect(band_start_, event->position().toPoint() + scroll_position()), zoom_);
+        select_in_band(chart_, Band{band_start_, event->position().toPoint() + scroll_position()}, zoom_);
         viewport()->update();
         emit primary_changed();
         return;
     }
     if (!dragging_ || event->button() != Qt::LeftButton) return;
     dragging_ = false;
-    if (drop_dragged_nodes(chart_, event->position().toPoint() + scroll_position(), grab_offset_, zoom_,
-                           [this] { take_snapshot(); })) {
+    const QPoint point = event->position().toPoint() + scroll_position();
+    if (drop_dragged_nodes(chart_, point, grab_offset_, zoom_, [this] { take_snapshot(); })) {
         emit modified();
         emit primary_changed();
     }
+    show_cursor(hover_cursor(point));  // no longer the prohibition where the drag ended off the canvas
     viewport()->update();
 }
 

@@ -4,6 +4,7 @@
 // dropped from the file manager as new source nodes.
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include <QAbstractScrollArea>
@@ -12,6 +13,7 @@
 #include "chart/node_alignment.h"
 #include "text/show_message.h"
 #include "chart/undo_history.h"
+#include "chart_cursors.h"
 #include "zoom_console.h"
 
 namespace tessaly::view {
@@ -35,6 +37,9 @@ public:
     ZoomConsole& console() { return console_; }
     // Scroll sizes follow the canvas: (view size + 50) × zoom.
     void chart_changed();
+    // The nodes were collapsed to show other text or another font size: the
+    // chart is drawn again at once, which measures every box anew.
+    void nodes_collapsed();
     QPoint scroll_position() const;
 
     // Places files as if dropped at the window point (all refused when any
@@ -101,6 +106,11 @@ protected:
 
 private:
     void update_scroll_sizes();
+    // The shape for the pointer resting at the canvas point, no button held.
+    ChartCursor hover_cursor(QPoint canvas_point) const;
+    // While nodes are dragged: prohibited off the canvas.
+    ChartCursor drag_cursor(QPoint canvas_point) const;
+    void show_cursor(ChartCursor shape);
     void paint_drag_outline(QPainter& painter);
     // Which canvas edge (1 right, 2 bottom, 0 none) is within 3 pixels.
     int edge_at(QPoint canvas_point) const;
@@ -124,6 +134,7 @@ private:
     ZoomConsole console_;
     bool tinted_ = false;
     int preview_node_ = -1;
+    std::optional<ChartCursor> shown_cursor_;  // none while the console's shape shows
 };
 
 }  // namespace tessaly::view

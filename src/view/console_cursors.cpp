@@ -1,5 +1,7 @@
 #include "console_cursors.h"
 
+#include "chart_cursors.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -60,21 +62,6 @@ void draw_turning(QPainter& painter, QColor fill) {
     painter.drawEllipse(c, 1.5, 1.5);
 }
 
-// Four arrows from the centre: the console can be dragged.
-void draw_move(QPainter& painter) {
-    QPainterPath path;
-    path.addRect(QRectF(14.5, 7, 3, 18));
-    path.addRect(QRectF(7, 14.5, 18, 3));
-    path.setFillRule(Qt::WindingFill);
-    QPainterPath arrows = path.simplified();
-    for (int quarter = 0; quarter < 4; ++quarter) {
-        const double angle = quarter * std::numbers::pi / 2;
-        const QPointF tip = QPointF(16, 16) + QPointF(std::cos(angle), std::sin(angle)) * 14;
-        arrows = arrows.united(arrowhead(tip, angle, 6, 9));
-    }
-    outline_and_fill(painter, arrows);
-}
-
 // A magnifying glass with a plus or a minus in its lens.
 void draw_magnifier(QPainter& painter, bool plus) {
     const QPointF lens(12, 12);
@@ -97,6 +84,7 @@ void draw_magnifier(QPainter& painter, bool plus) {
 
 QImage console_cursor_picture(ConsoleCursor shape) {
     if (shape == ConsoleCursor::Hand) return {};
+    if (shape == ConsoleCursor::Move) return chart_cursor_picture(ChartCursor::Move);
     QImage picture(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
@@ -104,7 +92,7 @@ QImage console_cursor_picture(ConsoleCursor shape) {
     switch (shape) {
     case ConsoleCursor::Ring: draw_turning(painter, Qt::white); break;
     case ConsoleCursor::RingDrag: draw_turning(painter, QColor(214, 214, 40)); break;
-    case ConsoleCursor::Move: draw_move(painter); break;
+    case ConsoleCursor::Move: break;
     case ConsoleCursor::Plus: draw_magnifier(painter, true); break;
     case ConsoleCursor::Minus: draw_magnifier(painter, false); break;
     case ConsoleCursor::Hand: break;
@@ -114,6 +102,7 @@ QImage console_cursor_picture(ConsoleCursor shape) {
 
 QCursor console_cursor(ConsoleCursor shape) {
     if (shape == ConsoleCursor::Hand) return QCursor(Qt::PointingHandCursor);
+    if (shape == ConsoleCursor::Move) return chart_cursor(ChartCursor::Move);
     // The magnifiers point with the middle of the lens, the others with their centre.
     const bool magnifier = shape == ConsoleCursor::Plus || shape == ConsoleCursor::Minus;
     return QCursor(QPixmap::fromImage(console_cursor_picture(shape)), magnifier ? 12 : 16, magnifier ? 12 : 16);

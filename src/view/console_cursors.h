@@ -1,7 +1,7 @@
 #pragma once
 
 // The pointer shapes of the zoom console. Apart from the system hand, the
-// program draws them itself.
+// program draws them itself; the move shape is the chart's own.
 
 #include <QCursor>
 #include <QImage>

@@ -126,14 +126,9 @@ void select_all(Chart& chart) {
     if (chart.primary_node == -1 && chart.node_count() > 0) chart.primary_node = 0;
 }
 
-bool select_in_band(Chart& chart, const QRect& band, float zoom) {
-    const QRect b = band.normalized();
-    if (b.width() <= 10 || b.height() <= 10) return false;
-    auto inside = [&](int i) {
-        const QRect box = canvas_box(chart.nodes[i].rect, zoom);
-        return box.x() >= b.x() && box.y() >= b.y() && box.x() + box.width() <= b.x() + b.width() &&
-               box.y() + box.height() <= b.y() + b.height();
-    };
+bool select_in_band(Chart& chart, const Band& band, float zoom) {
+    if (!band.selects()) return false;
+    auto inside = [&](int i) { return band.holds(canvas_box(chart.nodes[i].rect, zoom)); };
     bool any = false;
     for (int i = 0; i < chart.node_count() && !any; ++i) any = inside(i);
     if (!any) return false;
@@ -151,14 +146,17 @@ bool select_in_band(Chart& chart, const QRect& band, float zoom) {
 namespace tessaly::view {
 
 int canvas_edge_for(const Chart& chart, int pointer, float zoom, bool width) {
+    return static_cast<int>(static_cast<float>(canvas_edge_pixels(chart, pointer, zoom, width)) / zoom);
+}
+
+int canvas_edge_pixels(const Chart& chart, int pointer, float zoom, bool width) {
     int edge = pointer;
     for (const NodeRecord& node : chart.nodes) {
         const QRect box = canvas_box(node.rect, zoom);
         edge = std::max(edge, width ? box.x() + box.width() : box.y() + box.height());
     }
     edge = std::max(edge, static_cast<int>(zoom * 500));
-    edge = std::min(edge, static_cast<int>(zoom * 5000));
-    return static_cast<int>(edge / zoom);
+    return std::min(edge, static_cast<int>(zoom * 5000));
 }
 
 }  // namespace tessaly::view

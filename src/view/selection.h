@@ -3,6 +3,7 @@
 // Selecting nodes on the chart: which node or mandatory mark a canvas point
 // hits, and what a press on a node does to the selection.
 
+#include <algorithm>
 #include <functional>
 
 #include <QPoint>
@@ -53,17 +54,45 @@ namespace tessaly::view {
 // Every node selected; the primary node becomes node 0 when there was none.
 void select_all(Chart& chart);
 
-// A rubber band released over the chart (canvas pixels): when it is more
-// than 10 pixels each way and holds at least one node box entirely, those
-// nodes become the selection, the last of them (table order) the primary.
-bool select_in_band(Chart& chart, const QRect& band, float zoom);
+// A rubber band from the press to the pointer, in canvas pixels. Its
+// edges are the two points themselves: a drag of 10 pixels makes a band 10
+// pixels wide (whose outline, drawn on both edges, covers 11 columns).
+struct Band {
+    QPoint start;
+    QPoint end;
+
+    int left() const { return std::min(start.x(), end.x()); }
+    int right() const { return std::max(start.x(), end.x()); }
+    int top() const { return std::min(start.y(), end.y()); }
+    int bottom() const { return std::max(start.y(), end.y()); }
+    int width() const { return right() - left(); }
+    int height() const { return bottom() - top(); }
+    // Shown once it is at least 10 pixels wide or high.
+    bool shown() const { return width() >= 10 || height() >= 10; }
+    // Selects only when more than 10 pixels wide and more than 10 high.
+    bool selects() const { return width() > 10 && height() > 10; }
+    // A node box (right and bottom edges as canvas_box gives them) lies
+    // entirely inside: its edges may lie on the band's, not beyond.
+    bool holds(const QRect& box) const {
+        return box.x() >= left() && box.y() >= top() && box.x() + box.width() <= right() &&
+               box.y() + box.height() <= bottom();
+    }
+};
+
+// A rubber band released over the chart: when it selects and holds at
+// least one node box entirely, those nodes become the selection, the last
+// of them (table order) the primary.
+bool select_in_band(Chart& chart, const Band& band, float zoom);
 
 }  // namespace tessaly::view
 
 namespace tessaly::view {
 
-// Where a dragged canvas edge lands, in chart units: the pointer (canvas
-// pixels), no closer than the farthest node box, between 500 and 5,000.
+// Where a dragged canvas edge lands, in canvas pixels: at the pointer (canvas
+// pixels), no closer than the farthest node box, between 500 and 5,000
+// chart units times the zoom.
+int canvas_edge_pixels(const Chart& chart, int pointer, float zoom, bool width);
+// The same edge in chart units: the new view_width or view_height.
 int canvas_edge_for(const Chart& chart, int pointer, float zoom, bool width);
 
 }  // namespace tessaly::view

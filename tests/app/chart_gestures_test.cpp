@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "chart_cursors.h"
 #include "chart_view.h"
 #include "zoom_steps.h"
 #include "fake_dialogs.h"
@@ -163,6 +164,140 @@ private slots:
         QVERIFY(s.selected().empty());
         s.key(Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(s.selected(), (std::vector<int>{0, 1, 2}));
+    }
+
+    // The band's outline runs on the pixels of both corners, and only once
+    // the pointer is 10 pixels away.
+    void the_band_is_drawn_from_ten_pixels_between_its_corners() {
+        Scene s;
+        const QColor band(70, 70, 70);
+        auto columns_with_band = [&] {
+            const QImage image = s.view->viewport()->grab().toImage();
+            std::vector<int> columns;
+            for (int x = 590; x < 640; ++x)
+                for (int y = 395; y < 420; ++y)
+                    if (image.pixelColor(x, y) == band) {
+                        columns.push_back(x);
+                        break;
+                    }
+            return columns;
+        };
+        QTest::mousePress(s.area(), Qt::LeftButton, {}, {600, 400});
+        QTest::mouseMove(s.area(), {609, 409});
+        QVERIFY(columns_with_band().empty());
+        QTest::mouseMove(s.area(), {610, 405});
+        const std::vector<int> narrow = columns_with_band();
+        QVERIFY(!narrow.empty());
+        QCOMPARE(narrow.front(), 600);
+        QCOMPARE(narrow.back(), 610);
+        QTest::mouseMove(s.area(), {620, 410});
+        QCOMPARE(columns_with_band().back(), 620);
+        QTest::mouseRelease(s.area(), Qt::LeftButton, {}, {620, 410});
+        QVERIFY(columns_with_band().empty());
+    }
+
+    // A grey-edged bar in magenta and white where the edge would go, and the
+    // new size in red beside the pointer while there is room for it.
+    void a_dragged_canvas_edge_shows_a_patterned_bar_and_the_new_size() {
+        Scene s;
+        s.chart.display.view_width = 700;
+        s.chart.display.view_height = 560;
+        s.view->chart_changed();
+        const QColor grey(128, 128, 128);
+        const QSet<QRgb> pattern{QColor(255, 0, 255).rgb(), QColor(Qt::white).rgb()};
+        auto picture = [&] { return s.view->viewport()->grab().toImage(); };
+        auto colours = [](const QImage& image, QRect area) {
+            QSet<QRgb> seen;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) seen.insert(image.pixel(x, y));
+            return seen;
+        };
+        auto written = [](const QImage& image, QRect area) {  // the size's red, smoothed or not
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (c.red() > 180 && c.green() < 150 && c.blue() < 150) return true;
+                }
+            return false;
+        };
+
+        QTest::mousePress(s.area(), Qt::LeftButton, {}, {700, 200});
+        QTest::mouseMove(s.area(), {650, 200});
+        QImage image = picture();
+        for (int y : {0, 300, 559}) {
+            QCOMPARE(image.pixelColor(648, y), grey);
+            QCOMPARE(image.pixelColor(651, y), grey);
+        }
+        QCOMPARE(image.pixelColor(649, 0), grey);    // from the window's top
+        QCOMPARE(image.pixelColor(649, 559), grey);  // to the canvas's bottom
+        QCOMPARE(colours(image, QRect(649, 100, 2, 10)), pattern);
+        QVERIFY(written(image, QRect(640, 220, 40, 20)));  // 8 left of the bar, 20 below the pointer
+        QVERIFY(!written(image, QRect(600, 180, 100, 39)));
+        QTest::mouseMove(s.area(), {650, 515});  // 45 pixels above the bottom: no room
+        image = picture();
+        QVERIFY(!written(image, QRect(600, 400, 100, 160)));
+        QTest::mouseRelease(s.area(), Qt::LeftButton, {}, {650, 515});
+        QCOMPARE(s.chart.display.view_width, 650);
+
+        QTest::mousePress(s.area(), Qt::LeftButton, {}, {300, 560});
+        QTest::mouseMove(s.area(), {300, 520});
+        image = picture();
+        for (int x : {200, 400, 649}) {  // the console covers the left
+            QCOMPARE(image.pixelColor(x, 518), grey);
+            QCOMPARE(image.pixelColor(x, 521), grey);
+        }
+        QCOMPARE(colours(image, QRect(400, 519, 10, 2)), pattern);
+        QVERIFY(written(image, QRect(320, 510, 40, 15)));  // 20 right of the pointer, 8 above the bar
+        QTest::mouseMove(s.area(), {610, 520});  // 40 pixels from the right edge: no room
+        image = picture();
+        QVERIFY(!written(image, QRect(300, 500, 350, 30)));
+        QTest::mouseRelease(s.area(), Qt::LeftButton, {}, {610, 520});
+        QCOMPARE(s.chart.display.view_height, 520);
+    }
+
+    // The pointer's shape tells what a press would do where it rests, and
+    // while nodes are dragged, whether they may be dropped there.
+    void the_pointer_shape_follows_what_a_press_would_do() {
+        Scene s;
+        s.chart.display.view_width = 700;
+        s.view->chart_changed();
+        auto shows = [&](ChartCursor expected) {
+            const QCursor shown = s.area()->cursor();
+            const QCursor wanted = chart_cursor(expected);
+            if (wanted.shape() != Qt::BitmapCursor) return shown.shape() == wanted.shape();
+            return shown.shape() == Qt::BitmapCursor && shown.hotSpot() == wanted.hotSpot() &&
+                   shown.pixmap().toImage().convertToFormat(QImage::Format_ARGB32) ==
+                       chart_cursor_picture(expected).convertToFormat(QImage::Format_ARGB32);
+        };
+        for (ChartCursor drawn : {ChartCursor::Move, ChartCursor::Prohibited, ChartCursor::Mark})
+            QVERIFY(!chart_cursor_picture(drawn).isNull());
+        QVERIFY(chart_cursor_picture(ChartCursor::Move) != chart_cursor_picture(ChartCursor::Mark));
+
+        QTest::mouseMove(s.area(), {150, 125});
+        QVERIFY(shows(ChartCursor::Hand));  // not selected
+        const Rect mark = s.chart.node_states[1].mark_rect;
+        QTest::mouseMove(s.area(), {(mark.left + mark.right) / 2, (mark.top + mark.bottom) / 2});
+        QVERIFY(shows(ChartCursor::Mark));
+        QTest::mouseMove(s.area(), {600, 300});
+        QVERIFY(shows(ChartCursor::Arrow));
+        QTest::mouseMove(s.area(), {701, 300});
+        QVERIFY(shows(ChartCursor::ResizeWidth));
+        s.click({150, 125});
+        QTest::mouseMove(s.area(), {151, 126});
+        QVERIFY(shows(ChartCursor::Move));  // selected
+
+        QTest::mousePress(s.area(), Qt::LeftButton, {}, {150, 125});
+        QVERIFY(shows(ChartCursor::Move));
+        QTest::mouseMove(s.area(), {400, 250});
+        QVERIFY(shows(ChartCursor::Move));
+        QTest::mouseMove(s.area(), {700, 250});  // on the canvas's right edge: off it
+        QVERIFY(shows(ChartCursor::Prohibited));
+        QTest::mouseMove(s.area(), {699, 250});
+        QVERIFY(shows(ChartCursor::Move));
+        QTest::mouseMove(s.area(), {400, 0});
+        QVERIFY(shows(ChartCursor::Prohibited));
+        QTest::mouseRelease(s.area(), Qt::LeftButton, {}, {400, 0});
+        QVERIFY(!shows(ChartCursor::Prohibited));  // the drag is over
     }
 
     void the_canvas_edge_drags_within_its_limits() {

@@ -15,6 +15,20 @@
 using namespace tessaly;
 using namespace tessaly::app;
 
+namespace {
+
+// Counts the paints a widget receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+}  // namespace
+
 class MainWindowTest : public QObject {
     Q_OBJECT
 
@@ -204,6 +218,33 @@ private slots:
         QVERIFY(window_->commands()[33893]->text().endsWith("\tCtrl+A"));
     }
 
+    void the_chart_menus_open_centred_on_the_pointer_and_on_the_screen() {
+        const QRect screen(0, 0, 1600, 1000);
+        QCOMPARE(centred_menu_position({200, 120}, {800, 500}, screen), QPoint(700, 440));
+        QCOMPARE(centred_menu_position({201, 121}, {800, 500}, screen), QPoint(700, 440));
+        QCOMPARE(centred_menu_position({200, 120}, {30, 20}, screen), QPoint(0, 0));          // top left
+        QCOMPARE(centred_menu_position({200, 120}, {1590, 990}, screen), QPoint(1400, 880));  // bottom right
+        QCOMPARE(centred_menu_position({200, 120}, {1590, 990}, QRect(1600, 0, 1280, 1000)),
+                 QPoint(1600, 880));  // a second screen to the right
+        QCOMPARE(centred_menu_position({200, 1200}, {800, 500}, screen).y(), 0);  // taller than the screen
+
+        window_->resize(1200, 800);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_->splitter()->setSizes({700, 500});
+        QWidget* area = window_->chart_view()->viewport();
+        const QPoint pointer(400, 400);
+        QTest::mouseClick(area, Qt::RightButton, {}, pointer);
+        QMenu* menu = window_->chart_menu();
+        QVERIFY(menu && menu->isVisible());
+        const QRect opened = menu->geometry();
+        const QPoint at = area->mapToGlobal(pointer);
+        QVERIFY2(std::abs(opened.center().x() - at.x()) <= 1 && std::abs(opened.center().y() - at.y()) <= 1,
+                 qPrintable(QStringLiteral("menu centre %1,%2 pointer %3,%4")
+                                .arg(opened.center().x()).arg(opened.center().y()).arg(at.x()).arg(at.y())));
+        menu->close();
+    }
+
     void the_chart_menu_rules_grey_what_does_not_apply() {
         Commands& c = window_->commands();
         ChartMenuState empty;
@@ -294,6 +335,47 @@ private slots:
         copy_.ChangeBk = 0;
         window_->set_chart_active(true);
         QCOMPARE(window_->chart_view()->viewport()->grab().toImage().pixelColor(5, 5), QColor(Qt::white));
+    }
+
+    // The nodes show other text at once: the chart is painted before the
+    // command returns, with every box measured anew and the arcs ending at
+    // the borders of the new boxes.
+    void node_text_switches_and_the_font_size_redraw_the_chart_at_once() {
+        Chart& chart = document_->chart();
+        QVERIFY(add_node(chart, "/a.csv", {160, 250}, 1.0, kSourceNode, "a", 12).ok());
+        QVERIFY(add_node(chart, "/r.csv", {340, 250}, 1.0, kResultNode, "r", 3).ok());
+        QVERIFY(add_arc(chart, 0, 1).ok());
+        window_->resize(1200, 800);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_->splitter()->setSizes({700, 500});
+        QWidget* area = window_->chart_view()->viewport();
+        QVERIFY(area->width() > 420);
+        area->grab();
+        PaintCounter counter;
+        area->installEventFilter(&counter);
+        Commands& c = window_->commands();
+
+        const Rect one_line = chart.nodes[1].rect;
+        c[32827]->trigger();  // 件数: a second line
+        QVERIFY(counter.paints > 0);
+        const Rect two_lines = chart.nodes[1].rect;
+        QVERIFY(two_lines.bottom - two_lines.top > one_line.bottom - one_line.top);
+        QVERIFY(document_->modified());
+        const QImage image = area->grab().toImage();
+        const QRect result(two_lines.left, two_lines.top, two_lines.right - two_lines.left,
+                           two_lines.bottom - two_lines.top);
+        const int y = (two_lines.top + two_lines.bottom) / 2;
+        QCOMPARE(image.pixelColor(result.x() - 4, y), QColor(219, 36, 68));  // the arrowhead, outside the box
+
+        counter.paints = 0;
+        c[32775]->setData(8);  // 16 points
+        c[32775]->trigger();
+        QVERIFY(counter.paints > 0);
+        QVERIFY(chart.nodes[1].rect.right - chart.nodes[1].rect.left > two_lines.right - two_lines.left);
+        counter.paints = 0;
+        c[32775]->trigger();  // the size in use: nothing to do
+        QCOMPARE(counter.paints, 0);
     }
 };
 

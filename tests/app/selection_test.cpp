@@ -91,15 +91,40 @@ private slots:
 
     void band_and_select_all() {
         Chart chart = three_nodes();
-        QVERIFY(!select_in_band(chart, QRect(QPoint(0, 0), QPoint(10, 500)), 1.0f));  // too narrow
-        QVERIFY(!select_in_band(chart, QRect(QPoint(0, 0), QPoint(90, 60)), 1.0f));  // every node sticks out
-        QVERIFY(select_in_band(chart, QRect(QPoint(160, 80), QPoint(-1, -1)), 1.0f));  // drawn up and left
+        QVERIFY(!select_in_band(chart, Band{{0, 0}, {10, 500}}, 1.0f));  // too narrow
+        QVERIFY(!select_in_band(chart, Band{{0, 0}, {90, 60}}, 1.0f));  // every node sticks out
+        QVERIFY(select_in_band(chart, Band{{160, 80}, {-1, -1}}, 1.0f));  // drawn up and left
         QCOMPARE(selected(chart), (std::vector<int>{0, 1}));
         QCOMPARE(chart.primary_node, 1);  // the last in table order
         deselect_all(chart);
         select_all(chart);
         QCOMPARE(selected(chart), (std::vector<int>{0, 1, 2}));
         QCOMPARE(chart.primary_node, 0);
+    }
+
+    // A band is as wide as the pointer moved, and a box on its edge is inside.
+    void a_band_selects_from_eleven_pixels_and_holds_boxes_up_to_its_edges() {
+        Chart chart = three_nodes();
+        chart.nodes[0].rect = Rect{20, 20, 25, 25};
+        QVERIFY(!select_in_band(chart, Band{{20, 20}, {30, 31}}, 1.0f));  // 10 wide
+        QVERIFY(!select_in_band(chart, Band{{20, 20}, {31, 30}}, 1.0f));  // 10 high
+        QVERIFY(select_in_band(chart, Band{{20, 20}, {31, 31}}, 1.0f));
+        QCOMPARE(selected(chart), std::vector<int>{0});
+
+        const Band band{{400, 350}, {300, 300}};  // node 2's edges exactly, drawn up and left
+        QVERIFY(band.holds(QRect(300, 300, 100, 50)));
+        QVERIFY(!band.holds(QRect(300, 300, 101, 50)));  // one pixel over on the right
+        QVERIFY(!band.holds(QRect(300, 300, 100, 51)));  // and at the bottom
+        QVERIFY(!band.holds(QRect(299, 300, 100, 50)));
+        QVERIFY(!band.holds(QRect(300, 299, 100, 50)));
+        deselect_all(chart);
+        QVERIFY(select_in_band(chart, band, 1.0f));
+        QCOMPARE(selected(chart), std::vector<int>{2});
+        QVERIFY(!select_in_band(chart, Band{{300, 300}, {399, 350}}, 1.0f));
+
+        QVERIFY(!Band({{0, 0}, {9, 9}}).shown());
+        QVERIFY(Band({{0, 0}, {10, 0}}).shown());
+        QVERIFY(Band({{0, 0}, {0, -10}}).shown());
     }
 
     void a_dragged_canvas_edge_keeps_its_limits() {
