@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QMenu>
@@ -81,6 +82,9 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(chart_view_, &view::ChartView::primary_changed, this, &MainWindow::refresh_selection_commands);
     connect(chart_view_, &view::ChartView::history_changed, this, &MainWindow::refresh_history_commands);
     connect(chart_view_, &view::ChartView::cursor_text, status_, &StatusPanes::set_cursor);
+    connect(chart_view_, &view::ChartView::guide_shown, status_, &StatusPanes::set_info_text);
+    chart_view_->set_pointer_aids(
+        [this] { return view::PointerAids{copy_.DspGuide == 1, copy_.PlayAnime, copy_.SpeedAnime}; });
     connect(chart_view_, &view::ChartView::zoom_text, status_, &StatusPanes::set_zoom);
     connect(chart_view_, &view::ChartView::position_panes_cleared, this, [this] {
         status_->set_position({});
@@ -373,9 +377,22 @@ void MainWindow::connect_commands() {
         (*commands_)[32833]->setChecked(chart_view_->console().pinned());
     });
     connect(c[310], &QAction::triggered, this, [this] { chart_view_->console().show_at_top_left(); });
+    connect(c[32855], &QAction::triggered, this, &MainWindow::switch_operation_guide);
 
     connect_node_commands();
     for (int id : kCommandsToCome) c[id]->setEnabled(false);
+}
+
+// F2: the guide on or off. "Off" is said for a second and then taken away,
+// without holding up the user meanwhile.
+void MainWindow::switch_operation_guide() {
+    copy_.DspGuide = copy_.DspGuide == 1 ? 0 : 1;
+    const QString text = view::guide_switch_text(copy_.DspGuide == 1);
+    status_->set_info_text(text);
+    if (copy_.DspGuide == 1) return;
+    QTimer::singleShot(1000, status_, [status = status_, text] {
+        if (status->info_text() == text) status->set_info_text({});
+    });
 }
 
 void MainWindow::refresh_checks() {

@@ -88,6 +88,7 @@ private:
     void restore_zoom();
     void connect_file_area();
     void copy_previewed_file();
+    void switch_operation_guide();
     void connect_node_commands();
     void refresh_selection_commands();
     void nodes_changed();

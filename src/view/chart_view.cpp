@@ -31,9 +31,19 @@ ChartView::ChartView(Chart& chart, MessagePresenter& messages, QWidget* parent)
     connect(&console_, &ZoomConsole::moved, this, &ChartView::modified);
     connect(&console_, &ZoomConsole::zoom_text, this, &ChartView::zoom_text);
     connect(&console_, &ZoomConsole::position_panes_cleared, this, &ChartView::position_panes_cleared);
+    connect(&animation_, &PointerAnimation::repaint_needed, viewport(), qOverload<const QRect&>(&QWidget::update));
     // The console keeps out of the way while a scroll bar is worked.
     horizontalScrollBar()->installEventFilter(this);
     verticalScrollBar()->installEventFilter(this);
+}
+
+// The pointer leaving the window takes the comets and the edge tip with it.
+bool ChartView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Leave) {
+        animation_.stop();
+        edge_tip_.deactivate();
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 bool ChartView::eventFilter(QObject* watched, QEvent* event) {
@@ -162,13 +172,36 @@ void ChartView::resizeEvent(QResizeEvent* event) {
 
 void ChartView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
-    painter.fillRect(viewport()->rect(), Qt::white);
+    if (!animation_.running()) {
+        frame_valid_ = false;
+        paint_frame(painter, event->rect());
+        return;
+    }
+    // While comets fly, a step repaints only their area, from the picture
+    // of the window kept without them: the chart is not drawn again.
+    const qreal ratio = viewport()->devicePixelRatioF();
+    const QSize pixels = viewport()->size() * ratio;
+    if (!frame_valid_ || frame_.size() != pixels || !animation_.area().contains(event->rect())) {
+        if (frame_.size() != pixels) {
+            frame_ = QPixmap(pixels);
+            frame_.setDevicePixelRatio(ratio);
+        }
+        QPainter frame_painter(&frame_);
+        paint_frame(frame_painter, viewport()->rect());
+        frame_valid_ = true;
+    }
+    painter.drawPixmap(event->rect(), frame_, QRectF(QPointF(event->rect().topLeft()) * ratio, QSizeF(event->rect().size()) * ratio));
+    animation_.paint(painter);
+}
+
+void ChartView::paint_frame(QPainter& painter, const QRect& area) {
+    painter.fillRect(area, Qt::white);
     painter.translate(-scroll_position());
     PaintState state;
     state.zoom = zoom_;
     state.tint = tinted_;
     state.preview_node = preview_node_;
-    state.visible = event->rect().translated(scroll_position());
+    state.visible = area.translated(scroll_position());
     paint_chart(painter, chart_, state);
     if (dragging_ && chart_.primary_node >= 0) paint_drag_outline(painter);
     if (resizing_) {
@@ -193,6 +226,7 @@ void ChartView::paintEvent(QPaintEvent* event) {
 
 void ChartView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
+    animation_.stop();
     if (console_.pressed(event->position().toPoint())) return;
     const QPoint point = event->position().toPoint() + scroll_position();
     if (const int m = hit_mark(chart_, point); m >= 0) {
@@ -289,34 +323,67 @@ void ChartView::show_cursor_position(QPoint p) {
 }
 
 void ChartView::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint point = event->position().toPoint() + scroll_position();
+    const QPoint client = event->position().toPoint();
+    const QPoint point = client + scroll_position();
     show_cursor_position(point);
     // The chart becomes the active area as soon as the pointer is over it.
     if (!hasFocus() && chart_.node_count() > 0) {
         setFocus();
         emit activated();
     }
+    // Every move clears the hint (which also brings back POS, SIZE and
+    // CURSOR); the place the pointer reaches may give a new one below.
+    const PointerAids aids = aids_();
+    if (aids.guide) emit guide_shown(QString());
+    show_edge_tip(point, event->globalPosition().toPoint());
     if (!dragging_ && !band_selecting_ && !resizing_) {
-        if (console_.pointer_moved(event->position().toPoint(), event->buttons(), viewport()->size())) {
-            setToolTip(QString());
+        const bool console_gesture = console_.ring_dragging() || console_.moving();
+        if (console_.pointer_moved(client, event->buttons(), viewport()->size())) {
             viewport()->setCursor(console_.cursor());
             shown_cursor_.reset();
+            if (aids.guide && !console_gesture && console_.on_ring(client))
+                emit guide_shown(guide_hint(chart_, {GuidePlace::Ring, -1, client.y()}, preview_node_));
             return;
         }
-        // Near an edge: its size and limits, and a resize pointer.
-        const int edge = edge_at(point);
-        if (edge == 1)
-            setToolTip(QStringLiteral("Width=%1\nmin:%2\nmax:%3").arg(chart_.display.view_width).arg(500).arg(5000));
-        else if (edge == 2)
-            setToolTip(QStringLiteral("Height=%1\nmin:%2\nmax:%3").arg(chart_.display.view_height).arg(500).arg(5000));
-        else
-            setToolTip(QString());
-        show_cursor(hover_cursor(point));
+        hover(point, aids);
         return QAbstractScrollArea::mouseMoveEvent(event);
     }
     pointer_ = point;
     if (dragging_) show_cursor(drag_cursor(point));
     viewport()->update();
+}
+
+void ChartView::show_edge_tip(QPoint p, QPoint global) {
+    const int w = static_cast<int>(chart_.display.view_width * zoom_);
+    const int h = static_cast<int>(chart_.display.view_height * zoom_);
+    // At the corner the height's tip wins.
+    QString text;
+    if (p.x() < w && std::abs(p.y() - h) < 4)
+        text = QStringLiteral("Height=%1\nmin:%2\nmax:%3").arg(chart_.display.view_height).arg(500).arg(5000);
+    else if (std::abs(p.x() - w) < 4 && p.y() < h)
+        text = QStringLiteral("Width=%1\nmin:%2\nmax:%3").arg(chart_.display.view_width).arg(500).arg(5000);
+    edge_tip_.activate(text, global);
+}
+
+void ChartView::hover(QPoint p, const PointerAids& aids) {
+    show_cursor(hover_cursor(p));
+    GuideSpot spot;
+    if (const int mark = hit_mark(chart_, p); mark >= 0) {
+        spot = {GuidePlace::Mark, mark};  // the comets keep flying round the node
+    } else if (const int node = hit_node(chart_, p, zoom_); node >= 0) {
+        const bool selected = chart_.node_states[node].selected != 0;
+        spot = {selected ? GuidePlace::SelectedNode : GuidePlace::Node, node};
+        if (animation_.running() && animation_.node() != node) animation_.stop();
+        if (!animation_.running() && !selected && aids.comets > 0 &&
+            animation_.start(p, node, chart_, zoom_, scroll_position(), aids.comets, aids.speed))
+            frame_valid_ = false;
+    } else {
+        animation_.stop();
+        const int edge = edge_at(p);
+        spot.place = edge == 1 ? GuidePlace::RightEdge : edge == 2 ? GuidePlace::BottomEdge : GuidePlace::None;
+    }
+    if (!aids.guide) return;
+    if (const QString hint = guide_hint(chart_, spot, preview_node_); !hint.isEmpty()) emit guide_shown(hint);
 }
 
 void ChartView::mouseReleaseEvent(QMouseEvent* event) {
@@ -357,6 +424,7 @@ void ChartView::mouseReleaseEvent(QMouseEvent* event) {
 // A right click selects the node under it (keeping a selection it belongs
 // to) and asks for the node's menu, or the chart's menu on empty canvas.
 void ChartView::right_click(QPoint window_point, QPoint screen_point) {
+    animation_.stop();
     menu_point_ = window_point + scroll_position();
     if (console_.right_click_opens_zoom_menu(window_point)) return emit menu_requested(ChartMenu::Zoom, screen_point);
     const int node = hit_node(chart_, menu_point_, zoom_);

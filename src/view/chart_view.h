@@ -4,16 +4,21 @@
 // dropped from the file manager as new source nodes.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
 
 #include <QAbstractScrollArea>
+#include <QPixmap>
 
 #include "chart/chart.h"
 #include "chart/node_alignment.h"
 #include "text/show_message.h"
 #include "chart/undo_history.h"
 #include "chart_cursors.h"
+#include "edge_tip.h"
+#include "operation_guide.h"
+#include "pointer_animation.h"
 #include "zoom_console.h"
 
 namespace tessaly::view {
@@ -21,6 +26,13 @@ namespace tessaly::view {
 // The context menus of the chart: on empty canvas, on a node, and on the
 // zoom console.
 enum class ChartMenu { View, Node, Zoom };
+
+// The aids that follow the pointer, as the settings have them now.
+struct PointerAids {
+    bool guide = true;  // hints in the status bar
+    int comets = 3;     // 0: no animation
+    int speed = 0;      // a step every speed × 10 + 5 ms
+};
 
 class ChartView : public QAbstractScrollArea {
     Q_OBJECT
@@ -67,6 +79,11 @@ public:
     void set_tinted(bool tinted);
     void set_preview_node(int node);
 
+    // Where the view reads the guide and animation settings, at each move.
+    void set_pointer_aids(std::function<PointerAids()> aids) { aids_ = std::move(aids); }
+    const PointerAnimation& animation() const { return animation_; }
+    const EdgeTip& edge_tip() const { return edge_tip_; }
+
 signals:
     // The chart was edited: the document is now modified.
     void modified();
@@ -88,6 +105,8 @@ signals:
     void command_key(int command_id);
     // A right click asks for a menu at the screen point.
     void menu_requested(ChartMenu menu, QPoint screen_point);
+    // The operation guide's hint for where the pointer is; empty clears it.
+    void guide_shown(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -102,6 +121,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -117,6 +137,12 @@ private:
     void right_click(QPoint window_point, QPoint screen_point);
     void take_snapshot();
     void show_cursor_position(QPoint canvas_point);
+    // The guide, the edge tip and the animation for a pointer resting at
+    // the canvas point (window point `client`), no button held.
+    void hover(QPoint canvas_point, const PointerAids& aids);
+    void show_edge_tip(QPoint canvas_point, QPoint global);
+    // The chart with its gesture feedback and the console, for a window area.
+    void paint_frame(QPainter& painter, const QRect& area);
     void place(const std::vector<std::filesystem::path>& files, QPoint canvas_point);
 
     Chart& chart_;
@@ -135,6 +161,13 @@ private:
     bool tinted_ = false;
     int preview_node_ = -1;
     std::optional<ChartCursor> shown_cursor_;  // none while the console's shape shows
+    std::function<PointerAids()> aids_ = [] { return PointerAids{}; };
+    PointerAnimation animation_;
+    // While comets fly, the window's picture without them, so that a step
+    // only copies their area back instead of drawing the chart again.
+    QPixmap frame_;
+    bool frame_valid_ = false;
+    EdgeTip edge_tip_;
 };
 
 }  // namespace tessaly::view

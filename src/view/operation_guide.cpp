@@ -2,6 +2,7 @@
 
 #include "text/cp932.h"
 #include "text/messages.h"
+#include "zoom_console.h"
 
 namespace tessaly::view {
 
@@ -17,12 +18,10 @@ bool valid(const Chart& chart, int node) { return node >= 0 && node < chart.node
 
 }  // namespace
 
-QString guide_text(const Chart& chart, const GuideSpot& spot, int preview_node) {
+QString guide_hint(const Chart& chart, const GuideSpot& spot, int preview_node) {
     switch (spot.place) {
     case GuidePlace::Ring:
-        return spot.client_y % 2 != 0
-                   ? u("回転円に沿ってドラッグして表示倍率を変更することができます。")
-                   : u("回転円上でマウスホィールを操作して回転させることができます。Ctrlキー押下時は、1ポイント変わります。");
+        return ring_guide_text(spot.client_y);
     case GuidePlace::Mark:
         if (!valid(chart, spot.node)) return {};
         return u("『") + title_of(chart, spot.node) + u("』") +

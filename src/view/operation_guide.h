@@ -28,7 +28,7 @@ struct GuideSpot {
 };
 
 // The hint for the spot, empty where there is none.
-QString guide_text(const Chart& chart, const GuideSpot& spot, int preview_node);
+QString guide_hint(const Chart& chart, const GuideSpot& spot, int preview_node);
 
 // The text shown when F2 turns the guide on or off.
 QString guide_switch_text(bool guide_on);

@@ -201,6 +201,41 @@ private slots:
         for (const NodeRecord& node : chart.nodes) QVERIFY(node.rect.top >= 2);
     }
 
+    // F2 turns the guide off with a word that goes after a second, without
+    // holding the program up, and on again with a word that stays; the
+    // choice is kept when the window closes.
+    void f2_switches_the_guide_and_the_hints_give_the_panes_back() {
+        window_->resize(1000, 700);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        StatusPanes& status = window_->status();
+        QTest::keyClick(window_->chart_view(), Qt::Key_F2);
+        QCOMPARE(status.info_text(), QString::fromUtf8("ステータスバーに操作ガイドを表示しないように設定しました"));
+        QCOMPARE(copy_.DspGuide, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(status.info_text().isEmpty(), 3000);
+        QVERIFY(status.panes_visible());
+
+        QTest::keyClick(window_->chart_view(), Qt::Key_F2);
+        QCOMPARE(status.info_text(), QString::fromUtf8("ステータスバーに操作ガイドを表示するように設定しました"));
+        QTest::qWait(1300);
+        QCOMPARE(status.info_text(), QString::fromUtf8("ステータスバーに操作ガイドを表示するように設定しました"));
+
+        // The placing hint of a new chart stays until the pointer moves
+        // over the chart; then POS, SIZE and CURSOR are back.
+        window_->commands()[57600]->trigger();
+        QVERIFY(!status.info_text().isEmpty());
+        QVERIFY(!status.panes_visible());
+        QTest::mouseMove(window_->chart_view()->viewport(), {40, 160});
+        QTest::mouseMove(window_->chart_view()->viewport(), {45, 165});
+        QVERIFY(status.info_text().isEmpty());
+        QVERIFY(status.panes_visible());
+        QVERIFY(!status.cursor().isEmpty());
+
+        QTest::keyClick(window_->chart_view(), Qt::Key_F2);
+        QVERIFY(window_->close());
+        QCOMPARE(setting(*settings_, "KanSet/DspGuide"), 0);
+    }
+
     void the_chart_menus_hold_their_items_in_order() {
         auto texts = [this](view::ChartMenu which) {
             std::unique_ptr<QMenu> menu(build_chart_menu(which, window_->commands(), nullptr));

@@ -24,7 +24,7 @@ private slots:
     void every_place_has_its_hint() {
         Chart chart = four_nodes();
         const auto text = [&](GuidePlace place, int node = -1, int y = 0, int preview = -1) {
-            return guide_text(chart, {place, node, y}, preview);
+            return guide_hint(chart, {place, node, y}, preview);
         };
         QCOMPARE(text(GuidePlace::Ring, -1, 7), u("回転円に沿ってドラッグして表示倍率を変更することができます。"));
         QCOMPARE(text(GuidePlace::Ring, -1, 8),
