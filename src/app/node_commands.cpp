@@ -58,7 +58,11 @@ bool copy_primary_key(Chart& chart, MessagePresenter& messages) {
     // The brackets must fit the field with its terminating zero: a long
     // sample is cut at a character boundary to make room.
     const std::string_view sample = cp932::field_text(primary.key_sample);
-    const std::string bracketed = "[" + std::string(cp932::cut(sample, sizeof primary.key_sample - 3)) + "]";
+    // Appended piece by piece: GCC 12 warns (-Wrestrict) on "[" + string + "]".
+    const std::string_view kept = cp932::cut(sample, sizeof primary.key_sample - 3);
+    std::string bracketed;
+    bracketed.reserve(kept.size() + 2);
+    bracketed.append(1, '[').append(kept).append(1, ']');
     const std::string shown = cp932::to_utf8_lossy(bracketed);
     if (show_message(messages, shown + "\n", 30050) != kAnswerYes) return false;
     bool changed = false;
