@@ -471,6 +471,15 @@ void MainWindow::switch_areas(int command_id) {
 }
 
 void MainWindow::restore_placement(int desktop_width, int desktop_height) {
+    // The very first start has nothing stored: a window of most of the
+    // desktop, the chart area the wider, rather than the small defaults.
+    first_start_ = !settings_.childGroups().contains(QStringLiteral("Last"));
+    if (first_start_) {
+        const int width = desktop_width * 9 / 10;
+        const int height = desktop_height * 9 / 10;
+        setGeometry((desktop_width - width) / 2, (desktop_height - height) / 2, width, height);
+        return;
+    }
     const WindowRect r = window_placement(setting(settings_, "Last/PX"), setting(settings_, "Last/PY"),
                                           setting(settings_, "Last/SX"), setting(settings_, "Last/SY"),
                                           desktop_width, desktop_height);
@@ -496,7 +505,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_before_) return;
     shown_before_ = true;
-    const int chart_width = setting(settings_, "Last/cxCur1");
+    const int chart_width = first_start_ ? splitter_->width() * 3 / 5 : setting(settings_, "Last/cxCur1");
     splitter_->setSizes({chart_width, std::max(splitter_->width() - chart_width, 100)});
 }
 

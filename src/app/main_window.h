@@ -118,6 +118,7 @@ private:
     SystemDesktop system_desktop_;
     Desktop* desktop_ = &system_desktop_;
     bool shown_before_ = false;
+    bool first_start_ = false;  // nothing stored yet of the window's placement
     bool chart_active_ = true;
     QMenu* chart_menu_ = nullptr;
 };

@@ -96,6 +96,26 @@ private slots:
         QCOMPARE(setting(*settings_, "Last/Zoomed"), 0);
     }
 
+    // The first start ever opens a window that can be worked in; from then
+    // on the stored placement wins.
+    void the_first_start_takes_most_of_the_desktop_with_the_chart_wider() {
+        window_->restore_placement(1600, 1000);
+        QCOMPARE(window_->geometry().size(), QSize(1440, 900));
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        const QList<int> sizes = window_->splitter()->sizes();
+        QVERIFY(sizes.value(0) > sizes.value(1));
+        QVERIFY(window_->close());
+
+        open_window();
+        window_->restore_placement(1600, 1000);
+        QCOMPARE(window_->geometry().size(), QSize(1440, 900));
+        set_setting(*settings_, "Last/SX", 800);
+        open_window();
+        window_->restore_placement(1600, 1000);
+        QCOMPARE(window_->geometry().width(), 800);
+    }
+
     void even_areas_split_the_width_in_half() {
         window_->resize(1200, 600);
         window_->show();
