@@ -7,6 +7,7 @@
 
 #include "text/show_message.h"
 #include "recent_files.h"
+#include "ribbon.h"
 #include "settings.h"
 #include "single_instance.h"
 #include "style.h"
@@ -65,6 +66,7 @@ int run_application(int argc, char** argv) {
         return 1;
     }
 
+    QApplication::setWindowIcon(ribbon::ribbon_icon(QStringLiteral("tessaly")));
     substitute_fonts();
     QApplication::setFont(QFont("Meiryo UI", 9));
     std::unique_ptr<QSettings> settings = open_settings();

@@ -1,6 +1,8 @@
 #include <QDialogButtonBox>
 #include <QMessageBox>
+#include <QFile>
 #include <QPushButton>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
@@ -52,6 +54,19 @@ private slots:
         delete translator;
     }
 
+    // The desktop shows our icon for the program and for its charts.
+    void the_desktop_entry_and_the_chart_type_name_our_icons() {
+        const QString res = QStringLiteral(TESSALY_SOURCE_DIR "/res/");
+        QFile entry(res + "desktop/tessaly.desktop");
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QVERIFY(entry.readAll().contains("\nIcon=tessaly\n"));
+        QFile type(res + "desktop/tessaly-chart.xml");
+        QVERIFY(type.open(QIODevice::ReadOnly));
+        QVERIFY(type.readAll().contains("<icon name=\"application-x-tessaly-chart\"/>"));
+        for (const char* icon : {"icons/tessaly.svg", "desktop/application-x-tessaly-chart.svg"})
+            QVERIFY2(QSvgRenderer(res + icon).isValid(), icon);
+    }
+
     void a_plain_start_shows_a_new_chart_and_loads_the_defaults() {
         Application app(*settings_, dialogs_, QSize(1920, 1080));
         app.start({});
@@ -59,7 +74,7 @@ private slots:
         QVERIFY(!app.window().status().info_text().isEmpty());  // the guide to placing files
         QCOMPARE(app.settings_copy().PlayAnime, 3);
         QCOMPARE(app.settings_copy().CheckDsp, 1);
-        QCOMPARE(app.window().geometry().size(), QSize(640, 480));
+        QCOMPARE(app.window().geometry().size(), QSize(1728, 972));  // the first start: most of the desktop
         QVERIFY(dialogs_.shown.empty());
     }
 

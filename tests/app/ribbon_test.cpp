@@ -642,7 +642,7 @@ private slots:
              {"app-logo", "file-new", "file-open", "file-save", "file-save-as", "file-print", "file-close",
               "settings", "about", "exit", "undo", "redo", "show-menu", "help", "align-v-centre",
               "align-h-centre", "align-v-even", "align-h-even", "align-top", "align-bottom", "align-left",
-              "align-right", "area-chart", "area-file", "area-both", "cross-run", "panel"})
+              "align-right", "area-chart", "area-file", "area-both", "cross-run", "panel", "tessaly"})
             QVERIFY2(names.contains(QLatin1String(needed)), needed);
         QVERIFY(!ribbon_icon(QStringLiteral("cross-run")).pixmap(32, 32).isNull());
     }
