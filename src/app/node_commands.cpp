@@ -80,7 +80,10 @@ bool copy_primary_key(Chart& chart, MessagePresenter& messages) {
 void open_in_spreadsheet(const Chart& chart, int node, Desktop& desktop, MessagePresenter& messages) {
     if (node < 0 || node >= chart.node_count()) return;
     const std::string path = node_file(chart.nodes[node]);
-    if (path.empty() || !desktop.open_in_spreadsheet(QString::fromStdString(path))) show_message(messages, {}, 30028);
+    if (!path.empty() && desktop.open_in_spreadsheet(QString::fromStdString(path))) return;
+    // Which file, and what was looked for: on a machine without a
+    // spreadsheet program the user learns what to install.
+    show_message(messages, path + "\n探した表計算ソフト: LibreOffice Calc（localc / libreoffice）\n", 30028);
 }
 
 void copy_shown_file(const QString& shown_file, UserDialogs& dialogs) {
