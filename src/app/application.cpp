@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFont>
 #include <QLocale>
 #include <QScreen>
@@ -51,6 +52,13 @@ void Application::start(const QStringList& arguments) {
     }
 }
 
+void Application::open_from_later_start(const QString& path) {
+    if (window_->isMinimized()) window_->showNormal();
+    window_->raise();
+    window_->activateWindow();
+    if (!path.isEmpty() && document_->may_discard()) document_->open(path);
+}
+
 int run_application(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Varnholt");
@@ -62,6 +70,10 @@ int run_application(int argc, char** argv) {
 
     SingleInstance instance;
     if (!instance.acquire()) {
+        // Tessaly runs already: it opens the chart of this start instead.
+        const QStringList arguments = QApplication::arguments().mid(1);
+        const QString chart = arguments.isEmpty() ? QString() : QFileInfo(arguments.first()).absoluteFilePath();
+        if (instance.hand_over(chart)) return 0;
         show_message(dialogs, "", 30042, MessageStyle::Stop);
         return 1;
     }
@@ -75,6 +87,8 @@ int run_application(int argc, char** argv) {
     apply_frame_style(tessaly.window());
     dialogs.set_owner(&tessaly.window());
     tessaly.start(QApplication::arguments().mid(1));
+    QObject::connect(&instance, &SingleInstance::chart_requested, &tessaly.window(),
+                     [&tessaly](const QString& path) { tessaly.open_from_later_start(path); });
     return QApplication::exec();
 }
 

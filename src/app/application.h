@@ -23,6 +23,10 @@ public:
     // asked to, reopens the last chart.
     void start(const QStringList& arguments);
 
+    // A later start handed over a chart (or none): the window comes to the
+    // front and opens it, asking first about a changed chart.
+    void open_from_later_start(const QString& path);
+
     ChartDocument& document() { return *document_; }
     MainWindow& window() { return *window_; }
     const SettingsCopy& settings_copy() const { return copy_; }

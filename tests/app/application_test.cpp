@@ -67,6 +67,24 @@ private slots:
             QVERIFY2(QSvgRenderer(res + icon).isValid(), icon);
     }
 
+    // A chart handed over by a later start opens, after the question about
+    // a changed chart; cancelling that question keeps the chart shown.
+    void a_chart_from_a_later_start_opens_after_the_save_question() {
+        const QString members = make_chart("members.tsy");
+        Application app(*settings_, dialogs_, QSize(1920, 1080));
+        app.start({});
+        app.document().set_modified();
+        dialogs_.save_choices = {SaveChoice::Cancel};
+        app.open_from_later_start(members);
+        QCOMPARE(dialogs_.asked_to_save.size(), size_t(1));
+        QVERIFY(app.document().path().isEmpty());
+        dialogs_.save_choices = {SaveChoice::Discard};
+        app.open_from_later_start(members);
+        QCOMPARE(app.document().path(), members);
+        app.open_from_later_start(QString());  // only to the front
+        QCOMPARE(app.document().path(), members);
+    }
+
     void a_plain_start_shows_a_new_chart_and_loads_the_defaults() {
         Application app(*settings_, dialogs_, QSize(1920, 1080));
         app.start({});

@@ -1,3 +1,5 @@
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,6 +43,34 @@ private slots:
         QVERIFY(QFile::exists(second.lock_path()));
         SingleInstance after_crash(dir.path());
         QVERIFY(after_crash.acquire());
+    }
+
+    // The program started again with a chart, while a copy runs, hands the
+    // chart to the running copy and ends without a word.
+    void a_later_start_hands_its_chart_to_the_running_copy() {
+        QTemporaryDir dir;
+        SingleInstance running(dir.path());
+        QVERIFY(running.acquire());
+        QSignalSpy requested(&running, &SingleInstance::chart_requested);
+
+        QProcess later;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", dir.path());
+        env.insert("HOME", dir.path());
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        later.setProcessEnvironment(env);
+        later.setWorkingDirectory(dir.path());
+        later.start(QStringLiteral(TESSALY_BIN_DIR "/tessaly"), {QStringLiteral("members.tsy")});
+        QVERIFY(later.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(requested.count(), 1, 20000);
+        QCOMPARE(requested.first().at(0).toString(), dir.filePath("members.tsy"));  // made absolute
+        QTRY_COMPARE_WITH_TIMEOUT(later.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(later.exitCode(), 0);
+        QVERIFY(later.readAllStandardError().isEmpty());
+
+        // Nobody listening: the refusal as before.
+        QVERIFY(!SingleInstance(dir.filePath("elsewhere")).hand_over(QString(), 500));
     }
 };
 
