@@ -26,9 +26,7 @@ std::string_view cut(std::string_view s, std::size_t max_bytes) {
     return s.substr(0, end);
 }
 
-namespace {
-
-std::optional<std::string> convert(const char* to, const char* from, std::string_view in) {
+std::optional<std::string> convert_text(const char* to, const char* from, std::string_view in) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     std::string out(in.size() * 3 + 8, '\0');
@@ -56,14 +54,12 @@ std::optional<std::string> convert(const char* to, const char* from, std::string
     return out;
 }
 
-}  // namespace
-
 std::optional<std::string> to_utf8(std::string_view cp932_text) {
-    return convert("UTF-8", "CP932", cp932_text);
+    return convert_text("UTF-8", "CP932", cp932_text);
 }
 
 std::optional<std::string> from_utf8(std::string_view utf8_text) {
-    return convert("CP932", "UTF-8", utf8_text);
+    return convert_text("CP932", "UTF-8", utf8_text);
 }
 
 std::string to_utf8_lossy(std::string_view cp932_text) {

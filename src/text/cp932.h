@@ -35,6 +35,8 @@ std::string_view cut(std::string_view s, std::size_t max_bytes);
 // directions. A text that cannot be converted gives nullopt, never a guess.
 std::optional<std::string> to_utf8(std::string_view cp932_text);
 std::optional<std::string> from_utf8(std::string_view utf8_text);
+// Any conversion iconv knows, by its encoding names; whole or nothing.
+std::optional<std::string> convert_text(const char* to, const char* from, std::string_view in);
 
 // For showing a text that may be broken: a character that cannot be
 // converted becomes U+FFFD.

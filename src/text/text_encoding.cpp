@@ -1,0 +1,180 @@
+#include "text/text_encoding.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+
+#include "text/cp932.h"
+#include "text/replace_file.h"
+
+namespace tessaly {
+
+namespace {
+
+bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+// Japanese in UTF-8: kana and CJK punctuation, kanji, full-width forms.
+bool japanese(char32_t c) {
+    return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xFF00 && c <= 0xFFEF);
+}
+
+// Length of the UTF-8 sequence at s[i] and its code point; 0 when the bytes
+// there are no valid sequence; -1 when it is cut off by the end of s.
+int utf8_sequence(std::string_view s, std::size_t i, char32_t& c) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    int n = 0;
+    if (b < 0x80) {
+        c = b;
+        return 1;
+    }
+    if (b >= 0xC2 && b <= 0xDF) n = 2, c = b & 0x1F;
+    else if (b >= 0xE0 && b <= 0xEF) n = 3, c = b & 0x0F;
+    else if (b >= 0xF0 && b <= 0xF4) n = 4, c = b & 0x07;
+    else return 0;
+    for (int k = 1; k < n; ++k) {
+        if (i + k >= s.size()) return -1;
+        const auto t = static_cast<unsigned char>(s[i + k]);
+        if ((t & 0xC0) != 0x80) return 0;
+        c = (c << 6) | (t & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
+    if ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+    return n;
+}
+
+std::optional<std::string> read_whole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+}  // namespace
+
+TextEncoding detect_encoding(std::string_view head) {
+    head = head.substr(0, kEncodingSample);
+    if (starts_with(head, "\xEF\xBB\xBF")) return TextEncoding::Utf8Bom;
+    if (starts_with(head, "\xFF\xFE")) return TextEncoding::Utf16Le;
+    if (starts_with(head, "\xFE\xFF")) return TextEncoding::Utf16Be;
+    bool japanese_seen = false;
+    for (std::size_t i = 0; i < head.size();) {
+        char32_t c = 0;
+        const int n = utf8_sequence(head, i, c);
+        if (n == 0) return TextEncoding::Cp932;
+        if (n < 0) break;  // the sample ends inside a character
+        japanese_seen = japanese_seen || japanese(c);
+        i += static_cast<std::size_t>(n);
+    }
+    return japanese_seen ? TextEncoding::Utf8 : TextEncoding::Cp932;
+}
+
+TextEncoding detect_file_encoding(const std::filesystem::path& path) {
+    // Non-blocking, so that a FIFO or a device under the name cannot hold
+    // the program; only a regular file is looked at.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return TextEncoding::Cp932;
+    std::string head(kEncodingSample, '\0');
+    std::size_t got = 0;
+    struct stat info{};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        while (got < head.size()) {
+            const ssize_t n = ::read(fd, head.data() + got, head.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+    }
+    ::close(fd);
+    head.resize(got);
+    return detect_encoding(head);
+}
+
+std::string encoding_name(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8: return "UTF-8";
+    case TextEncoding::Utf8Bom: return "UTF-8 (BOM)";
+    case TextEncoding::Utf16Le: return "UTF-16LE";
+    case TextEncoding::Utf16Be: return "UTF-16BE";
+    case TextEncoding::Cp932: break;
+    }
+    return "CP932";
+}
+
+std::string iconv_name(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf8Bom: return "UTF-8";
+    case TextEncoding::Utf16Le: return "UTF-16LE";
+    case TextEncoding::Utf16Be: return "UTF-16BE";
+    case TextEncoding::Cp932: break;
+    }
+    return "CP932";
+}
+
+std::filesystem::path cp932_copy_path(const std::filesystem::path& source) {
+    std::filesystem::path copy = source;
+    copy.replace_filename(source.stem().string() + ".sjis" + source.extension().string());
+    return copy;
+}
+
+Cp932Copy make_cp932_copy(const std::filesystem::path& source, TextEncoding encoding,
+                          const std::filesystem::path& target, std::size_t max_missing) {
+    Cp932Copy result;
+    const std::optional<std::string> bytes = read_whole(source);
+    if (!bytes) {
+        result.status = Status::failure(30003, source.string());
+        return result;
+    }
+    std::string utf8;
+    std::string_view text = *bytes;
+    if (encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be) {
+        const std::optional<std::string> decoded =
+            cp932::convert_text("UTF-8", iconv_name(encoding).c_str(), text.substr(2));  // after the mark
+        if (!decoded) {
+            result.status = Status::failure(30003, source.string());
+            return result;
+        }
+        utf8 = *decoded;
+        text = utf8;
+    } else if (encoding == TextEncoding::Utf8Bom) {
+        text.remove_prefix(3);
+    } else if (encoding == TextEncoding::Cp932) {
+        result.status = replace_file(target, text, false) ? Status::ok() : Status::failure(30039, target.string());
+        return result;
+    }
+
+    // Line by line, so that a character cp932 lacks is named with its line.
+    std::string out;
+    out.reserve(text.size());
+    long long line_number = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, end - start);
+        ++line_number;
+        if (const std::optional<std::string> converted = cp932::from_utf8(line)) {
+            out += *converted;
+        } else {
+            for (std::size_t i = 0; i < line.size();) {
+                char32_t c = 0;
+                const int n = std::max(1, utf8_sequence(line, i, c));
+                const std::string_view one = line.substr(i, static_cast<std::size_t>(n));
+                if (!cp932::from_utf8(one) && result.missing.size() < max_missing)
+                    result.missing.push_back({line_number, std::string(one)});
+                i += static_cast<std::size_t>(n);
+            }
+            if (result.missing.empty()) result.missing.push_back({line_number, std::string()});
+        }
+        if (end < text.size()) out += '\n';
+        start = end + 1;
+    }
+    if (!result.missing.empty()) return result;
+    if (!replace_file(target, out, false)) result.status = Status::failure(30039, target.string());
+    return result;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+#include "text/cp932.h"
+#include "text/text_encoding.h"
+
+using namespace tessaly;
+
+namespace {
+
+// UTF-16 of an ASCII-and-BMP text, little- or big-endian, with its mark.
+std::string utf16(std::string_view utf8, bool little) {
+    const std::string body = *cp932::convert_text(little ? "UTF-16LE" : "UTF-16BE", "UTF-8", utf8);
+    return (little ? std::string("\xFF\xFE") : std::string("\xFE\xFF")) + body;
+}
+
+const char kMembersUtf8[] = "1,山田　太郎,1990/01/02\r\n2,佐藤花子,1985/03/04\r\n";
+
+}  // namespace
+
+TEST(TextEncoding, TellsUtf8AndUtf16FromCp932ThatLooksAlike) {
+    EXPECT_EQ(detect_encoding(kMembersUtf8), TextEncoding::Utf8);
+    EXPECT_EQ(detect_encoding(std::string("\xEF\xBB\xBF") + kMembersUtf8), TextEncoding::Utf8Bom);
+    EXPECT_EQ(detect_encoding(utf16(kMembersUtf8, true)), TextEncoding::Utf16Le);
+    EXPECT_EQ(detect_encoding(utf16(kMembersUtf8, false)), TextEncoding::Utf16Be);
+
+    EXPECT_EQ(detect_encoding(cp932::literal(kMembersUtf8)), TextEncoding::Cp932);
+    EXPECT_EQ(detect_encoding("1,yamada,1990\r\n"), TextEncoding::Cp932);  // ASCII reads the same either way
+    EXPECT_EQ(detect_encoding(""), TextEncoding::Cp932);
+    // Half-width katakana "ﾃｩ" in cp932 is the bytes of "é" in UTF-8: valid,
+    // but nothing Japanese, so it stays cp932.
+    EXPECT_EQ(detect_encoding(cp932::literal("1,ﾃｩﾃｨ,2\r\n")), TextEncoding::Cp932);
+    // A sample that ends inside a character is still UTF-8.
+    EXPECT_EQ(detect_encoding(std::string("1,山") + "\xE7\x94"), TextEncoding::Utf8);
+}
+
+TEST(TextEncoding, NamesTheCopyAndTheEncodings) {
+    EXPECT_EQ(cp932_copy_path("/data/members.csv"), std::filesystem::path("/data/members.sjis.csv"));
+    EXPECT_EQ(cp932_copy_path("/data/list"), std::filesystem::path("/data/list.sjis"));
+    EXPECT_EQ(encoding_name(TextEncoding::Utf16Be), "UTF-16BE");
+    EXPECT_EQ(iconv_name(TextEncoding::Utf8Bom), "UTF-8");
+}
+
+TEST(TextEncoding, CopiesToCp932KeepingLineEnds) {
+    TempDir dir;
+    for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Utf8Bom, TextEncoding::Utf16Le, TextEncoding::Utf16Be}) {
+        const std::filesystem::path source = dir / "members.csv";
+        std::string bytes = kMembersUtf8;
+        if (encoding == TextEncoding::Utf8Bom) bytes = "\xEF\xBB\xBF" + bytes;
+        if (encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be)
+            bytes = utf16(kMembersUtf8, encoding == TextEncoding::Utf16Le);
+        write_bytes(source, bytes);
+        ASSERT_EQ(detect_file_encoding(source), encoding);
+        const Cp932Copy copy = make_cp932_copy(source, encoding, cp932_copy_path(source));
+        ASSERT_TRUE(copy.made()) << encoding_name(encoding);
+        EXPECT_EQ(read_bytes(dir / "members.sjis.csv"), cp932::literal(kMembersUtf8)) << encoding_name(encoding);
+        EXPECT_EQ(detect_file_encoding(dir / "members.sjis.csv"), TextEncoding::Cp932);
+    }
+}
+
+TEST(TextEncoding, CharactersCp932LacksAreListedByLineAndNoCopyIsMade) {
+    TempDir dir;
+    const std::filesystem::path source = dir / "names.csv";
+    write_bytes(source, "1,山田\n2,\xF0\xA0\xAE\xB7野家\n3,髙橋\n4,😀\n");  // 𠮷 and an emoji have no cp932 code
+    const Cp932Copy copy = make_cp932_copy(source, TextEncoding::Utf8, dir / "names.sjis.csv");
+    EXPECT_FALSE(copy.made());
+    ASSERT_EQ(copy.missing.size(), 2u);
+    EXPECT_EQ(copy.missing[0].line, 2);
+    EXPECT_EQ(copy.missing[0].character, "\xF0\xA0\xAE\xB7");
+    EXPECT_EQ(copy.missing[1].line, 4);
+    EXPECT_FALSE(std::filesystem::exists(dir / "names.sjis.csv"));
+
+    const Cp932Copy unreadable = make_cp932_copy(dir / "gone.csv", TextEncoding::Utf8, dir / "gone.sjis.csv");
+    EXPECT_EQ(unreadable.status.message_id, 30003);
+}
