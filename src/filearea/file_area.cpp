@@ -17,6 +17,7 @@
 #include <QWheelEvent>
 
 #include "text/cp932.h"
+#include "text/text_encoding.h"
 #include "text/read_only_file.h"
 #include "preview_font.h"
 #include "preview_painter.h"
@@ -109,6 +110,10 @@ bool FileArea::load_preview(int node, bool show_elapsed) {
         show_message(messages_, path + "\n", 30177);
         return false;
     }
+
+    // A list in another encoding would show as garbage without a word.
+    if (const TextEncoding encoding = detect_file_encoding(path); encoding != TextEncoding::Cp932)
+        show_message(messages_, path + "\n文字コード: " + encoding_name(encoding) + "\n", 30314);
 
     clear_preview();
     preview_node_ = node;

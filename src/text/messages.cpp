@@ -79,6 +79,19 @@ constexpr CatalogueEntry kCatalogue[] = {
     {30208, "Ver. 1.08 2022.11.07 アニメポインターの速度調整機能追加", MessageStyle::Text},
     // Our own: a file whose path a node cannot hold (259 bytes of cp932).
     {30300, "パスが長すぎるか、使えない文字を含むため、セットできません", MessageStyle::Stop},
+    // Our own: files from other systems (the file and its encoding come first).
+    {30310, "テサリーが読めるのはシフトJIS（CP932）のファイルだけです。\n"
+            "シフトJISに変換したコピーを同じフォルダに作って、そちらをセットしますか",
+     MessageStyle::Question},
+    {30312, "シフトJISにない文字があるため、変換したコピーは作りませんでした。\n"
+            "これらの文字を置き換えてから、もう一度セットしてください",
+     MessageStyle::Stop},
+    {30313, "ダブルクォートで囲まれた項目の中にカンマがあります（例: \"山田,太郎\"）。\n"
+            "テサリーはすべてのカンマで項目を区切るため、クロスキーの項目の位置がずれることがあります",
+     MessageStyle::Information},
+    {30314, "シフトJIS（CP932）のファイルではないため、正しく表示されず、クロスキーも正しく比べられません。\n"
+            "ノードを削除して、もう一度セットすると、シフトJISに変換したコピーを作れます",
+     MessageStyle::Information},
     {32774, "各種処理に要した\r時間を表示します\n処理時間", MessageStyle::Text},
     {32775, "ノードテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},
     {32781, "プレビュー表示されるテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},

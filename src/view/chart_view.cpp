@@ -11,6 +11,9 @@
 #include <QWheelEvent>
 
 #include "chart/source_placement.h"
+#include "text/cp932.h"
+#include "text/quoted_fields.h"
+#include "text/text_encoding.h"
 #include "chart_painter.h"
 #include "edge_feedback.h"
 #include "selection.h"
@@ -496,13 +499,14 @@ void ChartView::drop_files(const QStringList& paths, QPoint window_point) {
     for (const QString& path : paths) {
         if (files.size() == kMaxFilesAtOnce) break;
         if (QFileInfo(path).isDir()) continue;  // folders in a drop are passed over
-        const std::filesystem::path file = path.toStdString();
-        if (Status admitted = admit_dropped_file(file); !admitted) {
+        const std::optional<std::filesystem::path> file = file_in_cp932(path.toStdString());
+        if (!file) continue;
+        if (Status admitted = admit_dropped_file(*file); !admitted) {
             show_message(messages_, admitted);
-            show_message(messages_, path.toStdString() + "\n", 30045);
+            show_message(messages_, file->string() + "\n", 30045);
             return;  // nothing of this drop is placed
         }
-        files.push_back(file);
+        files.push_back(*file);
     }
     place(files, window_point + scroll_position());
 }
@@ -511,18 +515,57 @@ void ChartView::place_chosen_files(const QStringList& paths) {
     std::vector<std::filesystem::path> files;
     for (const QString& path : paths) {
         if (files.size() == kMaxFilesAtOnce || !path.contains('/')) break;
-        files.push_back(path.toStdString());
+        const std::optional<std::filesystem::path> file = file_in_cp932(path.toStdString());
+        if (!file) continue;
+        // A binary file is refused here as in a drop; a chosen file may do
+        // without a line break, though (an empty list, say).
+        if (Status admitted = admit_dropped_file(*file); admitted.message_id == 30033) {
+            show_message(messages_, admitted);
+            show_message(messages_, file->string() + "\n", 30045);
+            return;
+        }
+        files.push_back(*file);
     }
     place(files, menu_point_);
 }
 
+std::optional<std::filesystem::path> ChartView::file_in_cp932(const std::filesystem::path& file) {
+    const TextEncoding encoding = detect_file_encoding(file);
+    if (encoding == TextEncoding::Cp932) return file;
+    const std::filesystem::path copy_path = cp932_copy_path(file);
+    const std::string about = file.string() + "\n文字コード: " + encoding_name(encoding) + "\n変換したコピー: " +
+                              copy_path.filename().string() + "\n";
+    if (show_message(messages_, about, 30310) != kAnswerYes) return std::nullopt;
+    if (std::filesystem::exists(copy_path) && show_message(messages_, copy_path.string() + "\n", 30041) != kAnswerYes)
+        return std::nullopt;
+    const Cp932Copy copy = make_cp932_copy(file, encoding, copy_path);
+    if (!copy.status) {
+        show_message(messages_, copy.status);
+        return std::nullopt;
+    }
+    if (!copy.missing.empty()) {
+        std::string lines = file.string() + "\n";
+        for (const UnconvertibleCharacter& missing : copy.missing)
+            lines += std::to_string(missing.line) + "行目: " + (missing.character.empty() ? "（読めない文字）" : missing.character) + "\n";
+        show_message(messages_, lines, 30312);
+        return std::nullopt;
+    }
+    return copy_path;
+}
+
 void ChartView::place(const std::vector<std::filesystem::path>& files, QPoint canvas_point) {
     if (files.empty()) return;
+    const int before = chart_.node_count();
     Placement placed = place_source_files(chart_, files, {canvas_point.x(), canvas_point.y()}, zoom_);
     for (const Status& message : placed.messages) show_message(messages_, message);
     chart_changed();
     if (placed.placed > 0) emit modified();
     emit history_changed();
+    // Quoted fields with commas shift the fields: said once for each file placed.
+    for (int i = before; i < chart_.node_count(); ++i) {
+        const std::string path = cp932::to_utf8_lossy(cp932::field_text(chart_.nodes[i].path));
+        if (file_has_quoted_commas(path)) show_message(messages_, path + "\n", 30313);
+    }
 }
 
 }  // namespace tessaly::view

@@ -144,6 +144,9 @@ private:
     // The chart with its gesture feedback and the console, for a window area.
     void paint_frame(QPainter& painter, const QRect& area);
     void place(const std::vector<std::filesystem::path>& files, QPoint canvas_point);
+    // A file in another encoding than cp932 is offered as a cp932 copy made
+    // beside it: the file to place, or none when it is not to be placed.
+    std::optional<std::filesystem::path> file_in_cp932(const std::filesystem::path& file);
 
     Chart& chart_;
     MessagePresenter& messages_;

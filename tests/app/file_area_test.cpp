@@ -637,6 +637,23 @@ private slots:
         QCOMPARE(temporary_files(), 0);
     }
 
+    // A node whose file is no cp932 text (an old chart, a file swapped
+    // since) is shown, but not without saying why it reads as garbage.
+    void a_file_in_another_encoding_is_shown_with_a_word() {
+        Chart chart;
+        chart.reset(1024, 768);
+        FakeDialogs dialogs;
+        FileArea area(chart, dialogs);
+        size_for_rows(area, 10);
+        const QString utf8 = file("utf8.csv", "1,山田太郎\r\n2,佐藤花子\r\n");
+        QVERIFY(area.load_preview(add(chart, utf8, 2)));
+        QCOMPARE(dialogs.shown.size(), size_t(1));
+        QVERIFY(dialogs.shown[0].text.starts_with(utf8.toStdString() + "\n文字コード: UTF-8\n"));
+        QCOMPARE(dialogs.shown[0].style, MessageStyle::Information);
+        QVERIFY(area.load_preview(add(chart, file("sjis.csv", lines(2)), 2)));
+        QCOMPARE(dialogs.shown.size(), size_t(1));
+    }
+
     void removing_nodes_keeps_the_shown_one_or_closes_it() {
         Chart chart;
         chart.reset(1024, 768);

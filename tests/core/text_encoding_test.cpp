@@ -2,6 +2,7 @@
 
 #include "temp_dir.h"
 #include "text/cp932.h"
+#include "text/quoted_fields.h"
 #include "text/text_encoding.h"
 
 using namespace tessaly;
@@ -72,4 +73,22 @@ TEST(TextEncoding, CharactersCp932LacksAreListedByLineAndNoCopyIsMade) {
 
     const Cp932Copy unreadable = make_cp932_copy(dir / "gone.csv", TextEncoding::Utf8, dir / "gone.sjis.csv");
     EXPECT_EQ(unreadable.status.message_id, 30003);
+}
+
+TEST(QuotedFields, CommasInsideQuotesAreFound) {
+    EXPECT_TRUE(has_quoted_comma(cp932::literal("1,\"山田,太郎\",1990")));
+    EXPECT_TRUE(has_quoted_comma("\"a,b\""));
+    EXPECT_TRUE(has_quoted_comma("x,\"say \"\"hi\"\", then,\",y"));
+    EXPECT_FALSE(has_quoted_comma(cp932::literal("1,\"山田太郎\",1990")));
+    EXPECT_FALSE(has_quoted_comma("1,ab\"c,d\",2"));  // a quote inside a field starts nothing
+    EXPECT_FALSE(has_quoted_comma("1,\"open,never closed"));
+    EXPECT_FALSE(has_quoted_comma(""));
+
+    TempDir dir;
+    write_bytes(dir / "quoted.csv", cp932::literal("id,name\r\n1,\"山田,太郎\"\r\n"));
+    write_bytes(dir / "plain.csv", cp932::literal("id,name\r\n1,山田太郎\r\n"));
+    EXPECT_TRUE(file_has_quoted_commas(dir / "quoted.csv"));
+    EXPECT_FALSE(file_has_quoted_commas(dir / "plain.csv"));
+    EXPECT_FALSE(file_has_quoted_commas(dir / "quoted.csv", 1));  // only the first records are looked at
+    EXPECT_FALSE(file_has_quoted_commas(dir / "missing.csv"));
 }
