@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QLocale>
 #include <QScreen>
+#include <csignal>
 
 #include "text/show_message.h"
 #include "recent_files.h"
@@ -51,6 +52,9 @@ void Application::start(const QStringList& arguments) {
 }
 
 int run_application(int argc, char** argv) {
+    // A write beyond the file size limit fails with EFBIG and is reported
+    // (30015) instead of killing the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Varnholt");
     QApplication::setApplicationName("Tessaly");
