@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QLocale>
 #include <QScreen>
+#include <csignal>
 
 #include "text/show_message.h"
 #include "recent_files.h"
@@ -60,6 +61,9 @@ void Application::open_from_later_start(const QString& path) {
 }
 
 int run_application(int argc, char** argv) {
+    // A write beyond the file size limit fails with EFBIG and is reported
+    // (30015) instead of killing the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Varnholt");
     QApplication::setApplicationName("Tessaly");

@@ -43,13 +43,16 @@ bool ChartDocument::may_discard() {
 void ChartDocument::new_chart() {
     chart_.clear();  // the display state stays: a new chart keeps the look of the last
     path_.clear();
+    stamp_.reset();
     modified_ = false;
     emit title_changed();
     emit chart_replaced();
 }
 
 bool ChartDocument::open(const QString& path) {
-    Status opened = open_chart(path.toStdString(), chart_);
+    FileStamp stamp;
+    Status opened = open_chart(path.toStdString(), chart_, &stamp);
+    stamp_.reset();
     if (!opened) {
         show_message(dialogs_, opened);
         // The tables are reset, and the document with them: were the old
@@ -62,6 +65,7 @@ bool ChartDocument::open(const QString& path) {
         return false;
     }
     path_ = QFileInfo(path).absoluteFilePath();
+    stamp_ = stamp;
     modified_ = false;
     add_recent_file(settings_, path_);
     emit title_changed();
@@ -70,13 +74,23 @@ bool ChartDocument::open(const QString& path) {
 }
 
 bool ChartDocument::save_to(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    // As editors do: never write silently over a change made elsewhere.
+    if (absolute == path_ && stamp_) {
+        const std::optional<FileStamp> on_disk = file_stamp(absolute.toStdString());
+        if (on_disk && *on_disk != *stamp_ &&
+            show_message(dialogs_, absolute.toStdString() + "\n", 30302) != kAnswerYes)
+            return false;
+    }
     const bool backup = setting(settings_, "KanSet/MakeBackup") != 0;
-    Status saved = save_chart(path.toStdString(), chart_, backup);
+    FileStamp written;
+    Status saved = save_chart(path.toStdString(), chart_, backup, nullptr, &written);
     if (!saved) {
         show_message(dialogs_, saved);
         return false;
     }
-    path_ = QFileInfo(path).absoluteFilePath();
+    path_ = absolute;
+    stamp_ = written;
     settings_.setValue("Last/FilePath", path_);
     add_recent_file(settings_, path_);
     modified_ = false;

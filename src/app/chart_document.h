@@ -7,8 +7,10 @@
 #include <QObject>
 #include <QSettings>
 #include <QString>
+#include <optional>
 
 #include "chart/chart.h"
+#include "text/user_file.h"
 #include "user_dialogs.h"
 
 namespace tessaly::app {
@@ -36,6 +38,9 @@ public:
     bool may_discard();
 
     // New, open and save themselves, without asking about the old chart.
+    // Saving over the document's own file when another program has changed
+    // it since it was opened or saved here (its time or size differ) asks
+    // first (30302); No abandons the save.
     void new_chart();
     bool open(const QString& path);
     bool save_to(const QString& path);
@@ -56,6 +61,8 @@ private:
     const int screen_height_;
     Chart chart_;
     QString path_;
+    // path_'s file as it was read or written here.
+    std::optional<FileStamp> stamp_;
     bool modified_ = false;
 };
 

@@ -1,13 +1,18 @@
 #include "chart/chart_file.h"
 
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 #include "text/cp932.h"
+#include "text/file_lock.h"
 #include "text/replace_file.h"
+#include "text/user_file.h"
 
 namespace tessaly {
 
@@ -67,11 +72,62 @@ bool terminated(const char (&field)[N]) {
     return std::memchr(field, '\0', N) != nullptr;
 }
 
+// A key the file area's selection (or the same-key command, or the command
+// line) can make: none (-1, -1), the keyboard's half-set (-1, k), or a range
+// 0 <= first <= last, and no field beyond the 2,000 a record may have.
+bool key_is_possible(std::int32_t first, std::int32_t last) {
+    if (last < -1 || last >= kMaxKeyFields) return false;
+    if (first == -1) return true;
+    return first >= 0 && first <= last;
+}
+
 // A record that could not have been written by the program would break the
-// chart's invariants (texts run past their field, arcs to missing nodes).
+// chart's invariants (texts run past their field, arcs to missing nodes) or
+// make a cross do what the program never asks of it (a key at field
+// 100,000,000 pads every result line to that many columns).
 bool node_is_sound(const NodeRecord& node) {
     return terminated(node.title) && terminated(node.description) && terminated(node.key_sample) &&
-           terminated(node.path) && (node.kind == kSourceNode || node.kind == kResultNode);
+           terminated(node.path) && (node.kind == kSourceNode || node.kind == kResultNode) &&
+           key_is_possible(node.key_first, node.key_last) && node.start_record >= 1 && node.start_record <= 10 &&
+           node.record_count >= 0;
+}
+
+// Hidden files of our own naming beside the chart that hold a chart (or
+// nothing yet) are new charts of a save that never got to its rename: the
+// program was killed in the middle. Under the chart's lock, which every save
+// takes, any such file is left over; without it (a chart saved for the first
+// time), only those untouched for an hour.
+void remove_left_over_saves(const fs::path& chart, bool locked) {
+    std::error_code ec;
+    fs::path target = chart;
+    struct stat link {};
+    if (::lstat(chart.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        target = fs::weakly_canonical(chart, ec);
+        if (ec) return;
+    }
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    const std::string name = target.filename().string();
+    const auto now = std::chrono::system_clock::now();
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (!is_replacement_name(entry, name)) continue;
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        const auto modified = std::chrono::system_clock::from_time_t(st.st_mtim.tv_sec);
+        if (!locked && now - modified < std::chrono::hours(1)) continue;
+        if (st.st_size > 0) {
+            int fd = -1;
+            if (!open_user_file(it->path(), fd)) continue;
+            char magic[3] = {};
+            const bool chart_bytes = ::pread(fd, magic, sizeof magic, 0) == 3 && std::memcmp(magic, "TSY", 3) == 0;
+            ::close(fd);
+            if (!chart_bytes) continue;
+        }
+        ::unlink(it->path().c_str());
+    }
+    // A backup in the making when the program was killed.
+    if (locked) ::unlink((target.string() + ".bak.new").c_str());
 }
 
 }  // namespace
@@ -128,27 +184,54 @@ Status parse_chart(std::string_view bytes, Chart& out) {
     return Status::ok();
 }
 
-Status open_chart(const fs::path& path, Chart& out) {
+Status open_chart(const fs::path& path, Chart& out, FileStamp* stamp) {
     std::error_code ec;
     const fs::file_status st = fs::status(path, ec);
     if (ec || !fs::exists(st)) return Status::failure(30177, path.string());
     if (fs::is_directory(st)) return Status::failure(30166);
 
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return Status::failure(30003, path.string());
+    // Never waits on a FIFO or reads a device without end.
+    int fd = -1;
+    if (Status opened = open_user_file(path, fd); !opened) return opened;
     // A chart is never larger than this; reading one byte more tells a longer
     // file apart without reading all of it.
     std::string bytes(kLargestChartFile + 1, '\0');
-    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (file.bad()) return Status::failure(30003, path.string());
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
-    return parse_chart(bytes, out);
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return Status::failure(30003, path.string());
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    const std::optional<FileStamp> read_stamp = file_stamp(fd);
+    ::close(fd);
+    bytes.resize(got);
+    Status parsed = parse_chart(bytes, out);
+    if (parsed && stamp && read_stamp) *stamp = *read_stamp;
+    return parsed;
 }
 
-Status save_chart(const fs::path& path, Chart& chart, bool keep_backup) {
+Status save_chart(const fs::path& path, Chart& chart, bool keep_backup, const FileLock* held, FileStamp* written) {
     if (chart.primary_node >= 0)
         for (NodeState& s : chart.node_states) s.selected = 0;
-    if (!replace_file(path, chart_file_bytes(chart), keep_backup))
+    // Every save of an existing chart holds its lock; another program that
+    // holds it (a command-line cross adding its result) is waited for a
+    // moment, then the save is refused rather than losing its change.
+    FileLock own;
+    bool locked = held && held->locked();
+    if (!locked) {
+        const auto until = std::chrono::steady_clock::now() + kChartLockPatience;
+        Status taken = own.lock(path, [until] { return std::chrono::steady_clock::now() < until; });
+        if (taken.message_id == 30303) return taken;
+        locked = own.locked();  // no chart there yet, or none to lock: saved without
+    }
+    remove_left_over_saves(path, locked);
+    const std::string bytes = chart_file_bytes(chart);
+    if (!replace_file_with(path, [&bytes](const FileSink& sink) { return sink(bytes); }, keep_backup, written))
         return Status::failure(30015, path.string());
     return Status::ok();
 }

@@ -4,35 +4,56 @@
 // state, the arc count (big-endian) and the arcs, the node count (big-endian)
 // and the nodes, records stored byte for byte. An empty chart is 66 bytes.
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "chart/chart.h"
 #include "text/status.h"
+#include "text/user_file.h"
 
 namespace tessaly {
 
+class FileLock;
+
 inline constexpr std::size_t kChartHeaderSize = 58;  // magic and display state
 inline constexpr std::size_t kEmptyChartFileSize = 66;
+// A key field beyond the 2,000 fields a record may have is never stored.
+inline constexpr std::int32_t kMaxKeyFields = 2000;
+// How long a save waits for another program that holds the chart's lock.
+inline constexpr std::chrono::milliseconds kChartLockPatience{2000};
 
 // The file's bytes for the chart as it stands.
 std::string chart_file_bytes(const Chart& chart);
 
 // Reads a chart from the file's bytes into out (arcs, nodes, display state;
 // the node states come out cleared). On failure out is untouched and the
-// status holds 30013 (not a chart, or cut short or damaged), 30016 (another
-// version), 30043 (too many arcs) or 30044 (too many nodes).
+// status holds 30013 (not a chart, or cut short or damaged, or holding a
+// value the program can never store: a key field below -1 or at 2,000 and
+// beyond, a pair of key fields that no key selection makes, a start record
+// outside 1 to 10, a negative record count), 30016 (another version), 30043
+// (too many arcs) or 30044 (too many nodes). Odd but harmless values (boxes,
+// font sizes, the canvas) are taken as they are.
 Status parse_chart(std::string_view bytes, Chart& out);
 
 // Opens the chart file at path into out; out is untouched on failure:
-// 30177 with the path when it does not exist, 30166 for a folder, 30003 with
-// the path when it cannot be read, or a refusal of parse_chart.
-Status open_chart(const std::filesystem::path& path, Chart& out);
+// 30177 with the path when it does not exist, 30166 for a folder, 30301 with
+// the path for a FIFO or a device (never waited on), 30003 with the path when
+// it cannot be read, or a refusal of parse_chart. With stamp, the stamp of
+// the file as read.
+Status open_chart(const std::filesystem::path& path, Chart& out, FileStamp* stamp = nullptr);
 
 // Saves the chart safely (see replace_file). When a primary node exists the
 // selection is cleared first, as a saved chart never carries selection marks.
-// Failure: 30015 with the path; the file that was there is untouched.
-Status save_chart(const std::filesystem::path& path, Chart& chart, bool keep_backup);
+// The save holds the chart's lock (file_lock.h): the caller's, when it
+// holds it already (held), else its own, waiting for another program that
+// holds it for at most kChartLockPatience. Left-over new charts of a save
+// that was killed before its rename are removed. With written, the stamp of
+// the saved file. Failure: 30303 with the path when another program kept the
+// lock; 30015 with the path when the file cannot be written. Either way the
+// file that was there is untouched.
+Status save_chart(const std::filesystem::path& path, Chart& chart, bool keep_backup, const FileLock* held = nullptr,
+                  FileStamp* written = nullptr);
 
 }  // namespace tessaly

@@ -7,7 +7,7 @@ namespace tessaly {
 
 Status admit_dropped_file(const std::filesystem::path& path) {
     Status checked = check_text_file(path);
-    if (checked.message_id == 30003) checked.first_line.clear();  // the caller names the file once
+    checked.first_line.clear();  // the caller names the file once
     return checked;
 }
 

@@ -26,7 +26,9 @@ Saved chart:
   --chart CHART  cross nodes of a saved chart, with their own keys, start
                  records, mandatory marks and titles
   --node NODE    a node to cross: its title, or #INDEX (from 0)
-  --save         add the result node and its arcs to the chart and save it
+  --save         add the result node and its arcs to the chart and save it;
+                 the chart is locked meanwhile (another cross saving into it
+                 waits its turn)
   --list CHART   print the chart's arcs and nodes
 
 Cross options:

@@ -1,8 +1,12 @@
 #include "cli_run.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "chart/chart_file.h"
 #include "text/cp932.h"
@@ -11,6 +15,7 @@
 #include "cli_settings.h"
 #include "cross/cross_engine.h"
 #include "cross/cross_start.h"
+#include "text/file_lock.h"
 #include "text/record_reader.h"
 #include "cross/result_file.h"
 
@@ -28,6 +33,19 @@ void print_failure(Console& console, const Status& status, std::string_view pref
 int fail_with(Console& console, const std::string& text) {
     console.err << "tessaly-cross: " << text << '\n';
     return kExitFailure;
+}
+
+bool interrupted(const Console& console) { return console.interrupted && console.interrupted->load(); }
+
+// Why no result file can be made in the folder, or an empty text when one can.
+std::string result_folder_problem(const fs::path& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? "no such folder" : std::strerror(errno);
+    if (!S_ISDIR(st.st_mode)) return "not a folder";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return std::string("no files can be made there (") + std::strerror(errno) + ")";
+    return {};
 }
 
 // A path as a node keeps it: cp932 within 259 bytes.
@@ -54,7 +72,7 @@ public:
     }
     void progress_range(int maximum) override { maximum_ = maximum; }
     void progress_position(int position) override { position_ = position; }
-    bool cancel_requested() override { return console_.interrupted && console_.interrupted->load(); }
+    bool cancel_requested() override { return interrupted(console_); }
     void keep_alive() override { draw(); }
 
 private:
@@ -147,9 +165,30 @@ int run(const std::vector<std::string>& args, Console& console) {
     }
 
     Chart chart;
+    // With --save the chart is locked from reading it to renaming the saved
+    // one over it, so that two crosses saving into one chart at once both
+    // add their result node: the second waits for the first.
+    FileLock chart_lock;
+    Status locked;
+    if (a.mode == Arguments::Mode::Chart && a.save) {
+        bool told = false;
+        locked = chart_lock.lock(a.chart, [&] {
+            if (interrupted(console)) return false;
+            if (!told) console.err << "tessaly-cross: waiting for " << a.chart << ", which another program is saving\n";
+            told = true;
+            return true;
+        });
+        if (!locked && interrupted(console)) return fail_with(console, "cancelled while waiting for " + a.chart);
+    }
     if (a.mode == Arguments::Mode::List || a.mode == Arguments::Mode::Chart) {
+        // A chart that cannot be locked is named by the reading's refusal
+        // (not there, a folder, a FIFO), else by the lock's.
         if (Status opened = open_chart(a.chart, chart); !opened) {
             print_failure(console, opened);
+            return kExitFailure;
+        }
+        if (!locked) {
+            print_failure(console, locked);
             return kExitFailure;
         }
         if (a.mode == Arguments::Mode::List) {
@@ -172,16 +211,26 @@ int run(const std::vector<std::string>& args, Console& console) {
         print_failure(console, Status::failure(30009));
         return kExitFailure;
     }
+    const fs::path result_folder = fs::absolute(folder);
+    if (const std::string problem = result_folder_problem(result_folder); !problem.empty())
+        return fail_with(console, result_folder.string() + ": " + problem);
+    // The result node would not fit: refused before anything is crossed.
+    if (a.save && chart.node_count() >= kMaxNodes) {
+        print_failure(console, Status::failure(30014));
+        return kExitFailure;
+    }
     const std::string result_title = next_result_title(chart);
-    const fs::path result_path = find_result_file_name(fs::absolute(folder));
-    if (result_path.empty()) return fail_with(console, "CROSS0001.csv to CROSS10000.csv are all taken in " + folder);
-    const auto cp932_result = node_path(result_path);
-    if (a.save && !cp932_result)
-        return fail_with(console, result_path.string() + ": the path cannot be kept in the chart (cp932, 259 bytes)");
+    const fs::path chosen_path = find_result_file_name(result_folder);
+    if (chosen_path.empty())
+        return fail_with(console, "CROSS0001.csv to CROSS10000.csv are all taken in " + result_folder.string());
+    if (a.save && !node_path(chosen_path))
+        return fail_with(console, chosen_path.string() + ": the path cannot be kept in the chart (cp932, 259 bytes)");
 
     const auto started = std::chrono::steady_clock::now();
     ProgressBar progress(console);
-    CrossEngine engine(chart, a.options, result_path, progress);
+    // Another cross into the same folder may take the chosen number first:
+    // then the next free one is taken.
+    CrossEngine engine(chart, a.options, chosen_path, progress, TakenResultName::TakeNextFree);
     const CrossStage end = engine.run();
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     progress.clear();
@@ -193,13 +242,21 @@ int run(const std::vector<std::string>& args, Console& console) {
             console.err << line;
         }
     }
-    if (end == CrossStage::Cancelled) return fail_with(console, "cancelled; " + result_path.string() + " is incomplete");
+    const fs::path& result_path = engine.result_path();
+    if (end == CrossStage::Cancelled) {
+        if (!engine.result_file_created()) return fail_with(console, "cancelled");
+        return fail_with(console, "cancelled; " + result_path.string() + " is incomplete");
+    }
     if (end != CrossStage::Finished) {
         print_failure(console, engine.failure());
+        if (engine.result_file_created()) return fail_with(console, "failed; " + result_path.string() + " is incomplete");
         return kExitFailure;
     }
 
     if (a.save) {
+        const auto cp932_result = node_path(result_path);
+        if (!cp932_result)
+            return fail_with(console, result_path.string() + ": the path cannot be kept in the chart (cp932, 259 bytes)");
         auto point = result_node_point(chart, 1.0);
         ResultNodeOutcome added =
             add_result_node(chart, *cp932_result, point.value_or(CanvasPoint{}), 1.0, result_title, engine.hit_count());
@@ -208,7 +265,7 @@ int run(const std::vector<std::string>& args, Console& console) {
             print_failure(console, added.status);
             return kExitFailure;
         }
-        if (Status saved_chart = save_chart(a.chart, chart, saved.make_backup); !saved_chart) {
+        if (Status saved_chart = save_chart(a.chart, chart, saved.make_backup, &chart_lock); !saved_chart) {
             print_failure(console, saved_chart);
             return kExitFailure;
         }

@@ -15,9 +15,13 @@ int main(int argc, char** argv) {
     // cross frees its key table before it builds the output, and the memory
     // should really go.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
-    // Ctrl+C (or a polite kill) stops the cross at its next record, so that
-    // the work files are removed on the way out.
+    // Ctrl+C (or a polite kill) stops the cross within a moment, whatever
+    // stage it is in, and the incomplete result file is named on the way
+    // out. (The work files have no name and go with the process anyway.)
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, [](int) { interrupted = true; });
+    // A write beyond the file size limit (ulimit -f) fails with EFBIG and is
+    // reported (30015) instead of killing the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::ios::sync_with_stdio(false);
     tessaly::cli::Console console{std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1, &interrupted};
     return tessaly::cli::run(std::vector<std::string>(argv + 1, argv + argc), console);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "cross/keyed_record_feed.h"
 #include "text/record_reader.h"
 #include "cross/result_assembler.h"
+#include "cross/result_file.h"
 #include "text/temp_file.h"
 
 namespace tessaly {
@@ -56,8 +58,9 @@ struct StageEnd {
 }  // namespace
 
 struct CrossEngine::Impl {
-    Impl(const Chart& c, const CrossOptions& o, std::filesystem::path result, CrossObserver& obs)
-        : chart(c), options(o), result_path(std::move(result)), observer(obs) {}
+    Impl(const Chart& c, const CrossOptions& o, std::filesystem::path result, CrossObserver& obs,
+         TakenResultName t)
+        : chart(c), options(o), result_path(std::move(result)), observer(obs), taken(t) {}
 
     StageEnd open_files();
     StageEnd count_records(long long& n);
@@ -68,8 +71,10 @@ struct CrossEngine::Impl {
 
     const Chart& chart;
     const CrossOptions options;
-    const std::filesystem::path result_path;
+    std::filesystem::path result_path;
     CrossObserver& observer;
+    const TakenResultName taken;
+    bool result_created = false;
 
     struct Source {
         int node;
@@ -78,7 +83,8 @@ struct CrossEngine::Impl {
     };
     std::vector<Source> sources;
 
-    std::filesystem::path work_path, index_path;
+    // The record work file and its position index have no name (see
+    // temp_file.h); a failure to write them names the temporary folder.
     FileWriter work, index, result;
 
     std::unique_ptr<KeyGroups> groups;
@@ -123,14 +129,16 @@ StageEnd CrossEngine::Impl::open_files() {
         sources.push_back({i, *native, cp932::field_text(node.title)});
         if (node.mandatory) mandatory.count++;
     }
-    work_path = make_temp_file_name();
-    if (work_path.empty()) return Status::failure(30007);
-    if (!work.open(work_path, FileWriter::Mode::ReadWrite)) return Status::failure(30003);
-    index_path = make_temp_file_name();
-    if (index_path.empty()) return Status::failure(30007);
-    if (!index.open(index_path, FileWriter::Mode::ReadWrite)) return Status::failure(30003);
-    // Never over a file that appeared since the name was chosen.
-    if (!result.open(result_path, FileWriter::Mode::CreateNew)) return Status::failure(30003);
+    if (!work.open_nameless()) return Status::failure(30007);
+    if (!index.open_nameless()) return Status::failure(30007);
+    // Never over a file that appeared since the name was chosen: either
+    // fail, or take the next free number.
+    const int fd = taken == TakenResultName::TakeNextFree
+                       ? create_result_file(result_path)
+                       : ::open(result_path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return Status::failure(30003);
+    result.adopt(fd);
+    result_created = true;
     return StageEnd::done();
 }
 
@@ -144,7 +152,15 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
         if (source != sources.end() && source->node == i) {
             RecordReader reader;
             if (Status s = open_source(reader, *source); !s) return s;
-            n += reader.count_rest([this] { pulse(); });
+            // The cancel request is looked at once a block: cheap, and soon
+            // enough for Ctrl+C on a file of gigabytes.
+            bool cancelled = false;
+            n += reader.count_rest([&] {
+                pulse();
+                cancelled = cancel_requested();
+                return !cancelled;
+            });
+            if (cancelled) return StageEnd::cancel();
             if (reader.failed()) return Status::failure(30003, source->path.string());
             ++source;
         }
@@ -203,7 +219,7 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
                 work.write(std::string_view(batch.lines).substr(line_at, record.line_length));
                 line_at += record.line_length;
                 char entry[kIndexEntry];
-                if (!format_index_entry(work.position(), entry)) return Status::failure(30015, work_path.string());
+                if (!format_index_entry(work.position(), entry)) return Status::failure(30015, temp_folder().string());
                 index.write({entry, kIndexEntry});
                 keys[batched] = std::string_view(batch.keys).substr(key_at, record.key_length);
                 key_at += record.key_length;
@@ -222,8 +238,7 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
         }
     }
     groups->drop_lookup();
-    if (!work.flush()) return Status::failure(30015, work_path.string());
-    if (!index.flush()) return Status::failure(30015, index_path.string());
+    if (!work.flush() || !index.flush()) return Status::failure(30015, temp_folder().string());
     return StageEnd::done();
 }
 
@@ -234,7 +249,14 @@ StageEnd CrossEngine::Impl::find_hits() {
     for (const Source& source : sources)
         if (chart.nodes[source.node].mandatory) mandatory.slot_of_node[static_cast<std::size_t>(source.node)] = slot++;
     const std::size_t stored = groups->record_count();
-    runs = find_hit_runs(*groups, static_cast<std::uint32_t>(options.MinHit), mandatory);
+    try {
+        runs = find_hit_runs(*groups, static_cast<std::uint32_t>(options.MinHit), mandatory, [this] {
+            pulse();
+            return cancel_requested();
+        });
+    } catch (const HitRunsCancelled&) {
+        return StageEnd::cancel();
+    }
     groups.reset();
 
     // Where each record of a run stands in the work file: one pass over the
@@ -266,6 +288,7 @@ StageEnd CrossEngine::Impl::find_hits() {
         }
         previous_end = parse_index_entry(block.data() + (entries - 1) * kIndexEntry);
         pulse();
+        if (cancel_requested()) return StageEnd::cancel();
     }
     return StageEnd::done();
 }
@@ -312,16 +335,18 @@ StageEnd CrossEngine::Impl::close_files() {
 }
 
 CrossEngine::CrossEngine(const Chart& chart, const CrossOptions& options, std::filesystem::path result_path,
-                         CrossObserver& observer)
-    : impl_(std::make_unique<Impl>(chart, options, std::move(result_path), observer)) {}
+                         CrossObserver& observer, TakenResultName taken)
+    : impl_(std::make_unique<Impl>(chart, options, std::move(result_path), observer, taken)) {}
 
 CrossEngine::~CrossEngine() {
     impl_->work.close();
     impl_->index.close();
     impl_->result.close();
-    if (!impl_->work_path.empty()) ::unlink(impl_->work_path.c_str());
-    if (!impl_->index_path.empty()) ::unlink(impl_->index_path.c_str());
 }
+
+const std::filesystem::path& CrossEngine::result_path() const { return impl_->result_path; }
+
+bool CrossEngine::result_file_created() const { return impl_->result_created; }
 
 CrossStage CrossEngine::run() {
     while (step()) {

@@ -28,8 +28,8 @@ public:
     virtual void progress_position(int /*position*/) {}
     virtual void record_count(long long /*n*/) {}
     virtual void hit_count(long long /*h*/) {}
-    // Asked before every record of the reading pass and every hit of the
-    // output pass.
+    // Asked before every block (1 MiB) of the counting pass, every record of
+    // the reading pass and every hit of the output pass.
     virtual bool cancel_requested() { return false; }
     // Called every few tens of milliseconds during long steps, so that a
     // window can stay alive.
@@ -38,13 +38,22 @@ public:
 
 enum class CrossStage { Open, Count, Allocate, Read, Group, Write, Close, Finished, Failed, Cancelled };
 
+// What the engine does when the result file's name is taken by the time it
+// creates the file (another cross into the same folder, say).
+enum class TakenResultName {
+    Fail,          // 30003: the caller's name is the only one it can use
+    TakeNextFree,  // the next free CROSSnnnn.csv; result_path() follows it
+};
+
 class CrossEngine {
 public:
     // Crosses the selected nodes of the chart into the (not yet existing)
     // result file. The chart must stay unchanged while the cross runs.
     CrossEngine(const Chart& chart, const CrossOptions& options, std::filesystem::path result_path,
-                CrossObserver& observer);
-    // Deletes the work files, whatever the outcome; the result file stays.
+                CrossObserver& observer, TakenResultName taken = TakenResultName::Fail);
+    // Closes the work files, whatever the outcome; having no name, they are
+    // gone with them (and with the process, however it ends). The result
+    // file stays.
     ~CrossEngine();
     CrossEngine(const CrossEngine&) = delete;
     CrossEngine& operator=(const CrossEngine&) = delete;
@@ -57,6 +66,11 @@ public:
 
     CrossStage stage() const { return stage_; }
     const Status& failure() const { return failure_; }
+    // The result file: the name given, or the one taken instead.
+    const std::filesystem::path& result_path() const;
+    // Whether the result file was made: a cross that then fails or is
+    // cancelled leaves it incomplete.
+    bool result_file_created() const;
     long long record_count() const { return records_; }  // N
     long long key_count() const { return keys_; }        // M
     long long hit_count() const { return hits_; }        // h

@@ -33,13 +33,27 @@ KeyPrefix key_prefix(std::string_view key) {
 // most of the memory latency.
 constexpr std::size_t kAhead = 16;
 
+// Asks whether to stop once every 16,384 steps.
+class CancelPoint {
+public:
+    explicit CancelPoint(const std::function<bool()>& cancelled) : cancelled_(cancelled) {}
+    void step() {
+        if ((++steps_ & 0x3FFF) == 0 && cancelled_ && cancelled_()) throw HitRunsCancelled{};
+    }
+
+private:
+    const std::function<bool()>& cancelled_;
+    std::uint64_t steps_ = 0;
+};
+
 // A run is a hit only when every selected mandatory node has a record in it.
-void mark_hits(HitRuns& runs, const MandatoryNodes& mandatory) {
+void mark_hits(HitRuns& runs, const MandatoryNodes& mandatory, CancelPoint& cancel) {
     runs.is_hit.assign(runs.bounds.size() - 1, 1);
     if (mandatory.count == 0) return;
     const auto& firsts = mandatory.first_record_of_node;
     std::vector<std::uint32_t> seen_in_run(static_cast<std::size_t>(mandatory.count), kNone);
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
+        cancel.step();
         int seen = 0;
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
             auto it = std::upper_bound(firsts.begin(), firsts.end(), std::make_pair(runs.records[p], INT32_MAX));
@@ -55,11 +69,14 @@ void mark_hits(HitRuns& runs, const MandatoryNodes& mandatory) {
 
 }  // namespace
 
-HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryNodes& mandatory) {
+HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryNodes& mandatory,
+                      const std::function<bool()>& cancelled) {
+    CancelPoint cancel(cancelled);
     // The size of every group, then the long enough ones in key order.
     const std::size_t records = groups.record_count();
     std::vector<std::uint32_t> run_of_group(groups.group_count(), 0);
     for (std::size_t r = 0; r < records; ++r) {
+        cancel.step();
         if (r + kAhead < records) __builtin_prefetch(&run_of_group[groups.group_of(r + kAhead)]);
         ++run_of_group[groups.group_of(r)];
     }
@@ -72,10 +89,12 @@ HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryN
     for (std::uint32_t g = 0; g < groups.group_count(); ++g)
         if (run_of_group[g] >= min_hit) candidates.push_back({{}, g});
     for (std::size_t i = 0; i < candidates.size(); ++i) {
+        cancel.step();
         if (i + kAhead < candidates.size()) __builtin_prefetch(groups.key_of(candidates[i + kAhead].group).data());
         candidates[i].prefix = key_prefix(groups.key_of(candidates[i].group));
     }
     std::sort(candidates.begin(), candidates.end(), [&](const Candidate& a, const Candidate& b) {
+        cancel.step();
         if (a.prefix != b.prefix) return a.prefix < b.prefix;
         return groups.key_of(a.group) < groups.key_of(b.group);
     });
@@ -93,11 +112,12 @@ HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryN
     runs.records.assign(runs.bounds.back(), 0);
     std::vector<std::uint32_t> cursor(runs.bounds.begin(), runs.bounds.end() - 1);
     for (std::uint32_t r = 0; r < group_of_record.size(); ++r) {
+        cancel.step();
         if (r + kAhead < group_of_record.size()) __builtin_prefetch(&run_of_group[group_of_record[r + kAhead]]);
         const std::uint32_t run = run_of_group[group_of_record[r]];
         if (run != kNone) runs.records[cursor[run]++] = r;
     }
-    mark_hits(runs, mandatory);
+    mark_hits(runs, mandatory, cancel);
     return runs;
 }
 

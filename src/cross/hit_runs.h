@@ -6,6 +6,7 @@
 // mandatory node is marked as no hit.
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -30,8 +31,14 @@ struct MandatoryNodes {
     int count = 0;
 };
 
+// Thrown by find_hit_runs when it was asked to stop.
+struct HitRunsCancelled {};
+
 // Takes the groups apart (they are freed) and returns every run of at least
-// min_hit records. Throws std::bad_alloc when memory runs out.
-HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryNodes& mandatory);
+// min_hit records. Throws std::bad_alloc when memory runs out. cancelled,
+// when given, is asked every few thousand steps (of the sort too) whether to
+// stop; when it answers true, HitRunsCancelled is thrown.
+HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryNodes& mandatory,
+                      const std::function<bool()>& cancelled = {});
 
 }  // namespace tessaly

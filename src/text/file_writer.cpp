@@ -1,8 +1,9 @@
 #include "text/file_writer.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
+
+#include "text/temp_file.h"
 
 namespace tessaly {
 
@@ -55,11 +56,17 @@ void FileWriter::stop_writer() {
     writer_.join();
 }
 
-bool FileWriter::open(const std::filesystem::path& path, Mode mode) {
-    const int flags = mode == Mode::CreateNew ? O_WRONLY | O_CREAT | O_EXCL : O_RDWR | O_CREAT | O_TRUNC;
-    fd_ = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
-    buffer_.reserve(kBufferSize);
+bool FileWriter::open_nameless() {
+    adopt(open_nameless_temp_file());
     return fd_ >= 0;
+}
+
+void FileWriter::adopt(int fd) {
+    if (fd_ >= 0) close();
+    fd_ = fd;
+    failed_ = false;
+    written_ = 0;
+    buffer_.reserve(kBufferSize);
 }
 
 bool FileWriter::write_out(std::string_view bytes) {

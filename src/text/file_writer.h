@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -15,17 +14,18 @@ namespace tessaly {
 
 class FileWriter {
 public:
-    enum class Mode {
-        CreateNew,      // refuse to touch a file that already exists
-        ReadWrite,      // an existing (empty) work file, also read back
-    };
-
     FileWriter() = default;
     ~FileWriter();
     FileWriter(const FileWriter&) = delete;
     FileWriter& operator=(const FileWriter&) = delete;
 
-    bool open(const std::filesystem::path& path, Mode mode);
+    // A nameless work file in the temporary folder (see temp_file.h), read
+    // back as well; it vanishes when closed or when the process ends.
+    bool open_nameless();
+    // Takes over a descriptor open for writing (and reading, to read back):
+    // a file made by the caller, such as a result file never made over
+    // another.
+    void adopt(int fd);
     bool is_open() const { return fd_ >= 0; }
 
     // From now until the next flush, full buffers are written by a thread of

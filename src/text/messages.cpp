@@ -79,6 +79,12 @@ constexpr CatalogueEntry kCatalogue[] = {
     {30208, "Ver. 1.08 2022.11.07 アニメポインターの速度調整機能追加", MessageStyle::Text},
     // Our own: a file whose path a node cannot hold (259 bytes of cp932).
     {30300, "パスが長すぎるか、使えない文字を含むため、セットできません", MessageStyle::Stop},
+    // Our own: a FIFO, a device or a socket where a file was expected.
+    {30301, "通常のファイル以外（名前付きパイプ、デバイスなど）は処理できません", MessageStyle::Stop},
+    // Our own: the chart on disk changed since it was opened or saved.
+    {30302, "このチャートは、開いた後に他のプログラムで変更されています\n上書き保存しますか", MessageStyle::Question},
+    // Our own: another program (a command-line cross) holds the chart's lock.
+    {30303, "このチャートは他のプログラムが保存中のため、保存できません\nしばらくしてから、もう一度保存してください", MessageStyle::Stop},
     // Our own: files from other systems (the file and its encoding come first).
     {30310, "テサリーが読めるのはシフトJIS（CP932）のファイルだけです。\n"
             "シフトJISに変換したコピーを同じフォルダに作って、そちらをセットしますか",

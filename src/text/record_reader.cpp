@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "text/user_file.h"
+
 namespace tessaly {
 
 namespace {
@@ -26,8 +28,7 @@ RecordReader::~RecordReader() { close(); }
 
 Status RecordReader::open(const std::filesystem::path& path) {
     close();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) return Status::failure(30003, path.string());
+    if (Status opened = open_user_file(path, fd_); !opened) return opened;
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
     buffer_.resize(kBlockSize);
     begin_ = end_ = 0;
@@ -137,16 +138,22 @@ std::size_t count_fields(std::string_view record) {
 }
 
 Status check_text_file(const std::filesystem::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Status::failure(30003, path.string());
+    int fd = -1;
+    if (Status opened = open_user_file(path, fd); !opened) return opened;
+    Status checked = check_text_head(fd);
+    ::close(fd);
+    return checked;
+}
+
+Status check_text_head(int fd) {
     unsigned char head[5000];
     std::size_t got = 0;
     while (got < sizeof head) {
-        ssize_t n = read_some(fd, reinterpret_cast<char*>(head) + got, sizeof head - got);
+        ssize_t n = ::pread(fd, reinterpret_cast<char*>(head) + got, sizeof head - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
     }
-    ::close(fd);
     if (got == 0) return Status::failure(30006);
     bool line_break = false;
     for (std::size_t i = 0; i < got; ++i) {

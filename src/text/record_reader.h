@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <span>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "text/status.h"
@@ -21,7 +22,8 @@ public:
     RecordReader(const RecordReader&) = delete;
     RecordReader& operator=(const RecordReader&) = delete;
 
-    // Fails with 30003 and the path when the file cannot be opened.
+    // Opens a regular file without ever waiting on it; the refusals of
+    // open_user_file (30003, 30166, 30301, each with the path).
     Status open(const std::filesystem::path& path);
     void close();
 
@@ -33,7 +35,9 @@ public:
     void skip_lines(int n);
 
     // Reads the rest of the data and counts its non-empty records, block by
-    // block rather than record by record; every block calls back.
+    // block rather than record by record; every block calls back, and a
+    // call back that answers false stops the count early (the result is
+    // then short).
     template <typename EachBlock>
     long long count_rest(EachBlock each_block);
 
@@ -56,7 +60,11 @@ long long RecordReader::count_rest(EachBlock each_block) {
     long long n = count_block(false);
     while (fill()) {
         n += count_block(false);
-        each_block();
+        if constexpr (std::is_void_v<std::invoke_result_t<EachBlock&>>) {
+            each_block();
+        } else if (!each_block()) {
+            return n;
+        }
     }
     return n + count_block(true);
 }
@@ -74,7 +82,11 @@ std::size_t count_fields(std::string_view record);
 
 // Whether a file may be taken as a source: its first 5,000 bytes hold no
 // control byte other than tab, CR and LF (30033) and at least one line break
-// (30006; an empty file too). 30003 with the path when it cannot be opened.
+// (30006; an empty file too). The refusals of open_user_file (30003, 30166,
+// 30301, each with the path) when it cannot be opened or is no regular file.
 Status check_text_file(const std::filesystem::path& path);
+// The same check on the first 5,000 bytes of an open file, wherever its
+// position stands (which it leaves as it is).
+Status check_text_head(int fd);
 
 }  // namespace tessaly

@@ -1,19 +1,28 @@
 #include "text/temp_file.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
 namespace tessaly {
 
-std::filesystem::path make_temp_file_name() {
+std::filesystem::path temp_folder() {
     const char* dir = std::getenv("TMPDIR");
-    std::string pattern = (dir && *dir) ? dir : "/tmp";
-    pattern += "/TesXXXXXX";
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return {};
-    ::close(fd);
-    return pattern;
+    return (dir && *dir) ? dir : "/tmp";
+}
+
+int open_nameless_temp_file() {
+    const std::string folder = temp_folder().string();
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+    // Not on this file system (or an old kernel): a name for the blink of an
+    // eye only.
+    std::string pattern = folder + "/TesXXXXXX";
+    fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) return -1;
+    ::unlink(pattern.c_str());
+    return fd;
 }
 
 }  // namespace tessaly

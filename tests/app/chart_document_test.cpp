@@ -1,8 +1,12 @@
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+
+#include "../core/fifo.h"
 #include "chart/chart_file.h"
 #include "chart_document.h"
 #include "fake_dialogs.h"
@@ -21,6 +25,10 @@ class ChartDocumentTest : public QObject {
     FakeDialogs dialogs_;
 
     QString file(const char* name) const { return dir_.filePath(name); }
+    static QByteArray read_file(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
 
 private slots:
     void init() {
@@ -102,6 +110,84 @@ private slots:
         QVERIFY(!doc.may_discard());  // save chosen, but the name dialog was cancelled
         QCOMPARE(dialogs_.asked_to_save.size(), size_t(3));
         QCOMPARE(dialogs_.asked_to_save.front(), QString::fromUtf8("無題"));
+    }
+
+    // As editors do: a chart changed on disk by another program since it was
+    // opened or saved here is not overwritten without asking.
+    void a_chart_changed_elsewhere_is_only_overwritten_when_the_user_agrees() {
+        const QString path = file("shared.tsy");
+        Chart theirs;
+        theirs.reset(800, 600);
+        add_node(theirs, "/theirs.csv", {10, 10}, 1.0, kSourceNode, "theirs", 1);
+        const std::string question = path.toStdString() + "\n" + std::string(message_text(30302));
+
+        ChartDocument doc(dialogs_, *settings_, 1280, 1024);
+        add_node(doc.chart(), "/mine.csv", {10, 10}, 1.0, kSourceNode, "mine", 1);
+        QVERIFY(doc.save_to(path));
+        QVERIFY(dialogs_.shown.empty());
+        QVERIFY(doc.save_to(path));  // unchanged on disk: nothing asked
+        QVERIFY(dialogs_.shown.empty());
+
+        // Another program (a command-line cross, say) saves into it.
+        QVERIFY(save_chart(path.toStdString(), theirs, false));
+        const QByteArray their_bytes = read_file(path);
+        add_node(doc.chart(), "/more.csv", {20, 20}, 1.0, kSourceNode, "more", 1);
+        doc.set_modified();
+        dialogs_.answers = {kAnswerNo};
+        QVERIFY(!doc.save());
+        QCOMPARE(dialogs_.shown.size(), size_t(1));
+        QCOMPARE(dialogs_.shown.back().text, question);
+        QCOMPARE(dialogs_.shown.back().style, MessageStyle::Question);
+        QVERIFY(doc.modified());                 // the save was abandoned
+        QCOMPARE(read_file(path), their_bytes);  // and their change stands
+        // Closing asks to save; the save asks again, and No keeps the window.
+        dialogs_.save_choices = {SaveChoice::Save};
+        dialogs_.answers = {kAnswerNo};
+        QVERIFY(!doc.may_discard());
+        QCOMPARE(dialogs_.shown.size(), size_t(2));
+
+        dialogs_.answers = {kAnswerYes};
+        QVERIFY(doc.save());
+        QCOMPARE(dialogs_.shown.size(), size_t(3));
+        QVERIFY(!doc.modified());
+        Chart saved;
+        QVERIFY(open_chart(path.toStdString(), saved));
+        QCOMPARE(saved.node_count(), 2);
+        QVERIFY(doc.save_to(path));  // what it wrote itself is no change
+        QCOMPARE(dialogs_.shown.size(), size_t(3));
+
+        // Opened, then changed elsewhere with the same size: the time tells.
+        ChartDocument other(dialogs_, *settings_, 1280, 1024);
+        QVERIFY(other.open(path));
+        QFile touched(path);
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        QVERIFY(touched.setFileTime(QFileInfo(path).lastModified().addSecs(-60), QFileDevice::FileModificationTime));
+        touched.close();
+        dialogs_.answers = {kAnswerNo};
+        QVERIFY(!other.save_to(path));
+        QCOMPARE(dialogs_.shown.back().text, question);
+
+        // Saving under another name asks nothing of the sort.
+        const size_t asked = dialogs_.shown.size();
+        QVERIFY(other.save_to(file("elsewhere.tsy")));
+        QCOMPARE(dialogs_.shown.size(), asked);
+        // A file that went away is simply written again.
+        QVERIFY(QFile::remove(file("elsewhere.tsy")));
+        QVERIFY(other.save_to(file("elsewhere.tsy")));
+        QCOMPARE(dialogs_.shown.size(), asked);
+    }
+
+    // A FIFO given as the chart (on the command line, say) is refused at
+    // once instead of holding the program before its window appears.
+    void a_fifo_is_refused_without_waiting() {
+        Fifo fifo(file("pipe.tsy").toStdString());
+        ChartDocument doc(dialogs_, *settings_, 1280, 1024);
+        const auto started = std::chrono::steady_clock::now();
+        QVERIFY(!doc.open(file("pipe.tsy")));
+        QVERIFY(std::chrono::steady_clock::now() - started < std::chrono::seconds(5));
+        QCOMPARE(dialogs_.shown.back().text,
+                 file("pipe.tsy").toStdString() + "\n" + std::string(message_text(30301)));
+        QVERIFY(doc.path().isEmpty());
     }
 
     void recent_list_keeps_ten_without_repeats() {

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <filesystem>
 #include <sys/stat.h>
 
 #include "text/cp932.h"
@@ -56,7 +57,20 @@ class FileAreaTest : public QObject {
         return chart.node_count() - 1;
     }
 
-    int temporary_files() const { return static_cast<int>(QDir(temporary_.path()).entryList(QDir::Files).size()); }
+    // Files the pane holds open in the temporary folder, which have no name
+    // there (so that none outlives the program, however it ends).
+    int temporary_files() const {
+        const std::string folder = temporary_.path().toStdString() + "/";
+        int n = 0;
+        for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+            std::error_code ec;
+            if (std::filesystem::read_symlink(fd.path(), ec).string().starts_with(folder)) ++n;
+        }
+        return n;
+    }
+    int named_temporary_files() const {
+        return static_cast<int>(QDir(temporary_.path()).entryList(QDir::Files | QDir::Hidden).size());
+    }
 
     // A shown pane whose viewport holds `rows` record rows under the ruler.
     static void size_for_rows(FileArea& area, int rows) {
@@ -130,6 +144,7 @@ private slots:
             QVERIFY(started.at(0).at(0).toString().startsWith(QString::fromUtf8("開始時間 : ")));
             QCOMPARE(elapsed.at(0).at(0).toString(), QString::fromUtf8("処理時間 : 00:00:00"));
             QCOMPARE(temporary_files(), 2);
+            QCOMPARE(named_temporary_files(), 0);
 
             // The node shown already: nothing to do.
             QVERIFY(area.load_preview(node));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "chart/chart.h"
 #include "chart/chart_file.h"
@@ -138,10 +139,10 @@ TEST_F(CliRun, ExitStatusTellsUsageFromFailure) {
     EXPECT_EQ(r.err, missing + "\n" + std::string(message_text(30003)) + "\n");
     EXPECT_EQ(r.out, "");
 
-    // A result folder that is not there.
+    // A result folder that is not there: refused before the cross, named.
     r = run_cli({"-o", (dir_ / "no-such-folder").string(), "-f", a, "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_NE(r.err.find(std::string(message_text(30003))), std::string::npos) << r.err;
+    EXPECT_EQ(r.err, "tessaly-cross: " + (dir_ / "no-such-folder").string() + ": no such folder\n");
 
     // A title that cp932 cannot hold.
     r = run_cli({"-o", out(), "-f", a, "-k", "1", "-t", "\U0001F600"});
@@ -183,6 +184,88 @@ TEST_F(CliRun, SourcesMustBeTextFiles) {
     EXPECT_EQ(r.code, kExitFailure);
     EXPECT_EQ(r.err, one_line.string() + "\n" + std::string(message_text(30006)) + "\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
+}
+
+// The result folder is looked at before anything is crossed: a file, a
+// folder that is not there, or one where no file can be made is refused with
+// its path and the reason.
+TEST_F(CliRun, UnusableResultFoldersAreRefusedBeforeTheCross) {
+    const std::string a = source("a.csv", "k\r\nk\r\n");
+    const fs::path file = dir_ / "plain.txt";
+    write_bytes(file, "x");
+    CliOutcome r = run_cli({"-o", file.string(), "-f", a, "-k", "1"});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_EQ(r.err, "tessaly-cross: " + file.string() + ": not a folder\n");
+    EXPECT_EQ(r.out, "");
+
+    const fs::path missing = dir_ / "gone" / "deeper";
+    r = run_cli({"-o", missing.string(), "-f", a, "-k", "1"});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_EQ(r.err, "tessaly-cross: " + missing.string() + ": no such folder\n");
+
+    // A relative folder is named in full.
+    r = run_cli({"-o", "tessaly-no-such-folder", "-f", a, "-k", "1"});
+    EXPECT_EQ(r.err, "tessaly-cross: " + (fs::current_path() / "tessaly-no-such-folder").string() + ": no such folder\n");
+
+    if (::geteuid() != 0) {  // the superuser may write anywhere
+        const fs::path read_only = dir_ / "read-only";
+        fs::create_directory(read_only);
+        fs::permissions(read_only, fs::perms::owner_read | fs::perms::owner_exec);
+        r = run_cli({"-o", read_only.string(), "-f", a, "-k", "1"});
+        EXPECT_EQ(r.code, kExitFailure);
+        EXPECT_TRUE(r.err.starts_with("tessaly-cross: " + read_only.string() + ": no files can be made there ("))
+            << r.err;
+        fs::permissions(read_only, fs::perms::owner_all);
+        EXPECT_TRUE(fs::is_empty(read_only));
+    }
+    EXPECT_TRUE(fs::is_empty(dir_ / "out"));
+}
+
+TEST_F(CliRun, AFolderGivenAsASourceIsRefusedAsAFolder) {
+    const fs::path folder = dir_ / "members";
+    fs::create_directory(folder);
+    CliOutcome r = run_cli({"-o", out(), "-f", folder.string(), "-k", "1"});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_EQ(r.err, folder.string() + "\n" + std::string(message_text(30166)) + "\n");
+    EXPECT_TRUE(fs::is_empty(dir_ / "out"));
+}
+
+// A cross that fails part way names its result file as incomplete, as a
+// cancelled one does.
+TEST_F(CliRun, AFailedCrossSaysItsResultIsIncomplete) {
+    const std::string ok = source("ok.csv", "k,a\r\nk,b\r\n");
+    const std::string wide = source("wide.csv", "k" + std::string(2000, ',') + "\r\n");
+    CliOutcome r = run_cli({"-o", out(), "-f", ok, "-k", "1", "-f", wide, "-k", "1"});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_EQ(r.err, wide + "\n" + std::string(message_text(30008)) + "\n" + "tessaly-cross: failed; " + result(1) +
+                         " is incomplete\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(fs::exists(result(1)));
+}
+
+// With --save the result node must fit: a full node table is refused
+// before anything is crossed.
+TEST_F(CliRun, SavingIntoAFullChartIsRefusedBeforeTheCross) {
+    const std::string a = source("a.csv", "k\r\nk\r\n");
+    Chart chart;
+    chart.reset(1920, 1080);
+    for (int i = 0; i < kMaxNodes; ++i) {
+        ASSERT_TRUE(add_node(chart, *cp932::from_utf8(a), {0, 0}, 1.0, kSourceNode, std::to_string(i), 2));
+        chart.nodes.back().key_first = chart.nodes.back().key_last = 0;
+    }
+    const fs::path chart_path = dir_ / "full.tsy";
+    ASSERT_TRUE(save_chart(chart_path, chart, false));
+    const std::string before = read_bytes(chart_path);
+
+    CliOutcome r = run_cli({"--chart", chart_path.string(), "--node", "#0", "--save", "-o", out()});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_EQ(r.err, std::string(message_text(30014)) + "\n");
+    EXPECT_TRUE(fs::is_empty(dir_ / "out"));
+    EXPECT_EQ(read_bytes(chart_path), before);
+
+    // Without --save the cross is made as ever.
+    r = run_cli({"--chart", chart_path.string(), "--node", "#0", "-o", out()});
+    EXPECT_EQ(r.code, kExitSuccess) << r.err;
 }
 
 namespace {

@@ -2,10 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
 
+#include "fifo.h"
 #include "text/cp932.h"
+#include "text/file_lock.h"
+#include "text/replace_file.h"
 #include "temp_dir.h"
 
 using namespace tessaly;
@@ -216,4 +223,236 @@ TEST(ChartFileSave, FailureLeavesTheOldFileAndNoLitter) {
 
     EXPECT_EQ(save_chart(dir / "no-such-folder" / "c.tsy", big, false).message_id, 30015);
     EXPECT_EQ(save_chart(dir.path(), big, false).message_id, 30015);  // a folder is never replaced
+}
+
+// Values the program itself can never store are refused on opening, node by
+// node, selected or not: a key at field 100,000,000 would pad every line of
+// a cross to that many columns. Odd values that do no harm are kept.
+TEST(ChartFileRefusals, ValuesTheProgramCanNeverStore) {
+    struct Case {
+        const char* what;
+        std::function<void(Chart&)> change;
+        int expected;  // 0: accepted
+    };
+    const std::vector<Case> cases = {
+        {"no key", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = -1; }, 0},
+        {"keyboard's half-set key", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = 4; }, 0},
+        {"one field", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 0; }, 0},
+        {"last field of 2,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 1999; }, 0},
+        {"key_first 100,000,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 100000000; }, 30013},
+        {"key_first 2,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 2000; }, 30013},
+        {"key_last 2,000", [](Chart& c) { c.nodes[1].key_first = 3, c.nodes[1].key_last = 2000; }, 30013},
+        {"key_last beyond, first unset", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = 5000; }, 30013},
+        {"key_first -2", [](Chart& c) { c.nodes[1].key_first = -2, c.nodes[1].key_last = 3; }, 30013},
+        {"key_last -2", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = -2; }, 30013},
+        {"first after last", [](Chart& c) { c.nodes[1].key_first = 5, c.nodes[1].key_last = 3; }, 30013},
+        {"first set, last unset", [](Chart& c) { c.nodes[1].key_first = 2, c.nodes[1].key_last = -1; }, 30013},
+        {"most negative", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = INT32_MIN; }, 30013},
+        {"start record 1", [](Chart& c) { c.nodes[1].start_record = 1; }, 0},
+        {"start record 10", [](Chart& c) { c.nodes[1].start_record = 10; }, 0},
+        {"start record 0", [](Chart& c) { c.nodes[1].start_record = 0; }, 30013},
+        {"start record 11", [](Chart& c) { c.nodes[1].start_record = 11; }, 30013},
+        {"start record 65,535", [](Chart& c) { c.nodes[1].start_record = 65535; }, 30013},
+        {"record count 0", [](Chart& c) { c.nodes[1].record_count = 0; }, 0},
+        {"record count at most", [](Chart& c) { c.nodes[1].record_count = INT32_MAX; }, 0},
+        {"record count -1", [](Chart& c) { c.nodes[1].record_count = -1; }, 30013},
+        {"last node too", [](Chart& c) { c.nodes[2].record_count = -5; }, 30013},
+        // Odd but harmless: kept as they are.
+        {"box turned inside out", [](Chart& c) { c.nodes[1].rect = {500, 400, -30, -20}; }, 0},
+        {"box far away", [](Chart& c) { c.nodes[1].rect = {INT32_MIN, 0, INT32_MAX, 5}; }, 0},
+        {"node font 0", [](Chart& c) { c.display.node_font_size = 0; }, 0},
+        {"preview font 999", [](Chart& c) { c.display.preview_font_size = 999; }, 0},
+        {"canvas 0 x 0", [](Chart& c) { c.display.view_width = c.display.view_height = 0; }, 0},
+        {"mandatory 7", [](Chart& c) { c.nodes[1].mandatory = 7; }, 0},
+    };
+    for (const Case& c : cases) {
+        Chart chart = example_chart(3, 2);  // node 1 is neither selected nor special
+        c.change(chart);
+        Chart out;
+        out.reset(1, 1);
+        add_node(out, "kept", {0, 0}, 1.0, kSourceNode, "kept", 7);
+        const Status s = parse_chart(chart_file_bytes(chart), out);
+        EXPECT_EQ(s.message_id, c.expected) << c.what;
+        if (c.expected != 0) {
+            EXPECT_EQ(s.first_line, "") << c.what;
+            EXPECT_EQ(out.node_count(), 1) << c.what << ": a refused file leaves the chart as it was";
+        } else {
+            EXPECT_EQ(out.node_count(), 3) << c.what;
+        }
+    }
+}
+
+TEST(ChartFileOpen, FifoAndDevicesAreRefusedWithoutWaiting) {
+    TempDir dir;
+    Fifo fifo(dir / "pipe.tsy");
+    const auto started = std::chrono::steady_clock::now();
+    for (const std::filesystem::path& path : {fifo.path(), std::filesystem::path("/dev/zero")}) {
+        Chart chart;
+        const Status s = open_chart(path, chart);
+        EXPECT_EQ(s.message_id, 30301) << path;
+        EXPECT_EQ(s.first_line, path.string());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "waited on the FIFO";
+}
+
+TEST(ChartFileOpen, GivesTheStampOfWhatItRead) {
+    TempDir dir;
+    Chart chart = example_chart(2, 1);
+    FileStamp written;
+    ASSERT_TRUE(save_chart(dir / "c.tsy", chart, false, nullptr, &written));
+    EXPECT_EQ(file_stamp(dir / "c.tsy"), written);
+    EXPECT_EQ(written.size, static_cast<std::int64_t>(chart_file_bytes(chart).size()));
+    FileStamp read;
+    Chart back;
+    ASSERT_TRUE(open_chart(dir / "c.tsy", back, &read));
+    EXPECT_EQ(read, written);
+}
+
+namespace {
+
+// The names a save gives its new chart for the rename: ".NAME.XXXXXX".
+int hidden_entries(const TempDir& dir) {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        if (e.path().filename().string().starts_with(".")) ++n;
+    return n;
+}
+
+void age(const std::filesystem::path& path, std::chrono::seconds by) {
+    const auto when = std::filesystem::last_write_time(path) - by;
+    std::filesystem::last_write_time(path, when);
+}
+
+}  // namespace
+
+// New charts of saves that were killed before their rename are removed by
+// the next save: any of them under the chart's lock; beside a chart saved for
+// the first time (nothing to lock), only those untouched for an hour.
+TEST(ChartFileSave, RemovesWhatKilledSavesLeft) {
+    TempDir dir;
+    const auto path = dir / "c.tsy";
+    Chart chart = example_chart(2, 1);
+    ASSERT_TRUE(save_chart(path, chart, false));
+    const std::string chart_bytes = chart_file_bytes(chart);
+    write_bytes(dir / ".c.tsy.Ab12Cd", chart_bytes.substr(0, 1000));  // killed while writing
+    write_bytes(dir / ".c.tsy.QQQQQQ", "");                            // killed before writing
+    write_bytes(dir / "c.tsy.bak.new", chart_bytes);                   // killed while keeping the backup
+    // Not ours: other names, or not a chart.
+    write_bytes(dir / ".c.tsy.backup", "my own notes\n");
+    write_bytes(dir / ".c.tsy.Ab12C", chart_bytes);
+    write_bytes(dir / ".d.tsy.Ab12Cd", chart_bytes);
+    write_bytes(dir / "c.tsy.Ab12Cd", chart_bytes);
+
+    ASSERT_TRUE(save_chart(path, chart, false));
+    EXPECT_FALSE(std::filesystem::exists(dir / ".c.tsy.Ab12Cd"));
+    EXPECT_FALSE(std::filesystem::exists(dir / ".c.tsy.QQQQQQ"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.tsy.bak.new"));
+    EXPECT_EQ(read_bytes(dir / ".c.tsy.backup"), "my own notes\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / ".c.tsy.Ab12C"));
+    EXPECT_TRUE(std::filesystem::exists(dir / ".d.tsy.Ab12Cd"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "c.tsy.Ab12Cd"));
+    EXPECT_EQ(read_bytes(path), chart_bytes);
+
+    // A chart saved for the first time.
+    write_bytes(dir / ".new.tsy.Recent", chart_bytes);  // perhaps another program's save under way
+    write_bytes(dir / ".new.tsy.OldOne", chart_bytes);
+    age(dir / ".new.tsy.OldOne", std::chrono::hours(2));
+    ASSERT_TRUE(save_chart(dir / "new.tsy", chart, false));
+    EXPECT_TRUE(std::filesystem::exists(dir / ".new.tsy.Recent"));
+    EXPECT_FALSE(std::filesystem::exists(dir / ".new.tsy.OldOne"));
+}
+
+// The new chart has no name while it is written: a save killed in the middle
+// leaves nothing beside the chart.
+TEST(ChartFileSave, TheNewChartHasNoNameWhileItIsWritten) {
+    TempDir dir;
+    const auto path = dir / "c.tsy";
+    Chart chart = example_chart(1, 0);
+    ASSERT_TRUE(save_chart(path, chart, false));
+    int entries_while_writing = -1;
+    const bool replaced = replace_file_with(
+        path,
+        [&](const FileSink& sink) {
+            entries_while_writing = static_cast<int>(
+                std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()));
+            return sink("TSY001    ") && sink(std::string(1 << 20, 'x'));
+        },
+        false);
+    EXPECT_TRUE(replaced);
+    EXPECT_EQ(entries_while_writing, 1);  // the chart alone
+    EXPECT_EQ(hidden_entries(dir), 0);
+    EXPECT_EQ(std::filesystem::file_size(path), 10u + (1u << 20));
+}
+
+TEST(ChartFileSave, WaitsForTheLockOfAnotherProgram) {
+    TempDir dir;
+    const auto path = dir / "c.tsy";
+    Chart first = example_chart(1, 0);
+    Chart second = example_chart(2, 1);
+    ASSERT_TRUE(save_chart(path, first, false));
+
+    // Another program (a command-line cross) holds the chart's lock and
+    // lets go soon: the save waits for it, then replaces the chart.
+    FileLock other;
+    ASSERT_TRUE(other.lock(path, {}));
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        other.unlock();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(save_chart(path, second, false));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(250));
+    release.join();
+    EXPECT_EQ(read_bytes(path), chart_file_bytes(second));
+
+    // One that keeps it: refused after a while, the chart untouched.
+    ASSERT_TRUE(other.lock(path, {}));
+    const Status s = save_chart(path, first, false);
+    EXPECT_EQ(s.message_id, 30303);
+    EXPECT_EQ(s.first_line, path.string());
+    EXPECT_EQ(read_bytes(path), chart_file_bytes(second));
+
+    // The holder itself saves under its lock.
+    EXPECT_TRUE(save_chart(path, first, true, &other));
+    EXPECT_EQ(read_bytes(path), chart_file_bytes(first));
+    EXPECT_EQ(read_bytes(dir / "c.tsy.bak"), chart_file_bytes(second));
+}
+
+TEST(FileLock, AWaiterLocksTheFileThatReplacedTheOneItWaitedFor) {
+    TempDir dir;
+    const auto path = dir / "c.tsy";
+    write_bytes(path, "old");
+    FileLock first;
+    ASSERT_TRUE(first.lock(path, {}));
+    EXPECT_TRUE(first.locked());
+
+    std::atomic<int> waits = 0;
+    std::atomic<bool> second_locked = false;
+    FileLock second;
+    std::thread waiter([&] {
+        const Status s = second.lock(path, [&] {
+            ++waits;
+            return true;
+        });
+        second_locked = s.message_id == 0;
+    });
+    while (waits == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_FALSE(second_locked);
+    // The holder puts a new file in place and lets go.
+    write_bytes(dir / "new", "new");
+    std::filesystem::rename(dir / "new", path);
+    first.unlock();
+    waiter.join();
+    EXPECT_TRUE(second_locked);
+
+    // The new file is the one locked: a third program must wait, and may
+    // give up.
+    FileLock third;
+    const Status s = third.lock(path, [] { return false; });
+    EXPECT_EQ(s.message_id, 30303);
+    EXPECT_EQ(s.first_line, path.string());
+    EXPECT_FALSE(third.locked());
+
+    EXPECT_EQ(FileLock().lock(dir / "absent", {}).message_id, 30003);
+    EXPECT_EQ(FileLock().lock(dir.path(), {}).message_id, 30166);
 }

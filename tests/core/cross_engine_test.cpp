@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -9,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "chart/chart.h"
 #include "text/cp932.h"
 #include "cross/cross_start.h"
 #include "cross/result_file.h"
+#include "fifo.h"
 #include "temp_dir.h"
 
 using namespace tessaly;
@@ -54,6 +58,7 @@ public:
     void message_line(int id) override {
         lines.push_back(id);
         progress.push_back("line " + std::to_string(id));
+        calls_at_line = cancel_calls;
     }
     void progress_range(int maximum) override { progress.push_back("range " + std::to_string(maximum)); }
     void progress_position(int position) override { progress.push_back(std::to_string(position)); }
@@ -69,6 +74,7 @@ public:
     std::vector<long long> hits;
     std::vector<std::string> progress;  // message lines, ranges and positions in order
     int cancel_calls = 0;
+    int calls_at_line = 0;  // cancel_calls when the last message line came
     std::function<bool(const Recorder&)> cancel_when;
 };
 
@@ -111,10 +117,19 @@ protected:
     fs::path result_path() const { return dir_ / "out" / "CROSS0001.csv"; }
     std::string result() const { return read_bytes(result_path()); }
 
+    // Files with a name in the temporary folder: never any, since the work
+    // files have none.
     int work_files() const {
+        return static_cast<int>(std::distance(fs::directory_iterator(dir_ / "work"), fs::directory_iterator()));
+    }
+    // Files this process holds open in the temporary folder, named or not.
+    int open_work_files() const {
+        const std::string folder = (dir_ / "work").string() + "/";
         int n = 0;
-        for (const auto& e : fs::directory_iterator(dir_ / "work"))
-            if (e.path().filename().string().starts_with("Tes")) ++n;
+        for (const auto& e : fs::directory_iterator("/proc/self/fd")) {
+            std::error_code ec;
+            if (fs::read_symlink(e.path(), ec).string().starts_with(folder)) ++n;
+        }
         return n;
     }
 
@@ -333,7 +348,7 @@ TEST_F(CrossEngineTest, NoHitsLeaveAnEmptyResultFile) {
     EXPECT_TRUE(recorder.hits.empty());
     ASSERT_TRUE(fs::exists(result_path()));
     EXPECT_EQ(fs::file_size(result_path()), 0u);
-    EXPECT_EQ(work_files(), 0);
+    EXPECT_EQ(work_files() + open_work_files(), 0);
 }
 
 TEST_F(CrossEngineTest, SourceReadingRulesHold) {
@@ -396,7 +411,7 @@ TEST_F(CrossEngineTest, RecordWithTooManyFieldsFailsTheCross) {
     EXPECT_EQ(o.stage, CrossStage::Failed);
     EXPECT_EQ(o.failure.message_id, 30008);
     EXPECT_EQ(o.failure.first_line, wide.string());
-    EXPECT_EQ(work_files(), 0);
+    EXPECT_EQ(work_files() + open_work_files(), 0);
     EXPECT_TRUE(fs::exists(result_path()));
     EXPECT_EQ(fs::file_size(result_path()), 0u);
 }
@@ -409,7 +424,7 @@ TEST_F(CrossEngineTest, MissingSourceFileFailsTheCross) {
     EXPECT_EQ(o.stage, CrossStage::Failed);
     EXPECT_EQ(o.failure.message_id, 30003);
     EXPECT_EQ(o.failure.first_line, missing.string());
-    EXPECT_EQ(work_files(), 0);
+    EXPECT_EQ(work_files() + open_work_files(), 0);
     EXPECT_TRUE(fs::exists(result_path()));
     EXPECT_EQ(fs::file_size(result_path()), 0u);
     EXPECT_TRUE(recorder.hits.empty());
@@ -430,7 +445,7 @@ TEST_F(CrossEngineTest, ExistingResultFileIsNeverOverwritten) {
     EXPECT_EQ(o.failure.message_id, 30003);
     EXPECT_EQ(o.failure.first_line, "");
     EXPECT_EQ(result(), "somebody's file\r\n");
-    EXPECT_EQ(work_files(), 0);
+    EXPECT_EQ(work_files() + open_work_files(), 0);
     EXPECT_TRUE(recorder.lines.empty());  // nothing was read
 }
 
@@ -447,13 +462,15 @@ TEST_F(CrossEngineTest, CancelLeavesTheResultAsFarAsWritten) {
     for (int k : {0, 1, 7}) {
         remove_result();
         Recorder recorder;
-        recorder.cancel_when = [k](const Recorder& r) { return r.cancel_calls > k; };
+        recorder.cancel_when = [k](const Recorder& r) {
+            return r.lines.size() == 2 && r.cancel_calls - r.calls_at_line > k;
+        };
         Outcome o = cross(chart, CrossOptions{}, recorder);
         EXPECT_EQ(o.stage, CrossStage::Cancelled) << k;
         EXPECT_EQ(o.hits, 0);
         ASSERT_TRUE(fs::exists(result_path()));
         EXPECT_EQ(fs::file_size(result_path()), 0u);
-        EXPECT_EQ(work_files(), 0);
+        EXPECT_EQ(work_files() + open_work_files(), 0);
         EXPECT_EQ(recorder.lines, (std::vector<int>{30023, 30025}));
     }
 
@@ -473,7 +490,7 @@ TEST_F(CrossEngineTest, CancelLeavesTheResultAsFarAsWritten) {
     const std::string partial = result();
     EXPECT_TRUE(whole.starts_with(partial));
     EXPECT_TRUE(partial.empty() || partial == whole.substr(0, whole.find("\r\n2,") + 2)) << partial;
-    EXPECT_EQ(work_files(), 0);
+    EXPECT_EQ(work_files() + open_work_files(), 0);
 }
 
 TEST_F(CrossEngineTest, ObserverFollowsTheStages) {
@@ -507,7 +524,7 @@ TEST_F(CrossEngineTest, ObserverFollowsTheStages) {
     EXPECT_EQ(recorder.lines, (std::vector<int>{30023, 30025, 30026, 30027}));
     EXPECT_EQ(recorder.records, std::vector<long long>{7});
     EXPECT_EQ(recorder.hits, (std::vector<long long>{1, 2, 3}));
-    EXPECT_EQ(work_files(), 0);
+    EXPECT_EQ(work_files() + open_work_files(), 0);
 
     // The counting pass moves the bar node by node, selected or not; every
     // pass leaves it at 0.
@@ -561,22 +578,27 @@ TEST_F(CrossEngineTest, LargeCrossComesOutWhole) {
     const std::string got = result();
     EXPECT_EQ(got.size(), expected.size());
     EXPECT_TRUE(got == expected);  // too long to print on failure
-    EXPECT_EQ(work_files(), 0);
+    EXPECT_EQ(work_files() + open_work_files(), 0);
 }
 
-TEST_F(CrossEngineTest, WorkFilesLiveOnlyWhileTheCrossRuns) {
+TEST_F(CrossEngineTest, WorkFilesHaveNoName) {
     const fs::path a = source("a.csv", "k,a\r\nk,b\r\n");
     const Chart chart = make_chart({{"A", a, 0, 0}});
     Recorder recorder;
     {
         CrossEngine engine(chart, CrossOptions{}, result_path(), recorder);
         ASSERT_TRUE(engine.step());  // open
-        EXPECT_EQ(work_files(), 2);
+        // The record work file and the position index are open in the
+        // temporary folder, yet nothing there has a name that could outlive
+        // the process.
+        EXPECT_EQ(open_work_files(), 2);
+        EXPECT_EQ(work_files(), 0);
         EXPECT_TRUE(fs::exists(result_path()));
+        EXPECT_TRUE(engine.result_file_created());
         EXPECT_EQ(engine.run(), CrossStage::Finished);
-        EXPECT_EQ(work_files(), 2);
+        EXPECT_EQ(work_files(), 0);
     }
-    EXPECT_EQ(work_files(), 0);
+    EXPECT_EQ(open_work_files(), 0);
 
     // An engine given up before it ends leaves nothing behind either.
     remove_result();
@@ -585,7 +607,78 @@ TEST_F(CrossEngineTest, WorkFilesLiveOnlyWhileTheCrossRuns) {
         engine.step();
         engine.step();
     }
+    EXPECT_EQ(open_work_files(), 0);
     EXPECT_EQ(work_files(), 0);
+}
+
+TEST_F(CrossEngineTest, CancelDuringTheCountingPass) {
+    // Several read blocks (1 MiB): the request is seen after the first.
+    std::string text;
+    while (text.size() < (3u << 20)) text.append("k").append(std::to_string(text.size() % 97)).append(",record\r\n");
+    const Chart chart = make_chart({{"A", source("a.csv", text), 0, 0}});
+    Recorder recorder;
+    recorder.cancel_when = [](const Recorder&) { return true; };
+    Outcome o = cross(chart, CrossOptions{}, recorder);
+    EXPECT_EQ(o.stage, CrossStage::Cancelled);
+    EXPECT_EQ(recorder.lines, std::vector<int>{30023});
+    EXPECT_EQ(recorder.cancel_calls, 1);
+    EXPECT_EQ(recorder.progress.back(), "0");
+    EXPECT_EQ(fs::file_size(result_path()), 0u);
+    EXPECT_EQ(open_work_files(), 0);
+}
+
+TEST_F(CrossEngineTest, CancelDuringTheGroupingPass) {
+    // Enough records for the grouping pass to ask (every 16,384 steps).
+    std::string text;
+    for (int i = 0; i < 40000; ++i) text.append("k").append(std::to_string(i % 20000)).append("\n");
+    const Chart chart = make_chart({{"A", source("a.csv", text), 0, 0}});
+    Recorder recorder;
+    recorder.cancel_when = [](const Recorder& r) { return r.lines.size() == 3; };
+    Outcome o = cross(chart, CrossOptions{}, recorder);
+    EXPECT_EQ(o.stage, CrossStage::Cancelled);
+    EXPECT_EQ(recorder.lines, (std::vector<int>{30023, 30025, 30026}));
+    EXPECT_EQ(o.hits, 0);
+    EXPECT_EQ(fs::file_size(result_path()), 0u);
+    EXPECT_EQ(open_work_files(), 0);
+}
+
+TEST_F(CrossEngineTest, ATakenResultNameIsFollowedByTheNextFreeNumberWhenAsked) {
+    const fs::path a = source("a.csv", "k,a\r\nk,b\r\n");
+    const Chart chart = make_chart({{"A", a, 0, 0}});
+    // Another cross took CROSS0001 and CROSS0002 since the name was chosen.
+    write_bytes(result_path(), "somebody's file\r\n");
+    write_bytes(dir_ / "out" / "CROSS0002.csv", "another\r\n");
+    Recorder recorder;
+    CrossEngine engine(chart, plain_layout(), result_path(), recorder, TakenResultName::TakeNextFree);
+    EXPECT_EQ(engine.run(), CrossStage::Finished);
+    EXPECT_EQ(engine.result_path(), dir_ / "out" / "CROSS0003.csv");
+    EXPECT_EQ(read_bytes(dir_ / "out" / "CROSS0003.csv"), "A,k,a\r\nA,k,b\r\n");
+    EXPECT_EQ(result(), "somebody's file\r\n");
+    EXPECT_EQ(read_bytes(dir_ / "out" / "CROSS0002.csv"), "another\r\n");
+
+    // A name of another pattern has no next number.
+    const fs::path own = dir_ / "out" / "mine.csv";
+    write_bytes(own, "kept");
+    CrossEngine other(chart, plain_layout(), own, recorder, TakenResultName::TakeNextFree);
+    EXPECT_EQ(other.run(), CrossStage::Failed);
+    EXPECT_EQ(other.failure().message_id, 30003);
+    EXPECT_FALSE(other.result_file_created());
+    EXPECT_EQ(read_bytes(own), "kept");
+}
+
+TEST_F(CrossEngineTest, FifoAndDeviceSourcesAreRefusedWithoutWaiting) {
+    const fs::path a = source("a.csv", "k,a\r\nk,b\r\n");
+    Fifo fifo(dir_ / "src" / "pipe.csv");
+    const auto started = std::chrono::steady_clock::now();
+    for (const fs::path& odd : {fifo.path(), fs::path("/dev/zero")}) {
+        remove_result();
+        Outcome o = cross(make_chart({{"A", a, 0, 0}, {"P", odd, 0, 0}}));
+        EXPECT_EQ(o.stage, CrossStage::Failed) << odd;
+        EXPECT_EQ(o.failure.message_id, 30301) << odd;
+        EXPECT_EQ(o.failure.first_line, odd.string());
+        EXPECT_EQ(open_work_files(), 0);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "waited on the FIFO";
 }
 
 TEST(ResultFileName, FirstFreeNumber) {
@@ -611,6 +704,41 @@ TEST(ResultFileName, AllTenThousandTaken) {
     EXPECT_EQ(find_result_file_name(dir.path()), fs::path());
     fs::remove(dir / "CROSS0500.csv");
     EXPECT_EQ(find_result_file_name(dir.path()), dir / "CROSS0500.csv");
+}
+
+TEST(ResultFileName, CreatingTakesTheNextFreeNumberWhenTheNameWasTaken) {
+    TempDir dir;
+    write_bytes(dir / "CROSS0001.csv", "theirs");
+    write_bytes(dir / "CROSS0002.csv", "theirs too");
+    fs::path path = dir / "CROSS0001.csv";
+    int fd = create_result_file(path);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    EXPECT_EQ(path, dir / "CROSS0003.csv");
+    EXPECT_EQ(read_bytes(dir / "CROSS0001.csv"), "theirs");
+    EXPECT_TRUE(fs::exists(dir / "CROSS0003.csv"));
+
+    // A free name is taken as it is.
+    path = dir / "CROSS0007.csv";
+    fd = create_result_file(path);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    EXPECT_EQ(path, dir / "CROSS0007.csv");
+
+    // No next number for a name of another pattern, nor beyond 10,000.
+    write_bytes(dir / "mine.csv", "");
+    path = dir / "mine.csv";
+    EXPECT_EQ(create_result_file(path), -1);
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(path, dir / "mine.csv");
+    write_bytes(dir / "CROSS10000.csv", "");
+    path = dir / "CROSS10000.csv";
+    EXPECT_EQ(create_result_file(path), -1);
+    EXPECT_EQ(path, dir / "CROSS10000.csv");
+    // A folder that is not there: no number helps.
+    path = dir / "gone" / "CROSS0001.csv";
+    EXPECT_EQ(create_result_file(path), -1);
+    EXPECT_EQ(errno, ENOENT);
 }
 
 // Starting a cross: what can be decided without a window.

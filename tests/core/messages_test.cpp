@@ -29,9 +29,9 @@ TEST(MessageCatalogue, HoldsEveryMessageBoxTextWithItsStyle) {
     const std::vector<int> stops = {100,   30001, 30003, 30004, 30005, 30006, 30007, 30008, 30009, 30010,
                                     30013, 30014, 30015, 30016, 30018, 30019, 30021, 30022, 30028, 30032,
                                     30033, 30037, 30038, 30039, 30042, 30043, 30044, 30045, 30046, 30048,
-                                    30049, 30064, 30166, 30177, 30182};
+                                    30049, 30064, 30166, 30177, 30182, 30300, 30301, 30303};
     const std::vector<int> informations = {30011, 30031, 30034, 30036, 30162};
-    const std::vector<int> questions = {30017, 30020, 30029, 30040, 30041, 30050, 30052};
+    const std::vector<int> questions = {30017, 30020, 30029, 30040, 30041, 30050, 30052, 30302};
     for (int id : stops) EXPECT_EQ(find_message(id)->style, MessageStyle::Stop) << id;
     for (int id : informations) EXPECT_EQ(find_message(id)->style, MessageStyle::Information) << id;
     for (int id : questions) EXPECT_EQ(find_message(id)->style, MessageStyle::Question) << id;

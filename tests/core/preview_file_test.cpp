@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "fifo.h"
 #include "text/read_only_file.h"
 #include "temp_dir.h"
 
@@ -26,9 +27,21 @@ public:
         if (saved_) ::setenv("TMPDIR", saved_->c_str(), 1);
         else ::unsetenv("TMPDIR");
     }
+    // Files with a name there: never any, since the copy and the index have
+    // none.
     std::size_t file_count() const {
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir_.path()),
                                                       std::filesystem::directory_iterator()));
+    }
+    // Files this process holds open there, named or not.
+    std::size_t open_count() const {
+        const std::string folder = dir_.path().string() + "/";
+        std::size_t n = 0;
+        for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) {
+            std::error_code ec;
+            if (std::filesystem::read_symlink(e.path(), ec).string().starts_with(folder)) ++n;
+        }
+        return n;
     }
 
 private:
@@ -62,7 +75,9 @@ TEST(PreviewFile, WorksOnAPrivateCopyWithAPositionIndex) {
     {
         PreviewFile file;
         ASSERT_TRUE(file.open(source));
-        EXPECT_EQ(temporary.file_count(), 2u);
+        // Both are open in the temporary folder and neither has a name there.
+        EXPECT_EQ(temporary.open_count(), 2u);
+        EXPECT_EQ(temporary.file_count(), 0u);
         EXPECT_EQ(read_bytes(file.working_copy_path()), bytes);
         // Each entry is where the next record begins, right-aligned in 11 bytes.
         EXPECT_EQ(read_bytes(file.index_path()), "          5" "          9" "         11" "         16");
@@ -85,13 +100,15 @@ TEST(PreviewFile, WorksOnAPrivateCopyWithAPositionIndex) {
         EXPECT_TRUE(file.read_records(-1, 2).empty());
 
         file.close();
-        EXPECT_EQ(temporary.file_count(), 0u);
+        EXPECT_EQ(temporary.open_count(), 0u);
+        EXPECT_TRUE(file.working_copy_path().empty());
         ASSERT_TRUE(file.open(source));
-        EXPECT_EQ(temporary.file_count(), 2u);
+        EXPECT_EQ(temporary.open_count(), 2u);
         ASSERT_TRUE(file.open(source));  // opening again replaces the previous copy
-        EXPECT_EQ(temporary.file_count(), 2u);
+        EXPECT_EQ(temporary.open_count(), 2u);
+        EXPECT_EQ(temporary.file_count(), 0u);
     }
-    EXPECT_EQ(temporary.file_count(), 0u);  // the destructor removes both files
+    EXPECT_EQ(temporary.open_count(), 0u);  // the destructor closes both
     EXPECT_EQ(read_bytes(source), bytes);
 }
 
@@ -174,6 +191,26 @@ TEST(PreviewFile, RefusalsLeaveNothingBehind) {
     EXPECT_EQ(file.open(dir / "missing.csv").message_id, 30007);
     EXPECT_FALSE(file.is_open());
 
+    EXPECT_EQ(temporary.file_count(), 0u);
+    EXPECT_EQ(temporary.open_count(), 0u);
+}
+
+TEST(PreviewFile, OnlyRegularFilesAreCopiedAndNoneIsWaitedOn) {
+    TempDir dir;
+    OwnTemporaryFolder temporary;
+    Fifo fifo(dir / "pipe.csv");
+    const auto started = std::chrono::steady_clock::now();
+    for (const std::filesystem::path& path : {fifo.path(), std::filesystem::path("/dev/zero")}) {
+        PreviewFile file;
+        const Status s = file.open(path);
+        EXPECT_EQ(s.message_id, 30301) << path;
+        EXPECT_EQ(s.first_line, path.string());
+        EXPECT_FALSE(file.is_open());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "waited on the FIFO";
+    PreviewFile file;
+    EXPECT_EQ(file.open(dir.path()).message_id, 30166);
+    EXPECT_EQ(temporary.open_count(), 0u);
     EXPECT_EQ(temporary.file_count(), 0u);
 }
 

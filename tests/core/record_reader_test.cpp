@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fifo.h"
 #include "text/cp932.h"
 #include "temp_dir.h"
 
@@ -155,6 +156,30 @@ TEST(RecordReader, MissingFileFailsWithItsPath) {
     Status s = reader.open(path);
     EXPECT_EQ(s.message_id, 30003);
     EXPECT_EQ(s.first_line, path.string());
+}
+
+// A FIFO nobody writes to, a device without end and a folder are refused
+// at once, naming the file, by the reader and by the text check alike.
+TEST(RecordReader, OnlyRegularFilesAreReadAndNoneIsWaitedOn) {
+    TempDir dir;
+    Fifo fifo(dir / "pipe.csv");
+    const auto started = std::chrono::steady_clock::now();
+    for (const std::filesystem::path& path : {fifo.path(), std::filesystem::path("/dev/zero")}) {
+        RecordReader reader;
+        Status s = reader.open(path);
+        EXPECT_EQ(s.message_id, 30301) << path;
+        EXPECT_EQ(s.first_line, path.string());
+        s = check_text_file(path);
+        EXPECT_EQ(s.message_id, 30301) << path;
+        EXPECT_EQ(s.first_line, path.string());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "waited on the FIFO";
+
+    RecordReader reader;
+    Status s = reader.open(dir.path());
+    EXPECT_EQ(s.message_id, 30166);
+    EXPECT_EQ(s.first_line, dir.path().string());
+    EXPECT_EQ(check_text_file(dir.path()).message_id, 30166);
 }
 
 TEST(SplitFields, CommasDivideWithoutQuoting) {

@@ -10,6 +10,7 @@
 
 #include "text/record_reader.h"
 #include "text/temp_file.h"
+#include "text/user_file.h"
 
 namespace tessaly {
 
@@ -91,12 +92,8 @@ std::int64_t count_commas(const char* p, const char* end) {
     return commas;
 }
 
-void remove_quietly(std::filesystem::path& path) {
-    if (path.empty()) return;
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-    path.clear();
-}
+// A name through which an open descriptor's file can be opened again.
+std::filesystem::path descriptor_path(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
 }  // namespace
 
@@ -124,8 +121,8 @@ void PreviewFile::close() {
     if (copy_fd_ >= 0) ::close(copy_fd_);
     if (index_fd_ >= 0) ::close(index_fd_);
     copy_fd_ = index_fd_ = -1;
-    remove_quietly(copy_path_);
-    remove_quietly(index_path_);
+    copy_path_.clear();
+    index_path_.clear();
     statistics_ = {};
 }
 
@@ -133,15 +130,10 @@ Status PreviewFile::open(const std::filesystem::path& source, const ScanProgress
     close();
     Status opened = [&]() -> Status {
         if (Status copied = make_copy(source); !copied) return copied;
-        copy_fd_ = ::open(copy_path_.c_str(), O_RDWR | O_CLOEXEC);
-        if (copy_fd_ < 0) return Status::failure(30039);
-        if (Status text = check_text_file(copy_path_); !text) {
-            return text.message_id == 30003 ? Status::failure(30039) : Status::failure(text.message_id);
-        }
-        index_path_ = make_temp_file_name();
-        if (index_path_.empty()) return Status::failure(30007);
-        index_fd_ = ::open(index_path_.c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
-        if (index_fd_ < 0) return Status::failure(30039);
+        if (Status text = check_text_head(copy_fd_); !text) return text;
+        index_fd_ = open_nameless_temp_file();
+        if (index_fd_ < 0) return Status::failure(30007);
+        index_path_ = descriptor_path(index_fd_);
         return scan(progress);
     }();
     if (!opened) close();
@@ -149,18 +141,20 @@ Status PreviewFile::open(const std::filesystem::path& source, const ScanProgress
 }
 
 Status PreviewFile::make_copy(const std::filesystem::path& source) {
-    copy_path_ = make_temp_file_name();
-    if (copy_path_.empty()) return Status::failure(30007);
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return Status::failure(30007);
-    const int out = ::open(copy_path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (out < 0) {
+    int in = -1;
+    if (Status readable = open_user_file(source, in); !readable) {
+        // A folder, a FIFO or a device is named as such; any other failure
+        // to read the source is a failed copy.
+        return readable.message_id == 30003 ? Status::failure(30007) : readable;
+    }
+    copy_fd_ = open_nameless_temp_file();
+    if (copy_fd_ < 0) {
         ::close(in);
         return Status::failure(30007);
     }
-    bool copied = copy_all(in, out);
+    copy_path_ = descriptor_path(copy_fd_);
+    const bool copied = copy_all(in, copy_fd_);
     ::close(in);
-    if (::close(out) != 0) copied = false;
     return copied ? Status::ok() : Status::failure(30007);
 }
 

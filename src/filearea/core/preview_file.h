@@ -3,7 +3,9 @@
 // The file the file area shows. The source is copied once into the
 // temporary folder and never touched again; one scan over the copy checks
 // every record and writes a position index, so that any record is found at
-// once and the file is never held in memory.
+// once and the file is never held in memory. The copy and the index have no
+// name there (see temp_file.h): they vanish when closed, and with the
+// process however it ends.
 //
 // Position index: fixed 11-byte entries, no separators. Entry k holds, as a
 // decimal number right-aligned in blanks ("%11ld"), the byte position in the
@@ -62,19 +64,22 @@ public:
     PreviewFile& operator=(const PreviewFile&) = delete;
 
     // Closes what was open, then makes the private copy of the source
-    // (30007 when no temporary name can be made or the copy fails), opens it
-    // (30039), checks that it is text (30006, 30033), creates the position
-    // index (30007, 30039) and scans every record (30005 for a record over
-    // the length limit, 30008 for one with 2,000 commas or more; 30007 when
-    // the index cannot be written). A failure leaves nothing open and no
-    // temporary file behind.
+    // (30166 or 30301 with the path for a folder, a FIFO or a device, which
+    // is never waited on; 30007 when the source cannot be read, no temporary
+    // file can be made or the copy fails), checks that it is text (30006,
+    // 30033), creates the position index (30007) and scans every record
+    // (30005 for a record over the length limit, 30008 for one with 2,000
+    // commas or more; 30007 when the index cannot be written). A failure
+    // leaves nothing open.
     Status open(const std::filesystem::path& source, const ScanProgress& progress = {});
 
-    // Closes both temporary files and deletes them; errors are ignored.
+    // Closes both temporary files, which are gone with them.
     void close();
 
     bool is_open() const { return copy_fd_ >= 0; }
     const PreviewStatistics& statistics() const { return statistics_; }
+    // Names through which the open copy and index can be read again while
+    // they are open (/proc/self/fd/N); empty when closed.
     const std::filesystem::path& working_copy_path() const { return copy_path_; }
     const std::filesystem::path& index_path() const { return index_path_; }
 

@@ -1,0 +1,56 @@
+#include "text/user_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tessaly {
+
+namespace {
+
+FileStamp stamp_of(const struct stat& st) {
+    return {static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
+            static_cast<std::int64_t>(st.st_size)};
+}
+
+}  // namespace
+
+Status open_user_file(const std::filesystem::path& path, int& fd) {
+    fd = -1;
+    int opened;
+    do {
+        opened = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (opened < 0 && errno == EINTR);
+    if (opened < 0) return Status::failure(30003, path.string());
+    struct stat st {};
+    if (::fstat(opened, &st) != 0) {
+        ::close(opened);
+        return Status::failure(30003, path.string());
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(opened);
+        return Status::failure(S_ISDIR(st.st_mode) ? 30166 : 30301, path.string());
+    }
+    const int flags = ::fcntl(opened, F_GETFL);
+    if (flags < 0 || ::fcntl(opened, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(opened);
+        return Status::failure(30003, path.string());
+    }
+    fd = opened;
+    return Status::ok();
+}
+
+std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return stamp_of(st);
+}
+
+std::optional<FileStamp> file_stamp(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return std::nullopt;
+    return stamp_of(st);
+}
+
+}  // namespace tessaly

@@ -1,0 +1,37 @@
+#pragma once
+
+// Opening the user's files (sources, charts, the file a preview copies)
+// safely: never waiting on a FIFO or a device, and taking only regular files,
+// so that a named pipe cannot hang the program and /dev/zero cannot fill its
+// memory.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+#include "text/status.h"
+
+namespace tessaly {
+
+// Opens path for reading. The open itself never blocks (O_NONBLOCK, cleared
+// again once the file is known to be regular). Refusals, each with the path:
+// 30003 when it cannot be opened, 30166 for a folder, 30301 for anything else
+// that is not a regular file (a FIFO, a device, a socket). On success fd is
+// a blocking, close-on-exec descriptor of a regular file.
+Status open_user_file(const std::filesystem::path& path, int& fd);
+
+// What tells one version of a file from another, as editors compare it:
+// the modification time (to the nanosecond) and the size.
+struct FileStamp {
+    std::int64_t modified_ns = 0;
+    std::int64_t size = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The stamp of the file at path (symbolic links followed), or nullopt when
+// there is no such file.
+std::optional<FileStamp> file_stamp(const std::filesystem::path& path);
+// The stamp of an open file.
+std::optional<FileStamp> file_stamp(int fd);
+
+}  // namespace tessaly
