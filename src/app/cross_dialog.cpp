@@ -127,10 +127,12 @@ void CrossDialog::run_cross() {
     Observer observer(*this);
     bool ok = false;
     {
-        CrossEngine engine(chart_, options_, result_path_, observer);
+        // Another cross may take the chosen name meanwhile: then the next free one.
+        CrossEngine engine(chart_, options_, result_path_, observer, TakenResultName::TakeNextFree);
         while (engine.step()) observer.show_now();
         observer.show_now();
         hits_ = engine.hit_count();
+        result_path_ = engine.result_path();
         ok = engine.stage() == CrossStage::Finished;
         if (engine.stage() == CrossStage::Failed) show_message(messages_, engine.failure());
     }  // the work files go here, before anything else is shown

@@ -41,6 +41,9 @@ public:
 
     bool finished() const { return finished_; }
     long long hits() const { return hits_; }
+    // The result file written: the name chosen, or the next free one when
+    // another cross took that name first.
+    const std::filesystem::path& result_path() const { return result_path_; }
     QString message_line() const;
     QString record_count_text() const;
     QString hit_count_text() const;

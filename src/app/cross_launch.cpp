@@ -59,8 +59,15 @@ int start_cross(const CrossRequest& r, std::optional<QPoint> given_point) {
 
     CrossDialog dialog(chart, r.options, result_path, r.dialogs, r.display, r.owner);
     if (r.dialogs.run_modal(dialog) != QDialog::Accepted) return -1;
+    // The node keeps the name the result was written under, which is another
+    // when a cross beside this one took the chosen name first.
+    const std::optional<std::string> written = cp932::from_utf8(dialog.result_path().string());
+    if (!written || !path_fits_node(*written)) {
+        show_message(r.dialogs, dialog.result_path().string() + "\n", 30300);
+        return -1;
+    }
 
-    const ResultNodeOutcome added = add_result_node(chart, *cp932_path, *point, r.zoom, title, dialog.hits());
+    const ResultNodeOutcome added = add_result_node(chart, *written, *point, r.zoom, title, dialog.hits());
     for (const Status& refused : added.refused_arcs) show_message(r.dialogs, refused);
     if (!added.status) {
         show_message(r.dialogs, added.status);

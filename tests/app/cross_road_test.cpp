@@ -423,6 +423,26 @@ private slots:
         QVERIFY(kept.readAll().startsWith("1,"));
     }
 
+    // Another cross taking the chosen name between choosing and writing: the
+    // next free name is taken, and the node points at the file written.
+    void a_result_name_taken_meanwhile_moves_on_to_the_next_free_one() {
+        two_lists();
+        const auto drive = dialogs_.drive_modal;
+        dialogs_.drive_modal = [&](QDialog& dialog) {
+            QFile taken(QDir(results()).filePath("CROSS0001.csv"));
+            taken.open(QIODevice::WriteOnly);
+            taken.write("someone else's\r\n");
+            taken.close();
+            return drive(dialog);
+        };
+        commands()[319]->trigger();
+        QCOMPARE(chart().node_count(), 3);
+        QCOMPARE(result_file("CROSS0001.csv"), QByteArray("someone else's\r\n"));
+        QCOMPARE(result_file("CROSS0002.csv"), cp932_bytes("1,a,2,佐藤,大阪\r\n1,b,x,佐藤,福岡\r\n\r\n"));
+        QCOMPARE(cp932::field_text(chart().nodes[2].path),
+                 cp932::literal(QDir(results()).filePath("CROSS0002.csv").toStdString()));
+    }
+
     // The file area's menu acts on the file it shows, even while the chart's
     // primary node is another one.
     void the_file_area_menu_acts_on_the_shown_file() {
