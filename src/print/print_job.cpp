@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPrinter>
+#include <algorithm>
 
 #include "printer_device.h"
 

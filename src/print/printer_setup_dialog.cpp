@@ -8,6 +8,7 @@
 #include <QPrinterInfo>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "paper_codes.h"
 

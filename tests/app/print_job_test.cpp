@@ -6,6 +6,8 @@
 #include "print_fixtures.h"
 #include "print_job.h"
 #include "printer_device.h"
+#include "settings.h"
+#include <QPrinterInfo>
 #include "test_registry.h"
 
 using namespace tessaly;
@@ -212,6 +214,22 @@ private slots:
         r.pdf_file = dir_.filePath("no/such/folder/out.pdf");
         QVERIFY(!print_chart(pdf_printer(), chart, r, dialogs_).ok);
         QCOMPARE(dialogs_.shown.back().text, r.pdf_file.toStdString() + "\nファイルへの書込みに失敗しました");
+    }
+
+    void the_printer_settings_start_from_the_stored_paper_and_orientation() {
+        QSettings store(dir_.filePath("insatu.ini"), QSettings::IniFormat);
+        PrinterSettings fresh = init_printer_defaults(store);
+        QCOMPARE(fresh.paper_code, 9);
+        QCOMPARE(fresh.orientation, 1);
+        QCOMPARE(fresh.printer.isEmpty(), QPrinterInfo::defaultPrinter().isNull());  // the PDF printer stands in
+        app::set_setting(store, "Insatu/PaperSize", 11);
+        for (const auto& [stored, applied] : {std::pair{2, 2}, {0, 1}, {3, 1}}) {
+            app::set_setting(store, "Insatu/Orientation", stored);
+            fresh = init_printer_defaults(store);
+            QCOMPARE(fresh.orientation, applied);
+            QCOMPARE(fresh.paper_code, 11);
+        }
+        QCOMPARE(printer_display_name(PrinterSettings{}), QString::fromUtf8("PDF ファイル"));
     }
 
     void the_pdf_printer_reports_its_sheet() {
