@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -5,6 +6,7 @@
 #include "chart/chart_file.h"
 #include "print_fixtures.h"
 #include "settings.h"
+#include "single_instance.h"
 #include "test_registry.h"
 
 using namespace tessaly;
@@ -34,6 +36,7 @@ class PrintCommandLineTest : public QObject {
         environment.remove("QT_QPA_PLATFORM");
         environment.insert("HOME", dir_.path());
         environment.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
+        environment.insert("XDG_RUNTIME_DIR", dir_.filePath("run"));
         program.setProcessEnvironment(environment);
         program.start(TESSALY_BIN_DIR "/tessaly", arguments);
         if (!program.waitForFinished(60000)) return {};
@@ -42,6 +45,8 @@ class PrintCommandLineTest : public QObject {
 
 private slots:
     void initTestCase() {
+        QDir(dir_.path()).mkdir("run");
+        QFile::setPermissions(dir_.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         Chart chart = print_fixtures::chart_with_boxes(1920, 1080, {{100, 100, 300, 180}});
         chart_path_ = dir_.filePath("members.tsy");
         QVERIFY(save_chart(chart_path_.toStdString(), chart, false).message_id == 0);
@@ -84,6 +89,17 @@ private slots:
         print_fixtures::PdfPages framed(shrunk);
         QCOMPARE(framed.count(), 1);
         QCOMPARE(framed.size(0).toSize(), QSize(1191, 842));  // A3 landscape
+    }
+
+    // A window of Tessaly may be open: the print neither waits for it nor
+    // hands the chart over to it.
+    void it_prints_beside_a_running_window() {
+        app::SingleInstance window(dir_.filePath("run"));
+        QVERIFY(window.acquire());
+        const QString pdf = dir_.filePath("beside.pdf");
+        QCOMPARE(run({"--print-pdf", pdf, chart_path_}).exit_code, 0);
+        QCOMPARE(print_fixtures::PdfPages(pdf).count(), 6);
+        QVERIFY(QFile::exists(window.lock_path()));
     }
 
     void failures_end_with_1_and_the_message_on_the_standard_error() {
