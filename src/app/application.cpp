@@ -6,12 +6,15 @@
 #include <QLocale>
 #include <QScreen>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 #include "text/show_message.h"
 #include "recent_files.h"
 #include "ribbon.h"
 #include "settings.h"
 #include "single_instance.h"
+#include "stored_print.h"
 #include "style.h"
 #include "translations.h"
 
@@ -26,6 +29,36 @@ void substitute_fonts() {
     QFont::insertSubstitutions("Meiryo UI", {"IPAPGothic", "Noto Sans CJK JP"});
     QFont::insertSubstitution(QString::fromUtf8("ＭＳ ゴシック"), "IPAGothic");
     QFont::insertSubstitution(QString::fromUtf8("ＭＳ Ｐゴシック"), "IPAPGothic");
+}
+
+// A run without a window tells its failures on the standard error.
+class ErrorStreamMessages : public MessagePresenter {
+public:
+    int present(const std::string& text, MessageStyle) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return kAnswerNo;
+    }
+};
+
+bool asks_for_pdf(int argc, char** argv) { return argc > 1 && std::strcmp(argv[1], "--print-pdf") == 0; }
+
+// tessaly --print-pdf OUT.pdf CHART.tsy: the chart printed to a PDF file with
+// the stored print settings, and nothing shown. It needs no display, and it
+// leaves the single-instance lock alone so that it can run beside a window.
+int print_pdf(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName("Varnholt");
+    QApplication::setApplicationName("Tessaly");
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() != 4) {
+        std::fprintf(stderr, "%s\n", "使い方: tessaly --print-pdf 出力.pdf チャート.tsy");
+        return 1;
+    }
+    substitute_fonts();
+    ErrorStreamMessages messages;
+    const std::unique_ptr<QSettings> settings = open_settings();
+    return print::print_chart_file_to_pdf(*settings, arguments[3], arguments[2], messages) ? 0 : 1;
 }
 
 }  // namespace
@@ -51,6 +84,7 @@ void Application::start(const QStringList& arguments) {
         const QStringList recent = recent_files(settings_);
         if (!recent.isEmpty()) document_->open(recent.first());
     }
+    window_->printer_settings() = print::init_printer_defaults(settings_);
 }
 
 void Application::open_from_later_start(const QString& path) {
@@ -64,6 +98,7 @@ int run_application(int argc, char** argv) {
     // A write beyond the file size limit fails with EFBIG and is reported
     // (30015) instead of killing the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    if (asks_for_pdf(argc, argv)) return print_pdf(argc, argv);
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Varnholt");
     QApplication::setApplicationName("Tessaly");

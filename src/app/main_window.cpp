@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 #include <QGuiApplication>
@@ -19,6 +20,7 @@
 #include "file_area.h"
 #include "node_commands.h"
 #include "node_properties_dialog.h"
+#include "print_dialog.h"
 #include "zoom_steps.h"
 #include "frame_rules.h"
 #include "recent_files.h"
@@ -37,7 +39,7 @@ constexpr std::pair<int, int CrossOptions::*> kOptionOfCommand[] = {
 };
 
 // Commands whose parts come later stay visibly unavailable until then.
-constexpr int kCommandsToCome[] = {57607, 57664, 33798};
+constexpr int kCommandsToCome[] = {57664, 33798};
 
 constexpr NodeAlignment kAlignments[] = {
     NodeAlignment::Left,           NodeAlignment::Right,          NodeAlignment::Top,
@@ -145,6 +147,17 @@ void MainWindow::set_chart_active(bool active) {
 void MainWindow::refresh_tint() {
     chart_view_->set_tinted(copy_.ChangeBk == 1 && chart_active_);
     file_area_->set_tinted(copy_.ChangeBk == 1 && !chart_active_);
+}
+
+// The chart prints as the chart area paints it now: tinted while it is the
+// active area, the file area's node in bold. A PDF is offered beside the chart.
+void MainWindow::open_print_dialog() {
+    const print::ChartLook look{copy_.ChangeBk == 1 && chart_active_, file_area_->preview_node()};
+    const QString& path = document_.path();
+    const QString pdf = path.isEmpty()
+                            ? QDir::home().filePath(document_.display_name() + QStringLiteral(".pdf"))
+                            : QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".pdf"));
+    print::print_chart_dialog(this, dialogs_, settings_, printer_settings_, document_.chart(), look, pdf);
 }
 
 void MainWindow::connect_file_area() {
@@ -296,6 +309,7 @@ void MainWindow::connect_commands() {
     connect(c[57603], &QAction::triggered, this, [this] { document_.save(); });
     connect(c[57604], &QAction::triggered, this, [this] { document_.save_as(); });
     connect(c[57665], &QAction::triggered, this, &QWidget::close);
+    connect(c[57607], &QAction::triggered, this, &MainWindow::open_print_dialog);
     connect(c[33782], &QAction::triggered, this, [this] {
         bool canvas_changed = false;
         if (edit_settings(this, dialogs_, settings_, copy_, document_.chart(), canvas_changed) && canvas_changed) {

@@ -14,6 +14,7 @@
 #include "main_ribbon.h"
 #include "cross/cross_options.h"
 #include "desktop.h"
+#include "printer_settings.h"
 #include "status_panes.h"
 #include "user_dialogs.h"
 
@@ -73,6 +74,10 @@ public:
     // Which area is the active one: the chart (true) or the file area.
     void set_chart_active(bool active);
     bool chart_active() const { return chart_active_; }
+    // The printer, paper and orientation for printing, kept for the run.
+    print::PrinterSettings& printer_settings() { return printer_settings_; }
+    // The print dialog over the chart (印刷(&P)).
+    void open_print_dialog();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -121,6 +126,7 @@ private:
     bool first_start_ = false;  // nothing stored yet of the window's placement
     bool chart_active_ = true;
     QMenu* chart_menu_ = nullptr;
+    print::PrinterSettings printer_settings_;
 };
 
 }  // namespace tessaly::app

@@ -8,6 +8,7 @@
 #include "chart_view.h"
 #include "fake_dialogs.h"
 #include "main_window.h"
+#include "print_dialog.h"
 #include "ribbon.h"
 #include "settings.h"
 #include "test_registry.h"
@@ -169,9 +170,32 @@ private slots:
     }
 
     void later_commands_are_present_but_unavailable() {
-        for (int id : {57607, 57664, 33798, 319, 32800, 32807}) QVERIFY(!window_->commands()[id]->isEnabled());
+        for (int id : {57664, 33798, 319, 32800, 32807}) QVERIFY(!window_->commands()[id]->isEnabled());
         QVERIFY(window_->commands()[57601]->isEnabled());
         QVERIFY(window_->commands()[32774]->toolTip().contains(QString::fromUtf8("<b>処理時間</b>")));
+    }
+
+    // 印刷(&P) opens the print dialog over the chart, with the tint the chart
+    // area has and a PDF named after the chart.
+    void print_opens_the_print_dialog() {
+        QAction* print = window_->commands()[57607];
+        QVERIFY(print->isEnabled());
+        QCOMPARE(print->shortcut(), QKeySequence("Ctrl+P"));
+        QString title;
+        bool tinted = false;
+        dialogs_.drive_modal = [&](QDialog& dialog) {
+            title = dialog.windowTitle();
+            auto& print_dialog = dynamic_cast<print::PrintDialog&>(dialog);
+            tinted = print_dialog.preview()->picture().look.tint;
+            return int(QDialog::Rejected);
+        };
+        print->trigger();
+        QCOMPARE(dialogs_.modal_runs, 1);
+        QCOMPARE(title, QString::fromUtf8("印刷"));
+        QVERIFY(tinted);  // ChangeBk is on and the chart area is the active one
+        window_->set_chart_active(false);
+        print->trigger();
+        QVERIFY(!tinted);
     }
 
     // The ノード位置 buttons: enabled by the number selected, one undo step

@@ -1,0 +1,122 @@
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "chart/chart_file.h"
+#include "print_fixtures.h"
+#include "settings.h"
+#include "single_instance.h"
+#include "test_registry.h"
+
+using namespace tessaly;
+using tessaly::app::set_setting;
+
+// tessaly --print-pdf OUT.pdf CHART.tsy: the program itself, without a
+// display, with its settings in a home of its own.
+class PrintCommandLineTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString chart_path_;
+
+    struct Run {
+        int exit_code = -1;
+        QString errors;
+    };
+
+    // The settings file the program reads: $XDG_CONFIG_HOME/Varnholt/Tessaly.ini.
+    QSettings stored() { return QSettings(dir_.filePath("config/Varnholt/Tessaly.ini"), QSettings::IniFormat); }
+
+    Run run(const QStringList& arguments) {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.remove("QT_QPA_PLATFORM");
+        environment.insert("HOME", dir_.path());
+        environment.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
+        environment.insert("XDG_RUNTIME_DIR", dir_.filePath("run"));
+        program.setProcessEnvironment(environment);
+        program.start(TESSALY_BIN_DIR "/tessaly", arguments);
+        if (!program.waitForFinished(60000)) return {};
+        return {program.exitCode(), QString::fromUtf8(program.readAllStandardError())};
+    }
+
+private slots:
+    void initTestCase() {
+        QDir(dir_.path()).mkdir("run");
+        QFile::setPermissions(dir_.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        Chart chart = print_fixtures::chart_with_boxes(1920, 1080, {{100, 100, 300, 180}});
+        chart_path_ = dir_.filePath("members.tsy");
+        QVERIFY(save_chart(chart_path_.toStdString(), chart, false).message_id == 0);
+    }
+    void init() { QFile::remove(dir_.filePath("config/Varnholt/Tessaly.ini")); }
+
+    void the_stored_settings_print_every_page() {
+        const QString pdf = dir_.filePath("all.pdf");
+        const Run done = run({"--print-pdf", pdf, chart_path_});
+        QCOMPARE(done.exit_code, 0);
+        print_fixtures::PdfPages pages(pdf);
+        QCOMPARE(pages.count(), 6);
+        QCOMPARE(pages.size(0).toSize(), QSize(595, 842));
+        // The canvas of an active chart area, tinted as the setting says.
+        const QImage first = pages.picture(0);
+        QVERIFY(print_fixtures::near(first.pixelColor(94 + 400, 94 + 400), QColor(191, 209, 234)));
+        QVERIFY(print_fixtures::near(first.pixelColor(94 + 104, 94 + 104), QColor(234, 234, 180)));
+    }
+
+    void the_range_orientation_and_one_page_are_the_stored_ones() {
+        {
+            QSettings settings = stored();
+            set_setting(settings, "Insatu/Hani", 2);
+            set_setting(settings, "Insatu/Orientation", 2);
+        }
+        const QString current = dir_.filePath("current.pdf");
+        QCOMPARE(run({"--print-pdf", current, chart_path_}).exit_code, 0);
+        print_fixtures::PdfPages one(current);
+        QCOMPARE(one.count(), 1);
+        QCOMPARE(one.size(0).toSize(), QSize(842, 595));
+
+        {
+            QSettings settings = stored();
+            set_setting(settings, "Insatu/Hani", 3);
+            set_setting(settings, "Insatu/AllOne", 1);
+            set_setting(settings, "Insatu/PaperSize", 8);
+        }
+        const QString shrunk = dir_.filePath("shrunk.pdf");
+        QCOMPARE(run({"--print-pdf", shrunk, chart_path_}).exit_code, 0);
+        print_fixtures::PdfPages framed(shrunk);
+        QCOMPARE(framed.count(), 1);
+        QCOMPARE(framed.size(0).toSize(), QSize(1191, 842));  // A3 landscape
+    }
+
+    // A window of Tessaly may be open: the print neither waits for it nor
+    // hands the chart over to it.
+    void it_prints_beside_a_running_window() {
+        app::SingleInstance window(dir_.filePath("run"));
+        QVERIFY(window.acquire());
+        const QString pdf = dir_.filePath("beside.pdf");
+        QCOMPARE(run({"--print-pdf", pdf, chart_path_}).exit_code, 0);
+        QCOMPARE(print_fixtures::PdfPages(pdf).count(), 6);
+        QVERIFY(QFile::exists(window.lock_path()));
+    }
+
+    void failures_end_with_1_and_the_message_on_the_standard_error() {
+        const Run missing = run({"--print-pdf", dir_.filePath("x.pdf"), dir_.filePath("nothing.tsy")});
+        QCOMPARE(missing.exit_code, 1);
+        QVERIFY(missing.errors.contains(QString::fromUtf8("ファイルが見つかりません")));
+        QVERIFY(!QFile::exists(dir_.filePath("x.pdf")));
+
+        const Run unwritable = run({"--print-pdf", dir_.filePath("no/folder/x.pdf"), chart_path_});
+        QCOMPARE(unwritable.exit_code, 1);
+        QVERIFY(unwritable.errors.contains(QString::fromUtf8("ファイルへの書込みに失敗しました")));
+
+        const Run wrong = run({"--print-pdf", dir_.filePath("x.pdf")});
+        QCOMPARE(wrong.exit_code, 1);
+        QVERIFY(wrong.errors.contains("--print-pdf"));
+    }
+};
+
+TESSALY_REGISTER_TEST(PrintCommandLineTest);
+#include "print_command_line_test.moc"
