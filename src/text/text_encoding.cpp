@@ -1,15 +1,12 @@
 #include "text/text_encoding.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 
 #include "text/cp932.h"
 #include "text/replace_file.h"
+#include "text/user_file.h"
 
 namespace tessaly {
 
@@ -47,10 +44,21 @@ int utf8_sequence(std::string_view s, std::size_t i, char32_t& c) {
 }
 
 std::optional<std::string> read_whole(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
+    int fd = -1;
+    if (!open_user_file(path, fd)) return std::nullopt;
+    std::string bytes;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
     return bytes;
 }
 
@@ -74,20 +82,15 @@ TextEncoding detect_encoding(std::string_view head) {
 }
 
 TextEncoding detect_file_encoding(const std::filesystem::path& path) {
-    // Non-blocking, so that a FIFO or a device under the name cannot hold
-    // the program; only a regular file is looked at.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return TextEncoding::Cp932;
+    int fd = -1;
+    if (!open_user_file(path, fd)) return TextEncoding::Cp932;  // the reading that follows says why
     std::string head(kEncodingSample, '\0');
     std::size_t got = 0;
-    struct stat info{};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        while (got < head.size()) {
-            const ssize_t n = ::read(fd, head.data() + got, head.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
+    while (got < head.size()) {
+        const ssize_t n = ::read(fd, head.data() + got, head.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
     }
     ::close(fd);
     head.resize(got);
