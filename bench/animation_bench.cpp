@@ -18,6 +18,7 @@
 #include "chart_painter.h"
 #include "chart_view.h"
 #include "text/show_message.h"
+#include "fullest_chart.h"
 
 using namespace tessaly;
 
@@ -27,21 +28,6 @@ class Silent : public MessagePresenter {
 public:
     int present(const std::string&, MessageStyle) override { return kAnswerOk; }
 };
-
-Chart fullest_chart() {
-    Chart chart;
-    chart.reset(5000, 5000);
-    chart.display.view_width = 5000;
-    chart.display.view_height = 5000;
-    for (int i = 0; i < kMaxNodes; ++i) {
-        const int x = 20 + (i % 32) * 150;
-        const int y = 20 + (i / 32) * 150;
-        add_node(chart, "/data/members-" + std::to_string(i) + ".csv", {x, y}, 1.0,
-                 i % 7 == 0 ? kResultNode : kSourceNode, "members " + std::to_string(i), 1000 + i);
-    }
-    for (int i = 0; i < kMaxArcs; ++i) add_arc(chart, i, (i / 7) * 7);
-    return chart;
-}
 
 double cpu_seconds() {
     rusage usage{};
