@@ -17,7 +17,10 @@
 #include "node_commands.h"
 #include "node_properties_dialog.h"
 #include "zoom_steps.h"
+#include "about_dialog.h"
 #include "frame_rules.h"
+#include "key_help_dialog.h"
+#include "manual_window.h"
 #include "recent_files.h"
 #include "ribbon.h"
 #include "settings.h"
@@ -34,7 +37,7 @@ constexpr std::pair<int, int CrossOptions::*> kOptionOfCommand[] = {
 };
 
 // Commands whose parts come later stay visibly unavailable until then.
-constexpr int kCommandsToCome[] = {57607, 57664, 33798};
+constexpr int kCommandsToCome[] = {57607};
 
 constexpr NodeAlignment kAlignments[] = {
     NodeAlignment::Left,           NodeAlignment::Right,          NodeAlignment::Top,
@@ -339,6 +342,9 @@ void MainWindow::connect_commands() {
         file_area_->display_changed();
     });
     connect(c[316], &QAction::triggered, ribbon_.ribbon, &ribbon::Ribbon::toggle_minimised);
+    connect(c[33798], &QAction::triggered, this, [this] { open_manual(this, dialogs_); });
+    connect(c[57664], &QAction::triggered, this, [this] { show_about_box(this, dialogs_); });
+    connect(c[32799], &QAction::triggered, this, [this] { show_key_help(this, dialogs_); });
 
     connect(c[32828], &QAction::triggered, this, [this] {
         chart_view_->undo();
