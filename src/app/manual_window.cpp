@@ -86,8 +86,8 @@ ManualWindow::ManualWindow(QWidget* parent) : QDialog(parent) {
     outline_->setModel(bookmarks_);
     outline_->setHeaderHidden(true);
     outline_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    connect(outline_, &QTreeView::activated, this, &ManualWindow::show_chapter);
-    connect(outline_, &QTreeView::clicked, this, &ManualWindow::show_chapter);
+    connect(outline_, &QTreeView::activated, this, qOverload<const QModelIndex&>(&ManualWindow::show_chapter));
+    connect(outline_, &QTreeView::clicked, this, qOverload<const QModelIndex&>(&ManualWindow::show_chapter));
 
     hits_ = new QListView(this);
     auto* lines = new HitLines(this);
@@ -219,7 +219,17 @@ void ManualWindow::show_chapter(const QModelIndex& index) {
     view_->show_place(page, place);
 }
 
+bool ManualWindow::show_chapter(const QString& title_part) {
+    const QModelIndexList found = bookmarks_->match(bookmarks_->index(0, 0), Qt::DisplayRole, title_part, 1,
+                                                    Qt::MatchContains | Qt::MatchRecursive);
+    if (found.isEmpty()) return false;
+    outline_->setCurrentIndex(found.first());
+    show_chapter(found.first());
+    return true;
+}
+
 void ManualWindow::find(const QString& text) {
+    if (search_field_->text() != text) search_field_->setText(text);
     view_->set_current_hit(-1);
     search_->setSearchString(text);
     if (!text.isEmpty()) side_->setCurrentWidget(hits_);

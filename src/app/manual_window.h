@@ -54,8 +54,9 @@ public:
     void show_hit(int row);
     void next_hit();
     void previous_hit();
-    // A chapter of the outline.
+    // A chapter of the outline; and the first whose title holds the text.
     void show_chapter(const QModelIndex& index);
+    bool show_chapter(const QString& title_part);
     // One zoom step up or down (-1), and a choice of the zoom box.
     void step_zoom(int direction);
     void choose_zoom(int index);
