@@ -322,10 +322,17 @@ int make_manual_picture(const QString& folder, const QString& manual_folder) {
 
 }  // namespace
 
+// Qt's notes about the offscreen screen and the PDF search are no news to
+// whoever builds the manual; only real trouble is shown.
+static void only_trouble(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 int main(int argc, char** argv) {
     // Pictures are drawn, never shown: the same on every machine, with or
     // without a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(only_trouble);
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Varnholt");
     QApplication::setApplicationName("Tessaly");
@@ -334,9 +341,11 @@ int main(int argc, char** argv) {
     use_program_fonts();
 
     const QStringList arguments = QApplication::arguments().mid(1);
+    // The paths the pictures show are the same from wherever it is run.
+    const auto absolute = [](const QString& path) { return QDir(path).absolutePath(); };
     if (arguments.size() == 3 && arguments[0] == QStringLiteral("--manual"))
-        return make_manual_picture(arguments[1], arguments[2]);
-    if (arguments.size() == 2) return make_program_pictures(arguments[0], arguments[1]);
+        return make_manual_picture(absolute(arguments[1]), absolute(arguments[2]));
+    if (arguments.size() == 2) return make_program_pictures(absolute(arguments[0]), absolute(arguments[1]));
     std::fprintf(stderr, "usage: tessaly-doc-shots PICTURES SAMPLES\n"
                          "       tessaly-doc-shots --manual PICTURES FOLDER\n");
     return 2;

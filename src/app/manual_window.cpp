@@ -40,6 +40,7 @@ QString catalogue(int id) {
 constexpr int kFitToWidth = 0;
 constexpr int kFitInView = 1;
 constexpr int kPercentages[] = {50, 75, 100, 125, 150, 200, 300, 400};
+constexpr int kContextChars = 16;
 
 // The words round a hit on one line: the search marks line ends with ⏎.
 QString one_line(QString text) { return text.replace(QChar(0x23CE), QLatin1Char(' ')).simplified(); }
@@ -55,7 +56,10 @@ public:
         const int page = search->data(source, int(QPdfSearchModel::Role::Page)).toInt();
         const QString before = search->data(source, int(QPdfSearchModel::Role::ContextBefore)).toString();
         const QString after = search->data(source, int(QPdfSearchModel::Role::ContextAfter)).toString();
-        return u("%1ページ　%2【%3】%4").arg(page + 1).arg(one_line(before), search->searchString(), one_line(after));
+        // A few words either side are enough to tell the hits apart.
+        return u("%1ページ　%2【%3】%4")
+            .arg(page + 1)
+            .arg(one_line(before).right(kContextChars), search->searchString(), one_line(after).left(kContextChars));
     }
 };
 
