@@ -339,6 +339,10 @@ int main(int argc, char** argv) {
     install_japanese_qt_texts();
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     use_program_fonts();
+    // The program's icon, where the program has one of its own.
+    ribbon::register_ribbon_icons();
+    if (QFile::exists(QStringLiteral(":/icons/tessaly.svg")))
+        QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tessaly.svg")));
 
     const QStringList arguments = QApplication::arguments().mid(1);
     // The paths the pictures show are the same from wherever it is run.

@@ -1,5 +1,6 @@
 #include "about_dialog.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -38,8 +39,10 @@ QString version_history_text() {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8("バージョン情報"));
-    const QIcon icon = ribbon::ribbon_icon(QStringLiteral("app-logo"));
-    setWindowIcon(icon);
+    // The program's own icon, as its windows carry it; the application
+    // button's picture when none is set.
+    QIcon icon = QApplication::windowIcon();
+    if (icon.isNull()) icon = ribbon::ribbon_icon(QStringLiteral("app-logo"));
 
     auto* picture = new QLabel(this);
     picture->setPixmap(icon.pixmap(48, 48));
