@@ -280,6 +280,11 @@ int make_program_pictures(const QString& folder, const QString& samples) {
     c[33891]->trigger();  // the first list, right-clicked above
     dialogs.window_step = photograph_as(QStringLiteral("settings-dialog"));
     c[33782]->trigger();
+    // Printing, in a program that has it.
+    if (c[57607]->isEnabled()) {
+        dialogs.window_step = photograph_as(QStringLiteral("print-dialog"));
+        c[57607]->trigger();
+    }
     dialogs.window_step = photograph_as(QStringLiteral("about-box"));
     c[57664]->trigger();
     dialogs.window_step = photograph_as(QStringLiteral("key-help"));
