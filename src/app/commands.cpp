@@ -78,6 +78,8 @@ Commands::Commands(QObject* parent) : QObject(parent) {
     add(32836, "300%(&3)");
     add(32837, "400%(&4)");
     add(32838, "画面に合せて表示(&F)");
+    // The file area's context menu.
+    add(32799, "クロスキーセット方法説明(&H)");
     // A key of the chart only.
     add(32855, "操作ガイドの表示切替\tF2");
 }

@@ -22,7 +22,10 @@
 #include "node_properties_dialog.h"
 #include "print_dialog.h"
 #include "zoom_steps.h"
+#include "about_dialog.h"
 #include "frame_rules.h"
+#include "key_help_dialog.h"
+#include "manual_window.h"
 #include "recent_files.h"
 #include "ribbon.h"
 #include "settings.h"
@@ -37,9 +40,6 @@ constexpr std::pair<int, int CrossOptions::*> kOptionOfCommand[] = {
     {32815, &CrossOptions::Oomoji}, {32832, &CrossOptions::OldNew},  {32817, &CrossOptions::HitNo},
     {32818, &CrossOptions::Kaigyou}, {32819, &CrossOptions::AutoClose},
 };
-
-// Commands whose parts come later stay visibly unavailable until then.
-constexpr int kCommandsToCome[] = {57664, 33798};
 
 constexpr NodeAlignment kAlignments[] = {
     NodeAlignment::Left,           NodeAlignment::Right,          NodeAlignment::Top,
@@ -365,6 +365,9 @@ void MainWindow::connect_commands() {
         file_area_->display_changed();
     });
     connect(c[316], &QAction::triggered, ribbon_.ribbon, &ribbon::Ribbon::toggle_minimised);
+    connect(c[33798], &QAction::triggered, this, [this] { open_manual(this, dialogs_); });
+    connect(c[57664], &QAction::triggered, this, [this] { show_about_box(this, dialogs_); });
+    connect(c[32799], &QAction::triggered, this, [this] { show_key_help(this, dialogs_); });
 
     connect(c[32828], &QAction::triggered, this, [this] {
         chart_view_->undo();
@@ -394,7 +397,6 @@ void MainWindow::connect_commands() {
     connect(c[32855], &QAction::triggered, this, &MainWindow::switch_operation_guide);
 
     connect_node_commands();
-    for (int id : kCommandsToCome) c[id]->setEnabled(false);
 }
 
 // F2: the guide on or off. "Off" is said for a second and then taken away,
