@@ -163,6 +163,10 @@ int run(const std::vector<std::string>& args, Console& console) {
         console.out << kUsage;
         return kExitSuccess;
     }
+    if (a.mode == Arguments::Mode::Version) {
+        console.out << "tessaly-cross " << kVersion << '\n';
+        return kExitSuccess;
+    }
 
     Chart chart;
     // With --save the chart is locked from reading it to renaming the saved

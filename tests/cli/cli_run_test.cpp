@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 
 #include "chart/chart.h"
 #include "chart/chart_file.h"
+#include "cli_arguments.h"
 #include "text/cp932.h"
 #include "text/messages.h"
 #include "temp_dir.h"
@@ -123,6 +126,12 @@ TEST_F(CliRun, ExitStatusTellsUsageFromFailure) {
     CliOutcome r = run_cli({"--help"});
     EXPECT_EQ(r.code, kExitSuccess);
     EXPECT_TRUE(r.out.starts_with("Usage:"));
+    r = run_cli({"--version"});
+    EXPECT_EQ(r.code, kExitSuccess);
+    EXPECT_EQ(r.out, std::string("tessaly-cross ") + kVersion + "\n");
+    EXPECT_TRUE(std::string(kVersion).find_first_not_of("0123456789.") == std::string::npos &&
+                std::count(kVersion, kVersion + std::strlen(kVersion), '.') == 2)
+        << kVersion;
 
     r = run_cli({"-f", a});  // no key
     EXPECT_EQ(r.code, kExitUsage);
