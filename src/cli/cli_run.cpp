@@ -9,15 +9,17 @@
 #include <unistd.h>
 
 #include "chart/chart_file.h"
-#include "text/cp932.h"
-#include "text/messages.h"
 #include "cli_arguments.h"
+#include "cli_failure.h"
 #include "cli_settings.h"
 #include "cross/cross_engine.h"
 #include "cross/cross_start.h"
-#include "text/file_lock.h"
-#include "text/record_reader.h"
 #include "cross/result_file.h"
+#include "text/cp932.h"
+#include "text/file_lock.h"
+#include "text/messages.h"
+#include "text/record_reader.h"
+#include "text/temp_file.h"
 
 namespace tessaly::cli {
 
@@ -25,13 +27,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void print_failure(Console& console, const Status& status, std::string_view prefix = {}) {
-    if (!status.first_line.empty()) console.err << status.first_line << '\n';
-    console.err << prefix << message_text(status.message_id) << '\n';
+int fail(Console& console, std::string_view file, std::string_view reason) {
+    console.err << failure_line(file, reason);
+    return kExitFailure;
 }
 
-int fail_with(Console& console, const std::string& text) {
-    console.err << "tessaly-cross: " << text << '\n';
+int fail(Console& console, const Status& status, std::string_view file, bool read = false,
+         std::string_view text_prefix = {}) {
+    console.err << status_line(status, file, read, text_prefix);
     return kExitFailure;
 }
 
@@ -102,24 +105,20 @@ void list_chart(const Chart& chart, std::ostream& out) {
     }
 }
 
-// Puts the given files on a fresh chart, all selected.
+// Puts the given files on a fresh chart, all selected. A file is named as
+// it was given.
 int chart_from_files(const Arguments& a, Console& console, Chart& chart) {
     chart.reset(0, 0);
     for (const SourceArgument& s : a.sources) {
         const fs::path path = fs::absolute(s.file);
         auto cp932_path = node_path(path);
-        if (!cp932_path) return fail_with(console, s.file + ": the path cannot be kept in cp932 within 259 bytes");
-        if (Status check = check_text_file(path); !check) {
-            if (check.first_line.empty()) check.first_line = path.string();
-            print_failure(console, check);
-            return kExitFailure;
-        }
-        auto title = cp932::from_utf8(s.title ? *s.title : path.stem().string());
-        if (!title) return fail_with(console, "the title of " + s.file + " cannot be written in cp932");
-        if (Status added = add_node(chart, *cp932_path, {0, 0}, 1.0, kSourceNode, *title, 0); !added) {
-            print_failure(console, added);
-            return kExitFailure;
-        }
+        if (!cp932_path) return fail(console, Status::failure(30300), s.file);
+        if (Status check = check_text_file(path); !check) return fail(console, check, s.file, true);
+        const std::string title_text = s.title ? *s.title : path.stem().string();
+        auto title = cp932::from_utf8(title_text);
+        if (!title) return fail(console, s.file, "the title \"" + title_text + "\" holds characters cp932 lacks");
+        if (Status added = add_node(chart, *cp932_path, {0, 0}, 1.0, kSourceNode, *title, 0); !added)
+            return fail(console, added, s.file);
         NodeRecord& node = chart.nodes.back();
         node.key_first = s.key_first;
         node.key_last = s.key_last;
@@ -144,7 +143,7 @@ int select_chart_nodes(const Arguments& a, Console& console, Chart& chart) {
             for (int i = 0; i < chart.node_count() && index < 0; ++i)
                 if (cp932::field_text(chart.nodes[i].title) == *title) index = i;
         }
-        if (index < 0) return fail_with(console, "no node " + name + " in " + a.chart);
+        if (index < 0) return fail(console, a.chart, "no node " + name);
         chart.node_states[index].selected = 1;
     }
     return kExitSuccess;
@@ -182,19 +181,14 @@ int run(const std::vector<std::string>& args, Console& console) {
             told = true;
             return true;
         });
-        if (!locked && interrupted(console)) return fail_with(console, "cancelled while waiting for " + a.chart);
+        if (!locked && interrupted(console)) return fail(console, a.chart, "cancelled while another program was saving it");
     }
     if (a.mode == Arguments::Mode::List || a.mode == Arguments::Mode::Chart) {
         // A chart that cannot be locked is named by the reading's refusal
         // (not there, a folder, a FIFO), else by the lock's.
-        if (Status opened = open_chart(a.chart, chart); !opened) {
-            print_failure(console, opened);
-            return kExitFailure;
-        }
-        if (!locked) {
-            print_failure(console, locked);
-            return kExitFailure;
-        }
+        if (Status opened = open_chart(a.chart, chart); !opened)
+            return fail(console, opened, named_file(opened, a.chart), true);
+        if (!locked) return fail(console, locked, named_file(locked, a.chart), true);
         if (a.mode == Arguments::Mode::List) {
             list_chart(chart, console.out);
             return kExitSuccess;
@@ -204,31 +198,22 @@ int run(const std::vector<std::string>& args, Console& console) {
         return e;
     }
 
-    if (int i = first_selected_node_without_key(chart); i >= 0) {
-        print_failure(console, Status::failure(30034), missing_key_prefix(chart.nodes[i]));
-        return kExitFailure;
-    }
+    if (int i = first_selected_node_without_key(chart); i >= 0)
+        return fail(console, Status::failure(30034), a.chart, false, missing_key_prefix(chart.nodes[i]));
 
     const SavedSettings saved = read_saved_settings();
     const std::string folder = a.result_folder ? *a.result_folder : saved.result_folder;
-    if (folder.empty()) {
-        print_failure(console, Status::failure(30009));
-        return kExitFailure;
-    }
+    if (folder.empty())
+        return fail(console, "", std::string(message_text(30009)) + " (-o DIR, or the result folder in Tessaly's settings)");
     const fs::path result_folder = fs::absolute(folder);
     if (const std::string problem = result_folder_problem(result_folder); !problem.empty())
-        return fail_with(console, result_folder.string() + ": " + problem);
+        return fail(console, result_folder.string(), problem);
     // The result node would not fit: refused before anything is crossed.
-    if (a.save && chart.node_count() >= kMaxNodes) {
-        print_failure(console, Status::failure(30014));
-        return kExitFailure;
-    }
+    if (a.save && chart.node_count() >= kMaxNodes) return fail(console, Status::failure(30014), a.chart);
     const std::string result_title = next_result_title(chart);
     const fs::path chosen_path = find_result_file_name(result_folder);
-    if (chosen_path.empty())
-        return fail_with(console, "CROSS0001.csv to CROSS10000.csv are all taken in " + result_folder.string());
-    if (a.save && !node_path(chosen_path))
-        return fail_with(console, chosen_path.string() + ": the path cannot be kept in the chart (cp932, 259 bytes)");
+    if (chosen_path.empty()) return fail(console, result_folder.string(), "CROSS0001.csv to CROSS10000.csv are all taken");
+    if (a.save && !node_path(chosen_path)) return fail(console, Status::failure(30300), chosen_path.string());
 
     const auto started = std::chrono::steady_clock::now();
     ProgressBar progress(console);
@@ -248,31 +233,34 @@ int run(const std::vector<std::string>& args, Console& console) {
     }
     const fs::path& result_path = engine.result_path();
     if (end == CrossStage::Cancelled) {
-        if (!engine.result_file_created()) return fail_with(console, "cancelled");
-        return fail_with(console, "cancelled; " + result_path.string() + " is incomplete");
+        if (!engine.result_file_created()) return fail(console, "", "cancelled");
+        return fail(console, "", "cancelled; " + result_path.string() + " is incomplete");
     }
     if (end != CrossStage::Finished) {
-        print_failure(console, engine.failure());
-        if (engine.result_file_created()) return fail_with(console, "failed; " + result_path.string() + " is incomplete");
+        // A failure without a file of its own concerns the work files in
+        // the temporary folder, or the result file it could not make.
+        const Status& failure = engine.failure();
+        std::string concerned;
+        if (failure.message_id == 30007 || (failure.message_id == 30003 && engine.result_file_created()))
+            concerned = temp_folder().string();
+        else if (failure.message_id == 30003)
+            concerned = result_path.string();
+        // Only a source named by the failure was being read.
+        fail(console, failure, named_file(failure, concerned), !failure.first_line.empty());
+        if (engine.result_file_created()) return fail(console, "", "failed; " + result_path.string() + " is incomplete");
         return kExitFailure;
     }
 
     if (a.save) {
         const auto cp932_result = node_path(result_path);
-        if (!cp932_result)
-            return fail_with(console, result_path.string() + ": the path cannot be kept in the chart (cp932, 259 bytes)");
+        if (!cp932_result) return fail(console, Status::failure(30300), result_path.string());
         auto point = result_node_point(chart, 1.0);
         ResultNodeOutcome added =
             add_result_node(chart, *cp932_result, point.value_or(CanvasPoint{}), 1.0, result_title, engine.hit_count());
-        for (const Status& refused : added.refused_arcs) print_failure(console, refused);
-        if (!added.status) {
-            print_failure(console, added.status);
-            return kExitFailure;
-        }
-        if (Status saved_chart = save_chart(a.chart, chart, saved.make_backup, &chart_lock); !saved_chart) {
-            print_failure(console, saved_chart);
-            return kExitFailure;
-        }
+        for (const Status& refused : added.refused_arcs) console.err << status_line(refused, a.chart);
+        if (!added.status) return fail(console, added.status, a.chart);
+        if (Status saved_chart = save_chart(a.chart, chart, saved.make_backup, &chart_lock); !saved_chart)
+            return fail(console, saved_chart, named_file(saved_chart, a.chart));
     }
 
     char seconds[32];
