@@ -15,7 +15,8 @@ const char* const kUsage = R"(Usage:
 Finds the records whose cross key occurs at least twice (or --min-hit times)
 over the given files and writes all records of every hit, hit by hit, to the
 first free CROSS0001.csv ... CROSS10000.csv in the result folder. Files are
-read as cp932 (Shift-JIS) text with comma-separated fields.
+read as cp932 (Shift-JIS) text with comma-separated fields; a UTF-8 or UTF-16
+file is refused with the iconv command that converts it.
 
 Source files (-k, -r, -t and -M apply to the -f before them):
   -f, --file FILE        add a source file

@@ -10,6 +10,7 @@
 
 #include "chart/chart_file.h"
 #include "cli_arguments.h"
+#include "cli_encoding.h"
 #include "cli_failure.h"
 #include "cli_settings.h"
 #include "cross/cross_engine.h"
@@ -113,6 +114,11 @@ int chart_from_files(const Arguments& a, Console& console, Chart& chart) {
         const fs::path path = fs::absolute(s.file);
         auto cp932_path = node_path(path);
         if (!cp932_path) return fail(console, Status::failure(30300), s.file);
+        // Before the text check, which would take UTF-16 for a binary file.
+        if (const std::string refusal = foreign_encoding_refusal(path, s.file); !refusal.empty()) {
+            console.err << refusal;
+            return kExitFailure;
+        }
         if (Status check = check_text_file(path); !check) return fail(console, check, s.file, true);
         const std::string title_text = s.title ? *s.title : path.stem().string();
         auto title = cp932::from_utf8(title_text);
@@ -145,6 +151,21 @@ int select_chart_nodes(const Arguments& a, Console& console, Chart& chart) {
         }
         if (index < 0) return fail(console, a.chart, "no node " + name);
         chart.node_states[index].selected = 1;
+    }
+    return kExitSuccess;
+}
+
+// A saved chart's node may hold a file in another encoding (placed before
+// such files were recognised, or replaced since): refused as a given one is.
+int refuse_foreign_nodes(const Chart& chart, Console& console) {
+    for (int i = 0; i < chart.node_count(); ++i) {
+        if (chart.node_states[i].selected != 1) continue;
+        const auto path = cp932::to_utf8(cp932::field_text(chart.nodes[i].path));
+        if (!path) continue;  // the cross says it cannot open it
+        if (const std::string refusal = foreign_encoding_refusal(*path, *path); !refusal.empty()) {
+            console.err << refusal;
+            return kExitFailure;
+        }
     }
     return kExitSuccess;
 }
@@ -194,6 +215,7 @@ int run(const std::vector<std::string>& args, Console& console) {
             return kExitSuccess;
         }
         if (int e = select_chart_nodes(a, console, chart)) return e;
+        if (int e = refuse_foreign_nodes(chart, console)) return e;
     } else if (int e = chart_from_files(a, console, chart)) {
         return e;
     }

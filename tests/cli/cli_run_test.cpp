@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -18,6 +20,7 @@
 #include "chart/chart.h"
 #include "chart/chart_file.h"
 #include "cli_arguments.h"
+#include "cli_encoding.h"
 #include "text/cp932.h"
 #include "text/messages.h"
 #include "temp_dir.h"
@@ -62,6 +65,10 @@ std::string one_line(int id) {
     std::string text(message_text(id));
     std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
+}
+
+std::size_t entries_in(const fs::path& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
 std::vector<std::string> lines_of(const std::string& text) {
@@ -433,4 +440,80 @@ TEST_F(CliRun, TheProgramItself) {
     status = std::system((program + " --min-hit 1 >/dev/null 2>&1").c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+namespace {
+
+// The text (UTF-8) as UTF-16 with its byte order mark.
+std::string utf16_with_mark(std::string_view utf8, bool little_endian) {
+    std::string bytes;
+    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    auto put = [&](char16_t c) {
+        const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+        bytes += little_endian ? low : high;
+        bytes += little_endian ? high : low;
+    };
+    put(0xFEFF);
+    for (QChar c : text) put(c.unicode());
+    return bytes;
+}
+
+}  // namespace
+
+// A UTF-8 or UTF-16 list would be crossed as garbage: it is refused, naming
+// the encoding, with the command that makes its cp932 copy; the copy made so
+// crosses.
+TEST_F(CliRun, SourcesInOtherEncodingsAreRefusedWithTheCommandThatConvertsThem) {
+    const std::string text = "1,山田,太郎\r\n2,山田,太郎\r\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* encoding;
+    } files[] = {
+        {"members.csv", text, "UTF-8"},
+        {"marked.csv", "\xEF\xBB\xBF" + text, "UTF-8 (BOM)"},
+        {"from windows.csv", utf16_with_mark(text, true), "UTF-16LE"},
+        {"it's big.csv", utf16_with_mark(text, false), "UTF-16BE"},
+    };
+    const bool iconv_here = fs::exists("/usr/bin/iconv") || fs::exists("/bin/iconv");
+    std::size_t crossed = 0;
+    for (const auto& f : files) {
+        const fs::path path = dir_ / f.name;
+        write_bytes(path, f.bytes);
+        CliOutcome r = run_cli({"-o", out(), "-f", path.string(), "-k", "2-3"});
+        EXPECT_EQ(r.code, kExitFailure) << f.name;
+        EXPECT_EQ(r.out, "");
+        const auto lines = lines_of(r.err);
+        ASSERT_EQ(lines.size(), 2u) << r.err;
+        EXPECT_EQ(lines[0], "tessaly-cross: " + path.string() + ": the file is " + f.encoding +
+                                ", and tessaly-cross reads cp932 (Shift-JIS) only; convert it with:");
+        ASSERT_TRUE(lines[1].starts_with("  ")) << lines[1];
+        EXPECT_EQ(entries_in(dir_ / "out"), crossed);
+
+        if (!iconv_here) continue;
+        ASSERT_EQ(std::system(lines[1].c_str()), 0) << lines[1];
+        r = run_cli({"-o", out(), "-f", cp932_copy_path(path).string(), "-k", "2-3"});
+        EXPECT_EQ(r.code, kExitSuccess) << r.err;
+        EXPECT_EQ(read_bytes(cp932_copy_path(path)), literal(text)) << f.name;
+        EXPECT_EQ(lines_of(r.out).at(1), "records: 2") << f.name;
+        EXPECT_EQ(lines_of(r.out).at(3), "hits: 1") << f.name;
+        ++crossed;
+    }
+
+    // The file is named, and converted, as it was given.
+    EXPECT_EQ(conversion_command(TextEncoding::Utf8, "members.csv"), "iconv -f UTF-8 -t CP932 members.csv > members.sjis.csv");
+    EXPECT_EQ(conversion_command(TextEncoding::Utf16Le, "-x.csv"), "iconv -f UTF-16 -t CP932 ./-x.csv > ./-x.sjis.csv");
+
+    // A saved chart's node in another encoding is refused alike.
+    const std::string cp932_source = source("plain.csv", "1,山田,太郎\r\n");
+    const fs::path chart_path = dir_ / "chart.tsy";
+    Chart chart = sample_chart(cp932_source, (dir_ / "from windows.csv").string(), cp932_source);
+    ASSERT_TRUE(save_chart(chart_path, chart, false));
+    const std::size_t before = entries_in(dir_ / "out");
+    CliOutcome r = run_cli({"--chart", chart_path.string(), "--node", "#0", "--node", "#1", "-o", out()});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_TRUE(r.err.starts_with("tessaly-cross: " + (dir_ / "from windows.csv").string() +
+                                  ": the file is UTF-16LE, and tessaly-cross reads cp932 (Shift-JIS) only"))
+        << r.err;
+    EXPECT_EQ(entries_in(dir_ / "out"), before);
 }
