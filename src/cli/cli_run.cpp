@@ -28,6 +28,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The exit status of a run that a signal stopped.
+int stopped_status(const Console& console) {
+    const int signal = console.stop_signal ? console.stop_signal->load() : 0;
+    return signal > 0 ? kExitSignalBase + signal : kExitFailure;
+}
+
 int fail(Console& console, std::string_view file, std::string_view reason) {
     console.err << failure_line(file, reason);
     return kExitFailure;
@@ -38,8 +44,6 @@ int fail(Console& console, const Status& status, std::string_view file, bool rea
     console.err << status_line(status, file, read, text_prefix);
     return kExitFailure;
 }
-
-bool interrupted(const Console& console) { return console.interrupted && console.interrupted->load(); }
 
 // Why no result file can be made in the folder, or an empty text when one can.
 std::string result_folder_problem(const fs::path& folder) {
@@ -76,7 +80,7 @@ public:
     }
     void progress_range(int maximum) override { maximum_ = maximum; }
     void progress_position(int position) override { position_ = position; }
-    bool cancel_requested() override { return interrupted(console_); }
+    bool cancel_requested() override { return stop_requested(console_); }
     void keep_alive() override { draw(); }
 
 private:
@@ -197,12 +201,15 @@ int run(const std::vector<std::string>& args, Console& console) {
     if (a.mode == Arguments::Mode::Chart && a.save) {
         bool told = false;
         locked = chart_lock.lock(a.chart, [&] {
-            if (interrupted(console)) return false;
+            if (stop_requested(console)) return false;
             if (!told) console.err << "tessaly-cross: waiting for " << a.chart << ", which another program is saving\n";
             told = true;
             return true;
         });
-        if (!locked && interrupted(console)) return fail(console, a.chart, "cancelled while another program was saving it");
+        if (!locked && stop_requested(console)) {
+            console.err << failure_line(a.chart, "cancelled while another program was saving it");
+            return stopped_status(console);
+        }
     }
     if (a.mode == Arguments::Mode::List || a.mode == Arguments::Mode::Chart) {
         // A chart that cannot be locked is named by the reading's refusal
@@ -236,6 +243,11 @@ int run(const std::vector<std::string>& args, Console& console) {
     const fs::path chosen_path = find_result_file_name(result_folder);
     if (chosen_path.empty()) return fail(console, result_folder.string(), "CROSS0001.csv to CROSS10000.csv are all taken");
     if (a.save && !node_path(chosen_path)) return fail(console, Status::failure(30300), chosen_path.string());
+    // Stopped before the cross began: no result file is made at all.
+    if (stop_requested(console)) {
+        console.err << failure_line({}, "cancelled");
+        return stopped_status(console);
+    }
 
     const auto started = std::chrono::steady_clock::now();
     ProgressBar progress(console);
@@ -255,8 +267,11 @@ int run(const std::vector<std::string>& args, Console& console) {
     }
     const fs::path& result_path = engine.result_path();
     if (end == CrossStage::Cancelled) {
-        if (!engine.result_file_created()) return fail(console, "", "cancelled");
-        return fail(console, "", "cancelled; " + result_path.string() + " is incomplete");
+        // The engine's work files are closed (and so gone) by now; the
+        // partial result file stays, named.
+        if (!engine.result_file_created()) console.err << failure_line({}, "cancelled");
+        else console.err << failure_line({}, "cancelled; " + result_path.string() + " is incomplete");
+        return stopped_status(console);
     }
     if (end != CrossStage::Finished) {
         // A failure without a file of its own concerns the work files in
