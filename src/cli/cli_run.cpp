@@ -12,6 +12,7 @@
 #include "cli_arguments.h"
 #include "cli_encoding.h"
 #include "cli_failure.h"
+#include "cli_progress.h"
 #include "cli_settings.h"
 #include "cross/cross_engine.h"
 #include "cross/cross_start.h"
@@ -62,42 +63,6 @@ std::optional<std::string> node_path(const fs::path& path) {
     if (!cp932_path || !path_fits_node(*cp932_path)) return std::nullopt;
     return cp932_path;
 }
-
-class ProgressBar : public CrossObserver {
-public:
-    explicit ProgressBar(Console& console) : console_(console) {}
-    ~ProgressBar() override { clear(); }
-
-    // Takes the bar off the terminal line.
-    void clear() {
-        if (drawn_) console_.err << "\r\x1b[K" << std::flush;
-        drawn_ = false;
-    }
-
-    void message_line(int id) override {
-        line_ = message_text(id);
-        draw();
-    }
-    void progress_range(int maximum) override { maximum_ = maximum; }
-    void progress_position(int position) override { position_ = position; }
-    bool cancel_requested() override { return stop_requested(console_); }
-    void keep_alive() override { draw(); }
-
-private:
-    void draw() {
-        if (!console_.progress) return;
-        const int percent = maximum_ > 0 ? static_cast<int>(100LL * position_ / maximum_) : 0;
-        const int filled = percent * 30 / 100;
-        console_.err << "\r[" << std::string(filled, '#') << std::string(30 - filled, ' ') << "] " << percent
-                     << "% " << line_ << "\x1b[K" << std::flush;
-        drawn_ = true;
-    }
-    Console& console_;
-    std::string_view line_;
-    int maximum_ = 0;
-    int position_ = 0;
-    bool drawn_ = false;
-};
 
 void list_chart(const Chart& chart, std::ostream& out) {
     for (const ArcRecord& a : chart.arcs) out << "arc\t" << a.from << '\t' << a.to << '\n';
@@ -256,7 +221,7 @@ int run(const std::vector<std::string>& args, Console& console) {
     CrossEngine engine(chart, a.options, chosen_path, progress, TakenResultName::TakeNextFree);
     const CrossStage end = engine.run();
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    progress.clear();
+    progress.finish();
     if (a.timings) {
         static const char* const names[] = {"open", "count", "allocate", "read", "group", "write", "close"};
         for (std::size_t i = 0; i < engine.stage_seconds().size(); ++i) {
