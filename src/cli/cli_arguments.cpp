@@ -50,6 +50,9 @@ Cross options:
   --no-blank-lines       no empty line after each hit
 
 Output:
+  --json                 print the summary as one JSON object (result,
+                         records, keys, hits, seconds per stage, the options
+                         and sources used), for scripts
   --timings              print the seconds each stage took on stderr
   -h, --help             show this help
   --version              show the version
@@ -70,7 +73,7 @@ namespace {
 
 enum class Option {
     File, Key, StartRecord, Title, Mandatory, OutputDir, Chart, Node, Save, List, MinHit, KeepSpaces,
-    RemoveHyphens, RemoveParens, IgnoreCase, OldNew, NoHitNumbers, NoBlankLines, Timings, Help, Version,
+    RemoveHyphens, RemoveParens, IgnoreCase, OldNew, NoHitNumbers, NoBlankLines, Json, Timings, Help, Version,
 };
 
 struct OptionSpec {
@@ -99,6 +102,7 @@ constexpr OptionSpec kOptions[] = {
     {Option::OldNew, 0, "old-new", {}},
     {Option::NoHitNumbers, 0, "no-hit-numbers", {}},
     {Option::NoBlankLines, 0, "no-blank-lines", {}},
+    {Option::Json, 0, "json", {}},
     {Option::Timings, 0, "timings", {}},
     {Option::Help, 'h', "help", {}},
     {Option::Version, 0, "version", {}},
@@ -230,12 +234,14 @@ std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::strin
         case Option::OldNew: a.options.OldNew = 1; break;
         case Option::NoHitNumbers: a.options.HitNo = 0; break;
         case Option::NoBlankLines: a.options.Kaigyou = 0; break;
+        case Option::Json: a.json = true; break;
         case Option::Timings: a.timings = true; break;
         }
     }
 
     if (files + chart + list != 1) return UsageError{"give source files (-f), or --chart, or --list"};
     if (list) {
+        if (a.json) return UsageError{"--json goes with a cross, not with --list"};
         a.mode = Arguments::Mode::List;
         return a;
     }

@@ -30,6 +30,7 @@ struct Arguments {
     std::vector<std::string> nodes;       // Chart: titles or #INDEX
     bool save = false;
     bool timings = false;                 // seconds per stage on stderr
+    bool json = false;                    // the summary as one JSON object
 };
 
 struct UsageError {

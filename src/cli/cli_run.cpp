@@ -14,6 +14,7 @@
 #include "cli_failure.h"
 #include "cli_progress.h"
 #include "cli_settings.h"
+#include "cli_summary.h"
 #include "cross/cross_engine.h"
 #include "cross/cross_start.h"
 #include "cross/result_file.h"
@@ -223,10 +224,9 @@ int run(const std::vector<std::string>& args, Console& console) {
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     progress.finish();
     if (a.timings) {
-        static const char* const names[] = {"open", "count", "allocate", "read", "group", "write", "close"};
-        for (std::size_t i = 0; i < engine.stage_seconds().size(); ++i) {
+        for (std::size_t i = 0; i < kStageNames.size(); ++i) {
             char line[64];
-            std::snprintf(line, sizeof line, "%-9s %7.3fs\n", names[i], engine.stage_seconds()[i]);
+            std::snprintf(line, sizeof line, "%-9s %7.3fs\n", kStageNames[i], engine.stage_seconds()[i]);
             console.err << line;
         }
     }
@@ -253,6 +253,8 @@ int run(const std::vector<std::string>& args, Console& console) {
         return kExitFailure;
     }
 
+    CrossSummary summary;
+    summary.sources = crossed_sources(chart);
     if (a.save) {
         const auto cp932_result = node_path(result_path);
         if (!cp932_result) return fail(console, Status::failure(30300), result_path.string());
@@ -263,15 +265,19 @@ int run(const std::vector<std::string>& args, Console& console) {
         if (!added.status) return fail(console, added.status, a.chart);
         if (Status saved_chart = save_chart(a.chart, chart, saved.make_backup, &chart_lock); !saved_chart)
             return fail(console, saved_chart, named_file(saved_chart, a.chart));
+        summary.result_node = cp932::to_utf8_lossy(result_title);
     }
 
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.2f", elapsed);
-    console.out << result_path.string() << '\n'
-                << "records: " << engine.record_count() << '\n'
-                << "keys: " << engine.key_count() << '\n'
-                << "hits: " << engine.hit_count() << '\n'
-                << "elapsed: " << seconds << "s\n";
+    summary.result = result_path.string();
+    summary.records = engine.record_count();
+    summary.keys = engine.key_count();
+    summary.hits = engine.hit_count();
+    summary.stage_seconds = engine.stage_seconds();
+    summary.seconds = elapsed;
+    summary.options = a.options;
+    summary.result_folder = result_folder.string();
+    if (a.mode == Arguments::Mode::Chart) summary.chart = fs::absolute(a.chart).string();
+    console.out << (a.json ? summary_json(summary) : summary_text(summary));
     return kExitSuccess;
 }
 

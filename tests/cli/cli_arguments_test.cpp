@@ -75,14 +75,16 @@ TEST(CliArguments, LongOptionsAndAttachedValuesMeanTheShortOnes) {
     EXPECT_EQ(parse_ok({"-f", "a", "-k", "1", "-t", "--json"}).sources.at(0).title, "--json");
     EXPECT_EQ(parse_ok({"--file=", "-k", "1"}).sources.at(0).file, "");
 
-    const Arguments c = parse_ok({"--chart=c.tsy", "--node=会員", "--node", "#1", "--min-hit=3"});
+    const Arguments c = parse_ok({"--chart=c.tsy", "--node=会員", "--node", "#1", "--min-hit=3", "--json"});
     EXPECT_EQ(c.chart, "c.tsy");
     EXPECT_EQ(c.nodes, (std::vector<std::string>{"会員", "#1"}));
     EXPECT_EQ(c.options.MinHit, 3);
+    EXPECT_TRUE(c.json);
     EXPECT_EQ(parse_ok({"--list=c.tsy"}).chart, "c.tsy");
     EXPECT_EQ(parse_ok({"--version"}).mode, Arguments::Mode::Version);
     EXPECT_EQ(parse_ok({"-f", "a", "--version"}).mode, Arguments::Mode::Version);
     EXPECT_EQ(parse_ok({"-h"}).mode, Arguments::Mode::Help);
+    EXPECT_FALSE(parse_ok({"-f", "a", "-k", "1"}).json);
 }
 
 // Wrong forms are refused naming the option as it was written.
@@ -100,6 +102,7 @@ TEST(CliArguments, WrongOptionFormsAreRefusedByTheirWrittenName) {
     EXPECT_EQ(usage_error({"-f", "a", "-k", "1", "--bogus=1"}), "unknown option: --bogus");
     EXPECT_EQ(usage_error({"-f", "a", "-k", "1", "--ke=1"}), "unknown option: --ke");
     EXPECT_EQ(usage_error({"-f", "a", "-k", "1", "b.csv"}), "unexpected argument: b.csv (a source file goes after -f)");
+    EXPECT_EQ(usage_error({"--list", "c.tsy", "--json"}), "--json goes with a cross, not with --list");
     EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1", "-"}));
     EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1", "--"}));
 }
@@ -110,7 +113,7 @@ TEST(CliArguments, HelpShowsEveryOption) {
     for (const char* option :
          {"-f, --file", "-k, --key", "-r, --start-record", "-t, --title", "-M, --mandatory", "-o, --output-dir",
           "--chart", "--node", "--save", "--list", "--min-hit", "--keep-spaces", "--remove-hyphens", "--remove-parens",
-          "--ignore-case", "--old-new", "--no-hit-numbers", "--no-blank-lines", "--timings", "-h, --help",
+          "--ignore-case", "--old-new", "--no-hit-numbers", "--no-blank-lines", "--json", "--timings", "-h, --help",
           "--version", "-k2-3", "--key=2-3", "\nExample:\n  tessaly-cross "})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     // Fits a terminal of 80 columns (a kanji or a full-width sign takes two).

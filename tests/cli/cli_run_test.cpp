@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QString>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <algorithm>
 #include <atomic>
@@ -519,4 +521,78 @@ TEST_F(CliRun, SourcesInOtherEncodingsAreRefusedWithTheCommandThatConvertsThem) 
                                   ": the file is UTF-16LE, and tessaly-cross reads cp932 (Shift-JIS) only"))
         << r.err;
     EXPECT_EQ(entries_in(dir_ / "out"), before);
+}
+
+// --json: the summary as one JSON object, for scripts, whatever the paths
+// and titles hold.
+TEST_F(CliRun, TheJsonSummaryParsesBack) {
+    const fs::path folder = dir_ / "結果 \"quoted\" back\\slash\ttab";
+    fs::create_directory(folder);
+    const std::string a = source("a.csv", "1,山田,太郎\r\n2,佐藤,花子\r\n");
+    const std::string b = source("b.csv", "header\r\n山田,太郎,x\r\n");
+    CliOutcome r = run_cli({"--json", "--output-dir=" + folder.string(), "--ignore-case", "--no-blank-lines", "-f", a,
+                            "-k2-3", "-f", b, "--key=1-2", "-r2", "--title", "顧客 \"B\"", "-M"});
+    ASSERT_EQ(r.code, kExitSuccess) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+
+    auto parsed = [](const std::string& json) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << "\n" << json;
+        EXPECT_TRUE(document.isObject()) << json;
+        return document.object();
+    };
+    auto text = [](const QJsonValue& value) { return value.toString().toStdString(); };
+    QJsonObject summary = parsed(r.out);
+    const fs::path result_file = folder / "CROSS0001.csv";
+    EXPECT_EQ(text(summary["result"]), result_file.string());
+    EXPECT_TRUE(fs::exists(result_file));
+    EXPECT_EQ(summary["records"].toInteger(), 3);
+    EXPECT_EQ(summary["keys"].toInteger(), 3);
+    EXPECT_EQ(summary["hits"].toInteger(), 1);
+    const QJsonObject seconds = summary["seconds"].toObject();
+    EXPECT_EQ(seconds.size(), 8);
+    for (const char* stage : {"open", "count", "allocate", "read", "group", "write", "close", "total"})
+        EXPECT_TRUE(seconds[stage].isDouble() && seconds[stage].toDouble() >= 0) << stage;
+    const QJsonObject options = summary["options"].toObject();
+    EXPECT_EQ(text(options["result_folder"]), folder.string());
+    EXPECT_EQ(options["min_hit"].toInteger(), 2);
+    EXPECT_EQ(options["remove_spaces"], true);
+    EXPECT_EQ(options["remove_hyphens"], false);
+    EXPECT_EQ(options["remove_parens"], false);
+    EXPECT_EQ(options["ignore_case"], true);
+    EXPECT_EQ(options["old_new"], false);
+    EXPECT_EQ(options["hit_numbers"], true);
+    EXPECT_EQ(options["blank_lines"], false);
+    EXPECT_TRUE(summary["chart"].isNull());
+    const QJsonArray sources = summary["sources"].toArray();
+    ASSERT_EQ(sources.size(), 2);
+    EXPECT_EQ(sources[0].toObject(), (QJsonObject{{"file", QString::fromStdString(a)}, {"key", "2-3"},
+                                                  {"start_record", 1}, {"title", "a"}, {"mandatory", false}}));
+    EXPECT_EQ(sources[1].toObject(), (QJsonObject{{"file", QString::fromStdString(b)}, {"key", "1-2"},
+                                                  {"start_record", 2}, {"title", QString::fromUtf8("顧客 \"B\"")},
+                                                  {"mandatory", true}}));
+
+    // From a saved chart with --save: the chart and the result node it got.
+    const fs::path chart_path = dir_ / "chart.tsy";
+    Chart chart = sample_chart(a, b, a);
+    ASSERT_TRUE(save_chart(chart_path, chart, false));
+    r = run_cli({"--chart", chart_path.string(), "--node", "会員", "--node", "#2", "--save", "--json", "-o", out()});
+    ASSERT_EQ(r.code, kExitSuccess) << r.err;
+    summary = parsed(r.out);
+    EXPECT_EQ(text(summary["result"]), result(1));
+    EXPECT_EQ(summary["chart"].toObject(), (QJsonObject{{"file", QString::fromStdString(chart_path.string())},
+                                                        {"result_node", QString::fromUtf8("クロス結果 1")}}));
+    const QJsonArray nodes = summary["sources"].toArray();
+    ASSERT_EQ(nodes.size(), 2);
+    EXPECT_EQ(nodes[0].toObject()["title"], QString::fromUtf8("会員"));
+    EXPECT_EQ(nodes[0].toObject()["key"], "2");
+    EXPECT_EQ(nodes[1].toObject()["title"], "other");
+    EXPECT_EQ(nodes[1].toObject()["key"], "4");
+
+    // Without --save the chart is named and no node was added.
+    r = run_cli({"--chart", chart_path.string(), "--node", "#0", "--json", "-o", out()});
+    ASSERT_EQ(r.code, kExitSuccess) << r.err;
+    EXPECT_TRUE(parsed(r.out)["chart"].toObject()["result_node"].isNull());
 }
