@@ -65,8 +65,9 @@ Example:
       --file=customers.csv --key=1-2 --start-record=2 --mandatory
 
 On success the first line printed is the result file's path, then the
-counts. Exit status: 0 success, 1 failure, 2 wrong usage; after Ctrl+C 130
-and after SIGTERM 143, the incomplete result file named.
+counts (with --json, one JSON object instead). Exit status: 0 success,
+1 failure, 2 wrong usage; after Ctrl+C 130 and after SIGTERM 143, the
+incomplete result file named.
 )";
 
 namespace {
