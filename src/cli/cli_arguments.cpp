@@ -1,66 +1,137 @@
 #include "cli_arguments.h"
 
 #include <charconv>
+#include <string_view>
 
 namespace tessaly::cli {
 
+const char* const kVersion = TESSALY_VERSION;
+
 const char* const kUsage = R"(Usage:
-  tessaly-cross [CROSS OPTIONS] [-o DIR] -f FILE -k KEY [-r N] [-t TITLE] [-M] [-f FILE ...]...
-  tessaly-cross [CROSS OPTIONS] [-o DIR] --chart CHART.tsy --node NODE [--node NODE]... [--save]
+  tessaly-cross [OPTIONS] -f FILE -k KEY [-r N] [-t TITLE] [-M] [-f FILE ...]...
+  tessaly-cross [OPTIONS] --chart CHART.tsy --node NODE... [--save]
   tessaly-cross --list CHART.tsy
 
 Finds the records whose cross key occurs at least twice (or --min-hit times)
 over the given files and writes all records of every hit, hit by hit, to the
 first free CROSS0001.csv ... CROSS10000.csv in the result folder. Files are
-read as cp932 (Shift-JIS) text with comma-separated fields.
+read as cp932 (Shift-JIS) text with comma-separated fields; a UTF-8 or UTF-16
+file is refused with the iconv command that converts it.
 
-Source files:
-  -f FILE        add a source file; the options below apply to the last -f
-  -k A | -k A-B  the cross key: field A, or fields A to B, counted from 1
-  -r N           start reading at record N (1 to 10; default 1)
-  -t TITLE       the file's title in the result (default: the file name
-                 without its extension)
-  -M             mandatory: a hit must have a record from this file
+Source files (-k, -r, -t and -M apply to the -f before them):
+  -f, --file FILE        add a source file
+  -k, --key A | A-B      the cross key: field A, or fields A to B, counted
+                         from 1
+  -r, --start-record N   start reading at record N (1 to 10; default 1)
+  -t, --title TITLE      the file's title in the result (default: the file
+                         name without its extension)
+  -M, --mandatory        a hit must have a record from this file
 
 Saved chart:
-  --chart CHART  cross nodes of a saved chart, with their own keys, start
-                 records, mandatory marks and titles
-  --node NODE    a node to cross: its title, or #INDEX (from 0)
-  --save         add the result node and its arcs to the chart and save it;
-                 the chart is locked meanwhile (another cross saving into it
-                 waits its turn)
-  --list CHART   print the chart's arcs and nodes
+  --chart CHART          cross nodes of a saved chart, with their own keys,
+                         start records, mandatory marks and titles
+  --node NODE            a node to cross: its title, or #INDEX (from 0)
+  --save                 add the result node and its arcs to the chart and
+                         save it; the chart is locked meanwhile (another
+                         cross saving into it waits its turn)
+  --list CHART           print the chart's arcs and nodes
 
 Cross options:
-  -o DIR             the result folder (default: the one in Tessaly's settings)
-  --min-hit N        a key found at least N times is a hit (2 to 100; default 2)
-  --keep-spaces      do not remove half- and full-width spaces from keys
-  --remove-hyphens   remove - and － from keys
-  --remove-parens    remove ( ) （ ） from keys
-  --ignore-case      upper and lower case alike
-  --old-new          old and new character forms alike (髙/高, 邊/辺 ...)
-  --no-hit-numbers   do not start result lines with the hit number
-  --no-blank-lines   no empty line after each hit
-  --timings          print the seconds each stage of the cross took
-  -h, --help         show this help
+  -o, --output-dir DIR   the result folder (default: the one in Tessaly's
+                         settings)
+  --min-hit N            a key found at least N times is a hit (2 to 100;
+                         default 2)
+  --keep-spaces          do not remove half- and full-width spaces from keys
+  --remove-hyphens       remove - and － from keys
+  --remove-parens        remove ( ) （ ） from keys
+  --ignore-case          upper and lower case alike
+  --old-new              old and new character forms alike (髙/高, 邊/辺 ...)
+  --no-hit-numbers       do not start result lines with the hit number
+  --no-blank-lines       no empty line after each hit
+
+Output:
+  --json                 print the summary as one JSON object (result,
+                         records, keys, hits, seconds per stage, the options
+                         and sources used), for scripts
+  --timings              print the seconds each stage took on stderr
+  -h, --help             show this help
+  --version              show the version
+
+A value may follow its option or be attached to it: -k 2-3, -k2-3, --key 2-3
+and --key=2-3 are the same.
+
+Example:
+  tessaly-cross -o results -f members.csv -k 2-3 \
+      --file=customers.csv --key=1-2 --start-record=2 --mandatory
 
 On success the first line printed is the result file's path, then the
-counts. Exit status: 0 success, 1 failure, 2 wrong usage.
+counts (with --json, one JSON object instead). Exit status: 0 success,
+1 failure, 2 wrong usage; after Ctrl+C 130 and after SIGTERM 143, the
+incomplete result file named.
 )";
 
 namespace {
 
-std::optional<int> parse_int(const std::string& text) {
+enum class Option {
+    File, Key, StartRecord, Title, Mandatory, OutputDir, Chart, Node, Save, List, MinHit, KeepSpaces,
+    RemoveHyphens, RemoveParens, IgnoreCase, OldNew, NoHitNumbers, NoBlankLines, Json, Timings, Help, Version,
+};
+
+struct OptionSpec {
+    Option option;
+    char short_name;             // 0: none
+    std::string_view long_name;  // without the leading "--"
+    std::string_view value;      // what the value is ("a file"); empty: takes none
+};
+
+constexpr OptionSpec kOptions[] = {
+    {Option::File, 'f', "file", "a file"},
+    {Option::Key, 'k', "key", "a key (A or A-B)"},
+    {Option::StartRecord, 'r', "start-record", "a record number"},
+    {Option::Title, 't', "title", "a title"},
+    {Option::Mandatory, 'M', "mandatory", {}},
+    {Option::OutputDir, 'o', "output-dir", "a folder"},
+    {Option::Chart, 0, "chart", "a chart file"},
+    {Option::Node, 0, "node", "a title or #INDEX"},
+    {Option::Save, 0, "save", {}},
+    {Option::List, 0, "list", "a chart file"},
+    {Option::MinHit, 0, "min-hit", "a number"},
+    {Option::KeepSpaces, 0, "keep-spaces", {}},
+    {Option::RemoveHyphens, 0, "remove-hyphens", {}},
+    {Option::RemoveParens, 0, "remove-parens", {}},
+    {Option::IgnoreCase, 0, "ignore-case", {}},
+    {Option::OldNew, 0, "old-new", {}},
+    {Option::NoHitNumbers, 0, "no-hit-numbers", {}},
+    {Option::NoBlankLines, 0, "no-blank-lines", {}},
+    {Option::Json, 0, "json", {}},
+    {Option::Timings, 0, "timings", {}},
+    {Option::Help, 'h', "help", {}},
+    {Option::Version, 0, "version", {}},
+};
+
+const OptionSpec* find_long(std::string_view name) {
+    for (const OptionSpec& spec : kOptions)
+        if (spec.long_name == name) return &spec;
+    return nullptr;
+}
+
+const OptionSpec* find_short(char name) {
+    for (const OptionSpec& spec : kOptions)
+        if (spec.short_name != 0 && spec.short_name == name) return &spec;
+    return nullptr;
+}
+
+std::optional<int> parse_int(std::string_view text) {
     int value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
 }
 
-bool parse_key(const std::string& text, SourceArgument& source) {
+bool parse_key(std::string_view text, SourceArgument& source) {
     const auto dash = text.find('-');
     auto first = parse_int(text.substr(0, dash));
-    auto last = dash == std::string::npos ? first : parse_int(text.substr(dash + 1));
+    auto last = dash == std::string_view::npos ? first : parse_int(text.substr(dash + 1));
     if (!first || !last || *first < 1 || *last < *first) return false;
     source.key_first = *first - 1;
     source.key_last = *last - 1;
@@ -76,80 +147,102 @@ std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::strin
     bool list = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= args.size()) return std::nullopt;
-            return args[++i];
-        };
-        auto needs_file = [&]() -> SourceArgument* { return a.sources.empty() ? nullptr : &a.sources.back(); };
+        // The option as written (errors name it so) and a value attached to it.
+        const OptionSpec* spec = nullptr;
+        std::string written;
+        std::optional<std::string> attached;
+        if (arg.starts_with("--") && arg.size() > 2) {
+            const auto equals = arg.find('=');
+            written = arg.substr(0, equals);
+            if (equals != std::string::npos) attached = arg.substr(equals + 1);
+            spec = find_long(std::string_view(written).substr(2));
+        } else if (arg.size() >= 2 && arg[0] == '-' && arg[1] != '-') {
+            written = arg.substr(0, 2);
+            if (arg.size() > 2) attached = arg.substr(2);
+            spec = find_short(arg[1]);
+        }
+        if (!spec) {
+            if (arg.starts_with("-")) return UsageError{"unknown option: " + (written.empty() ? arg : written)};
+            return UsageError{"unexpected argument: " + arg + " (a source file goes after -f)"};
+        }
+        std::string value;
+        if (!spec->value.empty()) {
+            if (attached) {
+                value = *attached;
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                return UsageError{written + " needs " + std::string(spec->value)};
+            }
+        } else if (attached) {
+            // "-Mx" is no option; "--save=x" is one given a value it cannot take.
+            if (written.size() == 2) return UsageError{"unknown option: " + arg};
+            return UsageError{written + " takes no value"};
+        }
+        SourceArgument* source = a.sources.empty() ? nullptr : &a.sources.back();
 
-        if (arg == "-h" || arg == "--help") {
+        switch (spec->option) {
+        case Option::Help:
             a.mode = Arguments::Mode::Help;
             return a;
-        } else if (arg == "-f") {
-            auto v = value();
-            if (!v) return UsageError{"-f needs a file"};
-            a.sources.emplace_back().file = *v;
+        case Option::Version:
+            a.mode = Arguments::Mode::Version;
+            return a;
+        case Option::File:
+            a.sources.emplace_back().file = value;
             files = true;
-        } else if (arg == "-k" || arg == "-r" || arg == "-t") {
-            SourceArgument* s = needs_file();
-            if (!s) return UsageError{arg + " must follow -f FILE"};
-            auto v = value();
-            if (!v) return UsageError{arg + " needs a value"};
-            if (arg == "-k" && !parse_key(*v, *s)) return UsageError{"-k takes A or A-B, fields counted from 1: " + *v};
-            if (arg == "-r") {
-                auto n = parse_int(*v);
-                if (!n || *n < 1 || *n > 10) return UsageError{"-r takes a record number from 1 to 10: " + *v};
-                s->start_record = *n;
+            break;
+        case Option::Key:
+        case Option::StartRecord:
+        case Option::Title:
+        case Option::Mandatory:
+            if (!source) return UsageError{written + " must follow -f FILE"};
+            if (spec->option == Option::Key && !parse_key(value, *source))
+                return UsageError{written + " takes A or A-B, fields counted from 1: " + value};
+            if (spec->option == Option::StartRecord) {
+                auto n = parse_int(value);
+                if (!n || *n < 1 || *n > 10) return UsageError{written + " takes a record number from 1 to 10: " + value};
+                source->start_record = *n;
             }
-            if (arg == "-t") s->title = *v;
-        } else if (arg == "-M") {
-            SourceArgument* s = needs_file();
-            if (!s) return UsageError{"-M must follow -f FILE"};
-            s->mandatory = true;
-        } else if (arg == "-o") {
-            auto v = value();
-            if (!v) return UsageError{"-o needs a folder"};
-            a.result_folder = *v;
-        } else if (arg == "--chart" || arg == "--list") {
-            auto v = value();
-            if (!v) return UsageError{arg + " needs a chart file"};
-            a.chart = *v;
-            (arg == "--chart" ? chart : list) = true;
-        } else if (arg == "--node") {
-            auto v = value();
-            if (!v) return UsageError{"--node needs a title or #INDEX"};
-            a.nodes.push_back(*v);
-        } else if (arg == "--save") {
+            if (spec->option == Option::Title) source->title = value;
+            if (spec->option == Option::Mandatory) source->mandatory = true;
+            break;
+        case Option::OutputDir:
+            a.result_folder = value;
+            break;
+        case Option::Chart:
+        case Option::List:
+            a.chart = value;
+            (spec->option == Option::Chart ? chart : list) = true;
+            break;
+        case Option::Node:
+            a.nodes.push_back(value);
+            break;
+        case Option::Save:
             a.save = true;
-        } else if (arg == "--timings") {
-            a.timings = true;
-        } else if (arg == "--min-hit") {
-            auto v = value();
-            auto n = v ? parse_int(*v) : std::nullopt;
+            break;
+        case Option::MinHit: {
+            auto n = parse_int(value);
             if (!n || *n < kMinHitLowest || *n > kMinHitHighest)
-                return UsageError{"--min-hit takes a number from 2 to 100"};
+                return UsageError{written + " takes a number from 2 to 100: " + value};
             a.options.MinHit = *n;
-        } else if (arg == "--keep-spaces") {
-            a.options.SpcCut = 0;
-        } else if (arg == "--remove-hyphens") {
-            a.options.Hifun = 1;
-        } else if (arg == "--remove-parens") {
-            a.options.Kakko = 1;
-        } else if (arg == "--ignore-case") {
-            a.options.Oomoji = 1;
-        } else if (arg == "--old-new") {
-            a.options.OldNew = 1;
-        } else if (arg == "--no-hit-numbers") {
-            a.options.HitNo = 0;
-        } else if (arg == "--no-blank-lines") {
-            a.options.Kaigyou = 0;
-        } else {
-            return UsageError{"unknown argument: " + arg};
+            break;
+        }
+        case Option::KeepSpaces: a.options.SpcCut = 0; break;
+        case Option::RemoveHyphens: a.options.Hifun = 1; break;
+        case Option::RemoveParens: a.options.Kakko = 1; break;
+        case Option::IgnoreCase: a.options.Oomoji = 1; break;
+        case Option::OldNew: a.options.OldNew = 1; break;
+        case Option::NoHitNumbers: a.options.HitNo = 0; break;
+        case Option::NoBlankLines: a.options.Kaigyou = 0; break;
+        case Option::Json: a.json = true; break;
+        case Option::Timings: a.timings = true; break;
         }
     }
 
     if (files + chart + list != 1) return UsageError{"give source files (-f), or --chart, or --list"};
     if (list) {
+        if (a.json) return UsageError{"--json goes with a cross, not with --list"};
         a.mode = Arguments::Mode::List;
         return a;
     }

@@ -21,7 +21,7 @@ struct SourceArgument {
 };
 
 struct Arguments {
-    enum class Mode { Files, Chart, List, Help };
+    enum class Mode { Files, Chart, List, Help, Version };
     Mode mode = Mode::Help;
     CrossOptions options;
     std::optional<std::string> result_folder;
@@ -30,14 +30,19 @@ struct Arguments {
     std::vector<std::string> nodes;       // Chart: titles or #INDEX
     bool save = false;
     bool timings = false;                 // seconds per stage on stderr
+    bool json = false;                    // the summary as one JSON object
 };
 
 struct UsageError {
     std::string text;
 };
 
+// Options as GNU tools take them: "-k 2", "-k2", "--key 2" and "--key=2"
+// alike; the source options apply to the -f before them.
 std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::string>& args);
 
 extern const char* const kUsage;
+// The project's version, as --version shows it.
+extern const char* const kVersion;
 
 }  // namespace tessaly::cli

@@ -9,15 +9,20 @@
 #include <unistd.h>
 
 #include "chart/chart_file.h"
-#include "text/cp932.h"
-#include "text/messages.h"
 #include "cli_arguments.h"
+#include "cli_encoding.h"
+#include "cli_failure.h"
+#include "cli_progress.h"
 #include "cli_settings.h"
+#include "cli_summary.h"
 #include "cross/cross_engine.h"
 #include "cross/cross_start.h"
-#include "text/file_lock.h"
-#include "text/record_reader.h"
 #include "cross/result_file.h"
+#include "text/cp932.h"
+#include "text/file_lock.h"
+#include "text/messages.h"
+#include "text/record_reader.h"
+#include "text/temp_file.h"
 
 namespace tessaly::cli {
 
@@ -25,17 +30,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void print_failure(Console& console, const Status& status, std::string_view prefix = {}) {
-    if (!status.first_line.empty()) console.err << status.first_line << '\n';
-    console.err << prefix << message_text(status.message_id) << '\n';
+// The exit status of a run that a signal stopped.
+int stopped_status(const Console& console) {
+    const int signal = console.stop_signal ? console.stop_signal->load() : 0;
+    return signal > 0 ? kExitSignalBase + signal : kExitFailure;
 }
 
-int fail_with(Console& console, const std::string& text) {
-    console.err << "tessaly-cross: " << text << '\n';
+int fail(Console& console, std::string_view file, std::string_view reason) {
+    console.err << failure_line(file, reason);
     return kExitFailure;
 }
 
-bool interrupted(const Console& console) { return console.interrupted && console.interrupted->load(); }
+int fail(Console& console, const Status& status, std::string_view file, bool read = false,
+         std::string_view text_prefix = {}) {
+    console.err << status_line(status, file, read, text_prefix);
+    return kExitFailure;
+}
 
 // Why no result file can be made in the folder, or an empty text when one can.
 std::string result_folder_problem(const fs::path& folder) {
@@ -55,42 +65,6 @@ std::optional<std::string> node_path(const fs::path& path) {
     return cp932_path;
 }
 
-class ProgressBar : public CrossObserver {
-public:
-    explicit ProgressBar(Console& console) : console_(console) {}
-    ~ProgressBar() override { clear(); }
-
-    // Takes the bar off the terminal line.
-    void clear() {
-        if (drawn_) console_.err << "\r\x1b[K" << std::flush;
-        drawn_ = false;
-    }
-
-    void message_line(int id) override {
-        line_ = message_text(id);
-        draw();
-    }
-    void progress_range(int maximum) override { maximum_ = maximum; }
-    void progress_position(int position) override { position_ = position; }
-    bool cancel_requested() override { return interrupted(console_); }
-    void keep_alive() override { draw(); }
-
-private:
-    void draw() {
-        if (!console_.progress) return;
-        const int percent = maximum_ > 0 ? static_cast<int>(100LL * position_ / maximum_) : 0;
-        const int filled = percent * 30 / 100;
-        console_.err << "\r[" << std::string(filled, '#') << std::string(30 - filled, ' ') << "] " << percent
-                     << "% " << line_ << "\x1b[K" << std::flush;
-        drawn_ = true;
-    }
-    Console& console_;
-    std::string_view line_;
-    int maximum_ = 0;
-    int position_ = 0;
-    bool drawn_ = false;
-};
-
 void list_chart(const Chart& chart, std::ostream& out) {
     for (const ArcRecord& a : chart.arcs) out << "arc\t" << a.from << '\t' << a.to << '\n';
     for (int i = 0; i < chart.node_count(); ++i) {
@@ -102,24 +76,25 @@ void list_chart(const Chart& chart, std::ostream& out) {
     }
 }
 
-// Puts the given files on a fresh chart, all selected.
+// Puts the given files on a fresh chart, all selected. A file is named as
+// it was given.
 int chart_from_files(const Arguments& a, Console& console, Chart& chart) {
     chart.reset(0, 0);
     for (const SourceArgument& s : a.sources) {
         const fs::path path = fs::absolute(s.file);
         auto cp932_path = node_path(path);
-        if (!cp932_path) return fail_with(console, s.file + ": the path cannot be kept in cp932 within 259 bytes");
-        if (Status check = check_text_file(path); !check) {
-            if (check.first_line.empty()) check.first_line = path.string();
-            print_failure(console, check);
+        if (!cp932_path) return fail(console, Status::failure(30300), s.file);
+        // Before the text check, which would take UTF-16 for a binary file.
+        if (const std::string refusal = foreign_encoding_refusal(path, s.file); !refusal.empty()) {
+            console.err << refusal;
             return kExitFailure;
         }
-        auto title = cp932::from_utf8(s.title ? *s.title : path.stem().string());
-        if (!title) return fail_with(console, "the title of " + s.file + " cannot be written in cp932");
-        if (Status added = add_node(chart, *cp932_path, {0, 0}, 1.0, kSourceNode, *title, 0); !added) {
-            print_failure(console, added);
-            return kExitFailure;
-        }
+        if (Status check = check_text_file(path); !check) return fail(console, check, s.file, true);
+        const std::string title_text = s.title ? *s.title : path.stem().string();
+        auto title = cp932::from_utf8(title_text);
+        if (!title) return fail(console, s.file, "the title \"" + title_text + "\" holds characters cp932 lacks");
+        if (Status added = add_node(chart, *cp932_path, {0, 0}, 1.0, kSourceNode, *title, 0); !added)
+            return fail(console, added, s.file);
         NodeRecord& node = chart.nodes.back();
         node.key_first = s.key_first;
         node.key_last = s.key_last;
@@ -144,8 +119,23 @@ int select_chart_nodes(const Arguments& a, Console& console, Chart& chart) {
             for (int i = 0; i < chart.node_count() && index < 0; ++i)
                 if (cp932::field_text(chart.nodes[i].title) == *title) index = i;
         }
-        if (index < 0) return fail_with(console, "no node " + name + " in " + a.chart);
+        if (index < 0) return fail(console, a.chart, "no node " + name);
         chart.node_states[index].selected = 1;
+    }
+    return kExitSuccess;
+}
+
+// A saved chart's node may hold a file in another encoding (placed before
+// such files were recognised, or replaced since): refused as a given one is.
+int refuse_foreign_nodes(const Chart& chart, Console& console) {
+    for (int i = 0; i < chart.node_count(); ++i) {
+        if (chart.node_states[i].selected != 1) continue;
+        const auto path = cp932::to_utf8(cp932::field_text(chart.nodes[i].path));
+        if (!path) continue;  // the cross says it cannot open it
+        if (const std::string refusal = foreign_encoding_refusal(*path, *path); !refusal.empty()) {
+            console.err << refusal;
+            return kExitFailure;
+        }
     }
     return kExitSuccess;
 }
@@ -163,6 +153,10 @@ int run(const std::vector<std::string>& args, Console& console) {
         console.out << kUsage;
         return kExitSuccess;
     }
+    if (a.mode == Arguments::Mode::Version) {
+        console.out << "tessaly-cross " << kVersion << '\n';
+        return kExitSuccess;
+    }
 
     Chart chart;
     // With --save the chart is locked from reading it to renaming the saved
@@ -173,58 +167,53 @@ int run(const std::vector<std::string>& args, Console& console) {
     if (a.mode == Arguments::Mode::Chart && a.save) {
         bool told = false;
         locked = chart_lock.lock(a.chart, [&] {
-            if (interrupted(console)) return false;
+            if (stop_requested(console)) return false;
             if (!told) console.err << "tessaly-cross: waiting for " << a.chart << ", which another program is saving\n";
             told = true;
             return true;
         });
-        if (!locked && interrupted(console)) return fail_with(console, "cancelled while waiting for " + a.chart);
+        if (!locked && stop_requested(console)) {
+            console.err << failure_line(a.chart, "cancelled while another program was saving it");
+            return stopped_status(console);
+        }
     }
     if (a.mode == Arguments::Mode::List || a.mode == Arguments::Mode::Chart) {
         // A chart that cannot be locked is named by the reading's refusal
         // (not there, a folder, a FIFO), else by the lock's.
-        if (Status opened = open_chart(a.chart, chart); !opened) {
-            print_failure(console, opened);
-            return kExitFailure;
-        }
-        if (!locked) {
-            print_failure(console, locked);
-            return kExitFailure;
-        }
+        if (Status opened = open_chart(a.chart, chart); !opened)
+            return fail(console, opened, named_file(opened, a.chart), true);
+        if (!locked) return fail(console, locked, named_file(locked, a.chart), true);
         if (a.mode == Arguments::Mode::List) {
             list_chart(chart, console.out);
             return kExitSuccess;
         }
         if (int e = select_chart_nodes(a, console, chart)) return e;
+        if (int e = refuse_foreign_nodes(chart, console)) return e;
     } else if (int e = chart_from_files(a, console, chart)) {
         return e;
     }
 
-    if (int i = first_selected_node_without_key(chart); i >= 0) {
-        print_failure(console, Status::failure(30034), missing_key_prefix(chart.nodes[i]));
-        return kExitFailure;
-    }
+    if (int i = first_selected_node_without_key(chart); i >= 0)
+        return fail(console, Status::failure(30034), a.chart, false, missing_key_prefix(chart.nodes[i]));
 
     const SavedSettings saved = read_saved_settings();
     const std::string folder = a.result_folder ? *a.result_folder : saved.result_folder;
-    if (folder.empty()) {
-        print_failure(console, Status::failure(30009));
-        return kExitFailure;
-    }
+    if (folder.empty())
+        return fail(console, "", std::string(message_text(30009)) + " (-o DIR, or the result folder in Tessaly's settings)");
     const fs::path result_folder = fs::absolute(folder);
     if (const std::string problem = result_folder_problem(result_folder); !problem.empty())
-        return fail_with(console, result_folder.string() + ": " + problem);
+        return fail(console, result_folder.string(), problem);
     // The result node would not fit: refused before anything is crossed.
-    if (a.save && chart.node_count() >= kMaxNodes) {
-        print_failure(console, Status::failure(30014));
-        return kExitFailure;
-    }
+    if (a.save && chart.node_count() >= kMaxNodes) return fail(console, Status::failure(30014), a.chart);
     const std::string result_title = next_result_title(chart);
     const fs::path chosen_path = find_result_file_name(result_folder);
-    if (chosen_path.empty())
-        return fail_with(console, "CROSS0001.csv to CROSS10000.csv are all taken in " + result_folder.string());
-    if (a.save && !node_path(chosen_path))
-        return fail_with(console, chosen_path.string() + ": the path cannot be kept in the chart (cp932, 259 bytes)");
+    if (chosen_path.empty()) return fail(console, result_folder.string(), "CROSS0001.csv to CROSS10000.csv are all taken");
+    if (a.save && !node_path(chosen_path)) return fail(console, Status::failure(30300), chosen_path.string());
+    // Stopped before the cross began: no result file is made at all.
+    if (stop_requested(console)) {
+        console.err << failure_line({}, "cancelled");
+        return stopped_status(console);
+    }
 
     const auto started = std::chrono::steady_clock::now();
     ProgressBar progress(console);
@@ -233,51 +222,62 @@ int run(const std::vector<std::string>& args, Console& console) {
     CrossEngine engine(chart, a.options, chosen_path, progress, TakenResultName::TakeNextFree);
     const CrossStage end = engine.run();
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    progress.clear();
+    progress.finish();
     if (a.timings) {
-        static const char* const names[] = {"open", "count", "allocate", "read", "group", "write", "close"};
-        for (std::size_t i = 0; i < engine.stage_seconds().size(); ++i) {
+        for (std::size_t i = 0; i < kStageNames.size(); ++i) {
             char line[64];
-            std::snprintf(line, sizeof line, "%-9s %7.3fs\n", names[i], engine.stage_seconds()[i]);
+            std::snprintf(line, sizeof line, "%-9s %7.3fs\n", kStageNames[i], engine.stage_seconds()[i]);
             console.err << line;
         }
     }
     const fs::path& result_path = engine.result_path();
     if (end == CrossStage::Cancelled) {
-        if (!engine.result_file_created()) return fail_with(console, "cancelled");
-        return fail_with(console, "cancelled; " + result_path.string() + " is incomplete");
+        // The engine's work files are closed (and so gone) by now; the
+        // partial result file stays, named.
+        if (!engine.result_file_created()) console.err << failure_line({}, "cancelled");
+        else console.err << failure_line({}, "cancelled; " + result_path.string() + " is incomplete");
+        return stopped_status(console);
     }
     if (end != CrossStage::Finished) {
-        print_failure(console, engine.failure());
-        if (engine.result_file_created()) return fail_with(console, "failed; " + result_path.string() + " is incomplete");
+        // A failure without a file of its own concerns the work files in
+        // the temporary folder, or the result file it could not make.
+        const Status& failure = engine.failure();
+        std::string concerned;
+        if (failure.message_id == 30007 || (failure.message_id == 30003 && engine.result_file_created()))
+            concerned = temp_folder().string();
+        else if (failure.message_id == 30003)
+            concerned = result_path.string();
+        // Only a source named by the failure was being read.
+        fail(console, failure, named_file(failure, concerned), !failure.first_line.empty());
+        if (engine.result_file_created()) return fail(console, "", "failed; " + result_path.string() + " is incomplete");
         return kExitFailure;
     }
 
+    CrossSummary summary;
+    summary.sources = crossed_sources(chart);
     if (a.save) {
         const auto cp932_result = node_path(result_path);
-        if (!cp932_result)
-            return fail_with(console, result_path.string() + ": the path cannot be kept in the chart (cp932, 259 bytes)");
+        if (!cp932_result) return fail(console, Status::failure(30300), result_path.string());
         auto point = result_node_point(chart, 1.0);
         ResultNodeOutcome added =
             add_result_node(chart, *cp932_result, point.value_or(CanvasPoint{}), 1.0, result_title, engine.hit_count());
-        for (const Status& refused : added.refused_arcs) print_failure(console, refused);
-        if (!added.status) {
-            print_failure(console, added.status);
-            return kExitFailure;
-        }
-        if (Status saved_chart = save_chart(a.chart, chart, saved.make_backup, &chart_lock); !saved_chart) {
-            print_failure(console, saved_chart);
-            return kExitFailure;
-        }
+        for (const Status& refused : added.refused_arcs) console.err << status_line(refused, a.chart);
+        if (!added.status) return fail(console, added.status, a.chart);
+        if (Status saved_chart = save_chart(a.chart, chart, saved.make_backup, &chart_lock); !saved_chart)
+            return fail(console, saved_chart, named_file(saved_chart, a.chart));
+        summary.result_node = cp932::to_utf8_lossy(result_title);
     }
 
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.2f", elapsed);
-    console.out << result_path.string() << '\n'
-                << "records: " << engine.record_count() << '\n'
-                << "keys: " << engine.key_count() << '\n'
-                << "hits: " << engine.hit_count() << '\n'
-                << "elapsed: " << seconds << "s\n";
+    summary.result = result_path.string();
+    summary.records = engine.record_count();
+    summary.keys = engine.key_count();
+    summary.hits = engine.hit_count();
+    summary.stage_seconds = engine.stage_seconds();
+    summary.seconds = elapsed;
+    summary.options = a.options;
+    summary.result_folder = result_folder.string();
+    if (a.mode == Arguments::Mode::Chart) summary.chart = fs::absolute(a.chart).string();
+    console.out << (a.json ? summary_json(summary) : summary_text(summary));
     return kExitSuccess;
 }
 

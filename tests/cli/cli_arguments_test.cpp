@@ -16,6 +16,17 @@ bool is_usage_error(std::vector<std::string> args) {
     return std::holds_alternative<UsageError>(parse_arguments(args));
 }
 
+std::string usage_error(std::vector<std::string> args) {
+    auto parsed = parse_arguments(args);
+    return std::holds_alternative<UsageError>(parsed) ? std::get<UsageError>(parsed).text : "(accepted)";
+}
+
+// What a source argument holds, to compare the forms that give it.
+std::string described(const SourceArgument& s) {
+    return s.file + " " + std::to_string(s.key_first) + "-" + std::to_string(s.key_last) + " r" +
+           std::to_string(s.start_record) + " t" + s.title.value_or("(none)") + (s.mandatory ? " M" : "");
+}
+
 }  // namespace
 
 TEST(CliArguments, FileOptionsApplyToTheLastFile) {
@@ -36,6 +47,82 @@ TEST(CliArguments, FileOptionsApplyToTheLastFile) {
     EXPECT_EQ(a.options.Kaigyou, 0);
     EXPECT_EQ(a.options.SpcCut, 1);
     EXPECT_EQ(a.result_folder, "out");
+}
+
+// Long options beside the short ones, and values attached to either, as GNU
+// tools take them.
+TEST(CliArguments, LongOptionsAndAttachedValuesMeanTheShortOnes) {
+    const std::vector<std::vector<std::string>> forms = {
+        {"-o", "out", "-f", "a.csv", "-k", "2-3", "-r", "2", "-t", "会員", "-M"},
+        {"--output-dir", "out", "--file", "a.csv", "--key", "2-3", "--start-record", "2", "--title", "会員", "--mandatory"},
+        {"--output-dir=out", "--file=a.csv", "--key=2-3", "--start-record=2", "--title=会員", "--mandatory"},
+        {"-oout", "-fa.csv", "-k2-3", "-r2", "-t会員", "-M"},
+    };
+    for (const auto& args : forms) {
+        const Arguments a = parse_ok(args);
+        EXPECT_EQ(a.mode, Arguments::Mode::Files);
+        EXPECT_EQ(a.result_folder, "out");
+        ASSERT_EQ(a.sources.size(), 1u);
+        EXPECT_EQ(described(a.sources[0]), "a.csv 1-2 r2 t会員 M") << args[0];
+    }
+    EXPECT_EQ(described(parse_ok({"-f", "a.csv", "-k2"}).sources.at(0)), "a.csv 1-1 r1 t(none)");
+    EXPECT_EQ(described(parse_ok({"--file", "a.csv", "--key=12"}).sources.at(0)), "a.csv 11-11 r1 t(none)");
+
+    // A value is taken as it stands: after "=" (which may hold another "="),
+    // or as the next argument even when that looks like an option.
+    EXPECT_EQ(parse_ok({"-f", "-k.csv", "-k", "1"}).sources.at(0).file, "-k.csv");
+    EXPECT_EQ(parse_ok({"-f", "a", "-k", "1", "--title=x=y"}).sources.at(0).title, "x=y");
+    EXPECT_EQ(parse_ok({"-f", "a", "-k", "1", "-t", "--json"}).sources.at(0).title, "--json");
+    EXPECT_EQ(parse_ok({"--file=", "-k", "1"}).sources.at(0).file, "");
+
+    const Arguments c = parse_ok({"--chart=c.tsy", "--node=会員", "--node", "#1", "--min-hit=3", "--json"});
+    EXPECT_EQ(c.chart, "c.tsy");
+    EXPECT_EQ(c.nodes, (std::vector<std::string>{"会員", "#1"}));
+    EXPECT_EQ(c.options.MinHit, 3);
+    EXPECT_TRUE(c.json);
+    EXPECT_EQ(parse_ok({"--list=c.tsy"}).chart, "c.tsy");
+    EXPECT_EQ(parse_ok({"--version"}).mode, Arguments::Mode::Version);
+    EXPECT_EQ(parse_ok({"-f", "a", "--version"}).mode, Arguments::Mode::Version);
+    EXPECT_EQ(parse_ok({"-h"}).mode, Arguments::Mode::Help);
+    EXPECT_FALSE(parse_ok({"-f", "a", "-k", "1"}).json);
+}
+
+// Wrong forms are refused naming the option as it was written.
+TEST(CliArguments, WrongOptionFormsAreRefusedByTheirWrittenName) {
+    EXPECT_EQ(usage_error({"-f", "a", "--key=0"}), "--key takes A or A-B, fields counted from 1: 0");
+    EXPECT_EQ(usage_error({"-f", "a", "-k3-2"}), "-k takes A or A-B, fields counted from 1: 3-2");
+    EXPECT_EQ(usage_error({"-f", "a", "-k", "1", "--start-record=11"}),
+              "--start-record takes a record number from 1 to 10: 11");
+    EXPECT_EQ(usage_error({"--mandatory", "-f", "a"}), "--mandatory must follow -f FILE");
+    EXPECT_EQ(usage_error({"-f", "a", "--key"}), "--key needs a key (A or A-B)");
+    EXPECT_EQ(usage_error({"--output-dir"}), "--output-dir needs a folder");
+    EXPECT_EQ(usage_error({"-f", "a", "-k", "1", "--mandatory=yes"}), "--mandatory takes no value");
+    EXPECT_EQ(usage_error({"--chart", "c.tsy", "--node", "#0", "--save=1"}), "--save takes no value");
+    EXPECT_EQ(usage_error({"-f", "a", "-k", "1", "-Mx"}), "unknown option: -Mx");
+    EXPECT_EQ(usage_error({"-f", "a", "-k", "1", "--bogus=1"}), "unknown option: --bogus");
+    EXPECT_EQ(usage_error({"-f", "a", "-k", "1", "--ke=1"}), "unknown option: --ke");
+    EXPECT_EQ(usage_error({"-f", "a", "-k", "1", "b.csv"}), "unexpected argument: b.csv (a source file goes after -f)");
+    EXPECT_EQ(usage_error({"--list", "c.tsy", "--json"}), "--json goes with a cross, not with --list");
+    EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1", "-"}));
+    EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1", "--"}));
+}
+
+// --help names every option, the long and the short form, with an example.
+TEST(CliArguments, HelpShowsEveryOption) {
+    const std::string usage = kUsage;
+    for (const char* option :
+         {"-f, --file", "-k, --key", "-r, --start-record", "-t, --title", "-M, --mandatory", "-o, --output-dir",
+          "--chart", "--node", "--save", "--list", "--min-hit", "--keep-spaces", "--remove-hyphens", "--remove-parens",
+          "--ignore-case", "--old-new", "--no-hit-numbers", "--no-blank-lines", "--json", "--timings", "-h, --help",
+          "--version", "-k2-3", "--key=2-3", "\nExample:\n  tessaly-cross "})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+    // Fits a terminal of 80 columns (a kanji or a full-width sign takes two).
+    for (std::size_t start = 0, end; (end = usage.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = usage.substr(start, end - start);
+        std::size_t columns = 0;
+        for (unsigned char c : line) columns += c < 0x80 ? 1 : c >= 0xE0 ? 2 : 0;
+        EXPECT_LE(columns, 80u) << line;
+    }
 }
 
 TEST(CliArguments, ChartAndListModes) {

@@ -2,9 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +22,8 @@
 
 #include "chart/chart.h"
 #include "chart/chart_file.h"
+#include "cli_arguments.h"
+#include "cli_encoding.h"
 #include "text/cp932.h"
 #include "text/messages.h"
 #include "temp_dir.h"
@@ -51,6 +61,17 @@ CliOutcome run_cli(const std::vector<std::string>& args) {
     r.out = out.str();
     r.err = err.str();
     return r;
+}
+
+// A message of the catalogue as an error line holds it: on one line.
+std::string one_line(int id) {
+    std::string text(message_text(id));
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+std::size_t entries_in(const fs::path& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
 std::vector<std::string> lines_of(const std::string& text) {
@@ -123,6 +144,12 @@ TEST_F(CliRun, ExitStatusTellsUsageFromFailure) {
     CliOutcome r = run_cli({"--help"});
     EXPECT_EQ(r.code, kExitSuccess);
     EXPECT_TRUE(r.out.starts_with("Usage:"));
+    r = run_cli({"--version"});
+    EXPECT_EQ(r.code, kExitSuccess);
+    EXPECT_EQ(r.out, std::string("tessaly-cross ") + kVersion + "\n");
+    EXPECT_TRUE(std::string(kVersion).find_first_not_of("0123456789.") == std::string::npos &&
+                std::count(kVersion, kVersion + std::strlen(kVersion), '.') == 2)
+        << kVersion;
 
     r = run_cli({"-f", a});  // no key
     EXPECT_EQ(r.code, kExitUsage);
@@ -132,11 +159,11 @@ TEST_F(CliRun, ExitStatusTellsUsageFromFailure) {
     EXPECT_EQ(run_cli({}).code, kExitUsage);
     EXPECT_EQ(run_cli({"-o", out(), "-f", a, "-k", "1", "--bogus"}).code, kExitUsage);
 
-    // A source file that is not there.
+    // A source file that is not there: named, with the reason.
     const std::string missing = (dir_ / "gone.csv").string();
     r = run_cli({"-o", out(), "-f", missing, "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, missing + "\n" + std::string(message_text(30003)) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + missing + ": " + one_line(30003) + " (" + std::strerror(ENOENT) + ")\n");
     EXPECT_EQ(r.out, "");
 
     // A result folder that is not there: refused before the cross, named.
@@ -147,26 +174,28 @@ TEST_F(CliRun, ExitStatusTellsUsageFromFailure) {
     // A title that cp932 cannot hold.
     r = run_cli({"-o", out(), "-f", a, "-k", "1", "-t", "\U0001F600"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_TRUE(r.err.starts_with("tessaly-cross: ")) << r.err;
+    EXPECT_EQ(r.err, "tessaly-cross: " + a + ": the title \"\U0001F600\" holds characters cp932 lacks\n");
 
     EXPECT_FALSE(fs::exists(result(1)));
 
-    // Interrupted (Ctrl+C): the cross stops, the incomplete result is named.
-    std::ostringstream o, e;
-    const std::atomic<bool> interrupted{true};
-    Console console{o, e, false, &interrupted};
-    EXPECT_EQ(run({"-o", out(), "-f", a, "-k", "1"}, console), kExitFailure);
-    EXPECT_EQ(o.str(), "");
-    EXPECT_NE(e.str().find("cancelled"), std::string::npos) << e.str();
-    EXPECT_NE(e.str().find(result(1)), std::string::npos) << e.str();
-    EXPECT_EQ(read_bytes(result(1)), "");
+    // Asked to stop (Ctrl+C, SIGTERM) before the cross began: nothing is
+    // made, and the status tells the signal as a shell does.
+    for (int signal : {SIGINT, SIGTERM}) {
+        std::ostringstream o, e;
+        const std::atomic<int> stop{signal};
+        Console console{o, e, false, &stop};
+        EXPECT_EQ(run({"-o", out(), "-f", a, "-k", "1"}, console), 128 + signal);
+        EXPECT_EQ(o.str(), "");
+        EXPECT_EQ(e.str(), "tessaly-cross: cancelled\n");
+    }
+    EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
 
 TEST_F(CliRun, NoResultFolderAnywhere) {
     const std::string a = source("a.csv", "k\r\nk\r\n");
     CliOutcome r = run_cli({"-f", a, "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, std::string(message_text(30009)) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + one_line(30009) + " (-o DIR, or the result folder in Tessaly's settings)\n");
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
@@ -176,13 +205,13 @@ TEST_F(CliRun, SourcesMustBeTextFiles) {
     write_bytes(binary, std::string("PK\x03\x04\n\x00\x00", 7));
     CliOutcome r = run_cli({"-o", out(), "-f", binary.string(), "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, binary.string() + "\n" + std::string(message_text(30033)) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + binary.string() + ": " + one_line(30033) + "\n");
 
-    const fs::path one_line = dir_ / "one.csv";
-    write_bytes(one_line, "no line break");
-    r = run_cli({"-o", out(), "-f", one_line.string(), "-k", "1"});
+    const fs::path unbroken = dir_ / "one.csv";
+    write_bytes(unbroken, "no line break");
+    r = run_cli({"-o", out(), "-f", unbroken.string(), "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, one_line.string() + "\n" + std::string(message_text(30006)) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + unbroken.string() + ": " + one_line(30006) + "\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
 
@@ -226,7 +255,7 @@ TEST_F(CliRun, AFolderGivenAsASourceIsRefusedAsAFolder) {
     fs::create_directory(folder);
     CliOutcome r = run_cli({"-o", out(), "-f", folder.string(), "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, folder.string() + "\n" + std::string(message_text(30166)) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + folder.string() + ": " + one_line(30166) + "\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
 
@@ -237,7 +266,7 @@ TEST_F(CliRun, AFailedCrossSaysItsResultIsIncomplete) {
     const std::string wide = source("wide.csv", "k" + std::string(2000, ',') + "\r\n");
     CliOutcome r = run_cli({"-o", out(), "-f", ok, "-k", "1", "-f", wide, "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, wide + "\n" + std::string(message_text(30008)) + "\n" + "tessaly-cross: failed; " + result(1) +
+    EXPECT_EQ(r.err, "tessaly-cross: " + wide + ": " + one_line(30008) + "\n" + "tessaly-cross: failed; " + result(1) +
                          " is incomplete\n");
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(fs::exists(result(1)));
@@ -259,7 +288,7 @@ TEST_F(CliRun, SavingIntoAFullChartIsRefusedBeforeTheCross) {
 
     CliOutcome r = run_cli({"--chart", chart_path.string(), "--node", "#0", "--save", "-o", out()});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, std::string(message_text(30014)) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + chart_path.string() + ": " + one_line(30014) + "\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
     EXPECT_EQ(read_bytes(chart_path), before);
 
@@ -359,16 +388,18 @@ TEST_F(CliRun, ChartNodesMustExistAndHaveAKey) {
 
     CliOutcome r = run_cli({"--chart", chart_path.string(), "--node", "会員", "--node", "顧客", "-o", out()});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "『顧客』に" + std::string(message_text(30034)) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + chart_path.string() + ": 『顧客』に" + one_line(30034) + "\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 
     r = run_cli({"--chart", chart_path.string(), "--node", "nobody", "-o", out()});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_NE(r.err.find("nobody"), std::string::npos);
+    EXPECT_EQ(r.err, "tessaly-cross: " + chart_path.string() + ": no node nobody\n");
     r = run_cli({"--chart", chart_path.string(), "--node", "#3", "-o", out()});
     EXPECT_EQ(r.code, kExitFailure);
-    r = run_cli({"--chart", (dir_ / "none.tsy").string(), "--node", "#0", "-o", out()});
+    const std::string none = (dir_ / "none.tsy").string();
+    r = run_cli({"--chart", none, "--node", "#0", "-o", out()});
     EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_EQ(r.err, "tessaly-cross: " + none + ": " + one_line(30177) + " (" + std::strerror(ENOENT) + ")\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
 
@@ -414,4 +445,154 @@ TEST_F(CliRun, TheProgramItself) {
     status = std::system((program + " --min-hit 1 >/dev/null 2>&1").c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+namespace {
+
+// The text (UTF-8) as UTF-16 with its byte order mark.
+std::string utf16_with_mark(std::string_view utf8, bool little_endian) {
+    std::string bytes;
+    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    auto put = [&](char16_t c) {
+        const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+        bytes += little_endian ? low : high;
+        bytes += little_endian ? high : low;
+    };
+    put(0xFEFF);
+    for (QChar c : text) put(c.unicode());
+    return bytes;
+}
+
+}  // namespace
+
+// A UTF-8 or UTF-16 list would be crossed as garbage: it is refused, naming
+// the encoding, with the command that makes its cp932 copy; the copy made so
+// crosses.
+TEST_F(CliRun, SourcesInOtherEncodingsAreRefusedWithTheCommandThatConvertsThem) {
+    const std::string text = "1,山田,太郎\r\n2,山田,太郎\r\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* encoding;
+    } files[] = {
+        {"members.csv", text, "UTF-8"},
+        {"marked.csv", "\xEF\xBB\xBF" + text, "UTF-8 (BOM)"},
+        {"from windows.csv", utf16_with_mark(text, true), "UTF-16LE"},
+        {"it's big.csv", utf16_with_mark(text, false), "UTF-16BE"},
+    };
+    const bool iconv_here = fs::exists("/usr/bin/iconv") || fs::exists("/bin/iconv");
+    std::size_t crossed = 0;
+    for (const auto& f : files) {
+        const fs::path path = dir_ / f.name;
+        write_bytes(path, f.bytes);
+        CliOutcome r = run_cli({"-o", out(), "-f", path.string(), "-k", "2-3"});
+        EXPECT_EQ(r.code, kExitFailure) << f.name;
+        EXPECT_EQ(r.out, "");
+        const auto lines = lines_of(r.err);
+        ASSERT_EQ(lines.size(), 2u) << r.err;
+        EXPECT_EQ(lines[0], "tessaly-cross: " + path.string() + ": the file is " + f.encoding +
+                                ", and tessaly-cross reads cp932 (Shift-JIS) only; convert it with:");
+        ASSERT_TRUE(lines[1].starts_with("  ")) << lines[1];
+        EXPECT_EQ(entries_in(dir_ / "out"), crossed);
+
+        if (!iconv_here) continue;
+        ASSERT_EQ(std::system(lines[1].c_str()), 0) << lines[1];
+        r = run_cli({"-o", out(), "-f", cp932_copy_path(path).string(), "-k", "2-3"});
+        EXPECT_EQ(r.code, kExitSuccess) << r.err;
+        EXPECT_EQ(read_bytes(cp932_copy_path(path)), literal(text)) << f.name;
+        EXPECT_EQ(lines_of(r.out).at(1), "records: 2") << f.name;
+        EXPECT_EQ(lines_of(r.out).at(3), "hits: 1") << f.name;
+        ++crossed;
+    }
+
+    // The file is named, and converted, as it was given.
+    EXPECT_EQ(conversion_command(TextEncoding::Utf8, "members.csv"), "iconv -f UTF-8 -t CP932 members.csv > members.sjis.csv");
+    EXPECT_EQ(conversion_command(TextEncoding::Utf16Le, "-x.csv"), "iconv -f UTF-16 -t CP932 ./-x.csv > ./-x.sjis.csv");
+
+    // A saved chart's node in another encoding is refused alike.
+    const std::string cp932_source = source("plain.csv", "1,山田,太郎\r\n");
+    const fs::path chart_path = dir_ / "chart.tsy";
+    Chart chart = sample_chart(cp932_source, (dir_ / "from windows.csv").string(), cp932_source);
+    ASSERT_TRUE(save_chart(chart_path, chart, false));
+    const std::size_t before = entries_in(dir_ / "out");
+    CliOutcome r = run_cli({"--chart", chart_path.string(), "--node", "#0", "--node", "#1", "-o", out()});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_TRUE(r.err.starts_with("tessaly-cross: " + (dir_ / "from windows.csv").string() +
+                                  ": the file is UTF-16LE, and tessaly-cross reads cp932 (Shift-JIS) only"))
+        << r.err;
+    EXPECT_EQ(entries_in(dir_ / "out"), before);
+}
+
+// --json: the summary as one JSON object, for scripts, whatever the paths
+// and titles hold.
+TEST_F(CliRun, TheJsonSummaryParsesBack) {
+    const fs::path folder = dir_ / "結果 \"quoted\" back\\slash\ttab";
+    fs::create_directory(folder);
+    const std::string a = source("a.csv", "1,山田,太郎\r\n2,佐藤,花子\r\n");
+    const std::string b = source("b.csv", "header\r\n山田,太郎,x\r\n");
+    CliOutcome r = run_cli({"--json", "--output-dir=" + folder.string(), "--ignore-case", "--no-blank-lines", "-f", a,
+                            "-k2-3", "-f", b, "--key=1-2", "-r2", "--title", "顧客 \"B\"", "-M"});
+    ASSERT_EQ(r.code, kExitSuccess) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+
+    auto parsed = [](const std::string& json) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << "\n" << json;
+        EXPECT_TRUE(document.isObject()) << json;
+        return document.object();
+    };
+    auto text = [](const QJsonValue& value) { return value.toString().toStdString(); };
+    QJsonObject summary = parsed(r.out);
+    const fs::path result_file = folder / "CROSS0001.csv";
+    EXPECT_EQ(text(summary["result"]), result_file.string());
+    EXPECT_TRUE(fs::exists(result_file));
+    EXPECT_EQ(summary["records"].toInteger(), 3);
+    EXPECT_EQ(summary["keys"].toInteger(), 3);
+    EXPECT_EQ(summary["hits"].toInteger(), 1);
+    const QJsonObject seconds = summary["seconds"].toObject();
+    EXPECT_EQ(seconds.size(), 8);
+    for (const char* stage : {"open", "count", "allocate", "read", "group", "write", "close", "total"})
+        EXPECT_TRUE(seconds[stage].isDouble() && seconds[stage].toDouble() >= 0) << stage;
+    const QJsonObject options = summary["options"].toObject();
+    EXPECT_EQ(text(options["result_folder"]), folder.string());
+    EXPECT_EQ(options["min_hit"].toInteger(), 2);
+    EXPECT_EQ(options["remove_spaces"], true);
+    EXPECT_EQ(options["remove_hyphens"], false);
+    EXPECT_EQ(options["remove_parens"], false);
+    EXPECT_EQ(options["ignore_case"], true);
+    EXPECT_EQ(options["old_new"], false);
+    EXPECT_EQ(options["hit_numbers"], true);
+    EXPECT_EQ(options["blank_lines"], false);
+    EXPECT_TRUE(summary["chart"].isNull());
+    const QJsonArray sources = summary["sources"].toArray();
+    ASSERT_EQ(sources.size(), 2);
+    EXPECT_EQ(sources[0].toObject(), (QJsonObject{{"file", QString::fromStdString(a)}, {"key", "2-3"},
+                                                  {"start_record", 1}, {"title", "a"}, {"mandatory", false}}));
+    EXPECT_EQ(sources[1].toObject(), (QJsonObject{{"file", QString::fromStdString(b)}, {"key", "1-2"},
+                                                  {"start_record", 2}, {"title", QString::fromUtf8("顧客 \"B\"")},
+                                                  {"mandatory", true}}));
+
+    // From a saved chart with --save: the chart and the result node it got.
+    const fs::path chart_path = dir_ / "chart.tsy";
+    Chart chart = sample_chart(a, b, a);
+    ASSERT_TRUE(save_chart(chart_path, chart, false));
+    r = run_cli({"--chart", chart_path.string(), "--node", "会員", "--node", "#2", "--save", "--json", "-o", out()});
+    ASSERT_EQ(r.code, kExitSuccess) << r.err;
+    summary = parsed(r.out);
+    EXPECT_EQ(text(summary["result"]), result(1));
+    EXPECT_EQ(summary["chart"].toObject(), (QJsonObject{{"file", QString::fromStdString(chart_path.string())},
+                                                        {"result_node", QString::fromUtf8("クロス結果 1")}}));
+    const QJsonArray nodes = summary["sources"].toArray();
+    ASSERT_EQ(nodes.size(), 2);
+    EXPECT_EQ(nodes[0].toObject()["title"], QString::fromUtf8("会員"));
+    EXPECT_EQ(nodes[0].toObject()["key"], "2");
+    EXPECT_EQ(nodes[1].toObject()["title"], "other");
+    EXPECT_EQ(nodes[1].toObject()["key"], "4");
+
+    // Without --save the chart is named and no node was added.
+    r = run_cli({"--chart", chart_path.string(), "--node", "#0", "--json", "-o", out()});
+    ASSERT_EQ(r.code, kExitSuccess) << r.err;
+    EXPECT_TRUE(parsed(r.out)["chart"].toObject()["result_node"].isNull());
 }

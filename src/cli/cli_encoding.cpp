@@ -1,0 +1,42 @@
+#include "cli_encoding.h"
+
+#include "cli_failure.h"
+
+namespace tessaly::cli {
+
+std::string shell_word(std::string_view text) {
+    const bool plain = !text.empty() && text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                               "0123456789_-+.,/:@%=") == std::string_view::npos;
+    if (plain) return std::string(text);
+    std::string word = "'";
+    for (char c : text) {
+        if (c == '\'') word += "'\\''";
+        else word += c;
+    }
+    return word + "'";
+}
+
+std::string conversion_command(TextEncoding encoding, const std::filesystem::path& file) {
+    // A name that starts with "-" would be read as an option.
+    const std::filesystem::path named = file.string().starts_with("-") ? "." / file : file;
+    const std::string source = shell_word(named.string());
+    const std::string copy = shell_word(cp932_copy_path(named).string());
+    switch (encoding) {
+    case TextEncoding::Utf8Bom: return "tail -c +4 " + source + " | iconv -f UTF-8 -t CP932 > " + copy;
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16Be: return "iconv -f UTF-16 -t CP932 " + source + " > " + copy;
+    case TextEncoding::Utf8:
+    case TextEncoding::Cp932: break;
+    }
+    return "iconv -f " + iconv_name(encoding) + " -t CP932 " + source + " > " + copy;
+}
+
+std::string foreign_encoding_refusal(const std::filesystem::path& path, std::string_view shown) {
+    const TextEncoding encoding = detect_file_encoding(path);
+    if (encoding == TextEncoding::Cp932) return {};
+    return failure_line(shown, "the file is " + encoding_name(encoding) +
+                                   ", and tessaly-cross reads cp932 (Shift-JIS) only; convert it with:") +
+           "  " + conversion_command(encoding, std::filesystem::path(shown)) + "\n";
+}
+
+}  // namespace tessaly::cli

@@ -1,0 +1,96 @@
+#include "cli_summary.h"
+
+#include <cstdio>
+
+#include "cli_json.h"
+#include "text/cp932.h"
+
+namespace tessaly::cli {
+
+namespace {
+
+// A key as -k takes it: "2", or "2-3".
+std::string key_text(int first, int last) {
+    std::string text = std::to_string(first + 1);
+    if (last != first) text.append("-").append(std::to_string(last + 1));
+    return text;
+}
+
+}  // namespace
+
+std::vector<CrossedSource> crossed_sources(const Chart& chart) {
+    std::vector<CrossedSource> sources;
+    for (int i = 0; i < chart.node_count(); ++i) {
+        if (chart.node_states[i].selected != 1) continue;
+        const NodeRecord& node = chart.nodes[i];
+        CrossedSource& s = sources.emplace_back();
+        s.file = cp932::to_utf8_lossy(cp932::field_text(node.path));
+        s.key_first = node.key_first;
+        s.key_last = node.key_last;
+        // 0 skips nothing, as 1 does.
+        s.start_record = node.start_record == 0 ? 1 : node.start_record;
+        s.title = cp932::to_utf8_lossy(cp932::field_text(node.title));
+        s.mandatory = node.mandatory != 0;
+    }
+    return sources;
+}
+
+std::string summary_text(const CrossSummary& summary) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
+    std::string text = summary.result;
+    text.append("\nrecords: ").append(std::to_string(summary.records));
+    text.append("\nkeys: ").append(std::to_string(summary.keys));
+    text.append("\nhits: ").append(std::to_string(summary.hits));
+    return text.append("\nelapsed: ").append(seconds).append("s\n");
+}
+
+std::string summary_json(const CrossSummary& summary) {
+    JsonObject seconds;
+    for (std::size_t i = 0; i < kStageNames.size(); ++i)
+        seconds.raw(kStageNames[i], json_seconds(summary.stage_seconds[i]));
+    seconds.raw("total", json_seconds(summary.seconds));
+
+    const CrossOptions& o = summary.options;
+    JsonObject options;
+    options.text("result_folder", summary.result_folder)
+        .integer("min_hit", o.MinHit)
+        .flag("remove_spaces", o.SpcCut != 0)
+        .flag("remove_hyphens", o.Hifun != 0)
+        .flag("remove_parens", o.Kakko != 0)
+        .flag("ignore_case", o.Oomoji != 0)
+        .flag("old_new", o.OldNew != 0)
+        .flag("hit_numbers", o.HitNo != 0)
+        .flag("blank_lines", o.Kaigyou != 0);
+
+    std::vector<std::string> sources;
+    for (const CrossedSource& s : summary.sources)
+        sources.push_back(JsonObject()
+                              .text("file", s.file)
+                              .text("key", key_text(s.key_first, s.key_last))
+                              .integer("start_record", s.start_record)
+                              .text("title", s.title)
+                              .flag("mandatory", s.mandatory)
+                              .str());
+
+    JsonObject object;
+    object.text("result", summary.result)
+        .integer("records", summary.records)
+        .integer("keys", summary.keys)
+        .integer("hits", summary.hits)
+        .raw("seconds", seconds.str())
+        .raw("options", options.str());
+    if (summary.chart) {
+        JsonObject chart;
+        chart.text("file", *summary.chart);
+        if (summary.result_node) chart.text("result_node", *summary.result_node);
+        else chart.null("result_node");
+        object.raw("chart", chart.str());
+    } else {
+        object.null("chart");
+    }
+    object.raw("sources", json_array(sources));
+    return object.str() + "\n";
+}
+
+}  // namespace tessaly::cli
