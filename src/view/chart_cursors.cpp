@@ -6,18 +6,14 @@
 #include <cmath>
 #include <numbers>
 
+#include "cursor_drawing.h"
+
 namespace tessaly::view {
 
 namespace {
 
-constexpr int kSide = 32;
-
-// Every shape is a light figure with a black edge, so it shows on any chart.
-void outline_and_fill(QPainter& painter, const QPainterPath& path, QColor fill = Qt::white) {
-    painter.setPen(QPen(Qt::black, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.setBrush(fill);
-    painter.drawPath(path);
-}
+// The edge of this set's figures.
+constexpr double kEdge = 1.2;
 
 // The ordinary pointer arrow, its tip at (1, 1).
 QPainterPath arrow() {
@@ -60,8 +56,8 @@ QPainterPath four_way_sign(QPointF centre, double reach) {
 }
 
 void draw_move(QPainter& painter) {
-    outline_and_fill(painter, four_way_sign(QPointF(21.5, 21.5), 9.5));
-    outline_and_fill(painter, arrow());
+    outline_and_fill(painter, four_way_sign(QPointF(21.5, 21.5), 9.5), kEdge);
+    outline_and_fill(painter, arrow(), kEdge);
 }
 
 // A red ring with a bar across it: no drop here.
@@ -98,13 +94,13 @@ QPainterPath pointing_hand() {
 
 void draw_mark_hand(QPainter& painter) {
     const QPainterPath hand = pointing_hand();
-    outline_and_fill(painter, hand);
+    outline_and_fill(painter, hand, kEdge);
     // The fingertip in red: a press here toggles the mark.
     QPainterPath tip;
     tip.addRoundedRect(QRectF(8.5, 1, 5.5, 17), 2.75, 2.75);
     QPainterPath top;
-    top.addRect(QRectF(0, 0, kSide, 7));
-    outline_and_fill(painter, tip.intersected(top), QColor(230, 30, 30));
+    top.addRect(QRectF(0, 0, kCursorSide, 7));
+    outline_and_fill(painter, tip.intersected(top), kEdge, QColor(230, 30, 30));
     // Where the fingers part.
     painter.setPen(QPen(Qt::black, 1));
     for (const double x : {14.0, 18.5, 23.0}) painter.drawLine(QPointF(x, 14), QPointF(x, 19));
@@ -114,8 +110,7 @@ void draw_mark_hand(QPainter& painter) {
 
 QImage chart_cursor_picture(ChartCursor shape) {
     if (shape != ChartCursor::Move && shape != ChartCursor::Prohibited && shape != ChartCursor::Mark) return {};
-    QImage picture(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
-    picture.fill(Qt::transparent);
+    QImage picture = blank_cursor_picture();
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     if (shape == ChartCursor::Move) draw_move(painter);

@@ -1,25 +1,20 @@
 #include "console_cursors.h"
 
-#include "chart_cursors.h"
-
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <cmath>
 #include <numbers>
 
+#include "chart_cursors.h"
+#include "cursor_drawing.h"
+
 namespace tessaly::view {
 
 namespace {
 
-constexpr int kSide = 32;
-
-// Every shape is a white figure with a black edge, so it shows on any chart.
-void outline_and_fill(QPainter& painter, const QPainterPath& path, QColor fill = Qt::white) {
-    painter.setPen(QPen(Qt::black, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.setBrush(fill);
-    painter.drawPath(path);
-}
+// The edge of this set's figures.
+constexpr double kEdge = 1.6;
 
 // An arrowhead with its tip at `tip`, pointing along `angle` (radians).
 QPainterPath arrowhead(QPointF tip, double angle, double length, double width) {
@@ -56,7 +51,7 @@ void draw_turning(QPainter& painter, QColor fill) {
         const double heading = -end + std::numbers::pi / 2;  // the clockwise tangent on the screen
         path = path.united(arrowhead(tip + QPointF(std::cos(heading), std::sin(heading)) * 4, heading, 7, 9));
     }
-    outline_and_fill(painter, path, fill);
+    outline_and_fill(painter, path, kEdge, fill);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::black);
     painter.drawEllipse(c, 1.5, 1.5);
@@ -85,8 +80,7 @@ void draw_magnifier(QPainter& painter, bool plus) {
 QImage console_cursor_picture(ConsoleCursor shape) {
     if (shape == ConsoleCursor::Hand) return {};
     if (shape == ConsoleCursor::Move) return chart_cursor_picture(ChartCursor::Move);
-    QImage picture(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
-    picture.fill(Qt::transparent);
+    QImage picture = blank_cursor_picture();
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     switch (shape) {
