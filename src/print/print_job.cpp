@@ -1,8 +1,14 @@
 #include "print_job.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
+#include <QTemporaryFile>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdio>
 
 #include "printer_device.h"
 
@@ -47,7 +53,10 @@ PrintOutcome print_pages(QPrinter& printer, Chart& chart, const PrintRequest& re
     MarksKept marks(chart);
     PrintOutcome outcome{true, 0, 0};
     for (int u = span.first; u <= span.last; ++u) {
-        if (outcome.pages > 0 && !printer.newPage()) break;
+        if (outcome.pages > 0 && !printer.newPage()) {
+            outcome.ok = false;
+            break;
+        }
         outcome.last_page = u;
         ++outcome.pages;
         if (request.all_on_one) {
@@ -67,10 +76,31 @@ PrintOutcome print_chart(const PrinterSettings& settings, Chart& chart, const Pr
                          MessagePresenter& messages) {
     std::unique_ptr<QPrinter> printer = open_printer(settings, messages);
     if (!printer) return {};
-    if (settings.is_pdf()) printer->setOutputFileName(request.pdf_file);
-    const PrintOutcome outcome = print_pages(*printer, chart, request);
-    if (!outcome.ok && settings.is_pdf())
-        show_message(messages, request.pdf_file.toStdString() + "\n", 30015, MessageStyle::Stop);
+    if (!settings.is_pdf()) return print_pages(*printer, chart, request);
+
+    // The PDF is written under a name of its own beside the chosen one and
+    // takes that name only when complete, so a print that fails (a full
+    // disk, say) never spoils a PDF that was there before.
+    const QFileInfo target(request.pdf_file);
+    QTemporaryFile partial(target.dir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
+    PrintOutcome outcome;
+    if (partial.open()) {
+        partial.close();
+        printer->setOutputFileName(partial.fileName());
+        outcome = print_pages(*printer, chart, request);
+        printer.reset();  // the file is complete and closed
+        if (outcome.ok && outcome.pages > 0) {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::chmod(QFile::encodeName(partial.fileName()).constData(), 0666 & ~mask);
+            if (std::rename(QFile::encodeName(partial.fileName()).constData(),
+                            QFile::encodeName(target.absoluteFilePath()).constData()) == 0)
+                partial.setAutoRemove(false);
+            else
+                outcome.ok = false;
+        }
+    }
+    if (!outcome.ok) show_message(messages, request.pdf_file.toStdString() + "\n", 30015, MessageStyle::Stop);
     return outcome;
 }
 

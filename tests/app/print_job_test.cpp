@@ -216,6 +216,29 @@ private slots:
         QCOMPARE(dialogs_.shown.back().text, r.pdf_file.toStdString() + "\nファイルへの書込みに失敗しました");
     }
 
+    // A PDF takes its name only once complete: a print of nothing leaves the
+    // old file as it was, and a finished one leaves no partial file behind.
+    void an_existing_pdf_is_replaced_only_by_a_complete_one() {
+        Chart chart = full_hd_chart();
+        const QString path = dir_.filePath("kept.pdf");
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("%PDF-old");
+        old.close();
+        PrintRequest r = request(PrintRange::Pages);
+        r.range_from = 3;
+        r.range_to = 2;
+        QVERIFY(print(chart, r, "kept.pdf").ok);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("%PDF-old"));
+        old.close();
+
+        QCOMPARE(print(chart, request(), "kept.pdf").pages, 6);
+        QCOMPARE(PdfPages(path).count(), 6);
+        QVERIFY(QFileInfo(path).permissions() & QFileDevice::ReadOwner);
+        QCOMPARE(QDir(dir_.path()).entryList({".kept.pdf.*"}, QDir::Files | QDir::Hidden).size(), 0);
+    }
+
     void the_printer_settings_start_from_the_stored_paper_and_orientation() {
         QSettings store(dir_.filePath("insatu.ini"), QSettings::IniFormat);
         PrinterSettings fresh = init_printer_defaults(store);
