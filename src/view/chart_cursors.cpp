@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -106,16 +107,44 @@ void draw_mark_hand(QPainter& painter) {
     for (const double x : {14.0, 18.5, 23.0}) painter.drawLine(QPointF(x, 14), QPointF(x, 19));
 }
 
+// Two arrows pointing away from a bar across the middle: the edge under the
+// pointer can be dragged either way. Drawn across (left-right) or, turned,
+// up and down.
+void draw_resize(QPainter& painter, bool up_down) {
+    if (up_down) {
+        painter.translate(16, 16);
+        painter.rotate(90);
+        painter.translate(-16, -16);
+    }
+    QPainterPath sign;
+    sign.setFillRule(Qt::WindingFill);
+    sign.addRect(QRectF(14.5, 5, 3, 22));  // the edge
+    for (const double side : {-1.0, 1.0}) {
+        const double tip = 16 + side * 14.5;
+        const double base = 16 + side * 8.5;
+        QPainterPath arrowhead;
+        arrowhead.moveTo(tip, 16);
+        arrowhead.lineTo(base, 9.5);
+        arrowhead.lineTo(base, 22.5);
+        arrowhead.closeSubpath();
+        sign.addPath(arrowhead);
+        sign.addRect(QRectF(std::min(base, 16 + side * 3.5), 14.6, std::abs(base - (16 + side * 3.5)), 2.8));
+    }
+    outline_and_fill(painter, sign.simplified(), kEdge);
+}
+
 }  // namespace
 
 QImage chart_cursor_picture(ChartCursor shape) {
-    if (shape != ChartCursor::Move && shape != ChartCursor::Prohibited && shape != ChartCursor::Mark) return {};
+    if (shape == ChartCursor::Arrow || shape == ChartCursor::Hand) return {};
     QImage picture = blank_cursor_picture();
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     if (shape == ChartCursor::Move) draw_move(painter);
     if (shape == ChartCursor::Prohibited) draw_prohibited(painter);
     if (shape == ChartCursor::Mark) draw_mark_hand(painter);
+    if (shape == ChartCursor::ResizeWidth) draw_resize(painter, false);
+    if (shape == ChartCursor::ResizeHeight) draw_resize(painter, true);
     return picture;
 }
 
@@ -123,8 +152,8 @@ QCursor chart_cursor(ChartCursor shape) {
     switch (shape) {
     case ChartCursor::Arrow: return QCursor(Qt::ArrowCursor);
     case ChartCursor::Hand: return QCursor(Qt::PointingHandCursor);
-    case ChartCursor::ResizeWidth: return QCursor(Qt::SizeHorCursor);
-    case ChartCursor::ResizeHeight: return QCursor(Qt::SizeVerCursor);
+    case ChartCursor::ResizeWidth:
+    case ChartCursor::ResizeHeight: return QCursor(QPixmap::fromImage(chart_cursor_picture(shape)), 16, 16);
     case ChartCursor::Move: return QCursor(QPixmap::fromImage(chart_cursor_picture(shape)), 1, 1);
     case ChartCursor::Prohibited: return QCursor(QPixmap::fromImage(chart_cursor_picture(shape)), 16, 16);
     case ChartCursor::Mark: return QCursor(QPixmap::fromImage(chart_cursor_picture(shape)), 11, 1);

@@ -1,8 +1,8 @@
 #pragma once
 
 // The pointer shapes of the chart area: each tells what a press would do
-// where the pointer is. The system's own arrow, hand and resize shapes are
-// used as they are; the program draws the others itself. The zoom console
+// where the pointer is. The system's own arrow and hand are used as they
+// are; the program draws the others itself. The zoom console
 // has shapes of its own (console_cursors.h) and shares the move shape.
 
 #include <QCursor>
@@ -16,8 +16,8 @@ enum class ChartCursor {
     Move,          // over a selected node, or dragging nodes: an arrow with a four-way sign
     Prohibited,    // dragging nodes with the pointer off the canvas
     Mark,          // over a "必須" mark: a hand with a red fingertip
-    ResizeWidth,   // on the canvas's right edge
-    ResizeHeight,  // on the canvas's bottom edge
+    ResizeWidth,   // on the canvas's right edge: a bar with arrows left and right
+    ResizeHeight,  // on the canvas's bottom edge: the same turned up and down
 };
 
 // The picture of a shape the program draws (32 × 32, alpha); a null image

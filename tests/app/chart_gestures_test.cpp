@@ -269,8 +269,21 @@ private slots:
                    shown.pixmap().toImage().convertToFormat(QImage::Format_ARGB32) ==
                        chart_cursor_picture(expected).convertToFormat(QImage::Format_ARGB32);
         };
-        for (ChartCursor drawn : {ChartCursor::Move, ChartCursor::Prohibited, ChartCursor::Mark})
+        for (ChartCursor drawn : {ChartCursor::Move, ChartCursor::Prohibited, ChartCursor::Mark,
+                                  ChartCursor::ResizeWidth, ChartCursor::ResizeHeight})
             QVERIFY(!chart_cursor_picture(drawn).isNull());
+        // The width's arrows point left and right, the height's up and down.
+        const auto opaque_extent = [](const QImage& picture) {
+            QRect box;
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    if (qAlpha(picture.pixel(x, y)) > 128) box |= QRect(x, y, 1, 1);
+            return box.size();
+        };
+        const QSize across = opaque_extent(chart_cursor_picture(ChartCursor::ResizeWidth));
+        const QSize up_down = opaque_extent(chart_cursor_picture(ChartCursor::ResizeHeight));
+        QVERIFY(across.width() > across.height());
+        QVERIFY(up_down.height() > up_down.width());
         QVERIFY(chart_cursor_picture(ChartCursor::Move) != chart_cursor_picture(ChartCursor::Mark));
 
         QTest::mouseMove(s.area(), {150, 125});
