@@ -231,9 +231,8 @@ Status save_chart(const fs::path& path, Chart& chart, bool keep_backup, const Fi
     }
     remove_left_over_saves(path, locked);
     const std::string bytes = chart_file_bytes(chart);
-    if (!replace_file_with(path, [&bytes](const FileSink& sink) { return sink(bytes); }, keep_backup, written))
-        return Status::failure(30015, path.string());
-    return Status::ok();
+    return replace_file_checked(path, [&bytes](const FileSink& sink) { return sink(bytes); },
+                                {.keep_backup = keep_backup, .failure_id = 30015, .written = written});
 }
 
 }  // namespace tessaly

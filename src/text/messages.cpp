@@ -98,6 +98,17 @@ constexpr CatalogueEntry kCatalogue[] = {
     {30314, "シフトJIS（CP932）のファイルではないため、正しく表示されず、クロスキーも正しく比べられません。\n"
             "ノードを削除して、もう一度セットすると、シフトJISに変換したコピーを作れます",
      MessageStyle::Information},
+    // Our own: a save refused because of what another user owns (the file,
+    // the folder, or the name a save must replace comes first).
+    {30320, "このファイルは他のユーザーが所有しているため、置き換えられません\n"
+            "ファイルの所有者に書込みを許可してもらうか、別の名前で保存してください",
+     MessageStyle::Stop},
+    {30321, "このフォルダは他のユーザーが所有していて、書込みが許可されていないため、ファイルを作れません\n"
+            "フォルダの所有者に書込みを許可してもらうか、別のフォルダに保存してください",
+     MessageStyle::Stop},
+    {30322, "同じ名前の、置き換えられないもの（他のユーザーのファイル、シンボリックリンク、フォルダなど）があるため、書き込めません\n"
+            "これを削除するか名前を変えてから、もう一度やり直してください",
+     MessageStyle::Stop},
     {32774, "各種処理に要した\r時間を表示します\n処理時間", MessageStyle::Text},
     {32775, "ノードテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},
     {32781, "プレビュー表示されるテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string_view>
 
+#include "text/status.h"
 #include "text/user_file.h"
 
 namespace tessaly {
@@ -27,6 +28,41 @@ bool replace_file(const std::filesystem::path& path, std::string_view bytes, boo
 using FileSink = std::function<bool(std::string_view)>;
 bool replace_file_with(const std::filesystem::path& path, const std::function<bool(const FileSink&)>& write,
                        bool keep_backup, FileStamp* written = nullptr);
+
+// What replace_file_checked is asked to do besides writing.
+struct ReplaceOptions {
+    // Keep an existing file as PATH.bak (see above).
+    bool keep_backup = false;
+    // A symbolic link at path is followed, as for a file the user chose. A
+    // name the program makes up beside another file (a cp932 copy) is never
+    // followed: a link there may have been planted by another user to have
+    // us overwrite a file of ours elsewhere, so it is refused (30322).
+    bool follow_link = true;
+    // The message of a failure that has no more particular reason.
+    int failure_id = 30015;
+    // When given, the stamp of the new file.
+    FileStamp* written = nullptr;
+};
+
+// The same as replace_file_with, telling why it failed, each with the name
+// concerned as the first line:
+//   30320  the file belongs to another user, who has not let us write it, or
+//          it is in a folder with the sticky bit, where only its owner may
+//          replace it;
+//   30321  the folder belongs to another user, who has not let us write in it;
+//   30322  a name the save must replace (the backup PATH.bak, or a path not
+//          to be followed) is taken by something that is not a regular file
+//          or that we may not replace;
+//   failure_id  with path, for anything else (a full disk, a missing folder).
+//
+// Nothing is ever written through a name we did not just make: the new file
+// and a new backup are made nameless or under a fresh random name with
+// O_EXCL, and only renames put them in place. The new file keeps the group
+// and mode of the file it replaces, so that in a folder shared by a group,
+// every member can go on saving it; where the group cannot be kept (we are
+// not in it), the group we give it gets no more than others had.
+Status replace_file_checked(const std::filesystem::path& path, const std::function<bool(const FileSink&)>& write,
+                            const ReplaceOptions& options);
 
 // Whether name (a file name, not a path) is one that replace_file gives the
 // new file for target_name: "." + target_name + "." + six letters or digits.

@@ -62,6 +62,13 @@ std::optional<std::string> read_whole(const std::filesystem::path& path) {
     return bytes;
 }
 
+// The copy's name is one we make up beside the source, perhaps in a folder
+// others write to: a link found there is never followed.
+Status write_copy(const std::filesystem::path& target, std::string_view bytes) {
+    return replace_file_checked(target, [bytes](const FileSink& sink) { return sink(bytes); },
+                                {.follow_link = false, .failure_id = 30039});
+}
+
 }  // namespace
 
 TextEncoding detect_encoding(std::string_view head) {
@@ -147,7 +154,7 @@ Cp932Copy make_cp932_copy(const std::filesystem::path& source, TextEncoding enco
     } else if (encoding == TextEncoding::Utf8Bom) {
         text.remove_prefix(3);
     } else if (encoding == TextEncoding::Cp932) {
-        result.status = replace_file(target, text, false) ? Status::ok() : Status::failure(30039, target.string());
+        result.status = write_copy(target, text);
         return result;
     }
 
@@ -176,7 +183,7 @@ Cp932Copy make_cp932_copy(const std::filesystem::path& source, TextEncoding enco
         start = end + 1;
     }
     if (!result.missing.empty()) return result;
-    if (!replace_file(target, out, false)) result.status = Status::failure(30039, target.string());
+    result.status = write_copy(target, out);
     return result;
 }
 
