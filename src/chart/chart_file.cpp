@@ -126,7 +126,8 @@ void remove_left_over_saves(const fs::path& chart, bool locked) {
         }
         ::unlink(it->path().c_str());
     }
-    // A backup in the making when the program was killed.
+    // A backup in the making is one of the names above; earlier versions
+    // made it as NAME.bak.new. Removing a name never writes through it.
     if (locked) ::unlink((target.string() + ".bak.new").c_str());
 }
 

@@ -11,7 +11,7 @@ Status copy_lines_crlf(const std::filesystem::path& source, const std::filesyste
     RecordReader reader;
     if (Status opened = reader.open(source); !opened) return opened;
     constexpr std::size_t kChunk = 1 << 20;
-    const bool written = replace_file_with(
+    const Status written = replace_file_checked(
         target,
         [&](const FileSink& sink) {
             std::string chunk;
@@ -27,10 +27,9 @@ Status copy_lines_crlf(const std::filesystem::path& source, const std::filesyste
             }
             return !reader.failed() && sink(chunk);
         },
-        false);
+        {.failure_id = 30039});
     if (reader.failed()) return Status::failure(30003, source.string());
-    if (!written) return Status::failure(30039, target.string());
-    return {};
+    return written;
 }
 
 }  // namespace tessaly

@@ -19,7 +19,8 @@ namespace tessaly {
 // The new file has no name while it is written (O_TMPFILE), so that a
 // process killed in the middle leaves nothing behind; only for the rename
 // does it get one, ".NAME.XXXXXX" beside the target (and where the file
-// system cannot make nameless files, for the whole write).
+// system cannot make nameless files, for the whole write). A new backup, too,
+// is made under such a name and then renamed to PATH.bak.
 bool replace_file(const std::filesystem::path& path, std::string_view bytes, bool keep_backup);
 
 // Writes the new content piece by piece, for content too large to hold at
