@@ -21,6 +21,7 @@
 #include "text/cp932.h"
 #include "text/file_lock.h"
 #include "text/messages.h"
+#include "text/printable.h"
 #include "text/record_reader.h"
 #include "text/temp_file.h"
 
@@ -86,14 +87,18 @@ std::optional<std::string> node_path(const fs::path& path) {
     return cp932_path;
 }
 
+// One line per arc and per node, fields between tabs; a tab or a line break
+// in a title or a path is escaped, so a node is always one line of as many
+// fields as any other.
 void list_chart(const Chart& chart, std::ostream& out) {
+    auto shown = [](std::string_view field) { return escape_controls(cp932::to_utf8_lossy(field)); };
     for (const ArcRecord& a : chart.arcs) out << "arc\t" << a.from << '\t' << a.to << '\n';
     for (int i = 0; i < chart.node_count(); ++i) {
         const NodeRecord& n = chart.nodes[i];
-        out << "node\t" << i << '\t' << n.kind << '\t' << cp932::to_utf8_lossy(cp932::field_text(n.title)) << '\t'
+        out << "node\t" << i << '\t' << n.kind << '\t' << shown(cp932::field_text(n.title)) << '\t'
             << n.key_first << '\t' << n.key_last << '\t' << n.start_record << '\t' << n.mandatory << '\t'
             << n.record_count << '\t' << n.rect.left << ',' << n.rect.top << ',' << n.rect.right << ','
-            << n.rect.bottom << '\t' << cp932::to_utf8_lossy(cp932::field_text(n.path)) << '\n';
+            << n.rect.bottom << '\t' << shown(cp932::field_text(n.path)) << '\n';
     }
 }
 
@@ -169,7 +174,7 @@ int refuse_foreign_nodes(const Chart& chart, Console& console) {
 static int run_unguarded(const std::vector<std::string>& args, Console& console) {
     auto parsed = parse_arguments(args);
     if (auto* usage = std::get_if<UsageError>(&parsed)) {
-        console.err << "tessaly-cross: " << usage->text << "\nTry 'tessaly-cross --help'.\n";
+        console.err << "tessaly-cross: " << escape_controls(usage->text) << "\nTry 'tessaly-cross --help'.\n";
         return kExitUsage;
     }
     const Arguments& a = std::get<Arguments>(parsed);
@@ -197,7 +202,7 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
         bool told = false;
         locked = chart_lock.lock(a.chart, [&] {
             if (stop_requested(console)) return false;
-            if (!told) console.err << "tessaly-cross: waiting for " << a.chart << ", which another program is saving\n";
+            if (!told) console.err << failure_line({}, "waiting for " + a.chart + ", which another program is saving");
             told = true;
             return true;
         });
