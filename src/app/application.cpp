@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "text/printable.h"
 #include "text/show_message.h"
 #include "recent_files.h"
 #include "ribbon.h"
@@ -31,11 +32,12 @@ void substitute_fonts() {
     QFont::insertSubstitution(QString::fromUtf8("ＭＳ Ｐゴシック"), "IPAPGothic");
 }
 
-// A run without a window tells its failures on the standard error.
+// A run without a window tells its failures on the standard error, control
+// bytes in the names it quotes escaped (the message's own lines kept).
 class ErrorStreamMessages : public MessagePresenter {
 public:
     int present(const std::string& text, MessageStyle) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fprintf(stderr, "%s\n", escape_controls_keeping_lines(text).c_str());
         return kAnswerNo;
     }
 };

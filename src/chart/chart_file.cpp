@@ -81,15 +81,20 @@ bool key_is_possible(std::int32_t first, std::int32_t last) {
     return first >= 0 && first <= last;
 }
 
+bool coordinate_is_possible(std::int32_t v) { return v >= -kNodeCoordinateLimit && v <= kNodeCoordinateLimit; }
+
 // A record that could not have been written by the program would break the
 // chart's invariants (texts run past their field, arcs to missing nodes) or
 // make a cross do what the program never asks of it (a key at field
-// 100,000,000 pads every result line to that many columns).
+// 100,000,000 pads every result line to that many columns; a box two
+// billion pixels away overflows the arithmetic that places and draws it).
 bool node_is_sound(const NodeRecord& node) {
+    const Rect& r = node.rect;
     return terminated(node.title) && terminated(node.description) && terminated(node.key_sample) &&
            terminated(node.path) && (node.kind == kSourceNode || node.kind == kResultNode) &&
            key_is_possible(node.key_first, node.key_last) && node.start_record >= 1 && node.start_record <= 10 &&
-           node.record_count >= 0;
+           node.record_count >= 0 && coordinate_is_possible(r.left) && coordinate_is_possible(r.top) &&
+           coordinate_is_possible(r.right) && coordinate_is_possible(r.bottom);
 }
 
 // Hidden files of our own naming beside the chart that hold a chart (or
@@ -168,7 +173,10 @@ Status parse_chart(std::string_view bytes, Chart& out) {
     std::uint32_t node_count = 0;
     if (!in.take_count(node_count)) return Status::failure(30013);
     if (node_count > kMaxNodes) return Status::failure(30044);
-    if (in.left() < node_count * sizeof(NodeRecord)) return Status::failure(30013);
+    // Fewer bytes than the counted records: cut short. More: a count was
+    // damaged (a node count 2 made 1 would drop a node silently, and the
+    // next save with it).
+    if (in.left() != node_count * sizeof(NodeRecord)) return Status::failure(30013);
     std::vector<NodeRecord> nodes(node_count);
     in.take(nodes.data(), node_count * sizeof(NodeRecord));
 

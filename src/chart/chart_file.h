@@ -21,6 +21,12 @@ inline constexpr std::size_t kChartHeaderSize = 58;  // magic and display state
 inline constexpr std::size_t kEmptyChartFileSize = 66;
 // A key field beyond the 2,000 fields a record may have is never stored.
 inline constexpr std::int32_t kMaxKeyFields = 2000;
+// A node's box never lies this far from the canvas (at most 5,000 wide and
+// high): its text may make it wider than the canvas, and a result node goes
+// below the node it came from, but never by this much. Within it, sums and
+// differences of coordinates (and their products with the zoom) stay far
+// from the limits of 32 bits.
+inline constexpr std::int32_t kNodeCoordinateLimit = 100000;
 // How long a save waits for another program that holds the chart's lock.
 inline constexpr std::chrono::milliseconds kChartLockPatience{2000};
 
@@ -29,11 +35,13 @@ std::string chart_file_bytes(const Chart& chart);
 
 // Reads a chart from the file's bytes into out (arcs, nodes, display state;
 // the node states come out cleared). On failure out is untouched and the
-// status holds 30013 (not a chart, or cut short or damaged, or holding a
+// status holds 30013 (not a chart, or cut short, longer than its counts say
+// (66 + 4 × arcs + 1,356 × nodes bytes exactly) or damaged, or holding a
 // value the program can never store: a key field below -1 or at 2,000 and
 // beyond, a pair of key fields that no key selection makes, a start record
-// outside 1 to 10, a negative record count), 30016 (another version), 30043
-// (too many arcs) or 30044 (too many nodes). Odd but harmless values (boxes,
+// outside 1 to 10, a negative record count, a box coordinate beyond
+// ±kNodeCoordinateLimit), 30016 (another version), 30043 (too many arcs) or
+// 30044 (too many nodes). Odd but harmless values (boxes turned inside out,
 // font sizes, the canvas) are taken as they are.
 Status parse_chart(std::string_view bytes, Chart& out);
 

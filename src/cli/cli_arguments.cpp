@@ -3,6 +3,8 @@
 #include <charconv>
 #include <string_view>
 
+#include "chart/chart_file.h"
+
 namespace tessaly::cli {
 
 const char* const kVersion = TESSALY_VERSION;
@@ -21,7 +23,7 @@ file is refused with the iconv command that converts it.
 Source files (-k, -r, -t and -M apply to the -f before them):
   -f, --file FILE        add a source file
   -k, --key A | A-B      the cross key: field A, or fields A to B, counted
-                         from 1
+                         from 1 (up to 2000, the most a record may have)
   -r, --start-record N   start reading at record N (1 to 10; default 1)
   -t, --title TITLE      the file's title in the result (default: the file
                          name without its extension)
@@ -128,11 +130,14 @@ std::optional<int> parse_int(std::string_view text) {
     return value;
 }
 
+// A key as a chart may hold it: no field beyond the 2,000 a record may
+// have (a key at field 20,000,000 pads every result line to that many
+// columns).
 bool parse_key(std::string_view text, SourceArgument& source) {
     const auto dash = text.find('-');
     auto first = parse_int(text.substr(0, dash));
     auto last = dash == std::string_view::npos ? first : parse_int(text.substr(dash + 1));
-    if (!first || !last || *first < 1 || *last < *first) return false;
+    if (!first || !last || *first < 1 || *last < *first || *last > kMaxKeyFields) return false;
     source.key_first = *first - 1;
     source.key_last = *last - 1;
     return true;
@@ -198,7 +203,8 @@ std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::strin
         case Option::Mandatory:
             if (!source) return UsageError{written + " must follow -f FILE"};
             if (spec->option == Option::Key && !parse_key(value, *source))
-                return UsageError{written + " takes A or A-B, fields counted from 1: " + value};
+                return UsageError{written + " takes A or A-B, fields counted from 1 to " +
+                                  std::to_string(kMaxKeyFields) + ": " + value};
             if (spec->option == Option::StartRecord) {
                 auto n = parse_int(value);
                 if (!n || *n < 1 || *n > 10) return UsageError{written + " takes a record number from 1 to 10: " + value};

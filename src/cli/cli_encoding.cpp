@@ -1,6 +1,7 @@
 #include "cli_encoding.h"
 
 #include "cli_failure.h"
+#include "text/printable.h"
 
 namespace tessaly::cli {
 
@@ -8,6 +9,17 @@ std::string shell_word(std::string_view text) {
     const bool plain = !text.empty() && text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
                                                                "0123456789_-+.,/:@%=") == std::string_view::npos;
     if (plain) return std::string(text);
+    // A name with control bytes in it is quoted as $'...', the controls as
+    // escapes (printable.h): the command stays on its line and still names
+    // the file when pasted into the shell.
+    if (contains_controls(text)) {
+        std::string escaped;
+        for (char c : text) {
+            if (c == '\\' || c == '\'') escaped += '\\';
+            escaped += c;
+        }
+        return "$'" + escape_controls(escaped) + "'";
+    }
     std::string word = "'";
     for (char c : text) {
         if (c == '\'') word += "'\\''";

@@ -7,13 +7,14 @@
 #include <unistd.h>
 
 #include "text/messages.h"
+#include "text/printable.h"
 
 namespace tessaly::cli {
 
 std::string failure_line(std::string_view file, std::string_view reason) {
     std::string line = "tessaly-cross: ";
-    if (!file.empty()) line.append(file).append(": ");
-    return line.append(reason).append("\n");
+    if (!file.empty()) line.append(escape_controls(file)).append(": ");
+    return line.append(escape_controls(reason)).append("\n");
 }
 
 std::string named_file(const Status& status, std::string_view fallback) {

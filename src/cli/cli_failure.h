@@ -13,7 +13,8 @@
 namespace tessaly::cli {
 
 // "tessaly-cross: FILE: REASON" and a line break; without "FILE: " when no
-// file is concerned.
+// file is concerned. Control bytes in either are escaped (printable.h), so
+// that a file name cannot split the line or drive the terminal.
 std::string failure_line(std::string_view file, std::string_view reason);
 
 // The file a status names (its first line), else the fallback.

@@ -21,6 +21,7 @@
 #include "text/cp932.h"
 #include "text/file_lock.h"
 #include "text/messages.h"
+#include "text/printable.h"
 #include "text/record_reader.h"
 #include "text/temp_file.h"
 
@@ -47,6 +48,27 @@ int fail(Console& console, const Status& status, std::string_view file, bool rea
     return kExitFailure;
 }
 
+// A file as error lines name it: an empty name as '' (as GNU tools do), so
+// that the line still says which file it is about.
+std::string shown_name(std::string_view given) { return given.empty() ? "''" : std::string(given); }
+
+// The absolute path of a file or folder given on the command line; nullopt
+// and why when there is none: an empty name, or a relative one while the
+// current folder has been removed.
+std::optional<fs::path> absolute_path(const std::string& given, std::string& why) {
+    if (given.empty()) {
+        why = std::strerror(ENOENT);
+        return std::nullopt;
+    }
+    std::error_code ec;
+    fs::path path = fs::absolute(given, ec);
+    if (ec) {
+        why = "the current folder cannot be found (" + ec.message() + ")";
+        return std::nullopt;
+    }
+    return path;
+}
+
 // Why no result file can be made in the folder, or an empty text when one can.
 std::string result_folder_problem(const fs::path& folder) {
     struct stat st {};
@@ -65,14 +87,18 @@ std::optional<std::string> node_path(const fs::path& path) {
     return cp932_path;
 }
 
+// One line per arc and per node, fields between tabs; a tab or a line break
+// in a title or a path is escaped, so a node is always one line of as many
+// fields as any other.
 void list_chart(const Chart& chart, std::ostream& out) {
+    auto shown = [](std::string_view field) { return escape_controls(cp932::to_utf8_lossy(field)); };
     for (const ArcRecord& a : chart.arcs) out << "arc\t" << a.from << '\t' << a.to << '\n';
     for (int i = 0; i < chart.node_count(); ++i) {
         const NodeRecord& n = chart.nodes[i];
-        out << "node\t" << i << '\t' << n.kind << '\t' << cp932::to_utf8_lossy(cp932::field_text(n.title)) << '\t'
+        out << "node\t" << i << '\t' << n.kind << '\t' << shown(cp932::field_text(n.title)) << '\t'
             << n.key_first << '\t' << n.key_last << '\t' << n.start_record << '\t' << n.mandatory << '\t'
             << n.record_count << '\t' << n.rect.left << ',' << n.rect.top << ',' << n.rect.right << ','
-            << n.rect.bottom << '\t' << cp932::to_utf8_lossy(cp932::field_text(n.path)) << '\n';
+            << n.rect.bottom << '\t' << shown(cp932::field_text(n.path)) << '\n';
     }
 }
 
@@ -81,7 +107,10 @@ void list_chart(const Chart& chart, std::ostream& out) {
 int chart_from_files(const Arguments& a, Console& console, Chart& chart) {
     chart.reset(0, 0);
     for (const SourceArgument& s : a.sources) {
-        const fs::path path = fs::absolute(s.file);
+        std::string why;
+        const std::optional<fs::path> absolute = absolute_path(s.file, why);
+        if (!absolute) return fail(console, shown_name(s.file), why);
+        const fs::path& path = *absolute;
         auto cp932_path = node_path(path);
         if (!cp932_path) return fail(console, Status::failure(30300), s.file);
         // Before the text check, which would take UTF-16 for a binary file.
@@ -142,10 +171,10 @@ int refuse_foreign_nodes(const Chart& chart, Console& console) {
 
 }  // namespace
 
-int run(const std::vector<std::string>& args, Console& console) {
+static int run_unguarded(const std::vector<std::string>& args, Console& console) {
     auto parsed = parse_arguments(args);
     if (auto* usage = std::get_if<UsageError>(&parsed)) {
-        console.err << "tessaly-cross: " << usage->text << "\nTry 'tessaly-cross --help'.\n";
+        console.err << "tessaly-cross: " << escape_controls(usage->text) << "\nTry 'tessaly-cross --help'.\n";
         return kExitUsage;
     }
     const Arguments& a = std::get<Arguments>(parsed);
@@ -158,6 +187,11 @@ int run(const std::vector<std::string>& args, Console& console) {
         return kExitSuccess;
     }
 
+    // An empty chart name (--list '', --chart=) is no file, and no path can
+    // be made of it.
+    if ((a.mode == Arguments::Mode::List || a.mode == Arguments::Mode::Chart) && a.chart.empty())
+        return fail(console, shown_name(a.chart), std::strerror(ENOENT));
+
     Chart chart;
     // With --save the chart is locked from reading it to renaming the saved
     // one over it, so that two crosses saving into one chart at once both
@@ -168,7 +202,7 @@ int run(const std::vector<std::string>& args, Console& console) {
         bool told = false;
         locked = chart_lock.lock(a.chart, [&] {
             if (stop_requested(console)) return false;
-            if (!told) console.err << "tessaly-cross: waiting for " << a.chart << ", which another program is saving\n";
+            if (!told) console.err << failure_line({}, "waiting for " + a.chart + ", which another program is saving");
             told = true;
             return true;
         });
@@ -200,7 +234,10 @@ int run(const std::vector<std::string>& args, Console& console) {
     const std::string folder = a.result_folder ? *a.result_folder : saved.result_folder;
     if (folder.empty())
         return fail(console, "", std::string(message_text(30009)) + " (-o DIR, or the result folder in Tessaly's settings)");
-    const fs::path result_folder = fs::absolute(folder);
+    std::string why;
+    const std::optional<fs::path> absolute_folder = absolute_path(folder, why);
+    if (!absolute_folder) return fail(console, folder, why);
+    const fs::path& result_folder = *absolute_folder;
     if (const std::string problem = result_folder_problem(result_folder); !problem.empty())
         return fail(console, result_folder.string(), problem);
     // The result node would not fit: refused before anything is crossed.
@@ -276,9 +313,25 @@ int run(const std::vector<std::string>& args, Console& console) {
     summary.seconds = elapsed;
     summary.options = a.options;
     summary.result_folder = result_folder.string();
-    if (a.mode == Arguments::Mode::Chart) summary.chart = fs::absolute(a.chart).string();
+    if (a.mode == Arguments::Mode::Chart) {
+        std::error_code ec;
+        const fs::path chart_path = fs::absolute(a.chart, ec);
+        summary.chart = ec ? a.chart : chart_path.string();
+    }
     console.out << (a.json ? summary_json(summary) : summary_text(summary));
     return kExitSuccess;
+}
+
+int run(const std::vector<std::string>& args, Console& console) {
+    // The paths are made with the error-code forms of the file system calls;
+    // should one of the throwing forms still meet a path it cannot handle,
+    // that is a failure named like any other, never an abort.
+    try {
+        return run_unguarded(args, console);
+    } catch (const fs::filesystem_error& e) {
+        console.err << failure_line(e.path1().string(), e.code().message());
+        return kExitFailure;
+    }
 }
 
 }  // namespace tessaly::cli

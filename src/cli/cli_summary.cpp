@@ -4,6 +4,7 @@
 
 #include "cli_json.h"
 #include "text/cp932.h"
+#include "text/printable.h"
 
 namespace tessaly::cli {
 
@@ -38,7 +39,7 @@ std::vector<CrossedSource> crossed_sources(const Chart& chart) {
 std::string summary_text(const CrossSummary& summary) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
-    std::string text = summary.result;
+    std::string text = escape_controls(summary.result);
     text.append("\nrecords: ").append(std::to_string(summary.records));
     text.append("\nkeys: ").append(std::to_string(summary.keys));
     text.append("\nhits: ").append(std::to_string(summary.hits));

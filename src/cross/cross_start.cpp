@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
+#include "chart/chart_file.h"
 #include "text/cp932.h"
 
 namespace tessaly {
@@ -32,15 +34,20 @@ std::optional<CanvasPoint> result_node_point(const Chart& chart, double zoom) {
         ++selected;
     }
     if (selected == 0) return std::nullopt;
-    auto scaled = [zoom](int v) { return static_cast<int>(v * zoom); };
+    // In 64 bits: a box far out (from a chart made elsewhere, or nodes
+    // moved there) must not overflow into a point on the other side of the
+    // chart. The point is kept where a chart may hold a node, so that the
+    // chart saved with it opens again.
+    auto scaled = [zoom](std::int64_t v) { return static_cast<std::int64_t>(static_cast<double>(v) * zoom); };
+    const std::int64_t reach = scaled(kNodeCoordinateLimit);
+    auto placed = [reach](std::int64_t v) { return static_cast<int>(std::clamp(v, -reach, reach)); };
+    const std::int64_t left = box.left, top = box.top, right = box.right, bottom = box.bottom;
     if (selected == 1) {
-        const int left = scaled(box.left);
-        const int top = scaled(box.top);
-        const int width = scaled(box.right - box.left);
-        const int height = scaled(box.bottom - box.top);
-        return CanvasPoint{left + width, top + 2 * height};
+        const std::int64_t width = scaled(right - left);
+        const std::int64_t height = scaled(bottom - top);
+        return CanvasPoint{placed(scaled(left) + width), placed(scaled(top) + 2 * height)};
     }
-    return CanvasPoint{scaled(box.left + (box.right - box.left) / 2), scaled(box.top + (box.bottom - box.top) / 2)};
+    return CanvasPoint{placed(scaled(left + (right - left) / 2)), placed(scaled(top + (bottom - top) / 2))};
 }
 
 ResultNodeOutcome add_result_node(Chart& chart, std::string_view cp932_path, CanvasPoint point, double zoom,

@@ -22,7 +22,9 @@ std::string missing_key_prefix(const NodeRecord& node);
 // Where a result node goes when the cross was started without a point, in
 // canvas pixels at the zoom: the middle of the selected nodes' bounding box,
 // or one node height below the right edge of a single selected node; nullopt
-// when nothing is selected.
+// when nothing is selected. Worked out in 64 bits and kept within
+// ±kNodeCoordinateLimit chart coordinates (chart_file.h), however far out the
+// boxes lie.
 std::optional<CanvasPoint> result_node_point(const Chart& chart, double zoom);
 
 struct ResultNodeOutcome {

@@ -89,8 +89,8 @@ TEST(CliArguments, LongOptionsAndAttachedValuesMeanTheShortOnes) {
 
 // Wrong forms are refused naming the option as it was written.
 TEST(CliArguments, WrongOptionFormsAreRefusedByTheirWrittenName) {
-    EXPECT_EQ(usage_error({"-f", "a", "--key=0"}), "--key takes A or A-B, fields counted from 1: 0");
-    EXPECT_EQ(usage_error({"-f", "a", "-k3-2"}), "-k takes A or A-B, fields counted from 1: 3-2");
+    EXPECT_EQ(usage_error({"-f", "a", "--key=0"}), "--key takes A or A-B, fields counted from 1 to 2000: 0");
+    EXPECT_EQ(usage_error({"-f", "a", "-k3-2"}), "-k takes A or A-B, fields counted from 1 to 2000: 3-2");
     EXPECT_EQ(usage_error({"-f", "a", "-k", "1", "--start-record=11"}),
               "--start-record takes a record number from 1 to 10: 11");
     EXPECT_EQ(usage_error({"--mandatory", "-f", "a"}), "--mandatory must follow -f FILE");
@@ -141,6 +141,12 @@ TEST(CliArguments, WrongUsageIsRefused) {
     EXPECT_TRUE(is_usage_error({"-f", "a"}));                            // no key
     EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "0"}));                 // fields count from 1
     EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "3-2"}));
+    // No field beyond the 2,000 a record (and a chart's key) may have.
+    EXPECT_EQ(parse_ok({"-f", "a", "-k", "1999-2000"}).sources[0].key_last, 1999);
+    EXPECT_EQ(usage_error({"-f", "a", "-k", "2001"}), "-k takes A or A-B, fields counted from 1 to 2000: 2001");
+    EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1-20000000"}));
+    EXPECT_TRUE(is_usage_error({"-f", "a", "--key=2147483647"}));
+    EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1-2147483648"}));
     EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1", "-r", "11"}));
     EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1", "--min-hit", "1"}));
     EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1", "--min-hit", "101"}));

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <set>
 #include <sstream>
@@ -347,6 +349,45 @@ TEST(CrossProgram, AFifoOrADeviceIsRefusedAtOnce) {
         EXPECT_TRUE(err.starts_with(refusal(odd))) << err;
         EXPECT_NE(err.find(" is incomplete"), std::string::npos) << err;
     }
+}
+
+// An empty file name, or a relative one while the current folder has been
+// removed, is a failure that names the file: never an abort from a path
+// that cannot be made absolute.
+TEST(CrossProgram, APathThatCannotBeMadeIsAFailureNotAnAbort) {
+    TempDir dir;
+    fs::create_directory(dir / "out");
+    const fs::path a = dir / "a.csv";
+    write_bytes(a, "k1\nk1\n");
+    const std::string out = (dir / "out").string();
+    const std::string gone = std::string(std::strerror(ENOENT));
+    auto fails = [&](const std::vector<std::string>& args, const std::string& expected_err,
+                     const std::string& prefix = {}) {
+        ProgramRun run(dir, args, {}, prefix);
+        ASSERT_TRUE(run.wait()) << "still running";
+        EXPECT_EQ(run.end_signal(), 0) << expected_err;
+        EXPECT_EQ(run.exit_code(), 1) << expected_err;
+        EXPECT_EQ(run.err(), expected_err);
+        EXPECT_EQ(run.out(), "");
+    };
+    const std::string empty = "tessaly-cross: '': " + gone + "\n";
+    fails({"-o", out, "-f", "", "-k", "1"}, empty);
+    fails({"-o", out, "--file=", "--key=1"}, empty);
+    fails({"--list", ""}, empty);
+    fails({"--chart=", "--node", "#0", "--save", "-o", out}, empty);
+
+    // Run in a folder removed before the program starts.
+    const std::string in_removed_folder =
+        "mkdir '" + (dir / "cwd").string() + "' && cd '" + (dir / "cwd").string() + "' && rmdir \"$PWD\" &&";
+    const std::string no_folder = ": the current folder cannot be found (" + gone + ")\n";
+    fails({"-o", out, "-f", "a.csv", "-k", "1"}, "tessaly-cross: a.csv" + no_folder, in_removed_folder);
+    fails({"-o", "results", "-f", a.string(), "-k", "1"}, "tessaly-cross: results" + no_folder, in_removed_folder);
+    EXPECT_TRUE(fs::is_empty(dir / "out"));
+    // Absolute paths need no current folder.
+    ProgramRun absolute(dir, {"-o", out, "-f", a.string(), "-k", "1"}, {}, in_removed_folder);
+    ASSERT_TRUE(absolute.wait());
+    EXPECT_EQ(absolute.exit_code(), 0) << absolute.err();
+    EXPECT_EQ(first_line(absolute.out()), (dir / "out" / "CROSS0001.csv").string());
 }
 
 // Item 16: killed in the middle of a cross, the program leaves no work file

@@ -139,6 +139,31 @@ TEST(ChartFileRefusals, EveryTruncationUpToTheFirstNodeRecordIsRefused) {
     EXPECT_EQ(parse(cut).message_id, 30013);
 }
 
+// A chart is exactly 66 + 4 × arcs + 1,356 × nodes bytes. A node count
+// damaged from 2 to 1 (or an arc count from 2 to 1, or bytes appended) would
+// otherwise be read as a smaller chart, and the next save would drop the rest.
+TEST(ChartFileRefusals, BytesBeyondTheCountedRecordsAreRefused) {
+    const std::string bytes = chart_file_bytes(example_chart(2, 2));
+    ASSERT_EQ(bytes.size(), 66u + 4 * 2 + 1356 * 2);
+    EXPECT_TRUE(parse(bytes));
+
+    std::string fewer_nodes = bytes;
+    fewer_nodes.replace(66 + 4 * 2 - 4, 4, be32(1));
+    EXPECT_EQ(parse(fewer_nodes).message_id, 30013);
+    std::string fewer_arcs = bytes.substr(0, 58) + be32(1) + bytes.substr(62, 4) + bytes.substr(70);
+    ASSERT_EQ(fewer_arcs.size(), bytes.size() - 4);
+    EXPECT_EQ(parse(fewer_arcs + std::string(4, '\0')).message_id, 30013);
+    EXPECT_EQ(parse(bytes + '\0').message_id, 30013);
+    EXPECT_EQ(parse(chart_file_bytes(example_chart(0, 0)) + "x").message_id, 30013);
+
+    // Opened from a file, refused as well, and a save is never reached.
+    TempDir dir;
+    write_bytes(dir / "long.tsy", fewer_nodes);
+    Chart chart;
+    EXPECT_EQ(open_chart(dir / "long.tsy", chart).message_id, 30013);
+    EXPECT_EQ(chart.node_count(), 0);
+}
+
 TEST(ChartFileRefusals, DamagedRecords) {
     Chart chart = example_chart(2, 1);
     std::string bytes = chart_file_bytes(chart);
@@ -257,9 +282,15 @@ TEST(ChartFileRefusals, ValuesTheProgramCanNeverStore) {
         {"record count at most", [](Chart& c) { c.nodes[1].record_count = INT32_MAX; }, 0},
         {"record count -1", [](Chart& c) { c.nodes[1].record_count = -1; }, 30013},
         {"last node too", [](Chart& c) { c.nodes[2].record_count = -5; }, 30013},
+        // A box two billion pixels away overflows whatever places or draws it.
+        {"box at the limits", [](Chart& c) { c.nodes[1].rect = {-100000, -100000, 100000, 100000}; }, 0},
+        {"box far away", [](Chart& c) { c.nodes[1].rect = {INT32_MIN, 0, INT32_MAX, 5}; }, 30013},
+        {"left beyond", [](Chart& c) { c.nodes[1].rect.left = -100001; }, 30013},
+        {"top beyond", [](Chart& c) { c.nodes[1].rect.top = -100001; }, 30013},
+        {"right beyond", [](Chart& c) { c.nodes[1].rect.right = 100001; }, 30013},
+        {"bottom beyond", [](Chart& c) { c.nodes[2].rect.bottom = 2000000000; }, 30013},
         // Odd but harmless: kept as they are.
         {"box turned inside out", [](Chart& c) { c.nodes[1].rect = {500, 400, -30, -20}; }, 0},
-        {"box far away", [](Chart& c) { c.nodes[1].rect = {INT32_MIN, 0, INT32_MAX, 5}; }, 0},
         {"node font 0", [](Chart& c) { c.display.node_font_size = 0; }, 0},
         {"preview font 999", [](Chart& c) { c.display.preview_font_size = 999; }, 0},
         {"canvas 0 x 0", [](Chart& c) { c.display.view_width = c.display.view_height = 0; }, 0},

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "chart/chart.h"
+#include "chart/chart_file.h"
 #include "text/cp932.h"
 #include "cross/cross_start.h"
 #include "cross/result_file.h"
@@ -789,6 +790,21 @@ TEST(CrossStart, ResultNodePoint) {
 
     EXPECT_FALSE(result_node_point(chart_of_rects({{0, 0, 80, 40}}, {0}), 1.0));
     EXPECT_FALSE(result_node_point(chart_of_rects({}, {}), 1.0));
+
+    // Boxes far out never overflow into a point on the other side of the
+    // chart; the point stays where a chart may hold a node.
+    p = result_node_point(chart_of_rects({{0, 2000000000, 10, 2100000000}}, {1}), 1.0);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->x, 10);
+    EXPECT_EQ(p->y, kNodeCoordinateLimit);
+    p = result_node_point(chart_of_rects({{INT32_MIN, INT32_MIN, -5, -5}, {7, 7, INT32_MAX, INT32_MAX}}, {1, 1}), 2.0);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->x, -2);  // INT32_MIN + (INT32_MAX - INT32_MIN) / 2 = -1, at zoom 2
+    EXPECT_EQ(p->y, -2);
+    p = result_node_point(chart_of_rects({{-90000, -90000, 90000, 90000}}, {1}), 0.5);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->x, 45000);
+    EXPECT_EQ(p->y, kNodeCoordinateLimit / 2);
 }
 
 TEST(CrossStart, NodesWithoutAKey) {
