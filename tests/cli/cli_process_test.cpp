@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -346,6 +348,33 @@ TEST(CrossProgram, AFifoOrADeviceIsRefusedAtOnce) {
         const std::string err = run.err();
         EXPECT_TRUE(err.starts_with(refusal(odd))) << err;
         EXPECT_NE(err.find(" is incomplete"), std::string::npos) << err;
+    }
+}
+
+// The settings file swapped for a FIFO, for /dev/zero or for something far
+// larger than settings are: the cross neither waits on it nor reads it, says
+// so, and runs with the defaults.
+TEST(CrossProgram, ASettingsFileThatIsNoFileIsPassedOver) {
+    TempDir dir;
+    fs::create_directories(dir / "config" / "Varnholt");
+    fs::create_directory(dir / "out");
+    const fs::path a = dir / "a.csv";
+    write_bytes(a, "k1,a\nk1,b\n");
+    const fs::path ini = dir / "config" / "Varnholt" / "Tessaly.ini";
+    std::string ignored(message_text(30330));
+    std::replace(ignored.begin(), ignored.end(), '\n', ' ');
+    for (int kind = 0; kind < 3; ++kind) {
+        fs::remove(ini);
+        std::optional<Fifo> fifo;
+        if (kind == 0) fifo.emplace(ini, 20s);
+        if (kind == 1) fs::create_symlink("/dev/zero", ini);
+        if (kind == 2) write_bytes(ini, "[KanSet]\nMakeBackup=0\n" + std::string(2 << 20, ';'));
+        ProgramRun run(dir, {"-o", (dir / "out").string(), "-f", a.string(), "-k", "1"},
+                       {{"XDG_CONFIG_HOME", (dir / "config").string()}});
+        ASSERT_TRUE(run.wait(15s)) << "still waiting, kind " << kind;
+        EXPECT_EQ(run.exit_code(), 0) << run.err();
+        EXPECT_EQ(run.err(), "tessaly-cross: " + ini.string() + ": " + ignored + "\n");
+        EXPECT_EQ(read_bytes(first_line(run.out())), "1,a,k1,a\r\n1,a,k1,b\r\n\r\n");
     }
 }
 
