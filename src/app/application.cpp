@@ -59,7 +59,7 @@ int print_pdf(int argc, char** argv) {
     }
     substitute_fonts();
     ErrorStreamMessages messages;
-    const std::unique_ptr<QSettings> settings = open_settings();
+    const std::unique_ptr<QSettings> settings = open_settings(messages);
     return print::print_chart_file_to_pdf(*settings, arguments[3], arguments[2], messages) ? 0 : 1;
 }
 
@@ -118,11 +118,12 @@ int run_application(int argc, char** argv) {
         show_message(dialogs, "", 30042, MessageStyle::Stop);
         return 1;
     }
+    if (instance.unguarded()) show_message(dialogs, {}, 30331);
 
     QApplication::setWindowIcon(ribbon::ribbon_icon(QStringLiteral("tessaly")));
     substitute_fonts();
     QApplication::setFont(QFont("Meiryo UI", 9));
-    std::unique_ptr<QSettings> settings = open_settings();
+    std::unique_ptr<QSettings> settings = open_settings(dialogs);
     const QSize desktop = QGuiApplication::primaryScreen()->geometry().size();
     Application tessaly(*settings, dialogs, desktop);
     apply_frame_style(tessaly.window());

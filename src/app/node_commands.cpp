@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <filesystem>
 #include <system_error>
+#include <sys/stat.h>
 
 #include "text/cp932.h"
 #include "text/show_message.h"
@@ -80,7 +81,16 @@ bool copy_primary_key(Chart& chart, MessagePresenter& messages) {
 void open_in_spreadsheet(const Chart& chart, int node, Desktop& desktop, MessagePresenter& messages) {
     if (node < 0 || node >= chart.node_count()) return;
     const std::string path = node_file(chart.nodes[node]);
-    if (!path.empty() && desktop.open_in_spreadsheet(QString::fromStdString(path))) return;
+    // The path comes from the chart file, which anyone may have written: one
+    // beginning with "-" or "macro:" would reach the other program as an
+    // option or a URL of its own. Only a file named from the root, and there,
+    // is handed on.
+    struct stat st {};
+    if (!path.starts_with('/') || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        show_message(messages, path + "\n", 30332);
+        return;
+    }
+    if (desktop.open_in_spreadsheet(QString::fromStdString(path))) return;
     // Which file, and what was looked for: on a machine without a
     // spreadsheet program the user learns what to install.
     show_message(messages, path + "\n探した表計算ソフト: LibreOffice Calc（localc / libreoffice）\n", 30028);

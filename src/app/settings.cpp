@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <string>
+
+#include <QStandardPaths>
+
+#include "text/user_file.h"
 
 namespace tessaly::app {
 
@@ -46,8 +51,24 @@ constexpr std::pair<std::string_view, int CrossOptions::*> kCrossOptions[] = {
 
 }  // namespace
 
-std::unique_ptr<QSettings> open_settings() {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Varnholt", "Tessaly");
+QString settings_file_path() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Varnholt/Tessaly.ini";
+}
+
+std::unique_ptr<QSettings> open_settings(MessagePresenter& messages) {
+    // Looked at first without waiting: the settings library would open a FIFO
+    // in the ordinary way and wait for ever, and read /dev/zero to the end of
+    // memory. The file is the user's own, in the user's own folder; only the
+    // user could swap it between the look and the library's reading.
+    const QString path = settings_file_path();
+    std::string text;
+    if (Status checked = read_settings_file(path.toStdString(), text); checked.message_id == 30330) {
+        show_message(messages, checked);
+        // A file no path can name (beneath a device): nothing is read, and the
+        // changes of this run stay in memory, as nothing can be written there.
+        return std::make_unique<QSettings>(QStringLiteral("/dev/null/Tessaly.ini"), QSettings::IniFormat);
+    }
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
 int default_setting(std::string_view key) { return find(key).default_value; }

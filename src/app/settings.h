@@ -12,11 +12,17 @@
 #include <QString>
 
 #include "cross/cross_options.h"
+#include "text/show_message.h"
 
 namespace tessaly::app {
 
-// The application's own settings file.
-std::unique_ptr<QSettings> open_settings();
+// The application's own settings file: Varnholt/Tessaly.ini in the user's
+// configuration folder. One that is not a regular file (a FIFO, /dev/zero
+// through a link) or is too large to be ours is never opened: the messages
+// are told (30330, naming it) and a store of the defaults stands in for it,
+// which keeps this run's changes to itself.
+std::unique_ptr<QSettings> open_settings(MessagePresenter& messages);
+QString settings_file_path();
 
 // An integer setting by "Section/Value" name; every name is in the table.
 int setting(const QSettings& store, std::string_view key);

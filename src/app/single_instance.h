@@ -11,18 +11,24 @@ class QLocalServer;
 namespace tessaly::app {
 
 // Only one Tessaly runs per user: a lock file named after the application ID
-// in the user's runtime folder. A lock left by a run that crashed is taken
-// over, since its process is gone.
+// in a folder private to the user (0700, the user's own): the runtime folder
+// when it is so, else one of ours under the user's cache or configuration
+// folder; never a folder others can write in. A lock left by a run that
+// crashed is taken over, since its process is gone.
 //
 // Beside the lock the running copy listens on a local socket, so that a
 // later start (a chart double-clicked in the file manager) hands its chart
-// over instead of being turned away.
+// over instead of being turned away. A socket, or a peer, not of this user
+// is never spoken to.
+//
+// Without such a folder the program runs unguarded: acquire() lets it run
+// and nothing is handed over.
 class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    // folder: where the lock and the socket live; empty for the user's
-    // runtime folder.
+    // folder: where the lock and the socket live (used only when private);
+    // empty for the user's runtime folder or its stand-in.
     explicit SingleInstance(const QString& folder = QString());
     ~SingleInstance() override;
 
@@ -30,6 +36,8 @@ public:
     // it then listens for later starts.
     bool acquire();
     QString lock_path() const { return path_; }
+    // No private folder was found: no lock, no socket.
+    bool unguarded() const { return path_.isEmpty(); }
     QString socket_path() const { return socket_; }
 
     // From a later start: asks the running copy to come to the front and

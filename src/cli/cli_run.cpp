@@ -231,6 +231,7 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
         return fail(console, Status::failure(30034), a.chart, false, missing_key_prefix(chart.nodes[i]));
 
     const SavedSettings saved = read_saved_settings();
+    if (!saved.ignored.empty()) console.err << failure_line(settings_file().string(), saved.ignored);
     const std::string folder = a.result_folder ? *a.result_folder : saved.result_folder;
     if (folder.empty())
         return fail(console, "", std::string(message_text(30009)) + " (-o DIR, or the result folder in Tessaly's settings)");

@@ -1,8 +1,12 @@
 #include "cli_settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
+
+#include "text/messages.h"
+#include "text/user_file.h"
 
 // The settings are read without the Qt library, so that the headless cross
 // stays small and quick to start; the format is the one QSettings writes.
@@ -112,7 +116,13 @@ SavedSettings read_saved_settings() { return read_saved_settings(settings_file()
 
 SavedSettings read_saved_settings(const std::filesystem::path& ini_file) {
     SavedSettings saved;
-    std::ifstream in(ini_file);
+    std::string text;
+    if (Status read = read_settings_file(ini_file, text); read.message_id == 30330) {
+        saved.ignored = std::string(message_text(30330));
+        std::replace(saved.ignored.begin(), saved.ignored.end(), '\n', ' ');
+        return saved;
+    }
+    std::istringstream in(text);
     std::string line;
     bool in_section = false;
     bool have_folder = false;

@@ -11,12 +11,18 @@ namespace tessaly::cli {
 struct SavedSettings {
     std::string result_folder;  // KanSet/FolderPath; empty when never chosen
     bool make_backup = true;    // KanSet/MakeBackup
+    // Why the file was passed over for the defaults (one line, naming
+    // nothing); empty when it was read or is not there.
+    std::string ignored;
 };
 
 // The application's settings file: Varnholt/Tessaly.ini under
 // $XDG_CONFIG_HOME, else under ~/.config.
 std::filesystem::path settings_file();
 
+// A settings file that is not a regular file or is too large is never
+// opened, so that a FIFO or /dev/zero put in its place cannot hang the
+// cross: the defaults apply, and `ignored` says why.
 SavedSettings read_saved_settings();
 SavedSettings read_saved_settings(const std::filesystem::path& ini_file);
 

@@ -109,6 +109,18 @@ constexpr CatalogueEntry kCatalogue[] = {
     {30322, "同じ名前の、置き換えられないもの（他のユーザーのファイル、シンボリックリンク、フォルダなど）があるため、書き込めません\n"
             "これを削除するか名前を変えてから、もう一度やり直してください",
      MessageStyle::Stop},
+    // Our own: a settings file that is not a regular file, or too large to
+    // be one of ours (the path comes first); it is left alone.
+    {30330, "設定ファイルが通常のファイルでないか、大きすぎるため、読み込みませんでした。\n"
+            "既定の設定で続けます（この間の設定の変更は保存されません）",
+     MessageStyle::Information},
+    // Our own: no folder private to the user for the single-instance lock.
+    {30331, "二重起動を確かめるための、自分だけが使えるフォルダを用意できませんでした。\n"
+            "二重起動を確かめずに起動します",
+     MessageStyle::Information},
+    // Our own: "open in the spreadsheet program" on a path that is not an
+    // existing file (the path comes first).
+    {30332, "表計算ソフトで開けるのは、絶対パスで指定された、存在する通常のファイルだけです", MessageStyle::Stop},
     {32774, "各種処理に要した\r時間を表示します\n処理時間", MessageStyle::Text},
     {32775, "ノードテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},
     {32781, "プレビュー表示されるテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},

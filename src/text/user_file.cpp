@@ -41,6 +41,39 @@ Status open_user_file(const std::filesystem::path& path, int& fd) {
     return Status::ok();
 }
 
+Status read_settings_file(const std::filesystem::path& path, std::string& text) {
+    text.clear();
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return Status::ok();
+    int fd = -1;
+    if (Status opened = open_user_file(path, fd); !opened)
+        return opened.message_id == 30003 ? opened : Status::failure(30330, path.string());
+    Status result = Status::ok();
+    if (::fstat(fd, &st) != 0 || st.st_size > kSettingsFileLimit) {
+        result = Status::failure(30330, path.string());
+    } else {
+        // Read to the limit and no further, should the file grow meanwhile.
+        char buffer[8192];
+        while (true) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) {
+                result = Status::failure(30003, path.string());
+                break;
+            }
+            if (got == 0) break;
+            text.append(buffer, static_cast<std::size_t>(got));
+            if (static_cast<std::int64_t>(text.size()) > kSettingsFileLimit) {
+                result = Status::failure(30330, path.string());
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    if (!result) text.clear();
+    return result;
+}
+
 std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "text/status.h"
 
@@ -19,6 +20,14 @@ namespace tessaly {
 // that is not a regular file (a FIFO, a device, a socket). On success fd is
 // a blocking, close-on-exec descriptor of a regular file.
 Status open_user_file(const std::filesystem::path& path, int& fd);
+
+// The settings file's whole text, read without ever waiting on it; empty
+// when there is no such file. Refused unread, with the path (30330): a FIFO,
+// a device, a folder or anything else but a regular file, and a file larger
+// than kSettingsFileLimit, which no settings of ours come near. 30003 when it
+// is there but cannot be opened.
+inline constexpr std::int64_t kSettingsFileLimit = 1 << 20;
+Status read_settings_file(const std::filesystem::path& path, std::string& text);
 
 // What tells one version of a file from another, as editors compare it:
 // the modification time (to the nanosecond) and the size.

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 #include "chart/chart_file.h"
 #include "text/cp932.h"
 #include "chart_document.h"
@@ -421,6 +423,49 @@ private slots:
         QFile kept(dir_.filePath("a.csv"));
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QVERIFY(kept.readAll().startsWith("1,"));
+    }
+
+    // A node's stored path reaches the spreadsheet program only when it names
+    // an existing regular file from the root: a chart written by someone else
+    // cannot pass the program an option or a macro URL.
+    void only_an_existing_file_is_opened_in_the_spreadsheet_program() {
+        two_lists();
+        ::mkfifo(dir_.filePath("pipe.csv").toLocal8Bit().constData(), 0600);
+        for (const QString& stored : {QStringLiteral("-env:UserInstallation=file:///tmp/elsewhere"),
+                                      QStringLiteral("macro:///Standard.Module1.Main"), QStringLiteral("b.csv"),
+                                      dir_.filePath("gone.csv"), dir_.path(), dir_.filePath("pipe.csv")}) {
+            cp932::copy_to_field(chart().nodes[1].path, literal(stored.toStdString()));
+            commands()[33791]->trigger();
+            QVERIFY(desktop_.spreadsheets.isEmpty());
+            const std::string& refused = dialogs_.shown.back().text;
+            QVERIFY2(refused.starts_with(stored.toStdString() + "\n"), refused.c_str());
+            QVERIFY(refused.ends_with("存在する通常のファイルだけです"));
+        }
+
+        // The program of this machine gets the path after the end of its
+        // options: here a stand-in for LibreOffice Calc that notes its
+        // arguments.
+        const QString bin = dir_.filePath("bin");
+        QDir().mkpath(bin);
+        const QString noted = dir_.filePath("arguments.txt");
+        QFile script(QDir(bin).filePath("localc"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nPATH=/usr/bin:/bin\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\nmv \"$0.tmp\" '" +
+                     noted.toLocal8Bit() + "'\n");
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.toLocal8Bit());
+        SystemDesktop system;
+        QVERIFY(!system.open_in_spreadsheet(QStringLiteral("-env:x")));
+        const bool started = system.open_in_spreadsheet(dir_.filePath("b.csv"));
+        qputenv("PATH", path);
+        QVERIFY(started);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(noted), 20000);
+        QFile arguments(noted);
+        QVERIFY(arguments.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLocal8Bit(arguments.readAll()).split('\n', Qt::SkipEmptyParts),
+                 (QStringList{"--infilter=CSV:44,34,60,1", "--", dir_.filePath("b.csv")}));
     }
 
     // Another cross taking the chosen name between choosing and writing: the

@@ -3,6 +3,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include "chart/chart_file.h"
 #include "print_fixtures.h"
 #include "settings.h"
@@ -28,7 +30,7 @@ class PrintCommandLineTest : public QObject {
     // The settings file the program reads: $XDG_CONFIG_HOME/Varnholt/Tessaly.ini.
     QSettings stored() { return QSettings(dir_.filePath("config/Varnholt/Tessaly.ini"), QSettings::IniFormat); }
 
-    Run run(const QStringList& arguments) {
+    Run run(const QStringList& arguments, int patience_ms = 60000) {
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove("DISPLAY");
@@ -39,7 +41,7 @@ class PrintCommandLineTest : public QObject {
         environment.insert("XDG_RUNTIME_DIR", dir_.filePath("run"));
         program.setProcessEnvironment(environment);
         program.start(TESSALY_BIN_DIR "/tessaly", arguments);
-        if (!program.waitForFinished(60000)) return {};
+        if (!program.waitForFinished(patience_ms)) return {};
         return {program.exitCode(), QString::fromUtf8(program.readAllStandardError())};
     }
 
@@ -100,6 +102,27 @@ private slots:
         QCOMPARE(run({"--print-pdf", pdf, chart_path_}).exit_code, 0);
         QCOMPARE(print_fixtures::PdfPages(pdf).count(), 6);
         QVERIFY(QFile::exists(window.lock_path()));
+    }
+
+    // The settings file swapped for a FIFO or for /dev/zero: the print
+    // neither waits on it nor reads it, says so on the standard error and
+    // prints with the defaults.
+    void a_settings_file_that_is_no_file_is_passed_over() {
+        const QString ini = dir_.filePath("config/Varnholt/Tessaly.ini");
+        QVERIFY(QDir().mkpath(dir_.filePath("config/Varnholt")));
+        for (const bool fifo : {true, false}) {
+            QFile::remove(ini);
+            if (fifo) QVERIFY(::mkfifo(QFile::encodeName(ini).constData(), 0600) == 0);
+            else QVERIFY(QFile::link("/dev/zero", ini));
+            const QString pdf = dir_.filePath("odd-settings.pdf");
+            const Run done = run({"--print-pdf", pdf, chart_path_}, 20000);
+            QCOMPARE(done.exit_code, 0);
+            QVERIFY2(done.errors.contains(ini + QString::fromUtf8("\n設定ファイルが通常のファイルでないか")),
+                     qPrintable(done.errors));
+            QCOMPARE(print_fixtures::PdfPages(pdf).count(), 6);
+            QVERIFY(QFileInfo(ini).isSymLink() || !QFileInfo(ini).isFile());  // left as it was
+        }
+        QFile::remove(ini);
     }
 
     void failures_end_with_1_and_the_message_on_the_standard_error() {

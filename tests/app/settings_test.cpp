@@ -1,6 +1,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "fake_dialogs.h"
 #include "frame_rules.h"
 #include "settings.h"
 #include "test_registry.h"
@@ -51,6 +52,44 @@ private slots:
         QCOMPARE(setting(store, "Last/cxCur1"), 321);
         QCOMPARE(result_folder(store), QString::fromUtf8("/home/テスト/結果"));
         QCOMPARE(store.value("KanSet/MinHit").toInt(), 7);  // the names stay as they were
+    }
+
+    // A settings file far larger than ours ever are is not read: the
+    // defaults stand in, the user is told, and the file is left as it was,
+    // while this run's changes are kept in memory.
+    void a_settings_file_too_large_is_left_alone() {
+        QTemporaryDir dir;
+        const bool had = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+        const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+        QVERIFY(QDir().mkpath(dir.filePath("Varnholt")));
+        const QString ini = dir.filePath("Varnholt/Tessaly.ini");
+        QFile big(ini);
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        big.write("[KanSet]\nMinHit=5\n");
+        big.write(QByteArray(2 << 20, ';'));
+        big.close();
+        const qint64 size = QFileInfo(ini).size();
+        {
+            FakeDialogs dialogs;
+            const std::unique_ptr<QSettings> store = open_settings(dialogs);
+            QCOMPARE(dialogs.shown.size(), size_t(1));
+            QVERIFY(dialogs.shown[0].text.starts_with(ini.toStdString() + "\n設定ファイルが通常のファイルでないか"));
+            QCOMPARE(setting(*store, "KanSet/MinHit"), 2);
+            set_setting(*store, "KanSet/MinHit", 7);
+            store->sync();
+            QCOMPARE(setting(*store, "KanSet/MinHit"), 7);
+        }
+        QCOMPARE(QFileInfo(ini).size(), size);
+        {
+            // An ordinary one is read as ever.
+            QVERIFY(QFile::resize(ini, 18));
+            FakeDialogs dialogs;
+            QCOMPARE(setting(*open_settings(dialogs), "KanSet/MinHit"), 5);
+            QVERIFY(dialogs.shown.empty());
+        }
+        if (had) qputenv("XDG_CONFIG_HOME", before);
+        else qunsetenv("XDG_CONFIG_HOME");
     }
 
     void orientation_other_than_landscape_reads_as_portrait() {

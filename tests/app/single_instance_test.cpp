@@ -1,8 +1,14 @@
+#include <QLocalServer>
+#include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <map>
+#include <optional>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +16,40 @@
 #include "test_registry.h"
 
 using namespace tessaly::app;
+
+namespace {
+
+// Environment variables set for one test and put back afterwards.
+class Environment {
+public:
+    ~Environment() {
+        for (const auto& [name, value] : saved_)
+            if (value) qputenv(name.c_str(), *value);
+            else qunsetenv(name.c_str());
+    }
+    void set(const char* name, const QString& value) {
+        keep(name);
+        qputenv(name, QFile::encodeName(value));
+    }
+    void unset(const char* name) {
+        keep(name);
+        qunsetenv(name);
+    }
+
+private:
+    void keep(const char* name) {
+        if (!saved_.contains(name))
+            saved_[name] = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+    }
+    std::map<std::string, std::optional<QByteArray>> saved_;
+};
+
+int mode_of(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+}  // namespace
 
 class SingleInstanceTest : public QObject {
     Q_OBJECT
@@ -71,6 +111,86 @@ private slots:
 
         // Nobody listening: the refusal as before.
         QVERIFY(!SingleInstance(dir.filePath("elsewhere")).hand_over(QString(), 500));
+    }
+
+    // Without a runtime folder of the user's own, the lock and the socket
+    // are never put in the shared temporary folder, where another user may
+    // have made the usual runtime folder first and be holding our lock and
+    // listening under our socket's name for the charts we open.
+    void the_lock_and_the_socket_stay_in_a_folder_of_the_users_own() {
+        QTemporaryDir shared;
+        QTemporaryDir home;
+        QVERIFY(::chmod(QFile::encodeName(shared.path()).constData(), 01777) == 0);
+        Environment environment;
+        environment.unset("XDG_RUNTIME_DIR");
+        environment.unset("XDG_CACHE_HOME");
+        environment.unset("XDG_CONFIG_HOME");
+        environment.set("HOME", home.path());
+        environment.set("TMPDIR", shared.path());
+
+        // The other user's doing: runtime-USER taken (here by a file, which
+        // is refused whoever runs the test), a lock held and a socket
+        // listening in the shared folder under our names.
+        const QString id = QStringLiteral("Varnholt.R52207.Tessaly.1.01");
+        QFile taken(shared.filePath(QStringLiteral("runtime-") + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name)));
+        QVERIFY(taken.open(QIODevice::WriteOnly));
+        taken.close();
+        QLockFile planted_lock(shared.filePath(id + ".lock"));
+        QVERIFY(planted_lock.tryLock(0));
+        QLocalServer listener;
+        QVERIFY(listener.listen(shared.filePath(id + ".socket")));
+
+        {
+            SingleInstance instance;
+            QVERIFY(instance.acquire());
+            QVERIFY(!instance.unguarded());
+            QCOMPARE(QFileInfo(instance.lock_path()).absolutePath(), home.filePath(".cache/Varnholt/run"));
+            QCOMPARE(QFileInfo(instance.socket_path()).absolutePath(), home.filePath(".cache/Varnholt/run"));
+            QCOMPARE(mode_of(home.filePath(".cache/Varnholt/run")), 0700);
+            QVERIFY(QFileInfo(instance.socket_path()).exists());
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(!listener.hasPendingConnections());
+
+        // A runtime folder open to others is no runtime folder of ours, and
+        // a folder of ours that has become a link to the shared one is
+        // passed over for the one under the configuration folder.
+        environment.set("XDG_RUNTIME_DIR", shared.path());
+        QVERIFY(QDir(home.filePath(".cache/Varnholt/run")).removeRecursively());
+        QVERIFY(QFile::link(shared.path(), home.filePath(".cache/Varnholt/run")));
+        {
+            SingleInstance instance;
+            QVERIFY(instance.acquire());
+            QCOMPARE(QFileInfo(instance.lock_path()).absolutePath(), home.filePath(".config/Varnholt/run"));
+            QCOMPARE(mode_of(home.filePath(".config/Varnholt/run")), 0700);
+        }
+
+        // Where no private folder can be had at all, the program runs
+        // without the check rather than use a shared one.
+        environment.set("HOME", QStringLiteral("/proc/self/nowhere"));
+        environment.set("XDG_CACHE_HOME", QStringLiteral("relative"));
+        environment.set("XDG_CONFIG_HOME", QStringLiteral("relative"));
+        SingleInstance nowhere;
+        QVERIFY(nowhere.unguarded());
+        QVERIFY(nowhere.acquire());
+        QVERIFY(!nowhere.hand_over(QStringLiteral("/x.tsy"), 200));
+        QVERIFY(!listener.hasPendingConnections());
+    }
+
+    // A socket in our folder that another user made (only root can) is not
+    // spoken to: the chart's path would go to that user.
+    void a_socket_not_of_this_user_gets_no_chart() {
+        if (::geteuid() != 0) QSKIP("only root can give a socket to another user");
+        QTemporaryDir dir;
+        SingleInstance running(dir.path());
+        QVERIFY(running.acquire());
+        QLocalServer::removeServer(running.socket_path());
+        QLocalServer other;
+        QVERIFY(other.listen(running.socket_path()));
+        QVERIFY(::chown(QFile::encodeName(running.socket_path()).constData(), 65534, 65534) == 0);
+        QVERIFY(!SingleInstance(dir.path()).hand_over(QStringLiteral("/secret.tsy"), 500));
+        QCoreApplication::processEvents();
+        QVERIFY(!other.hasPendingConnections());
     }
 };
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -388,6 +390,33 @@ TEST(CrossProgram, APathThatCannotBeMadeIsAFailureNotAnAbort) {
     ASSERT_TRUE(absolute.wait());
     EXPECT_EQ(absolute.exit_code(), 0) << absolute.err();
     EXPECT_EQ(first_line(absolute.out()), (dir / "out" / "CROSS0001.csv").string());
+}
+
+// The settings file swapped for a FIFO, for /dev/zero or for something far
+// larger than settings are: the cross neither waits on it nor reads it, says
+// so, and runs with the defaults.
+TEST(CrossProgram, ASettingsFileThatIsNoFileIsPassedOver) {
+    TempDir dir;
+    fs::create_directories(dir / "config" / "Varnholt");
+    fs::create_directory(dir / "out");
+    const fs::path a = dir / "a.csv";
+    write_bytes(a, "k1,a\nk1,b\n");
+    const fs::path ini = dir / "config" / "Varnholt" / "Tessaly.ini";
+    std::string ignored(message_text(30330));
+    std::replace(ignored.begin(), ignored.end(), '\n', ' ');
+    for (int kind = 0; kind < 3; ++kind) {
+        fs::remove(ini);
+        std::optional<Fifo> fifo;
+        if (kind == 0) fifo.emplace(ini, 20s);
+        if (kind == 1) fs::create_symlink("/dev/zero", ini);
+        if (kind == 2) write_bytes(ini, "[KanSet]\nMakeBackup=0\n" + std::string(2 << 20, ';'));
+        ProgramRun run(dir, {"-o", (dir / "out").string(), "-f", a.string(), "-k", "1"},
+                       {{"XDG_CONFIG_HOME", (dir / "config").string()}});
+        ASSERT_TRUE(run.wait(15s)) << "still waiting, kind " << kind;
+        EXPECT_EQ(run.exit_code(), 0) << run.err();
+        EXPECT_EQ(run.err(), "tessaly-cross: " + ini.string() + ": " + ignored + "\n");
+        EXPECT_EQ(read_bytes(first_line(run.out())), "1,a,k1,a\r\n1,a,k1,b\r\n\r\n");
+    }
 }
 
 // Item 16: killed in the middle of a cross, the program leaves no work file
