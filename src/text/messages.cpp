@@ -98,6 +98,14 @@ constexpr CatalogueEntry kCatalogue[] = {
     {30314, "シフトJIS（CP932）のファイルではないため、正しく表示されず、クロスキーも正しく比べられません。\n"
             "ノードを削除して、もう一度セットすると、シフトJISに変換したコピーを作れます",
      MessageStyle::Information},
+    // Our own: the file changed while the user was being asked about it.
+    {30340, "確認している間にファイルが変更されたため、セットしませんでした。\n"
+            "もう一度セットしてください",
+     MessageStyle::Stop},
+    // Our own: a source found to be no cp932 text while its records were counted.
+    {30341, "シフトJIS（CP932）のファイルではないため、クロスできません。\n"
+            "ノードを削除して、もう一度セットすると、シフトJISに変換したコピーを作れます",
+     MessageStyle::Stop},
     {32774, "各種処理に要した\r時間を表示します\n処理時間", MessageStyle::Text},
     {32775, "ノードテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},
     {32781, "プレビュー表示されるテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},
