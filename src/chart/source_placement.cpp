@@ -11,13 +11,16 @@ Status admit_dropped_file(const std::filesystem::path& path) {
     return checked;
 }
 
-Status count_lines(const std::filesystem::path& path, long long& lines) {
+Status count_lines(const std::filesystem::path& path, long long& lines, TextEncoding* encoding) {
     lines = 0;
     RecordReader reader;
+    EncodingScan scan;
+    if (encoding) reader.watch_encoding(&scan);
     if (Status opened = reader.open(path); !opened) return opened;
     std::string_view line;
     while (reader.next(line)) ++lines;
     if (reader.failed()) return Status::failure(30003, path.string());
+    if (encoding) *encoding = scan.result();
     return Status::ok();
 }
 
@@ -47,8 +50,13 @@ Placement place_source_files(Chart& chart, const std::vector<std::filesystem::pa
             continue;
         }
         long long lines = 0;
-        if (Status counted = count_lines(path, lines); !counted) {
+        TextEncoding encoding = TextEncoding::Cp932;
+        if (Status counted = count_lines(path, lines, &encoding); !counted) {
             result.messages.push_back(counted);
+            continue;
+        }
+        if (encoding != TextEncoding::Cp932) {
+            result.foreign.push_back({path, encoding});
             continue;
         }
         Status added = add_node(chart, *cp932_path, point, zoom, kSourceNode, *title,
@@ -61,6 +69,7 @@ Placement place_source_files(Chart& chart, const std::vector<std::filesystem::pa
         point.x = point.x + 50 >= chart.display.view_width ? start.x : point.x + 50;
         point.y = point.y + 20 >= chart.display.view_height ? start.y : point.y + 20;
     }
+    result.next = point;
     return result;
 }
 

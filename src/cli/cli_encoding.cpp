@@ -46,6 +46,10 @@ std::string conversion_command(TextEncoding encoding, const std::filesystem::pat
 std::string foreign_encoding_refusal(const std::filesystem::path& path, std::string_view shown) {
     const TextEncoding encoding = detect_file_encoding(path);
     if (encoding == TextEncoding::Cp932) return {};
+    return encoding_refusal(encoding, shown);
+}
+
+std::string encoding_refusal(TextEncoding encoding, std::string_view shown) {
     return failure_line(shown, "the file is " + encoding_name(encoding) +
                                    ", and tessaly-cross reads cp932 (Shift-JIS) only; convert it with:") +
            "  " + conversion_command(encoding, std::filesystem::path(shown)) + "\n";

@@ -22,9 +22,13 @@ std::string shell_word(std::string_view text);
 // UTF-16 goes by its mark, and UTF-8's mark is cut off first.
 std::string conversion_command(TextEncoding encoding, const std::filesystem::path& file);
 
-// The failure text when the file at path is no cp932 text: the file as
-// shown, its encoding and the command that converts it; empty for cp932
-// (and for a file that cannot be read: its reading says why).
+// The failure text for a file (as shown) in the given encoding: the
+// encoding and the command that converts it.
+std::string encoding_refusal(TextEncoding encoding, std::string_view shown);
+
+// The failure text when the file at path is no cp932 text by its first
+// bytes; empty for cp932 (and for a file that cannot be read: its reading
+// says why). The rest of the file is judged as the cross counts its records.
 std::string foreign_encoding_refusal(const std::filesystem::path& path, std::string_view shown);
 
 }  // namespace tessaly::cli

@@ -134,6 +134,16 @@ int chart_from_files(const Arguments& a, Console& console, Chart& chart) {
     return kExitSuccess;
 }
 
+// A source as the user named it: as given with -f, else (a chart's node)
+// its path.
+std::string given_name(const Arguments& a, const std::string& path) {
+    for (const SourceArgument& s : a.sources) {
+        std::error_code error;
+        if (fs::absolute(s.file, error) == fs::path(path) && !error) return s.file;
+    }
+    return path;
+}
+
 // Selects the named nodes of a saved chart.
 int select_chart_nodes(const Arguments& a, Console& console, Chart& chart) {
     for (NodeState& s : chart.node_states) s.selected = 0;
@@ -285,8 +295,14 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
             concerned = temp_folder().string();
         else if (failure.message_id == 30003)
             concerned = result_path.string();
-        // Only a source named by the failure was being read.
-        fail(console, failure, named_file(failure, concerned), !failure.first_line.empty());
+        // Only a source named by the failure was being read. A source whose
+        // UTF-8 shows only past its first bytes is found as the records are
+        // counted (other encodings show in those bytes and are refused
+        // before the cross).
+        if (failure.message_id == 30341)
+            console.err << encoding_refusal(TextEncoding::Utf8, given_name(a, failure.first_line));
+        else
+            fail(console, failure, named_file(failure, concerned), !failure.first_line.empty());
         if (engine.result_file_created()) return fail(console, "", "failed; " + result_path.string() + " is incomplete");
         return kExitFailure;
     }

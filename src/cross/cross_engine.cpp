@@ -16,6 +16,7 @@
 #include "cross/result_assembler.h"
 #include "cross/result_file.h"
 #include "text/temp_file.h"
+#include "text/text_encoding.h"
 
 namespace tessaly {
 
@@ -151,6 +152,11 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
     for (int i = 0; i < chart.node_count(); ++i) {
         if (source != sources.end() && source->node == i) {
             RecordReader reader;
+            // The whole file is judged in this reading: a list whose UTF-8
+            // shows only after the part looked at when it was placed would
+            // be crossed with wrong keys, and missing hits, without a word.
+            EncodingScan scan;
+            reader.watch_encoding(&scan);
             if (Status s = open_source(reader, *source); !s) return s;
             // The cancel request is looked at once a block: cheap, and soon
             // enough for Ctrl+C on a file of gigabytes.
@@ -162,6 +168,7 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
             });
             if (cancelled) return StageEnd::cancel();
             if (reader.failed()) return Status::failure(30003, source->path.string());
+            if (scan.result() != TextEncoding::Cp932) return Status::failure(30341, source->path.string());
             ++source;
         }
         observer.progress_position(i + 1);

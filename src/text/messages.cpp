@@ -121,6 +121,14 @@ constexpr CatalogueEntry kCatalogue[] = {
     // Our own: "open in the spreadsheet program" on a path that is not an
     // existing file (the path comes first).
     {30332, "表計算ソフトで開けるのは、絶対パスで指定された、存在する通常のファイルだけです", MessageStyle::Stop},
+    // Our own: the file changed while the user was being asked about it.
+    {30340, "確認している間にファイルが変更されたため、セットしませんでした。\n"
+            "もう一度セットしてください",
+     MessageStyle::Stop},
+    // Our own: a source found to be no cp932 text while its records were counted.
+    {30341, "シフトJIS（CP932）のファイルではないため、クロスできません。\n"
+            "ノードを削除して、もう一度セットすると、シフトJISに変換したコピーを作れます",
+     MessageStyle::Stop},
     {32774, "各種処理に要した\r時間を表示します\n処理時間", MessageStyle::Text},
     {32775, "ノードテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},
     {32781, "プレビュー表示されるテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "text/text_encoding.h"
 #include "text/user_file.h"
 
 namespace tessaly {
@@ -66,6 +67,7 @@ bool RecordReader::fill() {
         got = static_cast<const char*>(stop) - fresh;
         at_end_ = true;
     }
+    if (scan_) scan_->feed(std::string_view(fresh, static_cast<std::size_t>(got)));
     end_ += static_cast<std::size_t>(got);
     return true;
 }

@@ -15,6 +15,8 @@
 
 namespace tessaly {
 
+class EncodingScan;
+
 class RecordReader {
 public:
     RecordReader() = default;
@@ -43,6 +45,11 @@ public:
 
     bool failed() const { return failed_; }
 
+    // Hands every block read from here on (up to the end of the data) to
+    // scan as well, so that a count of the records judges the encoding of
+    // the whole file in the same reading. The scan must outlive the reading.
+    void watch_encoding(EncodingScan* scan) { scan_ = scan; }
+
 private:
     bool fill();
     long long count_block(bool at_end);
@@ -53,6 +60,7 @@ private:
     std::size_t end_ = 0;
     bool at_end_ = false;
     bool failed_ = false;
+    EncodingScan* scan_ = nullptr;
 };
 
 template <typename EachBlock>

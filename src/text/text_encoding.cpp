@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "text/cp932.h"
 #include "text/replace_file.h"
@@ -43,9 +44,11 @@ int utf8_sequence(std::string_view s, std::size_t i, char32_t& c) {
     return n;
 }
 
-std::optional<std::string> read_whole(const std::filesystem::path& path) {
+// The whole file, with its stamp as it was opened.
+std::optional<std::string> read_whole(const std::filesystem::path& path, std::optional<FileStamp>& stamp) {
     int fd = -1;
     if (!open_user_file(path, fd)) return std::nullopt;
+    stamp = file_stamp(fd);
     std::string bytes;
     char buffer[1 << 16];
     for (;;) {
@@ -71,26 +74,83 @@ Status write_copy(const std::filesystem::path& target, std::string_view bytes) {
 
 }  // namespace
 
-TextEncoding detect_encoding(std::string_view head) {
-    head = head.substr(0, kEncodingSample);
-    if (starts_with(head, "\xEF\xBB\xBF")) return TextEncoding::Utf8Bom;
-    if (starts_with(head, "\xFF\xFE")) return TextEncoding::Utf16Le;
-    if (starts_with(head, "\xFE\xFF")) return TextEncoding::Utf16Be;
-    bool japanese_seen = false;
-    for (std::size_t i = 0; i < head.size();) {
-        char32_t c = 0;
-        const int n = utf8_sequence(head, i, c);
-        if (n == 0) return TextEncoding::Cp932;
-        if (n < 0) break;  // the sample ends inside a character
-        japanese_seen = japanese_seen || japanese(c);
-        i += static_cast<std::size_t>(n);
+void EncodingScan::feed_byte(unsigned char b) {
+    if (utf8_pending_ > 0) {
+        if (b < next_low_ || b > next_high_) {
+            utf8_ok_ = false;
+            return;
+        }
+        code_ = (code_ << 6) | (b & 0x3F);
+        next_low_ = 0x80, next_high_ = 0xBF;
+        if (--utf8_pending_ == 0 && japanese(code_) && japanese_ < kUtf8Evidence) ++japanese_;
+    } else if (b >= 0x80) {
+        // The ranges of the second byte leave out overlong forms, surrogates
+        // and values beyond Unicode.
+        if (b >= 0xC2 && b <= 0xDF) utf8_pending_ = 1, code_ = b & 0x1F;
+        else if (b >= 0xE0 && b <= 0xEF) utf8_pending_ = 2, code_ = b & 0x0F;
+        else if (b >= 0xF0 && b <= 0xF4) utf8_pending_ = 3, code_ = b & 0x07;
+        else {
+            utf8_ok_ = false;
+            return;
+        }
+        if (b == 0xE0) next_low_ = 0xA0;
+        else if (b == 0xED) next_high_ = 0x9F;
+        else if (b == 0xF0) next_low_ = 0x90;
+        else if (b == 0xF4) next_high_ = 0x8F;
     }
-    return japanese_seen ? TextEncoding::Utf8 : TextEncoding::Cp932;
+    if (!cp932_ok_) return;
+    if (cp932_trail_) {
+        cp932_ok_ = (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+        cp932_trail_ = false;
+    } else if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) {
+        cp932_trail_ = true;
+    } else {
+        cp932_ok_ = b < 0x80 || (b >= 0xA1 && b <= 0xDF);  // ASCII or half-width katakana
+    }
 }
 
-TextEncoding detect_file_encoding(const std::filesystem::path& path) {
+void EncodingScan::feed(std::string_view bytes) {
+    for (std::size_t i = 0; seen_ < sizeof mark_ && i < bytes.size(); ++i) mark_[seen_++] = static_cast<unsigned char>(bytes[i]);
+    if (!utf8_ok_) return;
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (p < end) {
+        if (utf8_pending_ == 0 && !cp932_trail_) {
+            // ASCII reads alike in both: passed over a word at a time.
+            while (end - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, sizeof word);
+                if (word & 0x8080808080808080ULL) break;
+                p += 8;
+            }
+            while (p < end && static_cast<unsigned char>(*p) < 0x80) ++p;
+            if (p == end) break;
+        }
+        feed_byte(static_cast<unsigned char>(*p++));
+        if (!utf8_ok_) return;
+    }
+}
+
+TextEncoding EncodingScan::result() const {
+    const std::string_view mark(reinterpret_cast<const char*>(mark_), seen_);
+    if (starts_with(mark, "\xEF\xBB\xBF")) return TextEncoding::Utf8Bom;
+    if (starts_with(mark, "\xFF\xFE")) return TextEncoding::Utf16Le;
+    if (starts_with(mark, "\xFE\xFF")) return TextEncoding::Utf16Be;
+    if (!utf8_ok_ || japanese_ == 0) return TextEncoding::Cp932;
+    return !cp932_ok_ || japanese_ >= kUtf8Evidence ? TextEncoding::Utf8 : TextEncoding::Cp932;
+}
+
+TextEncoding detect_encoding(std::string_view head) {
+    EncodingScan scan;
+    scan.feed(head.substr(0, kEncodingSample));
+    return scan.result();
+}
+
+TextEncoding detect_file_encoding(const std::filesystem::path& path, std::optional<FileStamp>* stamp) {
+    if (stamp) stamp->reset();
     int fd = -1;
     if (!open_user_file(path, fd)) return TextEncoding::Cp932;  // the reading that follows says why
+    if (stamp) *stamp = file_stamp(fd);
     std::string head(kEncodingSample, '\0');
     std::size_t got = 0;
     while (got < head.size()) {
@@ -133,11 +193,25 @@ std::filesystem::path cp932_copy_path(const std::filesystem::path& source) {
 }
 
 Cp932Copy make_cp932_copy(const std::filesystem::path& source, TextEncoding encoding,
-                          const std::filesystem::path& target, std::size_t max_missing) {
+                          const std::filesystem::path& target, std::size_t max_missing,
+                          const std::optional<FileStamp>& expected) {
     Cp932Copy result;
-    const std::optional<std::string> bytes = read_whole(source);
+    std::optional<FileStamp> stamp;
+    const std::optional<std::string> bytes = read_whole(source, stamp);
     if (!bytes) {
         result.status = Status::failure(30003, source.string());
+        return result;
+    }
+    // Changed since the encoding was found, or while it was being read; or
+    // the mark the encoding was known by is gone (the file may have been cut
+    // short): the text is not the one the user was asked about.
+    const bool changed = (expected && stamp != expected) || !stamp ||
+                         stamp->size != static_cast<std::int64_t>(bytes->size()) ||
+                         (encoding == TextEncoding::Utf8Bom && !starts_with(*bytes, "\xEF\xBB\xBF")) ||
+                         (encoding == TextEncoding::Utf16Le && !starts_with(*bytes, "\xFF\xFE")) ||
+                         (encoding == TextEncoding::Utf16Be && !starts_with(*bytes, "\xFE\xFF"));
+    if (changed) {
+        result.status = Status::failure(30340, source.string());
         return result;
     }
     std::string utf8;

@@ -530,15 +530,25 @@ void ChartView::place_chosen_files(const QStringList& paths) {
 }
 
 std::optional<std::filesystem::path> ChartView::file_in_cp932(const std::filesystem::path& file) {
-    const TextEncoding encoding = detect_file_encoding(file);
+    std::optional<FileStamp> stamp;
+    const TextEncoding encoding = detect_file_encoding(file, &stamp);
     if (encoding == TextEncoding::Cp932) return file;
+    return cp932_copy_of(file, encoding, stamp);
+}
+
+std::optional<std::filesystem::path> ChartView::cp932_copy_of(const std::filesystem::path& file, TextEncoding encoding,
+                                                              const std::optional<FileStamp>& stamp) {
     const std::filesystem::path copy_path = cp932_copy_path(file);
     const std::string about = file.string() + "\n文字コード: " + encoding_name(encoding) + "\n変換したコピー: " +
                               copy_path.filename().string() + "\n";
     if (show_message(messages_, about, 30310) != kAnswerYes) return std::nullopt;
-    if (std::filesystem::exists(copy_path) && show_message(messages_, copy_path.string() + "\n", 30041) != kAnswerYes)
+    std::error_code error;
+    if (std::filesystem::exists(copy_path, error) &&
+        show_message(messages_, copy_path.string() + "\n", 30041) != kAnswerYes)
         return std::nullopt;
-    const Cp932Copy copy = make_cp932_copy(file, encoding, copy_path);
+    // The file may have changed while the questions were shown: the copy is
+    // made only from the text the user was asked about.
+    const Cp932Copy copy = make_cp932_copy(file, encoding, copy_path, 20, stamp);
     if (!copy.status) {
         show_message(messages_, copy.status);
         return std::nullopt;
@@ -558,6 +568,18 @@ void ChartView::place(const std::vector<std::filesystem::path>& files, QPoint ca
     const int before = chart_.node_count();
     Placement placed = place_source_files(chart_, files, {canvas_point.x(), canvas_point.y()}, zoom_);
     for (const Status& message : placed.messages) show_message(messages_, message);
+    // A list whose other encoding shows only further in than its first
+    // bytes is found while counting: offered as a cp932 copy as at the start.
+    std::vector<std::filesystem::path> copies;
+    for (const ForeignFile& foreign : placed.foreign) {
+        const std::optional<FileStamp> stamp = file_stamp(foreign.path);
+        if (auto copy = cp932_copy_of(foreign.path, foreign.encoding, stamp)) copies.push_back(*copy);
+    }
+    if (!copies.empty()) {
+        Placement more = place_source_files(chart_, copies, placed.next, zoom_);
+        for (const Status& message : more.messages) show_message(messages_, message);
+        placed.placed += more.placed;
+    }
     chart_changed();
     if (placed.placed > 0) emit modified();
     emit history_changed();

@@ -14,6 +14,7 @@
 #include "chart/chart.h"
 #include "chart/node_alignment.h"
 #include "text/show_message.h"
+#include "text/text_encoding.h"
 #include "chart/undo_history.h"
 #include "chart_cursors.h"
 #include "edge_tip.h"
@@ -147,6 +148,10 @@ private:
     // A file in another encoding than cp932 is offered as a cp932 copy made
     // beside it: the file to place, or none when it is not to be placed.
     std::optional<std::filesystem::path> file_in_cp932(const std::filesystem::path& file);
+    // The question and the copy for a file known to be in that encoding; the
+    // stamp is the file's as the encoding was found.
+    std::optional<std::filesystem::path> cp932_copy_of(const std::filesystem::path& file, TextEncoding encoding,
+                                                       const std::optional<FileStamp>& stamp);
 
     Chart& chart_;
     MessagePresenter& messages_;

@@ -111,6 +111,75 @@ private slots:
         QVERIFY(!QFile::exists(dir_.filePath("emoji.sjis.csv")));
     }
 
+    // A list whose Japanese starts past the first bytes looked at is found
+    // as its lines are counted, and offered as a copy as any UTF-8 list;
+    // cp932 whose bytes happen to be valid UTF-8 is placed without a word.
+    void the_whole_file_decides_its_encoding() {
+        Chart chart;
+        chart.reset(1024, 768);
+        FakeDialogs dialogs;
+        ChartView view(chart, dialogs);
+        QByteArray ascii;
+        for (int i = 0; ascii.size() < 80 * 1024; ++i) ascii += QByteArray::number(i) + ",abc,1990/01/02\r\n";
+        const QByteArray japanese = "9,山田太郎,1990/01/02\r\n10,佐藤花子,1985/03/04\r\n";
+        const QString late = file("late.csv", ascii + japanese);
+        const QString chance = file("chance.csv", "1,abc,\xE3\x81\xB1\r\n");
+        dialogs.answers = {kAnswerYes};
+        view.drop_files({late, chance}, QPoint(10, 10));
+        QCOMPARE(dialogs.shown.size(), size_t(1));
+        QVERIFY(dialogs.shown[0].text.starts_with(late.toStdString() + "\n文字コード: UTF-8\n"));
+        QCOMPARE(chart.node_count(), 2);
+        QCOMPARE(cp932::field_text(chart.nodes[0].path), chance.toStdString());
+        QCOMPARE(cp932::field_text(chart.nodes[1].path), cp932::literal(dir_.filePath("late.sjis.csv").toStdString()));
+        QCOMPARE(chart.nodes[1].record_count, ascii.count('\n') + 2);
+        QCOMPARE(chart.nodes[1].rect.left, 60);  // after the one placed first
+    }
+
+    // The file may change while the question is on the screen: the answer
+    // was about another text, so nothing is copied or placed, and the file
+    // is named; a file cut shorter than its byte order mark does no harm.
+    void a_file_changed_during_the_question_is_not_placed() {
+        struct ShrinkingDialogs : FakeDialogs {
+            QString victim;
+            QByteArray left;
+            int present(const std::string& text, MessageStyle style) override {
+                if (style == MessageStyle::Question) {
+                    QFile f(victim);
+                    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+                    f.write(left);
+                }
+                return FakeDialogs::present(text, style);
+            }
+        };
+        Chart chart;
+        chart.reset(1024, 768);
+        ShrinkingDialogs dialogs;
+        ChartView view(chart, dialogs);
+        const QByteArray members = "1,山田太郎,1990\r\n2,佐藤花子,1985\r\n";
+        const struct {
+            const char* name;
+            QByteArray bytes;
+            QByteArray left;
+        } cases[] = {
+            {"bom.csv", "\xEF\xBB\xBF" + members, "\xEF\xBB"},
+            {"utf16.csv", QByteArray("\xFF\xFE1\0\r\0\n\0", 8), "\xFF"},
+            {"utf8.csv", members, members.left(10)},
+        };
+        for (const auto& c : cases) {
+            dialogs.victim = file(c.name, c.bytes);
+            dialogs.left = c.left;
+            dialogs.answers = {kAnswerYes};
+            dialogs.shown.clear();
+            view.drop_files({dialogs.victim}, QPoint(10, 10));
+            QCOMPARE(chart.node_count(), 0);
+            QCOMPARE(dialogs.shown.size(), size_t(2));
+            QCOMPARE(dialogs.shown[1].text, dialogs.victim.toStdString() +
+                                                "\n確認している間にファイルが変更されたため、セットしませんでした。\n"
+                                                "もう一度セットしてください");
+            QVERIFY(!QFile::exists(QString::fromStdString(cp932_copy_path(dialogs.victim.toStdString()).string())));
+        }
+    }
+
     // Quoted fields with commas inside are split there: said once, placed all the same.
     void quoted_commas_are_warned_of_once() {
         Chart chart;

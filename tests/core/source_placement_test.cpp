@@ -110,3 +110,27 @@ TEST(SourcePlacement, DroppedFilesMustBeText) {
     EXPECT_EQ(admit_dropped_file(dir / "empty.txt").message_id, 30006);
     EXPECT_TRUE(admit_dropped_file(dir / "good.csv"));
 }
+
+// The first bytes alone can deceive: a UTF-8 list whose Japanese starts
+// past them is found as its lines are counted, and passed over for the
+// caller to offer a copy; cp932 whose bytes happen to be UTF-8 is placed.
+TEST(SourcePlacement, TheWholeFileDecidesItsEncoding) {
+    TempDir dir;
+    std::string ascii;
+    for (int i = 0; ascii.size() < 1536 * 1024; ++i) ascii += std::to_string(i) + ",abc,1990/01/02\r\n";
+    write_bytes(dir / "late.csv", ascii + "9,山田太郎,1990/01/02\r\n10,佐藤花子,1985/03/04\r\n");
+    write_bytes(dir / "cp932.csv", ascii + cp932::literal("9,山田太郎,1990/01/02\r\n"));
+    write_bytes(dir / "chance.csv", "1,abc,\xE3\x81\xB1\r\n");
+    Chart chart = empty_chart();
+    Placement placed =
+        place_source_files(chart, {dir / "late.csv", dir / "cp932.csv", dir / "chance.csv"}, {100, 80}, 1.0);
+    EXPECT_TRUE(placed.messages.empty());
+    ASSERT_EQ(placed.foreign.size(), 1u);
+    EXPECT_EQ(placed.foreign[0].path, dir / "late.csv");
+    EXPECT_EQ(placed.foreign[0].encoding, TextEncoding::Utf8);
+    ASSERT_EQ(placed.placed, 2);
+    EXPECT_EQ(cp932::field_text(chart.nodes[0].path), (dir / "cp932.csv").string());
+    EXPECT_EQ(chart.nodes[0].rect.left, 100);  // the passed-over file took no point
+    EXPECT_EQ(cp932::field_text(chart.nodes[1].path), (dir / "chance.csv").string());
+    EXPECT_EQ(placed.next.x, 200);
+}

@@ -32,7 +32,14 @@ TEST(TextEncoding, TellsUtf8AndUtf16FromCp932ThatLooksAlike) {
     // but nothing Japanese, so it stays cp932.
     EXPECT_EQ(detect_encoding(cp932::literal("1,ﾃｩﾃｨ,2\r\n")), TextEncoding::Cp932);
     // A sample that ends inside a character is still UTF-8.
-    EXPECT_EQ(detect_encoding(std::string("1,山") + "\xE7\x94"), TextEncoding::Utf8);
+    EXPECT_EQ(detect_encoding(std::string("1,山田太郎") + "\xE7\x94"), TextEncoding::Utf8);
+    // cp932 that is valid UTF-8 by chance: "緕" (E3 81) and a half-width "ｱ"
+    // (B1) are the bytes of "ぱ". One such character is no evidence; UTF-8
+    // that reads as no cp932 ("ぱ" before a comma leaves a lead byte without
+    // its trail) is, and so are a few Japanese characters.
+    EXPECT_EQ(detect_encoding("1,abc,\xE3\x81\xB1"), TextEncoding::Cp932);
+    EXPECT_EQ(detect_encoding("1,abc,\xE3\x81\xB1\r\n2,\xE3\x81\xB1\xE3\x81\xB1\r\n"), TextEncoding::Cp932);
+    EXPECT_EQ(detect_encoding("1,\xE3\x81\xB1\xE3\x81\x82,2\r\n"), TextEncoding::Utf8);
 }
 
 TEST(TextEncoding, NamesTheCopyAndTheEncodings) {
