@@ -68,8 +68,9 @@ Example:
 
 On success the first line printed is the result file's path, then the
 counts (with --json, one JSON object instead). Exit status: 0 success,
-1 failure, 2 wrong usage; after Ctrl+C 130 and after SIGTERM 143, the
-incomplete result file named.
+1 failure, 2 wrong usage; after Ctrl+C 130 and after SIGTERM 143. A result
+file has its name only when complete: a cross that fails or is stopped
+leaves none.
 )";
 
 namespace {

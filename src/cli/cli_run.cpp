@@ -280,10 +280,10 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
     }
     const fs::path& result_path = engine.result_path();
     if (end == CrossStage::Cancelled) {
-        // The engine's work files are closed (and so gone) by now; the
-        // partial result file stays, named.
+        // The engine's work files are closed (and so gone) by now, and so is
+        // the partial result: it never had its name.
         if (!engine.result_file_created()) console.err << failure_line({}, "cancelled");
-        else console.err << failure_line({}, "cancelled; " + result_path.string() + " is incomplete");
+        else console.err << failure_line({}, "cancelled; no result file was left");
         return stopped_status(console);
     }
     if (end != CrossStage::Finished) {
@@ -303,22 +303,29 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
             console.err << encoding_refusal(TextEncoding::Utf8, given_name(a, failure.first_line));
         else
             fail(console, failure, named_file(failure, concerned), !failure.first_line.empty());
-        if (engine.result_file_created()) return fail(console, "", "failed; " + result_path.string() + " is incomplete");
+        if (engine.result_file_created()) return fail(console, "", "failed; no result file was left");
         return kExitFailure;
     }
 
     CrossSummary summary;
     summary.sources = crossed_sources(chart);
     if (a.save) {
+        // The result is complete and stays; a chart that cannot take its
+        // node must not leave it unnamed.
+        auto unreferenced = [&](int code) {
+            console.err << failure_line(result_path.string(), "the result is complete, but " + a.chart +
+                                                                  " was not saved with a node for it");
+            return code;
+        };
         const auto cp932_result = node_path(result_path);
-        if (!cp932_result) return fail(console, Status::failure(30300), result_path.string());
+        if (!cp932_result) return unreferenced(fail(console, Status::failure(30300), result_path.string()));
         auto point = result_node_point(chart, 1.0);
         ResultNodeOutcome added =
             add_result_node(chart, *cp932_result, point.value_or(CanvasPoint{}), 1.0, result_title, engine.hit_count());
         for (const Status& refused : added.refused_arcs) console.err << status_line(refused, a.chart);
-        if (!added.status) return fail(console, added.status, a.chart);
+        if (!added.status) return unreferenced(fail(console, added.status, a.chart));
         if (Status saved_chart = save_chart(a.chart, chart, saved.make_backup, &chart_lock); !saved_chart)
-            return fail(console, saved_chart, named_file(saved_chart, a.chart));
+            return unreferenced(fail(console, saved_chart, named_file(saved_chart, a.chart)));
         summary.result_node = cp932::to_utf8_lossy(result_title);
     }
 

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     // should really go.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
     // Ctrl+C (or a polite kill) stops the cross within a moment, whatever
-    // stage it is in; the incomplete result file is named on the way out and
+    // stage it is in; the partial result goes with the work files and
     // the status is 128 + the signal's number, as if the signal had ended
     // the program. The first signal counts. (The work files have no name and
     // go with the process anyway.)

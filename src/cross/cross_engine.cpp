@@ -17,6 +17,7 @@
 #include "cross/result_file.h"
 #include "text/temp_file.h"
 #include "text/text_encoding.h"
+#include "text/unfinished_file.h"
 
 namespace tessaly {
 
@@ -69,6 +70,8 @@ struct CrossEngine::Impl {
     StageEnd find_hits();
     StageEnd write_hits(long long m, long long& h);
     StageEnd close_files();
+    // After a failure or a cancel: the result and the claim on its name go.
+    void abandon();
 
     const Chart& chart;
     const CrossOptions options;
@@ -76,6 +79,11 @@ struct CrossEngine::Impl {
     CrossObserver& observer;
     const TakenResultName taken;
     bool result_created = false;
+    // The result is written nameless (or under a hidden name) and renamed
+    // over the claim on its name once complete, so that no partial result
+    // ever has the name, however the cross ends.
+    int claim_fd = -1;
+    UnfinishedFile unfinished;
 
     struct Source {
         int node;
@@ -134,12 +142,16 @@ StageEnd CrossEngine::Impl::open_files() {
     if (!index.open_nameless()) return Status::failure(30007);
     // Never over a file that appeared since the name was chosen: either
     // fail, or take the next free number.
-    const int fd = taken == TakenResultName::TakeNextFree
-                       ? create_result_file(result_path)
-                       : ::open(result_path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    claim_fd = create_result_file(result_path, taken == TakenResultName::TakeNextFree);
+    if (claim_fd < 0) return Status::failure(30003);
+    result_created = true;
+    const std::filesystem::path folder = result_path.parent_path();
+    // Hidden results left by crosses killed where no file can be nameless.
+    remove_stale_unfinished_files(folder, is_result_file_name);
+    if (!unfinished.open(folder, result_path.filename().string())) return Status::failure(30003);
+    const int fd = ::fcntl(unfinished.fd(), F_DUPFD_CLOEXEC, 0);
     if (fd < 0) return Status::failure(30003);
     result.adopt(fd);
-    result_created = true;
     return StageEnd::done();
 }
 
@@ -310,10 +322,7 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
     std::string prefix;
     int shown = 0;
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
-        if (cancel_requested()) {
-            output.flush();  // the hits so far stay in the file, whole
-            return StageEnd::cancel();
-        }
+        if (cancel_requested()) return StageEnd::cancel();
         pulse();
         if (!runs.is_hit[run]) continue;
         observer.hit_count(++h);
@@ -338,7 +347,19 @@ StageEnd CrossEngine::Impl::close_files() {
     work.close();
     index.close();
     if (!result.close()) return Status::failure(30015, result_path.string());
+    if (!unfinished.finish(result_path)) return Status::failure(30015, result_path.string());
+    ::close(claim_fd);  // renamed over by now
+    claim_fd = -1;
     return StageEnd::done();
+}
+
+void CrossEngine::Impl::abandon() {
+    work.close();
+    index.close();
+    result.close();
+    unfinished.discard();
+    release_result_claim(claim_fd, result_path);
+    claim_fd = -1;
 }
 
 CrossEngine::CrossEngine(const Chart& chart, const CrossOptions& options, std::filesystem::path result_path,
@@ -346,9 +367,7 @@ CrossEngine::CrossEngine(const Chart& chart, const CrossOptions& options, std::f
     : impl_(std::make_unique<Impl>(chart, options, std::move(result_path), observer, taken)) {}
 
 CrossEngine::~CrossEngine() {
-    impl_->work.close();
-    impl_->index.close();
-    impl_->result.close();
+    if (stage_ != CrossStage::Finished) impl_->abandon();
 }
 
 const std::filesystem::path& CrossEngine::result_path() const { return impl_->result_path; }
@@ -371,6 +390,7 @@ bool CrossEngine::step() {
         failure_ = Status::failure(30001);
         stage_ = CrossStage::Failed;
     }
+    if (stage_ == CrossStage::Failed || stage_ == CrossStage::Cancelled) impl_->abandon();
     if (static_cast<std::size_t>(current) < seconds_.size())
         seconds_[static_cast<std::size_t>(current)] += std::chrono::duration<double>(Clock::now() - started).count();
     return more;

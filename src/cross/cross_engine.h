@@ -52,8 +52,9 @@ public:
     CrossEngine(const Chart& chart, const CrossOptions& options, std::filesystem::path result_path,
                 CrossObserver& observer, TakenResultName taken = TakenResultName::Fail);
     // Closes the work files, whatever the outcome; having no name, they are
-    // gone with them (and with the process, however it ends). The result
-    // file stays.
+    // gone with them (and with the process, however it ends). Unless the
+    // cross finished, the result goes too: it takes its name only when
+    // complete.
     ~CrossEngine();
     CrossEngine(const CrossEngine&) = delete;
     CrossEngine& operator=(const CrossEngine&) = delete;
@@ -68,8 +69,9 @@ public:
     const Status& failure() const { return failure_; }
     // The result file: the name given, or the one taken instead.
     const std::filesystem::path& result_path() const;
-    // Whether the result file was made: a cross that then fails or is
-    // cancelled leaves it incomplete.
+    // Whether the result file's name was claimed (see result_file.h): a
+    // cross that then fails or is cancelled removes the claim and leaves no
+    // result file.
     bool result_file_created() const;
     long long record_count() const { return records_; }  // N
     long long key_count() const { return keys_; }        // M
