@@ -282,8 +282,7 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
     if (end == CrossStage::Cancelled) {
         // The engine's work files are closed (and so gone) by now, and so is
         // the partial result: it never had its name.
-        if (!engine.result_file_created()) console.err << failure_line({}, "cancelled");
-        else console.err << failure_line({}, "cancelled; no result file was left");
+        console.err << failure_line({}, "cancelled");
         return stopped_status(console);
     }
     if (end != CrossStage::Finished) {
@@ -303,8 +302,7 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
             console.err << encoding_refusal(TextEncoding::Utf8, given_name(a, failure.first_line));
         else
             fail(console, failure, named_file(failure, concerned), !failure.first_line.empty());
-        if (engine.result_file_created()) return fail(console, "", "failed; no result file was left");
-        return kExitFailure;
+        return kExitFailure;  // and no result file: it takes its name only when complete
     }
 
     CrossSummary summary;

@@ -4,13 +4,13 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
-#include <QTemporaryFile>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <filesystem>
+#include <string_view>
 
 #include "printer_device.h"
+#include "text/unfinished_file.h"
 
 namespace tessaly::print {
 
@@ -78,27 +78,25 @@ PrintOutcome print_chart(const PrinterSettings& settings, Chart& chart, const Pr
     if (!printer) return {};
     if (!settings.is_pdf()) return print_pages(*printer, chart, request);
 
-    // The PDF is written under a name of its own beside the chosen one and
-    // takes that name only when complete, so a print that fails (a full
-    // disk, say) never spoils a PDF that was there before.
+    // The PDF is written beside the chosen file without a name (or, where
+    // the file system cannot do that, under a hidden one) and takes the
+    // chosen name only when complete: a print that fails (a full disk) never
+    // spoils a PDF that was there before, and one that is killed leaves
+    // nothing, or a hidden file that the next print into the folder removes
+    // once it is an hour old.
     const QFileInfo target(request.pdf_file);
-    QTemporaryFile partial(target.dir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
+    const std::filesystem::path folder = QFile::encodeName(target.absolutePath()).toStdString();
+    const std::filesystem::path final_name = QFile::encodeName(target.absoluteFilePath()).toStdString();
+    remove_stale_unfinished_files(folder, [](std::string_view stem) {
+        return stem.size() > 4 && QByteArray(stem.data() + stem.size() - 4, 4).toLower() == ".pdf";
+    });
+    UnfinishedFile partial;
     PrintOutcome outcome;
-    if (partial.open()) {
-        partial.close();
-        printer->setOutputFileName(partial.fileName());
+    if (partial.open(folder, QFile::encodeName(target.fileName()).toStdString())) {
+        printer->setOutputFileName(QFile::decodeName(QByteArray::fromStdString(partial.path().string())));
         outcome = print_pages(*printer, chart, request);
         printer.reset();  // the file is complete and closed
-        if (outcome.ok && outcome.pages > 0) {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            ::chmod(QFile::encodeName(partial.fileName()).constData(), 0666 & ~mask);
-            if (std::rename(QFile::encodeName(partial.fileName()).constData(),
-                            QFile::encodeName(target.absoluteFilePath()).constData()) == 0)
-                partial.setAutoRemove(false);
-            else
-                outcome.ok = false;
-        }
+        if (outcome.ok && outcome.pages > 0) outcome.ok = partial.finish(final_name);
     }
     if (!outcome.ok) show_message(messages, request.pdf_file.toStdString() + "\n", 30015, MessageStyle::Stop);
     return outcome;

@@ -102,7 +102,9 @@ void EncodingScan::feed_byte(unsigned char b) {
     if (cp932_trail_) {
         cp932_ok_ = (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
         cp932_trail_ = false;
-    } else if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) {
+    } else if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF) || (b >= 0xFA && b <= 0xFC)) {
+        // F0 to F9 lead the user-defined characters: a four-byte UTF-8
+        // character (an emoji) reads as one of them, real lists seldom hold one.
         cp932_trail_ = true;
     } else {
         cp932_ok_ = b < 0x80 || (b >= 0xA1 && b <= 0xDF);  // ASCII or half-width katakana

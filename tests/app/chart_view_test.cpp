@@ -161,9 +161,9 @@ private slots:
             QByteArray bytes;
             QByteArray left;
         } cases[] = {
-            {"bom.csv", "\xEF\xBB\xBF" + members, "\xEF\xBB"},
-            {"utf16.csv", QByteArray("\xFF\xFE1\0\r\0\n\0", 8), "\xFF"},
-            {"utf8.csv", members, members.left(10)},
+            {"shrunk-bom.csv", "\xEF\xBB\xBF" + members, "\xEF\xBB"},
+            {"shrunk-utf16.csv", QByteArray("\xFF\xFE" "1\0\r\0\n\0", 8), "\xFF"},
+            {"shrunk-utf8.csv", members, members.left(10)},
         };
         for (const auto& c : cases) {
             dialogs.victim = file(c.name, c.bytes);
@@ -173,9 +173,9 @@ private slots:
             view.drop_files({dialogs.victim}, QPoint(10, 10));
             QCOMPARE(chart.node_count(), 0);
             QCOMPARE(dialogs.shown.size(), size_t(2));
-            QCOMPARE(dialogs.shown[1].text, dialogs.victim.toStdString() +
-                                                "\n確認している間にファイルが変更されたため、セットしませんでした。\n"
-                                                "もう一度セットしてください");
+            QCOMPARE(QString::fromStdString(dialogs.shown[1].text),
+                     dialogs.victim + QString::fromUtf8("\n確認している間にファイルが変更されたため、セットしませんでした。\n"
+                                                        "もう一度セットしてください"));
             QVERIFY(!QFile::exists(QString::fromStdString(cp932_copy_path(dialogs.victim.toStdString()).string())));
         }
     }

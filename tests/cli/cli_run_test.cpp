@@ -259,17 +259,15 @@ TEST_F(CliRun, AFolderGivenAsASourceIsRefusedAsAFolder) {
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
 
-// A cross that fails part way names its result file as incomplete, as a
-// cancelled one does.
-TEST_F(CliRun, AFailedCrossSaysItsResultIsIncomplete) {
+// A cross that fails part way leaves no result file, partial or empty.
+TEST_F(CliRun, AFailedCrossLeavesNoResultFile) {
     const std::string ok = source("ok.csv", "k,a\r\nk,b\r\n");
     const std::string wide = source("wide.csv", "k" + std::string(2000, ',') + "\r\n");
     CliOutcome r = run_cli({"-o", out(), "-f", ok, "-k", "1", "-f", wide, "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + wide + ": " + one_line(30008) + "\n" + "tessaly-cross: failed; " + result(1) +
-                         " is incomplete\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + wide + ": " + one_line(30008) + "\n");
     EXPECT_EQ(r.out, "");
-    EXPECT_TRUE(fs::exists(result(1)));
+    EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
 
 // With --save the result node must fit: a full node table is refused
@@ -500,10 +498,25 @@ TEST_F(CliRun, SourcesInOtherEncodingsAreRefusedWithTheCommandThatConvertsThem) 
         r = run_cli({"-o", out(), "-f", cp932_copy_path(path).string(), "-k", "2-3"});
         EXPECT_EQ(r.code, kExitSuccess) << r.err;
         EXPECT_EQ(read_bytes(cp932_copy_path(path)), literal(text)) << f.name;
-        EXPECT_EQ(lines_of(r.out).at(1), "records: 2") << f.name;
         EXPECT_EQ(lines_of(r.out).at(3), "hits: 1") << f.name;
         ++crossed;
     }
+    // Japanese only past the first 64 KiB: found as the records are counted,
+    // and refused alike.
+    const fs::path late = dir_ / "late.csv";
+    write_bytes(late, std::string(70000, '\n') + text);
+    CliOutcome refused = run_cli({"-o", out(), "-f", late.string(), "-k", "2-3"});
+    EXPECT_EQ(refused.code, kExitFailure);
+    EXPECT_TRUE(refused.err.starts_with("tessaly-cross: " + late.string() + ": the file is UTF-8, and")) << refused.err;
+    EXPECT_EQ(lines_of(refused.err).size(), 2u);
+    EXPECT_EQ(entries_in(dir_ / "out"), crossed);
+    // cp932 whose few bytes happen to be valid UTF-8 too ("緕ｱ" is the bytes
+    // of "ぱ") is crossed as cp932.
+    const fs::path chance = dir_ / "chance.csv";
+    write_bytes(chance, "1,abc,\xE3\x81\xB1\r\n2,abc,\xE3\x81\xB1\r\n");
+    CliOutcome by_chance = run_cli({"-o", out(), "-f", chance.string(), "-k", "2-3"});
+    EXPECT_EQ(by_chance.code, kExitSuccess) << by_chance.err;
+    EXPECT_EQ(lines_of(by_chance.out).at(3), "hits: 1");
 
     // The file is named, and converted, as it was given.
     EXPECT_EQ(conversion_command(TextEncoding::Utf8, "members.csv"), "iconv -f UTF-8 -t CP932 members.csv > members.sjis.csv");
