@@ -40,14 +40,10 @@ constexpr int kOthersFolder = 30321;
 constexpr int kNameTaken = 30322;
 
 constexpr std::string_view kNameLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr int kHiddenSuffix = 6;
 
-// ".NAME." followed by six random letters and digits, as mkstemp makes them.
 std::string replacement_name(const fs::path& folder, const std::string& target_name) {
-    static thread_local std::mt19937 random{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, kNameLetters.size() - 1);
-    std::string name = "." + target_name + ".";
-    for (int i = 0; i < 6; ++i) name += kNameLetters[pick(random)];
-    return (folder / name).string();
+    return (folder / hidden_name_for(target_name)).string();
 }
 
 bool copy_from_start(int from, int to) {
@@ -164,13 +160,25 @@ void sync_folder(const fs::path& folder) {
 
 }  // namespace
 
+std::string hidden_name_for(std::string_view target_name) {
+    static thread_local std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, kNameLetters.size() - 1);
+    std::string name;
+    name.reserve(target_name.size() + 2 + kHiddenSuffix);
+    name.append(1, '.').append(target_name).append(1, '.');
+    for (int i = 0; i < kHiddenSuffix; ++i) name += kNameLetters[pick(random)];
+    return name;
+}
+
+std::string_view hidden_name_target(std::string_view name) {
+    if (name.size() < 3 + kHiddenSuffix || name[0] != '.' || name[name.size() - kHiddenSuffix - 1] != '.') return {};
+    for (char c : name.substr(name.size() - kHiddenSuffix))
+        if (kNameLetters.find(c) == std::string_view::npos) return {};
+    return name.substr(1, name.size() - kHiddenSuffix - 2);
+}
+
 bool is_replacement_name(std::string_view name, std::string_view target_name) {
-    if (name.size() != target_name.size() + 8 || name[0] != '.' || name.substr(1, target_name.size()) != target_name ||
-        name[target_name.size() + 1] != '.')
-        return false;
-    for (char c : name.substr(target_name.size() + 2))
-        if (kNameLetters.find(c) == std::string_view::npos) return false;
-    return true;
+    return !target_name.empty() && hidden_name_target(name) == target_name;
 }
 
 bool replace_file(const fs::path& path, std::string_view bytes, bool keep_backup) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "text/status.h"
@@ -65,8 +66,16 @@ struct ReplaceOptions {
 Status replace_file_checked(const std::filesystem::path& path, const std::function<bool(const FileSink&)>& write,
                             const ReplaceOptions& options);
 
-// Whether name (a file name, not a path) is one that replace_file gives the
-// new file for target_name: "." + target_name + "." + six letters or digits.
+// The hidden name a file in the making gets beside target_name, where it is
+// not nameless: "." + target_name + "." + six random letters or digits.
+std::string hidden_name_for(std::string_view target_name);
+
+// The target name of such a hidden name (a file name, not a path); empty
+// when name is none.
+std::string_view hidden_name_target(std::string_view name);
+
+// Whether name is a hidden name for target_name, as replace_file gives the
+// new file.
 bool is_replacement_name(std::string_view name, std::string_view target_name);
 
 }  // namespace tessaly

@@ -5,28 +5,19 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "text/replace_file.h"
 
 namespace tessaly {
 
 namespace {
 
-constexpr int kSuffixLength = 6;
 constexpr std::time_t kStaleAfterSeconds = 60 * 60;
 
-bool is_suffix_char(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 std::filesystem::path hidden_name(const std::filesystem::path& folder, const std::string& stem) {
-    static constexpr char kChars[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    thread_local std::mt19937 random{std::random_device{}()};
-    std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof kChars) - 2);
-    std::string name = "." + stem + ".";
-    for (int i = 0; i < kSuffixLength; ++i) name += kChars[pick(random)];
-    return folder / name;
+    return folder / hidden_name_for(stem);
 }
 
 std::filesystem::path descriptor_path(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
@@ -118,11 +109,8 @@ void remove_stale_unfinished_files(const std::filesystem::path& folder,
     const std::time_t now = std::time(nullptr);
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
-        // "." + stem + "." + six letters and digits
-        if (name.size() < 3 + kSuffixLength || name[0] != '.' || name[name.size() - kSuffixLength - 1] != '.') continue;
-        bool suffix = true;
-        for (std::size_t i = name.size() - kSuffixLength; i < name.size(); ++i) suffix = suffix && is_suffix_char(name[i]);
-        if (!suffix || !stem_matches(name.substr(1, name.size() - kSuffixLength - 2))) continue;
+        const std::string_view stem = hidden_name_target(name);
+        if (stem.empty() || !stem_matches(stem)) continue;
         struct stat st {};
         if (::fstatat(dir_fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || now - st.st_mtime < kStaleAfterSeconds) continue;
