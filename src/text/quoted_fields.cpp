@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "text/cp932.h"
 #include "text/record_reader.h"
 
 namespace tessaly {
@@ -96,6 +97,13 @@ QuotedCommaLine first_quoted_comma_line(const std::filesystem::path& path, int r
     for (int n = 0; n < records && reader.next(record); ++n)
         if (has_quoted_comma(record)) return {n + 1, std::string(record)};
     return {};
+}
+
+std::string quoted_comma_excerpt(const QuotedCommaLine& found, std::size_t max_bytes) {
+    const std::string_view kept = cp932::cut(found.text, max_bytes);
+    std::string text = cp932::to_utf8_lossy(kept);
+    if (kept.size() < found.text.size()) text += "…";
+    return text;
 }
 
 bool file_has_quoted_commas(const std::filesystem::path& path, int records) {

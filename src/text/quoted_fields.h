@@ -22,6 +22,10 @@
 
 namespace tessaly {
 
+// How a record divides into fields: at every comma, or as the quote option
+// has it.
+enum class FieldSplit { Commas, Quotes };
+
 // Where the field that starts at byte `start` of the record ends under the
 // quote option: the position of the comma after it, or the record's size.
 std::size_t quoted_field_end(std::string_view record, std::size_t start);
@@ -47,6 +51,10 @@ struct QuotedCommaLine {
     std::string text;  // the record as the file holds it (cp932)
 };
 QuotedCommaLine first_quoted_comma_line(const std::filesystem::path& path, int records = 100);
+
+// The line's text for a message (UTF-8), cut at a character boundary to at
+// most max_bytes of the file's bytes, an ellipsis marking the cut.
+std::string quoted_comma_excerpt(const QuotedCommaLine& found, std::size_t max_bytes = 60);
 
 // Whether any of the first `records` records of a file has such a field;
 // false when the file cannot be read.
