@@ -54,6 +54,7 @@ Commands::Commands(QObject* parent) : QObject(parent) {
     add(32814, "かっこ(　)を削除", true);
     add(32815, "大文字・小文字を区別しない", true);
     add(32832, "旧字体・新字体を区別しない", true);
+    add(32839, "引用符（\"）で囲まれた項目を１項目とする", true);
     add(32816, "最低重複回数：");
     add(32817, "ヒットの一連番号を付ける", true);
     add(32818, "１ヒットごと改行する", true);

@@ -33,6 +33,7 @@ QString cross_confirmation_text(const Chart& chart, const CrossOptions& o) {
     text += QString::fromUtf8("　かっこ(　)を削除") + yes_no(o.Kakko, "する\n", "しない\n");
     text += QString::fromUtf8("　大文字・小文字を区別") + yes_no(o.Oomoji, "しない\n", "する\n");
     text += QString::fromUtf8("　旧字体・新字体を区別") + yes_no(o.OldNew, "しない\n", "する\n");
+    text += QString::fromUtf8("　引用符（\"）で囲まれた項目を１項目と") + yes_no(o.Quote, "する\n", "しない\n");
     text += QString::fromUtf8("　最低重複回数： %1回").arg(o.MinHit);
     text += QString::fromUtf8("\n[クロス結果出力時]\n");
     text += QString::fromUtf8("　ヒットの一連番号を付け") + yes_no(o.HitNo, "る\n", "ない\n");

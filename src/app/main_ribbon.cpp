@@ -82,7 +82,7 @@ RibbonElements build_main_ribbon(Commands& c) {
     ribbon::RibbonCategory* cross = r->add_category(u("クロス設定"), QStringLiteral("C"));
     ribbon::RibbonPanel* when_crossing = cross->add_panel(u("クロス処理時"));
     when_crossing->set_centred_columns(true);
-    for (int id : {32812, 32813, 32814, 32815, 32832}) when_crossing->add_check_box(c[id]);
+    for (int id : {32812, 32813, 32814, 32815, 32832, 32839}) when_crossing->add_check_box(c[id]);
     when_crossing->add_separator();
     e.min_hit_edit = when_crossing->add_spin_box(u("最低重複回数："), 0, 999, 4, c[32816]);
     ribbon::RibbonPanel* output = cross->add_panel(u("クロス結果出力時"));

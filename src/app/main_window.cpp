@@ -38,7 +38,7 @@ namespace {
 constexpr std::pair<int, int CrossOptions::*> kOptionOfCommand[] = {
     {32812, &CrossOptions::SpcCut}, {32813, &CrossOptions::Hifun},   {32814, &CrossOptions::Kakko},
     {32815, &CrossOptions::Oomoji}, {32832, &CrossOptions::OldNew},  {32817, &CrossOptions::HitNo},
-    {32818, &CrossOptions::Kaigyou}, {32819, &CrossOptions::AutoClose},
+    {32818, &CrossOptions::Kaigyou}, {32819, &CrossOptions::AutoClose}, {32839, &CrossOptions::Quote},
 };
 
 constexpr NodeAlignment kAlignments[] = {
@@ -87,6 +87,12 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(chart_view_, &view::ChartView::guide_shown, status_, &StatusPanes::set_info_text);
     chart_view_->set_pointer_aids(
         [this] { return view::PointerAids{copy_.DspGuide == 1, copy_.PlayAnime, copy_.SpeedAnime}; });
+    chart_view_->set_quote_option([this] { return options_.Quote != 0; },
+                                  [this] {
+                                      options_.Quote = 1;
+                                      refresh_checks();
+                                      file_area_->chart_changed();
+                                  });
     connect(chart_view_, &view::ChartView::zoom_text, status_, &StatusPanes::set_zoom);
     connect(chart_view_, &view::ChartView::position_panes_cleared, this, [this] {
         status_->set_position({});
@@ -99,6 +105,7 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     });
     file_area_ = new filearea::FileArea(document_.chart(), dialogs_, splitter_);
     splitter_->addWidget(file_area_);
+    file_area_->set_quote_option([this] { return options_.Quote != 0; });
     connect_file_area();
     splitter_->setChildrenCollapsible(true);
     // The chart area keeps its width; the file area takes what is left.
@@ -323,6 +330,7 @@ void MainWindow::connect_commands() {
         connect(c[id], &QAction::triggered, this, [this, field = field] {
             options_.*field = options_.*field ? 0 : 1;
             refresh_checks();
+            file_area_->chart_changed();  // the quote option moves the key's fields
         });
     }
     for (const auto& [id, which] : kNodeTextOfCommand) {

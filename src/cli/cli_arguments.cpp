@@ -50,6 +50,8 @@ Cross options:
   --old-new              old and new character forms alike (髙/高, 邊/辺 ...)
   --no-hit-numbers       do not start result lines with the hit number
   --no-blank-lines       no empty line after each hit
+  --quotes               a field in double quotes is one field, commas and
+                         all ("a,""b""" is a,"b"), as spreadsheets write CSV
 
 Output:
   --json                 print the summary as one JSON object (result,
@@ -77,7 +79,7 @@ namespace {
 
 enum class Option {
     File, Key, StartRecord, Title, Mandatory, OutputDir, Chart, Node, Save, List, MinHit, KeepSpaces,
-    RemoveHyphens, RemoveParens, IgnoreCase, OldNew, NoHitNumbers, NoBlankLines, Json, Timings, Help, Version,
+    RemoveHyphens, RemoveParens, IgnoreCase, OldNew, NoHitNumbers, NoBlankLines, Quotes, Json, Timings, Help, Version,
 };
 
 struct OptionSpec {
@@ -106,6 +108,7 @@ constexpr OptionSpec kOptions[] = {
     {Option::OldNew, 0, "old-new", {}},
     {Option::NoHitNumbers, 0, "no-hit-numbers", {}},
     {Option::NoBlankLines, 0, "no-blank-lines", {}},
+    {Option::Quotes, 0, "quotes", {}},
     {Option::Json, 0, "json", {}},
     {Option::Timings, 0, "timings", {}},
     {Option::Help, 'h', "help", {}},
@@ -242,6 +245,7 @@ std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::strin
         case Option::OldNew: a.options.OldNew = 1; break;
         case Option::NoHitNumbers: a.options.HitNo = 0; break;
         case Option::NoBlankLines: a.options.Kaigyou = 0; break;
+        case Option::Quotes: a.options.Quote = 1; break;
         case Option::Json: a.json = true; break;
         case Option::Timings: a.timings = true; break;
         }

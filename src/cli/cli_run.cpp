@@ -22,6 +22,7 @@
 #include "text/file_lock.h"
 #include "text/messages.h"
 #include "text/printable.h"
+#include "text/quoted_fields.h"
 #include "text/record_reader.h"
 #include "text/temp_file.h"
 
@@ -179,6 +180,23 @@ int refuse_foreign_nodes(const Chart& chart, Console& console) {
     return kExitSuccess;
 }
 
+// Without --quotes, a source whose first records hold a quoted field with a
+// comma inside has its fields shifted there: said once for each such source,
+// and crossed all the same.
+void warn_of_quoted_commas(const Arguments& a, const Chart& chart, Console& console) {
+    if (a.options.Quote) return;
+    for (int i = 0; i < chart.node_count(); ++i) {
+        if (chart.node_states[i].selected != 1) continue;
+        const auto path = cp932::to_utf8(cp932::field_text(chart.nodes[i].path));
+        if (!path) continue;
+        const QuotedCommaLine found = first_quoted_comma_line(*path);
+        if (found.line == 0) continue;
+        console.err << failure_line(given_name(a, *path), "line " + std::to_string(found.line) + ": " +
+                                                              quoted_comma_excerpt(found) +
+                                                              " ; --quotes reads quoted fields as one field");
+    }
+}
+
 }  // namespace
 
 static int run_unguarded(const std::vector<std::string>& args, Console& console) {
@@ -239,6 +257,7 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
 
     if (int i = first_selected_node_without_key(chart); i >= 0)
         return fail(console, Status::failure(30034), a.chart, false, missing_key_prefix(chart.nodes[i]));
+    warn_of_quoted_commas(a, chart, console);
 
     const SavedSettings saved = read_saved_settings();
     if (!saved.ignored.empty()) console.err << failure_line(settings_file().string(), saved.ignored);

@@ -62,7 +62,8 @@ std::string summary_json(const CrossSummary& summary) {
         .flag("ignore_case", o.Oomoji != 0)
         .flag("old_new", o.OldNew != 0)
         .flag("hit_numbers", o.HitNo != 0)
-        .flag("blank_lines", o.Kaigyou != 0);
+        .flag("blank_lines", o.Kaigyou != 0)
+        .flag("quotes", o.Quote != 0);
 
     std::vector<std::string> sources;
     for (const CrossedSource& s : summary.sources)

@@ -14,6 +14,7 @@ struct CrossOptions {
     int HitNo = 1;      // result lines start with the hit number
     int Kaigyou = 1;    // an empty line after each hit
     int AutoClose = 0;  // the progress dialog closes by itself on success
+    int Quote = 0;      // a field in double quotes is one field, commas and all
 };
 
 inline constexpr int kMinHitLowest = 2;

@@ -7,34 +7,52 @@
 
 namespace tessaly {
 
-int field_at_column(std::string_view record, std::int64_t column) {
-    if (record.empty()) return -1;
-    const std::int64_t taken = std::clamp<std::int64_t>(column + 1, 0, static_cast<std::int64_t>(record.size()));
-    return static_cast<int>(std::count(record.begin(), record.begin() + taken, ','));
+namespace {
+
+// Where the field that starts at `at` ends: its dividing comma, or the
+// record's size.
+std::size_t field_end(std::string_view record, std::size_t at, FieldSplit split) {
+    if (split == FieldSplit::Quotes) return quoted_field_end(record, at);
+    const std::size_t comma = record.find(',', at);
+    return comma == std::string_view::npos ? record.size() : comma;
 }
 
-KeySpan key_span(std::string_view record, std::int32_t key_first, std::int32_t key_last) {
+}  // namespace
+
+int field_at_column(std::string_view record, std::int64_t column, FieldSplit split) {
+    if (record.empty()) return -1;
+    const std::int64_t taken = std::clamp<std::int64_t>(column + 1, 0, static_cast<std::int64_t>(record.size()));
+    if (split == FieldSplit::Commas)
+        return static_cast<int>(std::count(record.begin(), record.begin() + taken, ','));
+    int field = 0;
+    for (std::size_t end = quoted_field_end(record, 0);
+         end < record.size() && static_cast<std::int64_t>(end) < taken; end = quoted_field_end(record, end + 1))
+        ++field;
+    return field;
+}
+
+KeySpan key_span(std::string_view record, std::int32_t key_first, std::int32_t key_last, FieldSplit split) {
     const std::int32_t first = std::max(key_first, 0);
     if (key_last < first) return {};
     KeySpan span;
     std::int32_t field = 0;
     std::size_t at = 0;
     while (field < first) {
-        const std::size_t comma = record.find(',', at);
-        if (comma == std::string_view::npos) return {};
-        at = comma + 1;
+        const std::size_t end = field_end(record, at, split);
+        if (end == record.size()) return {};
+        at = end + 1;
         ++field;
     }
     span.begin = at;
     while (field < key_last) {
-        const std::size_t comma = record.find(',', at);
-        if (comma == std::string_view::npos) break;
-        at = comma + 1;
+        const std::size_t end = field_end(record, at, split);
+        if (end == record.size()) break;
+        at = end + 1;
         ++field;
     }
     if (field == key_last) {
-        const std::size_t comma = record.find(',', at);
-        at = comma == std::string_view::npos ? record.size() : comma + 1;
+        const std::size_t end = field_end(record, at, split);
+        at = end == record.size() ? record.size() : end + 1;
     } else {
         at = record.size();
     }
@@ -42,11 +60,15 @@ KeySpan key_span(std::string_view record, std::int32_t key_first, std::int32_t k
     return span;
 }
 
-std::string key_sample(std::string_view record, std::int32_t key_first, std::int32_t key_last) {
-    const KeySpan span = key_span(record, key_first, key_last);
+std::string key_sample(std::string_view record, std::int32_t key_first, std::int32_t key_last, FieldSplit split) {
+    const KeySpan span = key_span(record, key_first, key_last, split);
     std::string sample;
-    for (char c : record.substr(span.begin, span.end - span.begin)) {
-        if (c != ',') sample += c;
+    if (split == FieldSplit::Quotes) {
+        for (std::size_t at = span.begin; at < span.end;) at = quoted_field_end(record, at, sample) + 1;
+    } else {
+        for (char c : record.substr(span.begin, span.end - span.begin)) {
+            if (c != ',') sample += c;
+        }
     }
     return std::string(cp932::cut(sample, kKeySampleSize - 1));
 }

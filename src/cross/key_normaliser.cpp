@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "text/cp932.h"
+#include "text/quoted_fields.h"
 
 namespace tessaly {
 
@@ -112,13 +113,59 @@ void normalise_key(std::string& key, const CrossOptions& o) {
     }
 }
 
+namespace {
+
+constexpr std::size_t kCountedFields = 2000;
+
+void extract_quoted_key(std::string_view record, std::size_t first, std::size_t last, const CrossOptions& options,
+                        KeyedRecord& out) {
+    std::size_t field = 0;
+    std::size_t start = 0;
+    std::size_t key_start = std::string_view::npos;
+    for (;;) {
+        if (field == first) key_start = start;
+        const std::size_t end =
+            field >= first ? quoted_field_end(record, start, out.key) : quoted_field_end(record, start);
+        if (end == record.size()) {
+            out.field_count = field + 1;
+            break;
+        }
+        if (field == last) {
+            out.trailing = record.substr(end);
+            // Plain commas are an upper bound of the fields; only a record
+            // that may pass the limit is counted exactly.
+            const std::size_t commas = static_cast<std::size_t>(
+                std::count(record.begin() + static_cast<std::ptrdiff_t>(end), record.end(), ','));
+            out.field_count = field + 1 +
+                (field + 1 + commas <= kCountedFields ? commas : count_quoted_fields(record.substr(end + 1)));
+            break;
+        }
+        ++field;
+        start = end + 1;
+    }
+    if (key_start == std::string_view::npos) {
+        out.key.clear();
+        return;
+    }
+    out.leading = record.substr(0, key_start);
+    normalise_key(out.key, options);
+    out.quote_key = out.key.find_first_of(",\"") != std::string::npos;
+}
+
+}  // namespace
+
 void extract_key(std::string_view record, int key_first, int key_last, const CrossOptions& options,
                  KeyedRecord& out) {
     out.key.clear();
+    out.quote_key = false;
     out.leading = {};
     out.trailing = {};
     const auto first = static_cast<std::size_t>(key_first);
     const auto last = static_cast<std::size_t>(key_last);
+    if (options.Quote) {
+        extract_quoted_key(record, first, last, options, out);
+        return;
+    }
 
     // Walk the fields up to the end of the key; the rest is counted only.
     std::size_t field = 0;
@@ -158,7 +205,19 @@ void append_work_line(std::string& out, std::string_view title, int column_offse
     out.push_back(',');
     if (column_offset > key_first) out.append(static_cast<std::size_t>(column_offset - key_first), ',');
     out.append(record.leading);
-    out.append(record.key);
+    if (record.quote_key) {
+        out.push_back('"');
+        for (std::size_t at = 0;;) {
+            const std::size_t quote = record.key.find('"', at);
+            out.append(record.key, at, quote == std::string::npos ? std::string::npos : quote + 1 - at);
+            if (quote == std::string::npos) break;
+            out.push_back('"');
+            at = quote + 1;
+        }
+        out.push_back('"');
+    } else {
+        out.append(record.key);
+    }
     out.append(record.trailing);
 }
 

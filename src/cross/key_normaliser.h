@@ -38,11 +38,17 @@ struct KeyedRecord {
     std::string key;             // the key fields joined, then normalised
     std::string_view leading;    // every field before the key, each with its comma
     std::string_view trailing;   // every field after the key, each after a comma
+    // At least the number of fields; exact up to 2,000.
     std::size_t field_count = 0;
+    // Under the quote option a key holding a comma or a double quote is
+    // written in double quotes, so that the result reads back the same way.
+    bool quote_key = false;
 };
 
 // Cuts and normalises the key of a record into out (its buffers are reused
-// from call to call).
+// from call to call). Under the quote option (options.Quote) the fields are
+// split as quoted_fields.h says, the key is made of the fields' values, and
+// the leading and trailing parts keep their raw text.
 void extract_key(std::string_view record, int key_first, int key_last, const CrossOptions& options,
                  KeyedRecord& out);
 

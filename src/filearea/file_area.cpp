@@ -388,6 +388,7 @@ void FileArea::paintEvent(QPaintEvent*) {
         if (const NodeRecord* node = shown_node()) {
             scene.key_first = node->key_first;
             scene.key_last = node->key_last;
+            scene.split = split();
         }
     }
     paint_preview(painter, viewport()->size(), scene);
@@ -407,7 +408,7 @@ int FileArea::field_at(QPoint pane_point) const {
     const PreviewMetrics m = metrics();
     const std::optional<std::string> record = record_at_row(row_at(m, pane_point.y()));
     if (!record || record->empty()) return -1;
-    return field_at_column(*record, column_at(m, horz_offset_, pane_point.x()));
+    return field_at_column(*record, column_at(m, horz_offset_, pane_point.x()), split());
 }
 
 std::string FileArea::key_sample_of_row(std::int64_t row) const {
@@ -415,7 +416,7 @@ std::string FileArea::key_sample_of_row(std::int64_t row) const {
     if (!node) return {};
     const std::optional<std::string> record = record_at_row(std::max<std::int64_t>(row, 1));
     if (!record || record->empty()) return {};
-    return key_sample(*record, node->key_first, node->key_last);
+    return key_sample(*record, node->key_first, node->key_last, split());
 }
 
 std::string FileArea::make_key_sample(int y) const {
@@ -444,7 +445,10 @@ void FileArea::store_key_sample(int y) {
 void FileArea::step_key_by_keyboard(KeyStep step) {
     NodeRecord* node = shown_node();
     if (!node || !is_showing()) return;
-    if (!step_key(node->key_first, node->key_last, step, file_.statistics().max_field_count)) return;
+    const PreviewStatistics& statistics = file_.statistics();
+    const std::int32_t fields =
+        split() == FieldSplit::Quotes ? statistics.max_quoted_field_count : statistics.max_field_count;
+    if (!step_key(node->key_first, node->key_last, step, fields)) return;
     viewport()->update();
     store_key_sample_of_row(1);
 }

@@ -66,6 +66,10 @@ public:
     // 33774, 33785, 33791, 32799): the provider gives their actions, or
     // nullptr. Without one, the two display switches are flipped here and
     // the other three items are unavailable.
+    // Whether the cross's quote option is on: the key's fields are then
+    // found as it splits them. After a change, chart_changed() paints anew.
+    void set_quote_option(std::function<bool()> is_on) { quotes_on_ = std::move(is_on); }
+
     void set_command_provider(std::function<QAction*(int id)> provider) { command_provider_ = std::move(provider); }
     // The context menu as it would appear at this moment, or nullptr while
     // no file is shown.
@@ -139,6 +143,8 @@ private:
 
     Chart& chart_;
     MessagePresenter& messages_;
+    std::function<bool()> quotes_on_ = [] { return false; };
+    FieldSplit split() const { return quotes_on_() ? FieldSplit::Quotes : FieldSplit::Commas; }
     std::function<QAction*(int)> command_provider_;
     PreviewFile file_;
     int preview_node_ = -1;

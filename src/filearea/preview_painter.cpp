@@ -91,7 +91,7 @@ void paint_preview(QPainter& painter, const QSize& pane, const PreviewScene& sce
             painter.setPen(kRecordNumberColour);
             draw_cells(painter, raw, cw, number_origin, baseline, cells);
         }
-        const KeySpan key = key_span(record, scene.key_first, scene.key_last);
+        const KeySpan key = key_span(record, scene.key_first, scene.key_last, scene.split);
         const std::string_view text(record);
         const std::size_t bounds[] = {0, key.begin, key.end, text.size()};
         for (int part = 0; part < 3; ++part) {

@@ -11,6 +11,7 @@
 #include <QFont>
 
 #include "filearea/core/preview_layout.h"
+#include "text/quoted_fields.h"
 
 class QPainter;
 class QSize;
@@ -33,6 +34,7 @@ struct PreviewScene {
     const std::vector<std::string>* rows = nullptr;  // the records shown, from top_record
     std::int32_t key_first = -1;
     std::int32_t key_last = -1;
+    FieldSplit split = FieldSplit::Commas;  // how the key's fields are found
     int horz_offset = 0;  // pixels of the drawing scrolled off to the left
     QColor background = kPlainBackground;
 };

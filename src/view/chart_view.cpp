@@ -583,10 +583,15 @@ void ChartView::place(const std::vector<std::filesystem::path>& files, QPoint ca
     chart_changed();
     if (placed.placed > 0) emit modified();
     emit history_changed();
-    // Quoted fields with commas shift the fields: said once for each file placed.
-    for (int i = before; i < chart_.node_count(); ++i) {
+    // Quoted fields with commas shift the fields unless the quote option
+    // reads them as one: asked for each such file placed while it is off.
+    for (int i = before; i < chart_.node_count() && !quotes_on_(); ++i) {
         const std::string path = cp932::to_utf8_lossy(cp932::field_text(chart_.nodes[i].path));
-        if (file_has_quoted_commas(path)) show_message(messages_, path + "\n", 30313);
+        const QuotedCommaLine found = first_quoted_comma_line(path);
+        if (found.line == 0) continue;
+        const std::string prefix =
+            path + "\n" + std::to_string(found.line) + "行目: " + quoted_comma_excerpt(found) + "\n";
+        if (show_message(messages_, prefix, 30313) == kAnswerYes) turn_quotes_on_();
     }
 }
 

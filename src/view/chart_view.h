@@ -82,6 +82,12 @@ public:
 
     // Where the view reads the guide and animation settings, at each move.
     void set_pointer_aids(std::function<PointerAids()> aids) { aids_ = std::move(aids); }
+    // The cross's quote option: whether it is on, and turning it on when the
+    // user wants a placed file's quoted fields read as one field each.
+    void set_quote_option(std::function<bool()> is_on, std::function<void()> turn_on) {
+        quotes_on_ = std::move(is_on);
+        turn_quotes_on_ = std::move(turn_on);
+    }
     const PointerAnimation& animation() const { return animation_; }
     const EdgeTip& edge_tip() const { return edge_tip_; }
 
@@ -170,6 +176,8 @@ private:
     int preview_node_ = -1;
     std::optional<ChartCursor> shown_cursor_;  // none while the console's shape shows
     std::function<PointerAids()> aids_ = [] { return PointerAids{}; };
+    std::function<bool()> quotes_on_ = [] { return false; };
+    std::function<void()> turn_quotes_on_ = [] {};
     PointerAnimation animation_;
     // While comets fly, the window's picture without them, so that a step
     // only copies their area back instead of drawing the chart again.

@@ -180,17 +180,37 @@ private slots:
         }
     }
 
-    // Quoted fields with commas inside are split there: said once, placed all the same.
-    void quoted_commas_are_warned_of_once() {
+    // Quoted fields with commas inside are split there unless the quote
+    // option is on: the user is asked to turn it on, and the file is placed
+    // whatever the answer.
+    void quoted_commas_ask_for_the_quote_option() {
         Chart chart;
         chart.reset(1024, 768);
         FakeDialogs dialogs;
         ChartView view(chart, dialogs);
-        const QString quoted = file("quoted.csv", QByteArray::fromStdString(cp932::literal("1,\"山田,太郎\"\r\n")));
-        view.drop_files({quoted, file("plain.csv", "1,x\r\n")}, QPoint(10, 10));
-        QCOMPARE(chart.node_count(), 2);
+        bool quotes = false;
+        view.set_quote_option([&] { return quotes; }, [&] { quotes = true; });
+        const std::string long_tail(100, 'z');
+        const QString quoted = file("quoted.csv", QByteArray::fromStdString(cp932::literal(
+                                                      "id,name\r\n1,\"山田\"\r\n2,\"山田,太郎\"," + long_tail + "\r\n")));
+        const QString again = file("again.csv", "\"a,b\"\r\n");
+        dialogs.answers = {kAnswerNo};
+        view.drop_files({quoted, file("plain.csv", "1,x\r\n"), again}, QPoint(10, 10));
+        QCOMPARE(chart.node_count(), 3);
+        QCOMPARE(dialogs.shown.size(), size_t(2));  // each such file has its question
+        QCOMPARE(dialogs.shown[0].style, MessageStyle::Question);
+        const std::string line = cp932::to_utf8_lossy(cp932::cut(cp932::literal("2,\"山田,太郎\"," + long_tail), 60));
+        QCOMPARE(dialogs.shown[0].text, quoted.toStdString() + "\n3行目: " + line + "…\n" + std::string(message_text(30313)));
+        QVERIFY(dialogs.shown[1].text.starts_with(again.toStdString() + "\n1行目: \"a,b\"\n"));
+        QVERIFY(!quotes);
+
+        // Yes turns the option on; once on, nothing more is asked.
+        dialogs.shown.clear();
+        dialogs.answers = {kAnswerYes};
+        view.drop_files({file("third.csv", "\"a,b\"\r\n"), file("fourth.csv", "\"a,b\"\r\n")}, QPoint(300, 300));
+        QCOMPARE(chart.node_count(), 5);
         QCOMPARE(dialogs.shown.size(), size_t(1));
-        QVERIFY(dialogs.shown[0].text.starts_with(quoted.toStdString() + "\nダブルクォートで囲まれた項目の中にカンマがあります"));
+        QVERIFY(quotes);
     }
 };
 

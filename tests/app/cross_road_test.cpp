@@ -140,6 +140,7 @@ private slots:
         QString text = cross_confirmation_text(chart, options);
         QVERIFY(text.startsWith(QString::fromUtf8("[クロス対象]\n　会員\n　　　他 2件、(うち必須ノード 1件)\n[クロス処理時]\n"
                                                   "　空白を削除する\n　ハイフンを削除しない\n")));
+        QVERIFY(text.contains(QString::fromUtf8("　旧字体・新字体を区別する\n　引用符（\"）で囲まれた項目を１項目としない\n")));
         QVERIFY(text.endsWith(QString::fromUtf8("　最低重複回数： 2回\n[クロス結果出力時]\n　ヒットの一連番号を付ける\n"
                                                 "　１ヒットごと改行する\n　処理ダイアログを自動的に閉じない\n\n")));
 
@@ -151,7 +152,9 @@ private slots:
         chart.node_states[0].selected = 0;
         chart.node_states[2].selected = 1;
         options.Oomoji = 1;
+        options.Quote = 1;
         text = cross_confirmation_text(chart, options);
+        QVERIFY(text.contains(QString::fromUtf8("　引用符（\"）で囲まれた項目を１項目とする\n")));
         QVERIFY(text.startsWith(QString::fromUtf8("[クロス対象]\n　旧会員、(うち必須ノード 1件)\n[クロス処理時]\n")));
         QVERIFY(text.contains(QString::fromUtf8("　大文字・小文字を区別しない\n")));
     }

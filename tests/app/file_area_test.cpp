@@ -568,6 +568,53 @@ private slots:
         }
     }
 
+    // Under the quote option the key's fields are the quoted ones: for the
+    // mouse, the arrow keys, the sample and the red paint alike.
+    void a_quoted_line_is_marked_as_the_quote_option_splits_it() {
+        Chart chart;
+        chart.reset(1024, 768);
+        FakeDialogs dialogs;
+        FileArea area(chart, dialogs);
+        bool quotes = true;
+        area.set_quote_option([&] { return quotes; });
+        size_for_rows(area, 10);
+        // Byte columns: 1 is 0, its comma 1, the quoted field 2-16, its comma 17, x 18.
+        const int node = add(chart, file("quoted.csv", sjis("1,\"山田,\"\"太郎\"\"\",x\r\n")), 1);
+        NodeRecord& n = chart.nodes[static_cast<std::size_t>(node)];
+        QVERIFY(area.load_preview(node));
+        QCOMPARE(area.field_at(cell(area, 7, 1)), 1);  // the comma inside the quotes
+        QCOMPARE(area.field_at(cell(area, 16, 1)), 1);
+        QCOMPARE(area.field_at(cell(area, 17, 1)), 2);
+        QCOMPARE(area.field_at(cell(area, 40, 1)), 2);
+
+        QTest::mouseClick(area.viewport(), Qt::LeftButton, Qt::NoModifier, cell(area, 10, 1));
+        QCOMPARE(n.key_first, 1);
+        QCOMPARE(n.key_last, 1);
+        QCOMPARE(cp932::field_text(n.key_sample), std::string_view(cp932::literal("山田,\"太郎\"")));
+        QTest::keyClick(&area, Qt::Key_Right);
+        QTest::keyClick(&area, Qt::Key_Right);  // three fields as quoted, not four
+        QCOMPARE(n.key_last, 2);
+
+        n.key_last = 1;
+        const QImage image = area.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const PreviewMetrics m = area.metrics();
+        auto red_in = [&](int from_column, int to_column) {
+            int found = 0;
+            for (int y = text_top(m); y < text_top(m) + m.char_height; ++y)
+                for (int x = text_left(m) + from_column * m.char_width; x < text_left(m) + to_column * m.char_width; ++x)
+                    found += is_red(image.pixel(x, y));
+            return found;
+        };
+        QVERIFY(red_in(2, 18) > 40);
+        QCOMPARE(red_in(0, 2), 0);
+        QCOMPARE(red_in(18, 30), 0);
+
+        // Without the option the same line splits at every comma.
+        quotes = false;
+        QCOMPARE(area.field_at(cell(area, 10, 1)), 2);
+        QCOMPARE(area.make_key_sample(cell(area, 0, 1).y()), cp932::literal("\"山田"));
+    }
+
     void the_pointer_over_a_shown_file_takes_the_focus() {
         Chart chart;
         chart.reset(1024, 768);

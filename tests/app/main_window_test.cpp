@@ -62,6 +62,7 @@ private slots:
         QVERIFY(window_->commands()[32812]->isChecked());  // SpcCut is on by default
         window_->commands()[32812]->trigger();
         window_->commands()[32815]->trigger();
+        window_->commands()[32839]->trigger();
         QCOMPARE(window_->cross_options().SpcCut, 0);
         QCOMPARE(window_->cross_options().Oomoji, 1);
         QVERIFY(!window_->commands()[32812]->isChecked());
@@ -70,8 +71,24 @@ private slots:
         const CrossOptions stored = read_cross_options(*settings_);
         QCOMPARE(stored.SpcCut, 0);
         QCOMPARE(stored.Oomoji, 1);
+        QCOMPARE(stored.Quote, 1);
         QCOMPARE(stored.MinHit, 100);
         QCOMPARE(setting(*settings_, "KanSet/PlayAnime"), 3);  // the settings copy is written too
+    }
+
+    // A placed file with quoted commas asks for the quote option; yes turns
+    // it on, and the ribbon shows it.
+    void the_quote_option_is_turned_on_from_a_placed_file() {
+        QVERIFY(!window_->commands()[32839]->isChecked());
+        const QString path = dir_.filePath("quoted.csv");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("1,\"a,b\"\r\n");
+        f.close();
+        dialogs_.answers = {kAnswerYes};
+        window_->chart_view()->drop_files({path}, QPoint(20, 20));
+        QVERIFY(window_->commands()[32839]->isChecked());
+        QCOMPARE(window_->cross_options().Quote, 1);
     }
 
     void the_last_node_text_switch_stays_on() {

@@ -578,6 +578,7 @@ TEST_F(CliRun, TheJsonSummaryParsesBack) {
     EXPECT_EQ(options["old_new"], false);
     EXPECT_EQ(options["hit_numbers"], true);
     EXPECT_EQ(options["blank_lines"], false);
+    EXPECT_EQ(options["quotes"], false);
     EXPECT_TRUE(summary["chart"].isNull());
     const QJsonArray sources = summary["sources"].toArray();
     ASSERT_EQ(sources.size(), 2);
@@ -608,4 +609,26 @@ TEST_F(CliRun, TheJsonSummaryParsesBack) {
     r = run_cli({"--chart", chart_path.string(), "--node", "#0", "--json", "-o", out()});
     ASSERT_EQ(r.code, kExitSuccess) << r.err;
     EXPECT_TRUE(parsed(r.out)["chart"].toObject()["result_node"].isNull());
+}
+
+TEST_F(CliRun, QuotedFieldsWithAndWithoutQuotes) {
+    const std::string a = source("a.csv", "id,name\r\n1,\"山田,太郎\",x\r\n2,\"佐藤,花子\",y\r\n");
+    const std::string b = source("b.csv", "\"山田,太郎\"\r\n");
+    const std::string c = source("c.csv", "山田,次郎\r\n\"山田,次郎\"\r\n");
+
+    // Without --quotes: one warning line for each such source, crossed as ever.
+    CliOutcome r = run_cli({"-o", out(), "-f", a, "-k", "2", "-f", b, "-k", "1", "-f", c, "-k", "1"});
+    EXPECT_EQ(r.code, kExitSuccess) << r.err;
+    EXPECT_EQ(r.err, "tessaly-cross: " + a + ": line 2: 1,\"山田,太郎\",x ; --quotes reads quoted fields as one field\n"
+                     "tessaly-cross: " + b + ": line 1: \"山田,太郎\" ; --quotes reads quoted fields as one field\n"
+                     "tessaly-cross: " + c + ": line 2: \"山田,次郎\" ; --quotes reads quoted fields as one field\n");
+    EXPECT_EQ(read_bytes(result(1)),
+              crlf_lines({"1,a,1,\"山田,太郎\",x", "1,b,,\"山田,太郎\"", "1,c,,\"山田,次郎\"", ""}));
+
+    // With it: no warning, the quoted fields are one field each.
+    r = run_cli({"-o", out(), "--quotes", "--json", "-f", a, "-k", "2", "-f", b, "-k", "1", "-f", c, "-k", "1"});
+    EXPECT_EQ(r.code, kExitSuccess) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(r.out.find("\"quotes\":true"), std::string::npos) << r.out;
+    EXPECT_EQ(read_bytes(result(2)), crlf_lines({"1,a,1,\"山田,太郎\",x", "1,b,,\"山田,太郎\"", ""}));
 }

@@ -390,3 +390,46 @@ TEST(ExtractKey, FieldCountCoversTheWholeRecord) {
     EXPECT_EQ(k.field_count, 5u);
     EXPECT_EQ(k.field_count, count_fields("a,b,c,d,e"));
 }
+
+TEST(ExtractKey, QuotedFieldsKeepTheirRawTextAndQuoteTheKey) {
+    CrossOptions o;
+    o.Quote = 1;
+    KeyedRecord k;
+    std::string line;
+    // The key is made of values; the fields around it keep their quotes.
+    const std::string record = literal("\"x,1\",\"山田 \"\"ヤマ\"\"\",\"a,b\"c,\"open, end");
+    extract_key(record, 1, 1, o, k);
+    EXPECT_EQ(k.key, literal("山田\"ヤマ\""));
+    EXPECT_EQ(k.leading, "\"x,1\",");
+    EXPECT_EQ(k.trailing, ",\"a,b\"c,\"open, end");
+    append_work_line(line, "T", 2, 1, k);
+    EXPECT_EQ(line, literal("T,,\"x,1\",\"山田\"\"ヤマ\"\"\",\"a,b\"c,\"open, end"));
+
+    // Several key fields: values joined; a comma in the key quotes it.
+    extract_key(record, 2, 3, o, k);
+    EXPECT_EQ(k.key, "a,bcopen,end");
+    line.clear();
+    append_work_line(line, "T", 2, 2, k);
+    EXPECT_EQ(line, literal("T,\"x,1\",\"山田 \"\"ヤマ\"\"\",\"a,bcopen,end\""));
+
+    // A plain key is written as it is; a record with fewer fields has none.
+    extract_key("\"1\",\"p\"", 1, 1, o, k);
+    EXPECT_EQ(k.key, "p");
+    line.clear();
+    append_work_line(line, "T", 1, 1, k);
+    EXPECT_EQ(line, "T,\"1\",p");
+    extract_key("\"a,b,c\"", 1, 1, o, k);
+    EXPECT_EQ(k.key, "");
+
+    // The field count is the quoted one, also past the limit.
+    const std::string commas(2500, ',');
+    extract_key(std::string("\"").append(commas).append("\",b"), 0, 0, o, k);
+    EXPECT_EQ(k.field_count, 2u);
+    extract_key(std::string("a,\"").append(commas).append("\",").append(1999, ','), 0, 0, o, k);
+    EXPECT_EQ(k.field_count, 2002u);
+
+    // Without the option the same record splits at every comma.
+    extract_key(record, 1, 1, CrossOptions{}, k);
+    EXPECT_EQ(k.key, "1\"");
+    EXPECT_FALSE(k.quote_key);
+}

@@ -99,3 +99,54 @@ TEST(QuotedFields, CommasInsideQuotesAreFound) {
     EXPECT_FALSE(file_has_quoted_commas(dir / "quoted.csv", 1));  // only the first records are looked at
     EXPECT_FALSE(file_has_quoted_commas(dir / "missing.csv"));
 }
+
+namespace {
+
+// Splits a record under the quote option: each field's raw text and value.
+std::vector<std::pair<std::string, std::string>> quoted_split(std::string_view record) {
+    std::vector<std::pair<std::string, std::string>> fields;
+    std::size_t start = 0;
+    for (;;) {
+        std::string value;
+        const std::size_t end = quoted_field_end(record, start, value);
+        fields.emplace_back(std::string(record.substr(start, end - start)), value);
+        if (end == record.size()) break;
+        start = end + 1;
+    }
+    EXPECT_EQ(fields.size(), count_quoted_fields(record)) << record;
+    return fields;
+}
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+}  // namespace
+
+TEST(QuotedFields, SplitRules) {
+    // A quote opens a section only as a field's first byte; commas inside it
+    // divide nothing; "" inside is one ".
+    EXPECT_EQ(quoted_split("a,\"b,c\",d"), (Fields{{"a", "a"}, {"\"b,c\"", "b,c"}, {"d", "d"}}));
+    EXPECT_EQ(quoted_split("\"a,\"\"b\"\"\""), (Fields{{"\"a,\"\"b\"\"\"", "a,\"b\""}}));
+    EXPECT_EQ(quoted_split("x\"y,z\""), (Fields{{"x\"y", "x\"y"}, {"z\"", "z\""}}));
+    // Text after the closing quote stays in the field, quotes and all.
+    EXPECT_EQ(quoted_split("\"ab\"cd\"e,f"), (Fields{{"\"ab\"cd\"e", "abcd\"e"}, {"f", "f"}}));
+    // A section open at the end of the line ends there.
+    EXPECT_EQ(quoted_split("1,\"open, never \"\"closed"), (Fields{{"1", "1"}, {"\"open, never \"\"closed", "open, never \"closed"}}));
+    EXPECT_EQ(quoted_split("\""), (Fields{{"\"", ""}}));
+    // Empty fields, quoted or not, and an empty record.
+    EXPECT_EQ(quoted_split(",\"\","), (Fields{{"", ""}, {"\"\"", ""}, {"", ""}}));
+    EXPECT_EQ(quoted_split(""), (Fields{{"", ""}}));
+    // cp932 trail bytes never look like a quote or a comma.
+    const std::string kanji = cp932::literal("\"ソ表,能\",予");
+    EXPECT_EQ(quoted_split(kanji), (Fields{{cp932::literal("\"ソ表,能\""), cp932::literal("ソ表,能")},
+                                           {cp932::literal("予"), cp932::literal("予")}}));
+    EXPECT_EQ(quoted_field_value("\"a,\"\"b\"\"\""), "a,\"b\"");
+}
+
+TEST(QuotedFields, FirstLineWithAQuotedComma) {
+    TempDir dir;
+    write_bytes(dir / "quoted.csv", cp932::literal("id,name\r\n1,\"a\"\r\n2,\"山田,太郎\"\r\n3,\"x,y\"\r\n"));
+    const QuotedCommaLine found = first_quoted_comma_line(dir / "quoted.csv");
+    EXPECT_EQ(found.line, 3);
+    EXPECT_EQ(found.text, cp932::literal("2,\"山田,太郎\""));
+    EXPECT_EQ(first_quoted_comma_line(dir / "quoted.csv", 2).line, 0);
+}

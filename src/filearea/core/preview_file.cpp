@@ -92,6 +92,57 @@ std::int64_t count_commas(const char* p, const char* end) {
     return commas;
 }
 
+// Counts the fields of a record under the quote option as its pieces come,
+// a record being split over blocks at any byte. Pieces without a double
+// quote outside a quoted section are only counted for commas.
+class QuotedFieldCount {
+public:
+    void add(const char* p, const char* end) {
+        if (p == end) return;
+        if (state_ == State::Outside && !std::memchr(p, '"', static_cast<std::size_t>(end - p))) {
+            fields_ += count_commas(p, end);
+            field_start_ = end[-1] == ',';
+            return;
+        }
+        for (; p < end; ++p) step(*p);
+    }
+    std::int64_t finish() {
+        const std::int64_t fields = fields_;
+        *this = {};
+        return fields;
+    }
+
+private:
+    enum class State { Outside, Inside, InsideAfterQuote };
+    void step(char c) {
+        switch (state_) {
+        case State::Inside:
+            if (c == '"') state_ = State::InsideAfterQuote;
+            return;
+        case State::InsideAfterQuote:
+            if (c == '"') {
+                state_ = State::Inside;  // a doubled quote
+                return;
+            }
+            state_ = State::Outside;  // closed: c is outside
+            break;
+        case State::Outside:
+            break;
+        }
+        if (c == ',') {
+            ++fields_;
+            field_start_ = true;
+            return;
+        }
+        if (c == '"' && field_start_) state_ = State::Inside;
+        field_start_ = false;
+    }
+
+    State state_ = State::Outside;
+    bool field_start_ = true;
+    std::int64_t fields_ = 1;
+};
+
 // A name through which an open descriptor's file can be opened again.
 std::filesystem::path descriptor_path(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
@@ -170,7 +221,9 @@ Status PreviewFile::scan(const ScanProgress& progress) {
     std::string entries;
     entries.reserve(kBlockSize + kPositionEntrySize);
 
+    QuotedFieldCount quoted;
     auto finish_record = [&](std::int64_t text_length, std::int64_t commas, std::int64_t end, bool line_end) {
+        const auto quoted_fields = static_cast<std::int32_t>(quoted.finish());
         const std::int64_t length = text_length + (line_end ? 2 : 1);
         if (length > kPreviewRecordLimit) return Status::failure(30005);
         if (commas + 1 > kPreviewFieldLimit) return Status::failure(30008);
@@ -179,11 +232,13 @@ Status PreviewFile::scan(const ScanProgress& progress) {
         if (s.total_records == 0) {
             s.max_record_length = s.min_record_length = record_length;
             s.max_field_count = s.min_field_count = field_count;
+            s.max_quoted_field_count = quoted_fields;
         } else {
             s.max_record_length = std::max(s.max_record_length, record_length);
             s.min_record_length = std::min(s.min_record_length, record_length);
             s.max_field_count = std::max(s.max_field_count, field_count);
             s.min_field_count = std::min(s.min_field_count, field_count);
+            s.max_quoted_field_count = std::max(s.max_quoted_field_count, quoted_fields);
         }
         if (end > kLargestPosition) return Status::failure(30007);
         append_entry(entries, end);
@@ -217,6 +272,7 @@ Status PreviewFile::scan(const ScanProgress& progress) {
             const char* piece_end = lf ? lf : e;
             if (piece_end > p) {
                 commas += count_commas(p, piece_end);
+                quoted.add(p, piece_end);
                 length += piece_end - p;
                 ends_in_cr = piece_end[-1] == '\r';
             }

@@ -40,6 +40,8 @@ struct PreviewStatistics {
     std::int32_t min_record_length = 0;
     std::int32_t max_field_count = 0;
     std::int32_t min_field_count = 0;
+    // The most fields of a record as the quote option splits it.
+    std::int32_t max_quoted_field_count = 0;
 };
 
 // Where the scan stands, for a progress bar: the range once (file size ÷
