@@ -462,12 +462,13 @@ std::optional<std::string> date_text(double serial, bool date1904) {
         month = mp < 10 ? mp + 3 : mp - 9;
         year = static_cast<int>(yoe + era * 400 + (month <= 2));
     }
-    char buffer[32];
+    char buffer[64];
+    const int second_of_day = static_cast<int>(seconds);  // 0 to 86399
     if (seconds == 0) {
         std::snprintf(buffer, sizeof buffer, "%04d/%02u/%02u", year, month, day);
     } else {
-        std::snprintf(buffer, sizeof buffer, "%04d/%02u/%02u %02lld:%02lld:%02lld", year, month, day, seconds / 3600,
-                      seconds / 60 % 60, seconds % 60);
+        std::snprintf(buffer, sizeof buffer, "%04d/%02u/%02u %02d:%02d:%02d", year, month, day, second_of_day / 3600,
+                      second_of_day / 60 % 60, second_of_day % 60);
     }
     return std::string(buffer);
 }
