@@ -29,6 +29,7 @@ public:
     QString save_file(const QString&, const QString&, const QString&, bool) override { return {}; }
     QString choose_folder(const QString&, const QString&) override { return {}; }
     int run_modal(QDialog& dialog) override { return window_step ? window_step(dialog) : int(QDialog::Rejected); }
+    int choose_item(const QString&, const QString&, const QStringList&) override { return 0; }
 };
 
 // Lets the program finish what it was doing: layouts, paints, timers.

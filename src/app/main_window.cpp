@@ -93,6 +93,16 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
                                       refresh_checks();
                                       file_area_->chart_changed();
                                   });
+    chart_view_->set_sheet_chooser([this](const std::filesystem::path& workbook, const std::vector<std::string>& names)
+                                       -> std::optional<int> {
+        QStringList items;
+        for (const std::string& name : names) items << QString::fromStdString(name);
+        const int chosen = dialogs_.choose_item(QString::fromUtf8("シートの選択"),
+                                                QString::fromStdString(workbook.filename().string()) +
+                                                    QString::fromUtf8("\nシフトJISの CSV に変換するシートを選んでください"),
+                                                items);
+        return chosen < 0 ? std::nullopt : std::optional<int>(chosen);
+    });
     connect(chart_view_, &view::ChartView::zoom_text, status_, &StatusPanes::set_zoom);
     connect(chart_view_, &view::ChartView::position_panes_cleared, this, [this] {
         status_->set_position({});
@@ -388,7 +398,7 @@ void MainWindow::connect_commands() {
     connect(c[33893], &QAction::triggered, chart_view_, &view::ChartView::select_all_nodes);
     connect(c[33801], &QAction::triggered, this, [this] {
         const QStringList files = dialogs_.open_files(QString::fromUtf8("クロス原本ファイルを指定(複数選択可)"),
-                                                      QString::fromUtf8("ＣＳＶファイル(*.CSV *.csv);;すべてのファイル(*)"), true);
+                                                      QString::fromUtf8("ＣＳＶファイル(*.CSV *.csv);;Excelブック(*.xlsx *.xlsm);;すべてのファイル(*)"), true);
         chart_view_->place_chosen_files(files);
     });
     const std::pair<int, float> zooms[] = {{32834, 1.0f}, {32835, 2.0f}, {32836, 3.0f}, {32837, 4.0f}};

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace tessaly::app {
@@ -61,5 +62,11 @@ QString QtUserDialogs::choose_folder(const QString& instruction, const QString& 
 }
 
 int QtUserDialogs::run_modal(QDialog& dialog) { return dialog.exec(); }
+
+int QtUserDialogs::choose_item(const QString& caption, const QString& label, const QStringList& items) {
+    bool ok = false;
+    const QString item = QInputDialog::getItem(owner_, caption, label, items, 0, false, &ok);
+    return ok ? static_cast<int>(items.indexOf(item)) : -1;
+}
 
 }  // namespace tessaly::app

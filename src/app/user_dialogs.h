@@ -30,6 +30,9 @@ public:
     virtual QString choose_folder(const QString& instruction, const QString& start) = 0;
     // Runs a dialog of the program's own until it is closed; its result.
     virtual int run_modal(QDialog& dialog) = 0;
+    // One of the items (the sheets of a workbook, say), by its index; -1
+    // when cancelled.
+    virtual int choose_item(const QString& caption, const QString& label, const QStringList& items) = 0;
 };
 
 // The dialogs a person sees, owned by the given window.
@@ -45,6 +48,7 @@ public:
                       bool confirm_overwrite = true) override;
     QString choose_folder(const QString& instruction, const QString& start) override;
     int run_modal(QDialog& dialog) override;
+    int choose_item(const QString& caption, const QString& label, const QStringList& items) override;
 
 private:
     QWidget* owner_;

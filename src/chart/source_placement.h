@@ -16,7 +16,7 @@ inline constexpr std::size_t kMaxFilesAtOnce = 100;
 
 // A file dropped on the chart must be a regular file (30301 for a FIFO or a
 // device) and pass the text check (no message names the file here; the
-// caller adds 30045 with the path).
+// caller puts the path above the message).
 Status admit_dropped_file(const std::filesystem::path& path);
 
 // The number of lines of a file, empty ones included; 30003 with the path

@@ -13,12 +13,14 @@ const char* const kUsage = R"(Usage:
   tessaly-cross [OPTIONS] -f FILE -k KEY [-r N] [-t TITLE] [-M] [-f FILE ...]...
   tessaly-cross [OPTIONS] --chart CHART.tsy --node NODE... [--save]
   tessaly-cross --list CHART.tsy
+  tessaly-cross --to-cp932 FILE [--sheet NAME|N] [--overwrite]
 
 Finds the records whose cross key occurs at least twice (or --min-hit times)
 over the given files and writes all records of every hit, hit by hit, to the
 first free CROSS0001.csv ... CROSS10000.csv in the result folder. Files are
 read as cp932 (Shift-JIS) text with comma-separated fields; a UTF-8 or UTF-16
-file is refused with the iconv command that converts it.
+file, or an Excel workbook, is refused with the command that makes a cp932
+copy of it (--to-cp932).
 
 Source files (-k, -r, -t and -M apply to the -f before them):
   -f, --file FILE        add a source file
@@ -37,6 +39,18 @@ Saved chart:
                          save it; the chart is locked meanwhile (another
                          cross saving into it waits its turn)
   --list CHART           print the chart's arcs and nodes
+
+Copies in cp932 (Shift-JIS):
+  --to-cp932 FILE        write a cp932 copy of a UTF-8 or UTF-16 file beside
+                         it as NAME.sjis.EXT, or of one sheet of an Excel
+                         workbook (.xlsx, .xlsm) as NAME.sjis.csv, laid out
+                         as a spreadsheet saves CSV (line breaks in a cell
+                         become spaces); print the copy's path. Characters
+                         cp932 lacks are listed by line and no copy is made
+  --sheet NAME | N       the workbook's sheet: by name, or the Nth from 1
+                         (default: the first)
+  --overwrite            replace an existing copy (without it, an existing
+                         copy is kept and the run fails)
 
 Cross options:
   -o, --output-dir DIR   the result folder (default: the one in Tessaly's
@@ -80,6 +94,7 @@ namespace {
 enum class Option {
     File, Key, StartRecord, Title, Mandatory, OutputDir, Chart, Node, Save, List, MinHit, KeepSpaces,
     RemoveHyphens, RemoveParens, IgnoreCase, OldNew, NoHitNumbers, NoBlankLines, Quotes, Json, Timings, Help, Version,
+    ToCp932, Sheet, Overwrite,
 };
 
 struct OptionSpec {
@@ -113,6 +128,9 @@ constexpr OptionSpec kOptions[] = {
     {Option::Timings, 0, "timings", {}},
     {Option::Help, 'h', "help", {}},
     {Option::Version, 0, "version", {}},
+    {Option::ToCp932, 0, "to-cp932", "a file"},
+    {Option::Sheet, 0, "sheet", "a sheet name or number"},
+    {Option::Overwrite, 0, "overwrite", {}},
 };
 
 const OptionSpec* find_long(std::string_view name) {
@@ -154,6 +172,7 @@ std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::strin
     bool files = false;
     bool chart = false;
     bool list = false;
+    bool to_cp932 = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         // The option as written (errors name it so) and a value attached to it.
@@ -248,10 +267,23 @@ std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::strin
         case Option::Quotes: a.options.Quote = 1; break;
         case Option::Json: a.json = true; break;
         case Option::Timings: a.timings = true; break;
+        case Option::ToCp932:
+            a.to_cp932 = value;
+            to_cp932 = true;
+            break;
+        case Option::Sheet: a.sheet = value; break;
+        case Option::Overwrite: a.overwrite = true; break;
         }
     }
 
-    if (files + chart + list != 1) return UsageError{"give source files (-f), or --chart, or --list"};
+    if (files + chart + list + to_cp932 != 1)
+        return UsageError{"give source files (-f), or --chart, or --list, or --to-cp932"};
+    if (to_cp932) {
+        if (a.json || a.timings || a.result_folder) return UsageError{"--to-cp932 makes a copy, not a cross"};
+        a.mode = Arguments::Mode::ToCp932;
+        return a;
+    }
+    if (a.sheet || a.overwrite) return UsageError{"--sheet and --overwrite go with --to-cp932"};
     if (list) {
         if (a.json) return UsageError{"--json goes with a cross, not with --list"};
         a.mode = Arguments::Mode::List;

@@ -21,7 +21,7 @@ struct SourceArgument {
 };
 
 struct Arguments {
-    enum class Mode { Files, Chart, List, Help, Version };
+    enum class Mode { Files, Chart, List, ToCp932, Help, Version };
     Mode mode = Mode::Help;
     CrossOptions options;
     std::optional<std::string> result_folder;
@@ -31,6 +31,11 @@ struct Arguments {
     bool save = false;
     bool timings = false;                 // seconds per stage on stderr
     bool json = false;                    // the summary as one JSON object
+    // ToCp932: the workbook, UTF-8 or UTF-16 file to copy as cp932, the
+    // sheet (a name, or a number from 1) and whether an existing copy goes.
+    std::string to_cp932;
+    std::optional<std::string> sheet;
+    bool overwrite = false;
 };
 
 struct UsageError {

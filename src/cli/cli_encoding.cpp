@@ -1,7 +1,11 @@
 #include "cli_encoding.h"
 
+#include <algorithm>
+
 #include "cli_failure.h"
+#include "text/messages.h"
 #include "text/printable.h"
+#include "text/workbook.h"
 
 namespace tessaly::cli {
 
@@ -49,10 +53,34 @@ std::string foreign_encoding_refusal(const std::filesystem::path& path, std::str
     return encoding_refusal(encoding, shown);
 }
 
+namespace {
+
+// Our own command that copies the file as cp932 beside it.
+std::string copy_command(std::string_view shown) {
+    const std::filesystem::path file(shown);
+    const std::filesystem::path named = file.string().starts_with("-") ? "." / file : file;
+    return "tessaly-cross --to-cp932 " + shell_word(named.string());
+}
+
+}  // namespace
+
 std::string encoding_refusal(TextEncoding encoding, std::string_view shown) {
     return failure_line(shown, "the file is " + encoding_name(encoding) +
                                    ", and tessaly-cross reads cp932 (Shift-JIS) only; convert it with:") +
-           "  " + conversion_command(encoding, std::filesystem::path(shown)) + "\n";
+           "  " + copy_command(shown) + "\nor:\n  " + conversion_command(encoding, std::filesystem::path(shown)) + "\n";
+}
+
+std::string spreadsheet_refusal(const std::filesystem::path& path, std::string_view shown) {
+    if (is_workbook_name(path))
+        return failure_line(shown, "the file is an Excel workbook, and tessaly-cross reads cp932 (Shift-JIS) text "
+                                   "only; copy a sheet of it as CSV with:") +
+               "  " + copy_command(shown) + " [--sheet NAME|N]\n";
+    if (is_unread_spreadsheet_name(path)) {
+        std::string text(message_text(30356));
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        return failure_line(shown, text);
+    }
+    return {};
 }
 
 }  // namespace tessaly::cli

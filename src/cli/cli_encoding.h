@@ -23,8 +23,14 @@ std::string shell_word(std::string_view text);
 std::string conversion_command(TextEncoding encoding, const std::filesystem::path& file);
 
 // The failure text for a file (as shown) in the given encoding: the
-// encoding and the command that converts it.
+// encoding, and the commands that make a cp932 copy of it (ours, and iconv's
+// for a machine without Tessaly).
 std::string encoding_refusal(TextEncoding encoding, std::string_view shown);
+
+// The failure text for a file (as shown) that is a spreadsheet: for a
+// workbook, the command that copies its first sheet; for a format that is
+// not read, to save it as .xlsx or CSV. Empty for any other file.
+std::string spreadsheet_refusal(const std::filesystem::path& path, std::string_view shown);
 
 // The failure text when the file at path is no cp932 text by its first
 // bytes; empty for cp932 (and for a file that cannot be read: its reading

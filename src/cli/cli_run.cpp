@@ -10,6 +10,7 @@
 
 #include "chart/chart_file.h"
 #include "cli_arguments.h"
+#include "cli_copy.h"
 #include "cli_encoding.h"
 #include "cli_failure.h"
 #include "cli_progress.h"
@@ -114,7 +115,12 @@ int chart_from_files(const Arguments& a, Console& console, Chart& chart) {
         const fs::path& path = *absolute;
         auto cp932_path = node_path(path);
         if (!cp932_path) return fail(console, Status::failure(30300), s.file);
-        // Before the text check, which would take UTF-16 for a binary file.
+        // Before the text check, which would take UTF-16 or a workbook for
+        // a binary file.
+        if (const std::string refusal = spreadsheet_refusal(path, s.file); !refusal.empty()) {
+            console.err << refusal;
+            return kExitFailure;
+        }
         if (const std::string refusal = foreign_encoding_refusal(path, s.file); !refusal.empty()) {
             console.err << refusal;
             return kExitFailure;
@@ -214,6 +220,7 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
         console.out << "tessaly-cross " << kVersion << '\n';
         return kExitSuccess;
     }
+    if (a.mode == Arguments::Mode::ToCp932) return run_to_cp932(a, console);
 
     // An empty chart name (--list '', --chart=) is no file, and no path can
     // be made of it.

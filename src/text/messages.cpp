@@ -131,6 +131,27 @@ constexpr CatalogueEntry kCatalogue[] = {
     {30341, "シフトJIS（CP932）のファイルではないため、クロスできません。\n"
             "ノードを削除して、もう一度セットすると、シフトJISに変換したコピーを作れます",
      MessageStyle::Stop},
+    // Our own: Excel workbooks, whose one sheet is placed as a cp932 copy
+    // (the workbook comes first).
+    {30350, "Excelブック（.xlsx）として読めません。ファイルが壊れているか、Excelブックではありません。\n"
+            "Excelで開けるか確かめて、.xlsx か CSV で保存し直してください",
+     MessageStyle::Stop},
+    {30351, "パスワードで保護（暗号化）されたExcelブックは読めません。\n"
+            "Excelでパスワードを解除して保存してから、もう一度やり直してください",
+     MessageStyle::Stop},
+    {30352, "このExcelブックにはシートがありません", MessageStyle::Stop},
+    {30353, "選んだシートには値の入ったセルがありません", MessageStyle::Stop},
+    {30354, "指定された名前（または番号）のシートが、このExcelブックにありません", MessageStyle::Stop},
+    {30355, "展開すると極端に大きくなる部分を含むため、このExcelブックは読みません（1 GiB 超、または圧縮時の100倍超）。\n"
+            "壊れているか、不正なファイルの可能性があります",
+     MessageStyle::Stop},
+    {30356, "テキストファイル以外のファイルは処理できません。\n"
+            "表計算ソフトのファイルなら、Excelブック（.xlsx）か CSV で保存してから、セットしてください",
+     MessageStyle::Stop},
+    {30357, "Excelブックはそのままでは読めません。\n"
+            "このシートをシフトJIS（CP932）の CSV に変換したコピーを同じフォルダに作って、そちらをセットしますか",
+     MessageStyle::Question},
+    {30358, "セルの中の改行を、１つずつ空白に置き換えました", MessageStyle::Information},
     {32774, "各種処理に要した\r時間を表示します\n処理時間", MessageStyle::Text},
     {32775, "ノードテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},
     {32781, "プレビュー表示されるテキストの\rフォントサイズを変更します\nフォントサイズ", MessageStyle::Text},

@@ -14,6 +14,7 @@
 #include "text/cp932.h"
 #include "text/quoted_fields.h"
 #include "text/text_encoding.h"
+#include "text/workbook.h"
 #include "chart_painter.h"
 #include "edge_feedback.h"
 #include "selection.h"
@@ -499,14 +500,7 @@ void ChartView::drop_files(const QStringList& paths, QPoint window_point) {
     for (const QString& path : paths) {
         if (files.size() == kMaxFilesAtOnce) break;
         if (QFileInfo(path).isDir()) continue;  // folders in a drop are passed over
-        const std::optional<std::filesystem::path> file = file_in_cp932(path.toStdString());
-        if (!file) continue;
-        if (Status admitted = admit_dropped_file(*file); !admitted) {
-            show_message(messages_, admitted);
-            show_message(messages_, file->string() + "\n", 30045);
-            return;  // nothing of this drop is placed
-        }
-        files.push_back(*file);
+        if (auto file = file_to_place(path, true)) files.push_back(*file);
     }
     place(files, window_point + scroll_position());
 }
@@ -515,18 +509,72 @@ void ChartView::place_chosen_files(const QStringList& paths) {
     std::vector<std::filesystem::path> files;
     for (const QString& path : paths) {
         if (files.size() == kMaxFilesAtOnce || !path.contains('/')) break;
-        const std::optional<std::filesystem::path> file = file_in_cp932(path.toStdString());
-        if (!file) continue;
-        // A binary file is refused here as in a drop; a chosen file may do
-        // without a line break, though (an empty list, say).
-        if (Status admitted = admit_dropped_file(*file); admitted.message_id == 30033) {
-            show_message(messages_, admitted);
-            show_message(messages_, file->string() + "\n", 30045);
-            return;
-        }
-        files.push_back(*file);
+        if (auto file = file_to_place(path, false)) files.push_back(*file);
     }
     place(files, menu_point_);
+}
+
+std::optional<std::filesystem::path> ChartView::file_to_place(const QString& path, bool dropped) {
+    const std::filesystem::path given = path.toStdString();
+    // Spreadsheets in formats that are not read would only be refused as
+    // binary files further on: said here with what to do instead.
+    if (is_unread_spreadsheet_name(given)) {
+        show_message(messages_, given.string() + "\n", 30356);
+        return std::nullopt;
+    }
+    const std::optional<std::filesystem::path> file = is_workbook_name(given) ? workbook_copy_of(given) : file_in_cp932(given);
+    if (!file) return std::nullopt;
+    // A binary file is refused; a chosen file may do without a line break,
+    // though (an empty list, say).
+    Status admitted = admit_dropped_file(*file);
+    if (admitted.message_id == 30033) admitted.message_id = 30356;
+    if (!admitted && (dropped || admitted.message_id == 30356)) {
+        show_message(messages_, file->string() + "\n", admitted.message_id);
+        return std::nullopt;
+    }
+    return file;
+}
+
+bool ChartView::may_write_copy(const std::filesystem::path& copy_path) {
+    std::error_code error;
+    return !std::filesystem::exists(copy_path, error) ||
+           show_message(messages_, copy_path.string() + "\n", 30041) == kAnswerYes;
+}
+
+std::optional<std::filesystem::path> ChartView::workbook_copy_of(const std::filesystem::path& workbook) {
+    const std::optional<FileStamp> stamp = file_stamp(workbook);
+    const WorkbookSheets sheets = workbook_sheets(workbook);
+    if (!sheets.status) {
+        show_message(messages_, sheets.status);
+        return std::nullopt;
+    }
+    int chosen = 0;
+    if (sheets.names.size() > 1 && sheet_chooser_) {
+        const std::optional<int> picked = sheet_chooser_(workbook, sheets.names);
+        if (!picked || *picked < 0 || *picked >= static_cast<int>(sheets.names.size())) return std::nullopt;
+        chosen = *picked;
+    }
+    const std::string& sheet = sheets.names[static_cast<std::size_t>(chosen)];
+    const std::filesystem::path copy_path = workbook_copy_path(workbook);
+    const std::string about = workbook.string() + "\nシート: " + sheet + "\n変換したコピー: " +
+                              copy_path.filename().string() + "\n";
+    if (show_message(messages_, about, 30357) != kAnswerYes || !may_write_copy(copy_path)) return std::nullopt;
+    // Made only from the workbook the user was asked about.
+    const WorkbookCopy copy = make_workbook_copy(workbook, sheet, copy_path, 20, stamp);
+    if (!copy.status) {
+        show_message(messages_, copy.status);
+        return std::nullopt;
+    }
+    if (!copy.missing.empty()) {
+        std::string lines = workbook.string() + "\n";
+        for (const UnconvertibleCharacter& missing : copy.missing)
+            lines += std::to_string(missing.line) + "行目: " + (missing.character.empty() ? "（読めない文字）" : missing.character) + "\n";
+        show_message(messages_, lines, 30312);
+        return std::nullopt;
+    }
+    if (copy.broken_cells > 0)
+        show_message(messages_, copy_path.string() + "\n改行のあったセル: " + std::to_string(copy.broken_cells) + "\n", 30358);
+    return copy_path;
 }
 
 std::optional<std::filesystem::path> ChartView::file_in_cp932(const std::filesystem::path& file) {
@@ -541,11 +589,7 @@ std::optional<std::filesystem::path> ChartView::cp932_copy_of(const std::filesys
     const std::filesystem::path copy_path = cp932_copy_path(file);
     const std::string about = file.string() + "\n文字コード: " + encoding_name(encoding) + "\n変換したコピー: " +
                               copy_path.filename().string() + "\n";
-    if (show_message(messages_, about, 30310) != kAnswerYes) return std::nullopt;
-    std::error_code error;
-    if (std::filesystem::exists(copy_path, error) &&
-        show_message(messages_, copy_path.string() + "\n", 30041) != kAnswerYes)
-        return std::nullopt;
+    if (show_message(messages_, about, 30310) != kAnswerYes || !may_write_copy(copy_path)) return std::nullopt;
     // The file may have changed while the questions were shown: the copy is
     // made only from the text the user was asked about.
     const Cp932Copy copy = make_cp932_copy(file, encoding, copy_path, 20, stamp);

@@ -55,11 +55,17 @@ public:
     void nodes_collapsed();
     QPoint scroll_position() const;
 
-    // Places files as if dropped at the window point (all refused when any
-    // of them is no text file).
+    // Places files as if dropped at the window point. Each file gets its own
+    // answer: one refused (no text file) or declined is named, and the
+    // others are placed all the same.
     void drop_files(const QStringList& paths, QPoint window_point);
     // Places files chosen in the file dialog at the menu point, as they are.
     void place_chosen_files(const QStringList& paths);
+    // Which sheet of a workbook with several to copy: its index in names, or
+    // none when the user would rather not. Without it, the first.
+    using SheetChooser =
+        std::function<std::optional<int>(const std::filesystem::path& workbook, const std::vector<std::string>& names)>;
+    void set_sheet_chooser(SheetChooser chooser) { sheet_chooser_ = std::move(chooser); }
     void select_all_nodes();
     // Lines up the selected nodes as one undo step, redrawn at once.
     void align_nodes(NodeAlignment how);
@@ -158,9 +164,17 @@ private:
     // stamp is the file's as the encoding was found.
     std::optional<std::filesystem::path> cp932_copy_of(const std::filesystem::path& file, TextEncoding encoding,
                                                        const std::optional<FileStamp>& stamp);
+    // A workbook is offered as a cp932 CSV copy of one of its sheets.
+    std::optional<std::filesystem::path> workbook_copy_of(const std::filesystem::path& workbook);
+    // The file to place for a path dropped or chosen, after its questions
+    // and checks; none (the user told why) when it is not to be placed.
+    std::optional<std::filesystem::path> file_to_place(const QString& path, bool dropped);
+    // Asks before a copy replaces an existing file of its name.
+    bool may_write_copy(const std::filesystem::path& copy_path);
 
     Chart& chart_;
     MessagePresenter& messages_;
+    SheetChooser sheet_chooser_;
     float zoom_ = 1.0f;
     bool dragging_ = false;
     bool band_selecting_ = false;

@@ -7,6 +7,7 @@
 #include "text/cp932.h"
 #include "chart_view.h"
 #include "fake_dialogs.h"
+#include "../core/test_workbooks.h"
 #include "test_registry.h"
 
 using namespace tessaly;
@@ -45,32 +46,77 @@ private slots:
         QCOMPARE(dialogs.shown.back().text, dir_.filePath("a.csv").toStdString() + "\nこのファイルは既にセットされています");
     }
 
-    void one_file_that_is_not_text_stops_the_whole_drop() {
+    // Each file of a drop gets its own answer: a binary file, an old-style
+    // workbook, one without a line break and a declined copy are each named
+    // or asked about, and the rest is placed. The file dialog's route
+    // refuses a binary file by name too; an empty list may still be chosen.
+    void each_file_of_a_drop_is_answered_on_its_own() {
         Chart chart;
         chart.reset(1024, 768);
         FakeDialogs dialogs;
         ChartView view(chart, dialogs);
         const QString binary = file("bin.dat", QByteArray("ab\0cd\n", 6));
-        view.drop_files({file("c.csv", "x\n"), binary}, QPoint(10, 10));
-        QCOMPARE(chart.node_count(), 0);
-        QCOMPARE(dialogs.shown.size(), size_t(2));
-        QCOMPARE(dialogs.shown[0].text, std::string("テキストファイル以外のファイルは処理できません"));
-        QCOMPARE(dialogs.shown[1].text, binary.toStdString() + "\n処理を中止します");
+        const QString xls = file("old.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+        const QString ods = file("calc.ods", "PK\x03\x04");
+        const QString no_break = file("nobreak.csv", "x");
+        const QString utf8 = file("utf8.csv", "1,山田太郎,1990\r\n2,佐藤花子,1985\r\n");
+        dialogs.answers = {kAnswerNo};
+        view.drop_files({file("c.csv", "x\n"), binary, xls, ods, no_break, utf8, file("d.csv", "y\n")}, QPoint(10, 10));
+        QCOMPARE(chart.node_count(), 2);
+        QCOMPARE(dialogs.shown.size(), size_t(5));
+        const std::string save_as = "\nテキストファイル以外のファイルは処理できません。\n"
+                                    "表計算ソフトのファイルなら、Excelブック（.xlsx）か CSV で保存してから、セットしてください";
+        QCOMPARE(dialogs.shown[0].text, binary.toStdString() + save_as);
+        QCOMPARE(dialogs.shown[1].text, xls.toStdString() + save_as);
+        QCOMPARE(dialogs.shown[2].text, ods.toStdString() + save_as);
+        QCOMPARE(dialogs.shown[3].text, no_break.toStdString() + "\n改行のないファイルは処理できません");
+        QCOMPARE(dialogs.shown[4].style, MessageStyle::Question);
+
+        const QString photo = file("photo.jpg", QByteArray("\xFF\xD8\x00\x10JFIF\n", 9));
+        view.place_chosen_files({file("e.csv", "x\n"), photo, file("empty.csv", "")});
+        QCOMPARE(chart.node_count(), 4);
+        QCOMPARE(dialogs.shown.back().text, photo.toStdString() + save_as);
     }
 
-    // The route through the file dialog refuses a binary file as a drop does,
-    // naming it; an empty list may still be chosen.
-    void a_chosen_binary_file_is_refused_by_name() {
+    // A workbook is placed as a cp932 CSV copy of the sheet the user picks
+    // (from a list when it has several), after the question naming the
+    // sheet; a cancelled list or a damaged workbook places nothing.
+    void workbooks_are_placed_as_copies_of_the_chosen_sheet() {
         Chart chart;
         chart.reset(1024, 768);
         FakeDialogs dialogs;
         ChartView view(chart, dialogs);
-        const QString binary = file("photo.jpg", QByteArray("\xFF\xD8\x00\x10JFIF\n", 9));
-        view.place_chosen_files({file("d.csv", "x\n"), binary});
+        view.set_sheet_chooser([&](const std::filesystem::path& workbook, const std::vector<std::string>& names) {
+            QStringList items;
+            for (const std::string& name : names) items << QString::fromStdString(name);
+            const int chosen = dialogs.choose_item({}, QString::fromStdString(workbook.string()), items);
+            return chosen < 0 ? std::nullopt : std::optional<int>(chosen);
+        });
+        const std::filesystem::path book = dir_.filePath("members.xlsx").toStdString();
+        test_workbooks::make(book, {{"表紙", {{"会員名簿"}}},
+                                    {"名簿", {{"番号", "氏名"}, {"#1", "山田\n太郎"}, {"#2", "佐藤,花子"}}}});
+        const QString damaged = file("damaged.xlsx", "PK\x03\x04 not really");
+
+        dialogs.choices = {-1};
+        view.drop_files({QString::fromStdString(book.string()), damaged}, QPoint(10, 10));
         QCOMPARE(chart.node_count(), 0);
-        QCOMPARE(dialogs.shown.back().text, binary.toStdString() + "\n処理を中止します");
-        view.place_chosen_files({file("empty.csv", "")});
+        QCOMPARE(dialogs.choices_offered.back().second, (QStringList{"表紙", "名簿"}));
+        QVERIFY(dialogs.shown.back().text.starts_with(damaged.toStdString() + "\nExcelブック（.xlsx）として読めません"));
+
+        dialogs.choices = {1};
+        dialogs.answers = {kAnswerYes};
+        dialogs.shown.clear();
+        view.place_chosen_files({QString::fromStdString(book.string())});
         QCOMPARE(chart.node_count(), 1);
+        QCOMPARE(dialogs.shown[0].text, book.string() + "\nシート: 名簿\n変換したコピー: members.sjis.csv\n"
+                                        "Excelブックはそのままでは読めません。\n"
+                                        "このシートをシフトJIS（CP932）の CSV に変換したコピーを同じフォルダに作って、そちらをセットしますか");
+        QVERIFY(dialogs.shown[1].text.starts_with(dir_.filePath("members.sjis.csv").toStdString() + "\n改行のあったセル: 1\n"));
+        QCOMPARE(cp932::field_text(chart.nodes[0].path), cp932::literal(dir_.filePath("members.sjis.csv").toStdString()));
+        QCOMPARE(chart.nodes[0].record_count, 3);
+        QFile copy(dir_.filePath("members.sjis.csv"));
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), QByteArray::fromStdString(cp932::literal("番号,氏名\r\n1,山田 太郎\r\n2,\"佐藤,花子\"\r\n")));
     }
 
     // A UTF-8 or UTF-16 list is recognised: placed as a cp932 copy beside it

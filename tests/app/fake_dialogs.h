@@ -43,6 +43,11 @@ public:
         return drive_modal ? drive_modal(dialog) : QDialog::Rejected;
     }
 
+    int choose_item(const QString&, const QString& label, const QStringList& items) override {
+        choices_offered.push_back({label, items});
+        return take(choices, -1);
+    }
+
     std::vector<Shown> shown;
     std::function<int(QDialog&)> drive_modal;
     int modal_runs = 0;
@@ -51,6 +56,8 @@ public:
     std::deque<QStringList> files_to_open;
     std::deque<QString> files_to_save;
     std::deque<QString> folders;
+    std::deque<int> choices;  // items chosen, by index
+    std::vector<std::pair<QString, QStringList>> choices_offered;
     std::vector<QString> asked_to_save;
     std::vector<QString> suggested_names;
     std::vector<std::pair<QString, QString>> folder_requests;

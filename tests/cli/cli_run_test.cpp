@@ -27,6 +27,7 @@
 #include "text/cp932.h"
 #include "text/messages.h"
 #include "temp_dir.h"
+#include "test_workbooks.h"
 
 using namespace tessaly;
 using namespace tessaly::cli;
@@ -487,14 +488,16 @@ TEST_F(CliRun, SourcesInOtherEncodingsAreRefusedWithTheCommandThatConvertsThem) 
         EXPECT_EQ(r.code, kExitFailure) << f.name;
         EXPECT_EQ(r.out, "");
         const auto lines = lines_of(r.err);
-        ASSERT_EQ(lines.size(), 2u) << r.err;
+        ASSERT_EQ(lines.size(), 4u) << r.err;
         EXPECT_EQ(lines[0], "tessaly-cross: " + path.string() + ": the file is " + f.encoding +
                                 ", and tessaly-cross reads cp932 (Shift-JIS) only; convert it with:");
-        ASSERT_TRUE(lines[1].starts_with("  ")) << lines[1];
+        EXPECT_EQ(lines[1], "  tessaly-cross --to-cp932 " + shell_word(path.string()));
+        EXPECT_EQ(lines[2], "or:");
+        ASSERT_TRUE(lines[3].starts_with("  ") && lines[3].find("iconv -f") != std::string::npos) << lines[3];
         EXPECT_EQ(entries_in(dir_ / "out"), crossed);
 
         if (!iconv_here) continue;
-        ASSERT_EQ(std::system(lines[1].c_str()), 0) << lines[1];
+        ASSERT_EQ(std::system(lines[3].c_str()), 0) << lines[3];
         r = run_cli({"-o", out(), "-f", cp932_copy_path(path).string(), "-k", "2-3"});
         EXPECT_EQ(r.code, kExitSuccess) << r.err;
         EXPECT_EQ(read_bytes(cp932_copy_path(path)), literal(text)) << f.name;
@@ -508,7 +511,7 @@ TEST_F(CliRun, SourcesInOtherEncodingsAreRefusedWithTheCommandThatConvertsThem) 
     CliOutcome refused = run_cli({"-o", out(), "-f", late.string(), "-k", "2-3"});
     EXPECT_EQ(refused.code, kExitFailure);
     EXPECT_TRUE(refused.err.starts_with("tessaly-cross: " + late.string() + ": the file is UTF-8, and")) << refused.err;
-    EXPECT_EQ(lines_of(refused.err).size(), 2u);
+    EXPECT_EQ(lines_of(refused.err).size(), 4u);
     EXPECT_EQ(entries_in(dir_ / "out"), crossed);
     // cp932 whose few bytes happen to be valid UTF-8 too ("緕ｱ" is the bytes
     // of "ぱ") is crossed as cp932.
@@ -534,6 +537,46 @@ TEST_F(CliRun, SourcesInOtherEncodingsAreRefusedWithTheCommandThatConvertsThem) 
                                   ": the file is UTF-16LE, and tessaly-cross reads cp932 (Shift-JIS) only"))
         << r.err;
     EXPECT_EQ(entries_in(dir_ / "out"), before);
+}
+
+// --to-cp932 makes the copy the desktop program makes, from a workbook's
+// sheet or a UTF-8 file, prints its path, and keeps an existing copy unless
+// told to replace it; a workbook given as a source says how to copy it.
+TEST_F(CliRun, ToCp932CopiesWorkbooksAndOtherEncodingsBesideThem) {
+    const fs::path book = dir_ / "members.xlsx";
+    test_workbooks::make(book, {{"表紙", {{"会員名簿"}}},
+                                {"名簿", {{"#1", "山田太郎", "a\nb"}, {"#2", "山田太郎", "c"}}}});
+    CliOutcome refused = run_cli({"-o", out(), "-f", book.string(), "-k", "2"});
+    EXPECT_EQ(refused.code, kExitFailure);
+    EXPECT_EQ(lines_of(refused.err).at(1), "  tessaly-cross --to-cp932 " + book.string() + " [--sheet NAME|N]");
+
+    const fs::path copy = dir_ / "members.sjis.csv";
+    CliOutcome made = run_cli({"--to-cp932", book.string(), "--sheet", "名簿"});
+    EXPECT_EQ(made.code, kExitSuccess) << made.err;
+    EXPECT_EQ(made.out, copy.string() + "\n");
+    EXPECT_EQ(made.err, "tessaly-cross: " + book.string() + ": 1 cell of sheet \"名簿\" had line breaks, each made one space\n");
+    EXPECT_EQ(read_bytes(copy), literal("1,山田太郎,a b\r\n2,山田太郎,c\r\n"));
+    EXPECT_EQ(run_cli({"-o", out(), "-f", copy.string(), "-k", "2"}).code, kExitSuccess);
+
+    // An existing copy is kept, whatever the sheet asked for.
+    CliOutcome kept = run_cli({"--to-cp932", book.string(), "--sheet", "1"});
+    EXPECT_EQ(kept.code, kExitFailure);
+    EXPECT_EQ(kept.err, "tessaly-cross: " + copy.string() + ": the copy exists already and is kept; --overwrite replaces it\n");
+    EXPECT_EQ(read_bytes(copy), literal("1,山田太郎,a b\r\n2,山田太郎,c\r\n"));
+    CliOutcome replaced = run_cli({"--to-cp932", book.string(), "--sheet=1", "--overwrite"});
+    EXPECT_EQ(replaced.code, kExitSuccess) << replaced.err;
+    EXPECT_EQ(read_bytes(copy), literal("会員名簿\r\n"));
+    CliOutcome no_sheet = run_cli({"--to-cp932", book.string(), "--sheet", "3", "--overwrite"});
+    EXPECT_EQ(no_sheet.code, kExitFailure);
+    EXPECT_EQ(no_sheet.err, "tessaly-cross: " + book.string() + ": " + one_line(30354) + "\n");
+
+    const fs::path utf8 = dir_ / "utf8.csv";
+    write_bytes(utf8, "1,山田太郎\r\n");
+    CliOutcome from_utf8 = run_cli({"--to-cp932", utf8.string()});
+    EXPECT_EQ(from_utf8.code, kExitSuccess) << from_utf8.err;
+    EXPECT_EQ(from_utf8.out, (dir_ / "utf8.sjis.csv").string() + "\n");
+    EXPECT_EQ(read_bytes(dir_ / "utf8.sjis.csv"), literal("1,山田太郎\r\n"));
+    EXPECT_EQ(run_cli({"--to-cp932", utf8.string(), "--sheet", "1"}).code, kExitUsage);
 }
 
 // --json: the summary as one JSON object, for scripts, whatever the paths

@@ -243,7 +243,7 @@ TEST(Fuzz, AnyArgumentListEndsInAnAnswer) {
         "", "=", "a.csv", "b.csv", "c.tsy", "out", "a\nb\x1b[31m.csv", "missing.csv", "/", "/dev/null", ".", "..",
         "0", "1", "2", "3", "1-2", "2-1", "1999", "2000", "-1", "2147483647", "2147483648", "99999999999999999999",
         "1e3", " 1", "0x10", "#0", "#1", "#-1", "#99", "会員名簿", "\xff\xfe", "\x81", "--nosuch", "-x", "-kk",
-        "-ffile"};
+        "-ffile", "--to-cp932", "--sheet", "--overwrite"};
     std::mt19937_64 random = seeded_random();
     const Budget budget(2500);
     long long cases = 0, usage = 0, failed = 0, crossed = 0;
