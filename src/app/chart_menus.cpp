@@ -10,7 +10,7 @@ namespace {
 
 // 0 stands for a separator.
 constexpr int kViewItems[] = {33784, 33801, 0, 310, 0, 33893, 0, 33795};
-constexpr int kNodeItems[] = {32808, 0, 33787, 33788, 0, 33789, 0, 33791, 33785, 0, 34012, 0, 33891};
+constexpr int kNodeItems[] = {32808, 0, 33787, 33788, 0, 33789, 0, 33791, 33792, 33785, 0, 34012, 0, 33891};
 constexpr int kZoomItems[] = {32833, 0, 32834, 32835, 32836, 32837, 32838};
 
 }  // namespace
@@ -36,6 +36,7 @@ void apply_chart_menu_rules(Commands& c, const ChartMenuState& state) {
     c[33788]->setEnabled(state.primary_mandatory);
     c[33789]->setEnabled(state.selected_count >= 2);
     c[33785]->setEnabled(state.primary_is_previewed);
+    c[33792]->setEnabled(state.primary_has_figures);
     for (int id : {33801, 310, 32808, 33791, 34012, 33891}) c[id]->setEnabled(true);
 }
 

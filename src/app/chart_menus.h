@@ -23,6 +23,8 @@ struct ChartMenuState {
     bool primary_mandatory = false;
     bool primary_is_previewed = false;
     bool file_shown = false;
+    // The primary node is a result of this run, whose figures are kept.
+    bool primary_has_figures = false;
 };
 ChartMenuState chart_menu_state(const Chart& chart, int preview_node);
 

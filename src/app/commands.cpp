@@ -70,6 +70,7 @@ Commands::Commands(QObject* parent) : QObject(parent) {
     add(33788, "クロス時の必須ノードを解除する(&U)\t必須Click");
     add(33789, "クロスキー項目を同じにする(&K)");
     add(33791, "Ｅｘｃｅｌで開く(&X)\tCtrl+E");
+    add(33792, "クロス結果の集計…");
     add(33785, "名前を付けてファイルにコピー(&S)");
     add(34012, "削除(&D)\tDelete");
     add(33891, "ノードのプロパティ(&P)");

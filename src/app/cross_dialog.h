@@ -12,6 +12,7 @@
 
 #include "chart/chart.h"
 #include "text/show_message.h"
+#include "cross/cross_figures.h"
 #include "cross/cross_options.h"
 
 class QLabel;
@@ -41,6 +42,8 @@ public:
 
     bool finished() const { return finished_; }
     long long hits() const { return hits_; }
+    // How the crossed files overlap, once the cross has finished.
+    const CrossFigures& figures() const { return figures_; }
     // The result file written: the name chosen, or the next free one when
     // another cross took that name first.
     const std::filesystem::path& result_path() const { return result_path_; }
@@ -74,6 +77,7 @@ private:
     bool cancelled_ = false;
     bool finished_ = false;
     long long hits_ = 0;
+    CrossFigures figures_;
 };
 
 }  // namespace tessaly::app

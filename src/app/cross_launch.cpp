@@ -67,6 +67,8 @@ int start_cross(const CrossRequest& r, std::optional<QPoint> given_point) {
         return -1;
     }
 
+    if (r.figures) *r.figures = dialog.figures();
+
     const ResultNodeOutcome added = add_result_node(chart, *written, *point, r.zoom, title, dialog.hits());
     for (const Status& refused : added.refused_arcs) show_message(r.dialogs, refused);
     if (!added.status) {

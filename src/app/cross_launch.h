@@ -30,6 +30,8 @@ struct CrossRequest {
     // Lets the user choose the result folder (the settings dialog); false
     // when cancelled.
     std::function<bool()> choose_result_folder;
+    // Where the finished cross's figures go, when wanted.
+    CrossFigures* figures = nullptr;
 };
 
 // Crosses the selected nodes. With a point (canvas pixels at the zoom) the

@@ -18,8 +18,9 @@ public:
 };
 
 // The desktop of this machine: the file manager through the desktop's URL
-// handler; LibreOffice Calc, told to read the file as Shift-JIS CSV, when it
-// is installed, else the desktop's default application for the file.
+// handler; a file through the program the desktop has registered for its
+// type, else LibreOffice Calc (told to read a CSV as Shift-JIS), else
+// whatever the desktop's opener makes of it.
 class SystemDesktop : public Desktop {
 public:
     bool open_folder(const QString& folder) override;

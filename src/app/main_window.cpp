@@ -13,6 +13,7 @@
 #include <QSplitter>
 
 #include "chart/display_switches.h"
+#include "text/cp932.h"
 #include "text/show_message.h"
 #include "chart_menus.h"
 #include "chart_view.h"
@@ -232,8 +233,11 @@ void MainWindow::run_cross(std::optional<QPoint> point) {
                              if (canvas_changed) document_.set_modified();
                              return accepted;
                          }};
+    CrossFigures figures;
+    request.figures = &figures;
     const int node = start_cross(request, point);
     if (node < 0) return;
+    result_figures_.keep(std::string(cp932::field_text(chart.nodes[node].path)), std::move(figures));
     chart_view_->chart_changed();
     document_.set_modified();
     refresh_history_commands();
@@ -277,6 +281,9 @@ void MainWindow::connect_node_commands() {
     });
     connect(c[33791], &QAction::triggered, this,
             [this] { open_in_spreadsheet(document_.chart(), document_.chart().primary_node, *desktop_, dialogs_); });
+    connect(c[33792], &QAction::triggered, this, [this] {
+        show_cross_summary(this, dialogs_, document_.chart(), document_.chart().primary_node, result_figures_);
+    });
     connect(c[33785], &QAction::triggered, this, [this] {
         if (document_.chart().primary_node == file_area_->preview_node()) copy_previewed_file();
     });
@@ -289,7 +296,11 @@ void MainWindow::connect_node_commands() {
         const int node = chart.primary_node;
         // The history goes even when the user then keeps the node.
         chart_view_->clear_history();
+        const bool result = chart.nodes[node].kind == kResultNode;
+        const std::string path(cp932::field_text(chart.nodes[node].path));
         if (delete_primary_node(chart, dialogs_)) {
+            // Its result file went with it: a later cross may take the name.
+            if (result) result_figures_.forget(path);
             file_area_->node_removed(node);
             nodes_changed();
         }
@@ -302,7 +313,9 @@ void MainWindow::refresh_history_commands() {
 }
 
 void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
-    apply_chart_menu_rules(*commands_, chart_menu_state(document_.chart(), file_area_->preview_node()));
+    ChartMenuState state = chart_menu_state(document_.chart(), file_area_->preview_node());
+    state.primary_has_figures = result_figures_.of_node(document_.chart(), document_.chart().primary_node) != nullptr;
+    apply_chart_menu_rules(*commands_, state);
     delete chart_menu_;
     chart_menu_ = build_chart_menu(which, *commands_, this);
     // The menu opens centred on the pointer, as the chart's menus always have.

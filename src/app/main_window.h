@@ -13,6 +13,7 @@
 #include "commands.h"
 #include "main_ribbon.h"
 #include "cross/cross_options.h"
+#include "cross_summary_dialog.h"
 #include "desktop.h"
 #include "printer_settings.h"
 #include "status_panes.h"
@@ -69,6 +70,8 @@ public:
     // The ribbon's minimum-duplicate-count field: corrected and taken over.
     QString take_min_hit(const QString& text);
     void switch_areas(int command_id);
+    // The figures of the crosses made in this run, by result file.
+    ResultFigures& result_figures() { return result_figures_; }
     // The chart's context menu last opened (for tests), or null.
     QMenu* chart_menu() const { return chart_menu_; }
     // Which area is the active one: the chart (true) or the file area.
@@ -127,6 +130,7 @@ private:
     bool chart_active_ = true;
     QMenu* chart_menu_ = nullptr;
     print::PrinterSettings printer_settings_;
+    ResultFigures result_figures_;
 };
 
 }  // namespace tessaly::app

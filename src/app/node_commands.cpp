@@ -78,18 +78,36 @@ bool copy_primary_key(Chart& chart, MessagePresenter& messages) {
     return changed;
 }
 
+namespace {
+
+bool is_regular_file(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// What a person opens of a node: a result's workbook, written beside its
+// CSV under the same name, holds the records as their files hold them, and
+// is taken in the CSV's place when it is there.
+std::string file_to_open(const NodeRecord& node, const std::string& path) {
+    if (node.kind != kResultNode || !path.ends_with(".csv")) return path;
+    std::string workbook = path.substr(0, path.size() - 4) + ".xlsx";
+    return is_regular_file(workbook) ? workbook : path;
+}
+
+}  // namespace
+
 void open_in_spreadsheet(const Chart& chart, int node, Desktop& desktop, MessagePresenter& messages) {
     if (node < 0 || node >= chart.node_count()) return;
-    const std::string path = node_file(chart.nodes[node]);
+    const std::string node_path = node_file(chart.nodes[node]);
     // The path comes from the chart file, which anyone may have written: one
     // beginning with "-" or "macro:" would reach the other program as an
     // option or a URL of its own. Only a file named from the root, and there,
     // is handed on.
-    struct stat st {};
-    if (!path.starts_with('/') || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        show_message(messages, path + "\n", 30332);
+    if (!node_path.starts_with('/') || !is_regular_file(node_path)) {
+        show_message(messages, node_path + "\n", 30332);
         return;
     }
+    const std::string path = file_to_open(chart.nodes[node], node_path);
     if (desktop.open_in_spreadsheet(QString::fromStdString(path))) return;
     // Which file, and what was looked for: on a machine without a
     // spreadsheet program the user learns what to install.

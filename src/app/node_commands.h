@@ -26,9 +26,10 @@ bool set_selected_mandatory(Chart& chart, bool mandatory);
 bool copy_primary_key(Chart& chart, MessagePresenter& messages);
 
 // Opens a node's file in the spreadsheet program: the primary node's from
-// the chart, the shown node's from the file area. Only an absolute path of
-// an existing regular file is handed on; anything else is refused (30332,
-// naming the path).
+// the chart, the shown node's from the file area; for a result node its
+// workbook (CROSSnnnn.xlsx beside CROSSnnnn.csv) when there is one. Only an
+// absolute path of an existing regular file is handed on; anything else is
+// refused (30332, naming the path).
 void open_in_spreadsheet(const Chart& chart, int node, Desktop& desktop, MessagePresenter& messages);
 
 // Saves a copy of the shown file (its private copy `shown_file`) under a

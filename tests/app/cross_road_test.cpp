@@ -17,6 +17,7 @@
 #include "chart_document.h"
 #include "chart_view.h"
 #include "cross_dialog.h"
+#include "cross_summary_dialog.h"
 #include "cross_texts.h"
 #include "fake_desktop.h"
 #include "fake_dialogs.h"
@@ -458,18 +459,30 @@ private slots:
                      noted.toLocal8Bit() + "'\n");
         script.close();
         script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        // The desktop has Calc registered for CSV, which is then started by
+        // us, told the encoding; for a workbook it knows no program.
+        QFile query(QDir(bin).filePath("xdg-mime"));
+        QVERIFY(query.open(QIODevice::WriteOnly));
+        query.write("#!/bin/sh\n[ \"$3\" = text/csv ] && echo libreoffice-calc.desktop\nexit 0\n");
+        query.close();
+        query.setPermissions(script.permissions());
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", bin.toLocal8Bit());
         SystemDesktop system;
         QVERIFY(!system.open_in_spreadsheet(QStringLiteral("-env:x")));
-        const bool started = system.open_in_spreadsheet(dir_.filePath("b.csv"));
+        const auto arguments_for = [&](const QString& file) {
+            QFile::remove(noted);
+            if (!system.open_in_spreadsheet(file)) return QStringList{"(not started)"};
+            if (!QTest::qWaitFor([&] { return QFile::exists(noted); }, 20000)) return QStringList{"(nothing noted)"};
+            QFile arguments(noted);
+            arguments.open(QIODevice::ReadOnly);
+            return QString::fromLocal8Bit(arguments.readAll()).split('\n', Qt::SkipEmptyParts);
+        };
+        const QStringList csv = arguments_for(dir_.filePath("b.csv"));
+        const QStringList workbook = arguments_for(dir_.filePath("CROSS0001.xlsx"));
         qputenv("PATH", path);
-        QVERIFY(started);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(noted), 20000);
-        QFile arguments(noted);
-        QVERIFY(arguments.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromLocal8Bit(arguments.readAll()).split('\n', Qt::SkipEmptyParts),
-                 (QStringList{"--infilter=CSV:44,34,60,1", "--", dir_.filePath("b.csv")}));
+        QCOMPARE(csv, (QStringList{"--infilter=CSV:44,34,60,1", "--", dir_.filePath("b.csv")}));
+        QCOMPARE(workbook, (QStringList{"--", dir_.filePath("CROSS0001.xlsx")}));
     }
 
     // Another cross taking the chosen name between choosing and writing: the
@@ -490,6 +503,117 @@ private slots:
         QCOMPARE(result_file("CROSS0002.csv"), cp932_bytes("1,a,2,佐藤,大阪\r\n1,b,x,佐藤,福岡\r\n\r\n"));
         QCOMPARE(cp932::field_text(chart().nodes[2].path),
                  cp932::literal(QDir(results()).filePath("CROSS0002.csv").toStdString()));
+    }
+
+    // A node's right-click menu as the user opens it: whether the summary
+    // item is on offer.
+    bool summary_offered_for(int node) {
+        const Rect& r = chart().nodes[node].rect;
+        QTest::mouseClick(window_->chart_view()->viewport(), Qt::RightButton, {},
+                          {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        QMenu* menu = window_->chart_menu();
+        if (!menu || chart().primary_node != node) return false;
+        const bool enabled = commands()[33792]->isEnabled() && menu->actions().contains(commands()[33792]);
+        menu->close();
+        return enabled;
+    }
+
+    // Three lists crossed in the window: the summary of the result node shows
+    // per file its records, its records in hits, the hits holding them and
+    // the share, the hits each two files share, and closes with Enter or Esc.
+    // Only a result of this run has figures to show.
+    void the_summary_of_a_cross_shows_how_the_files_overlap() {
+        two_lists();
+        const QString c = write("c.csv", "z,佐藤,那覇\r\nw,田中,仙台\r\n");
+        window_->chart_view()->drop_files({c}, {400, 300});
+        chart().nodes[2].key_first = chart().nodes[2].key_last = 1;
+        window_->chart_view()->select_all_nodes();
+        commands()[319]->trigger();
+        QCOMPARE(chart().node_count(), 4);
+        const std::string result_path(cp932::field_text(chart().nodes[3].path));
+        QVERIFY(window_->result_figures().find(result_path));
+        // The figures the engine works out for these lists: 佐藤 in all
+        // three, 田中 in b and c.
+        CrossFigures figures;
+        figures.hits = 2;
+        for (const char* name : {"a", "b", "c"})
+            figures.sources.push_back({name, literal(dir_.filePath(QString(name) + ".csv").toStdString()), 0, 0, 0});
+        figures.sources[0].records = 3;
+        figures.sources[0].records_in_hits = figures.sources[0].hits = 1;
+        for (int i : {1, 2}) figures.sources[i].records = figures.sources[i].records_in_hits = figures.sources[i].hits = 2;
+        figures.shared_hits = {{1, 1, 1}, {1, 2, 2}, {1, 2, 2}};
+        window_->result_figures().keep(result_path, figures);
+
+        window_->resize(1000, 700);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QVERIFY(!summary_offered_for(0));  // a source
+        // A result node of an earlier run, as an opened chart holds it.
+        add_node(chart(), literal(dir_.filePath("results/CROSS0009.csv").toStdString()), {600, 500}, 1.0, kResultNode,
+                 literal("クロス結果 9"), 1);
+        QVERIFY(!summary_offered_for(4));
+        QVERIFY(summary_offered_for(3));
+
+        QStringList files, shared, heads, what;
+        bool closed_by_enter = false, closed_by_esc = false;
+        dialogs_.drive_modal = [&](QDialog& dialog) {
+            auto* summary = qobject_cast<CrossSummaryDialog*>(&dialog);
+            if (!summary) return int(QDialog::Rejected);
+            for (QTableWidget* table : {static_cast<QTableWidget*>(summary->file_table()),
+                                        static_cast<QTableWidget*>(summary->shared_table())}) {
+                QStringList& out = table == summary->file_table() ? files : shared;
+                for (int row = 0; row < table->rowCount(); ++row) {
+                    QStringList cells;
+                    for (int column = 0; column < table->columnCount(); ++column) cells << table->item(row, column)->text();
+                    out << cells.join('|');
+                }
+            }
+            for (int i = 0; i < summary->file_table()->columnCount(); ++i)
+                heads << summary->file_table()->horizontalHeaderItem(i)->text();
+            for (int i = 0; i < 3; ++i)
+                heads << summary->shared_table()->horizontalHeaderItem(i)->text() + "/" +
+                             summary->shared_table()->verticalHeaderItem(i)->text();
+            what << summary->findChild<QLabel*>("what")->text();
+            summary->show();
+            QTest::keyClick(summary->file_table(), Qt::Key_Return);
+            closed_by_enter = summary->isHidden() && summary->result() == QDialog::Accepted;
+            summary->show();
+            QTest::keyClick(summary->shared_table(), Qt::Key_Escape);
+            closed_by_esc = summary->isHidden();
+            return summary->result();
+        };
+        commands()[33792]->trigger();
+        QCOMPARE(heads, QString::fromUtf8("ファイル|パス|レコード数|ヒットしたレコード数|ヒット数|重複率|a/a|b/b|c/c").split('|'));
+        QCOMPARE(files, (QStringList{"a|" + dir_.filePath("a.csv") + "|3|1|1|33.3%",
+                                     "b|" + dir_.filePath("b.csv") + "|2|2|2|100.0%",
+                                     "c|" + c + "|2|2|2|100.0%"}));
+        QCOMPARE(shared, (QStringList{"1|1|1", "1|2|2", "1|2|2"}));
+        QCOMPARE(what, QStringList{QString::fromUtf8("クロス結果 1　　ヒット数：2")});
+        QVERIFY(closed_by_enter);
+        QVERIFY(closed_by_esc);
+
+        // Deleted with its result file, the node takes its figures along.
+        dialogs_.answers = {kAnswerYes};
+        commands()[34012]->trigger();
+        QVERIFY(!window_->result_figures().find(result_path));
+    }
+
+    // A result's workbook beside its CSV is what a person opens; without
+    // one, the CSV; a source is always opened itself.
+    void a_result_opens_in_the_spreadsheet_as_its_workbook_when_there_is_one() {
+        two_lists();
+        commands()[319]->trigger();
+        const QString csv = QDir(results()).filePath("CROSS0001.csv");
+        const QString workbook = QDir(results()).filePath("CROSS0001.xlsx");
+        write("results/CROSS0001.xlsx", "PK");
+        write("a.xlsx", "PK");
+        chart().primary_node = 2;
+        commands()[33791]->trigger();
+        QFile::remove(workbook);
+        commands()[33791]->trigger();
+        chart().primary_node = 0;
+        commands()[33791]->trigger();
+        QCOMPARE(desktop_.spreadsheets, (QStringList{workbook, csv, dir_.filePath("a.csv")}));
     }
 
     // The file area's menu acts on the file it shows, even while the chart's
