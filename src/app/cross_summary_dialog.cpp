@@ -48,13 +48,11 @@ void set_up_table(FigureTable* table) {
     table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
 }
 
-// A table tall enough for its rows up to a few (and a scroll bar across),
-// then scrolled.
+// A table just tall enough for its rows, up to a few; then scrolled.
 void fit_height(FigureTable* table, int most_rows) {
     const int rows = std::clamp(table->rowCount(), 1, most_rows);
     const int height = table->horizontalHeader()->sizeHint().height() +
-                       rows * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth() +
-                       table->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+                       rows * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth();
     table->setMinimumHeight(height);
     if (table->rowCount() <= most_rows) table->setMaximumHeight(height);
 }
@@ -272,7 +270,7 @@ CrossSummaryDialog::CrossSummaryDialog(CrossFigures figures, const QString& resu
     layout->addWidget(files_);
     layout->addSpacing(6);
     layout->addWidget(heading(QString::fromUtf8("ファイル間の共通ヒット"), this));
-    layout->addWidget(shared_);
+    layout->addWidget(shared_, 0, Qt::AlignLeft);  // as wide as its columns, up to the dialog's width
     layout->addSpacing(6);
     layout->addWidget(bars_area);
     auto* buttons = new QHBoxLayout;
@@ -282,7 +280,9 @@ CrossSummaryDialog::CrossSummaryDialog(CrossFigures figures, const QString& resu
 
     files_->setFocus();
     if (files > 0) files_->setCurrentCell(0, 0);
-    resize(std::max(sizeHint().width(), 720), sizeHint().height());
+    // Many files make long tables: they scroll inside a dialog of a size
+    // that fits a screen.
+    resize(std::clamp(sizeHint().width(), 720, 1000), std::min(sizeHint().height(), 760));
 }
 
 void show_cross_summary(QWidget* owner, UserDialogs& dialogs, const Chart& chart, int node,
