@@ -276,6 +276,16 @@ int make_program_pictures(const QString& folder, const QString& samples) {
     const auto photograph_as = [&](const QString& name) {
         return [&pictures, name](QDialog& dialog) { return photograph(pictures, name, dialog); };
     };
+    // The summary of the cross, from the result node's menu.
+    if (QMenu* result_menu = right_click_chart(window, node_centre(chart, 2))) {
+        result_menu->hide();
+        dialogs.window_step = photograph_as(QStringLiteral("cross-summary"));
+        c[33792]->trigger();
+    }
+    // Back to the first list, alone selected, for its properties.
+    mouse(view->viewport(), QEvent::MouseButtonPress, QPoint(470, 560), Qt::LeftButton);
+    mouse(view->viewport(), QEvent::MouseButtonRelease, QPoint(470, 560), Qt::LeftButton);
+    if (QMenu* node_menu = right_click_chart(window, node_centre(chart, 0))) node_menu->hide();
     dialogs.window_step = photograph_as(QStringLiteral("node-properties"));
     c[33891]->trigger();  // the first list, right-clicked above
     dialogs.window_step = photograph_as(QStringLiteral("settings-dialog"));
