@@ -170,7 +170,8 @@ void FigureBars::paintEvent(QPaintEvent*) {
     int y = m.margin + m.legend;
     // The axis the bars stand on.
     p.setPen(palette().color(QPalette::Mid));
-    p.drawLine(left - 1, y - 4, left - 1, y + static_cast<int>(figures_.sources.size()) * m.group - 8);
+    if (!figures_.sources.empty())
+        p.drawLine(left - 1, y - 4, left - 1, y + static_cast<int>(figures_.sources.size()) * m.group - 8);
     for (const SourceFigures& s : figures_.sources) {
         p.setPen(ink);
         const QString title = fm.elidedText(screen_text(s.title), Qt::ElideRight, m.title - 12);
