@@ -139,11 +139,13 @@ struct ResultWorkbook::Impl {
         lxw_col_t last_column = 0;
     };
 
+    // A cell's text, cut at the limit and counted in cut_cells (headers,
+    // without cut_cells, are the program's own and never that long).
     void write_text(Sheet& s, lxw_row_t row, lxw_col_t column, std::string_view utf8, lxw_format* format,
-                    long long& cut_cells) {
+                    long long* cut_cells) {
         bool cut = false;
-        const std::string_view kept = cut_characters(utf8, limits.text, cut);
-        if (cut) ++cut_cells;
+        const std::string_view kept = cut_cells ? cut_characters(utf8, limits.text, cut) : utf8;
+        if (cut) ++*cut_cells;
         cell.assign(kept);
         worksheet_write_string(s.sheet, row, column, cell.c_str(), format);
         unsigned& w = s.widths[column];
@@ -159,14 +161,13 @@ struct ResultWorkbook::Impl {
             Sheet& s = sheets.emplace_back();
             s.sheet = workbook_add_worksheet(book, name.c_str());
             s.widths.assign(static_cast<std::size_t>(limits.columns), 0);
-            long long ignored = 0;
             const char* lead[] = {"ヒット番号", "ファイル", "クロスキー"};
-            for (lxw_col_t c = 0; c < 3; ++c) write_text(s, 0, c, lead[c], header, ignored);
+            for (lxw_col_t c = 0; c < 3; ++c) write_text(s, 0, c, lead[c], header, nullptr);
             const std::size_t first = part * field_columns;
             const std::size_t last = std::min(fields, first + field_columns);
             for (std::size_t f = first; f < last; ++f)
                 write_text(s, 0, static_cast<lxw_col_t>(3 + f - first), "項目" + std::to_string(f + 1), header,
-                           ignored);
+                           nullptr);
             worksheet_freeze_panes(s.sheet, 1, 0);
         }
         next_row = 1;
@@ -277,8 +278,8 @@ void ResultWorkbook::add_row(long long hit, std::string_view title, std::string_
         Impl::Sheet& s = d.sheets[d.first_of_set + part];
         worksheet_write_number(s.sheet, row, 0, static_cast<double>(hit), d.number[d.tint]);
         s.widths[0] = std::max(s.widths[0], static_cast<unsigned>(std::to_string(hit).size()));
-        d.write_text(s, row, 1, d.title_utf8, text, cut_cells_);
-        d.write_text(s, row, 2, d.key_utf8, text, cut_cells_);
+        d.write_text(s, row, 1, d.title_utf8, text, &cut_cells_);
+        d.write_text(s, row, 2, d.key_utf8, text, &cut_cells_);
         s.last_row = row;
     }
     // The fields as the file holds them, split in UTF-8: commas and double
@@ -302,7 +303,7 @@ void ResultWorkbook::add_row(long long hit, std::string_view title, std::string_
         if (part < d.column_parts) {
             Impl::Sheet& s = d.sheets[d.first_of_set + part];
             d.write_text(s, row, static_cast<lxw_col_t>(3 + field % d.field_columns), text_of_field, text,
-                         cut_cells_);
+                         &cut_cells_);
         }
         if (end >= line.size()) break;
         start = end + 1;
