@@ -12,6 +12,7 @@
 
 #include "chart/chart.h"
 #include "cross/cross_engine.h"
+#include "cross/result_file.h"
 #include "text/cp932.h"
 #include "temp_dir.h"
 #include "xlsx_reader.h"
@@ -165,6 +166,10 @@ TEST_F(ResultWorkbookTest, ThreeFilesGiveTheRecordsAsTheyStandAndTheFiguresOfThe
     EXPECT_EQ(row(figures, m + 3), (std::vector<std::string>{"B", "2", "3", "2"}));
     EXPECT_EQ(row(figures, m + 4), (std::vector<std::string>{"C", "1", "2", "2"}));
     EXPECT_NE(std::find(book.parts.begin(), book.parts.end(), "xl/charts/chart1.xml"), book.parts.end());
+
+    // A workbook kept after its result file went keeps its number.
+    fs::remove(result);
+    EXPECT_EQ(find_result_file_name(dir_ / "out"), dir_ / "out" / "CROSS0002.csv");
 }
 
 // Past a sheet's rows or columns the records go on in further sheets; a text
