@@ -126,10 +126,13 @@ std::filesystem::path result_workbook_path(const std::filesystem::path& result_f
 
 struct ResultWorkbook::Impl {
     explicit Impl(WorkbookLimits l) : limits(l) {}
-    ~Impl() {
-        // Closing is the only way to free the library's workbook; what it
-        // writes goes to the hidden file, which is then discarded.
-        if (book) workbook_close(book);
+    ~Impl() { drop(); }
+
+    // Frees the library's workbook without packing it (which would take as
+    // long as finishing it); its work files go with it.
+    void drop() {
+        if (book) lxw_workbook_free(book);
+        book = nullptr;
     }
 
     struct Sheet {
@@ -397,10 +400,7 @@ Status ResultWorkbook::finish(const CrossFigures& figures) {
 }
 
 void ResultWorkbook::discard() {
-    if (impl_->book) {
-        workbook_close(impl_->book);
-        impl_->book = nullptr;
-    }
+    impl_->drop();
     impl_->file.discard();
 }
 

@@ -246,6 +246,22 @@ TEST_F(ResultWorkbookTest, AFullDiskLeavesNoWorkbook) {
     EXPECT_EQ(entries(dir_ / "out"), 0u);
     EXPECT_EQ(entries(dir_ / "work"), 0u);
 
+    // Stopped while the workbook's rows are written: nothing is left either.
+    struct CancelInWorkbook : CrossObserver {
+        int hits = 0;
+        void hit_count(long long) override { ++hits; }
+        // The result file's hits are all written before the workbook's.
+        bool cancel_requested() override { return hits == 1000 && ++asked > 10; }
+        int asked = 0;
+    } cancelling;
+    {
+        const Chart chart = chart_of({{"A", a, 0}});
+        CrossEngine engine(chart, options, result, cancelling);
+        EXPECT_EQ(engine.run(), CrossStage::Cancelled);
+    }
+    EXPECT_EQ(entries(dir_ / "out"), 0u);
+    EXPECT_EQ(entries(dir_ / "work"), 0u);
+
     // With room, the same cross writes both.
     const Crossed room = cross(chart_of({{"A", a, 0}}), options, result);
     EXPECT_EQ(room.stage, CrossStage::Finished);
