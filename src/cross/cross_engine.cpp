@@ -126,7 +126,7 @@ struct CrossEngine::Impl {
                                    std::make_pair(record, UINT32_MAX));
         return std::prev(it)->second;
     }
-    StageEnd write_workbook_rows(long long& h);
+    StageEnd write_workbook_rows();
 
     Clock::time_point last_alive = Clock::now();
     unsigned pulses = 0;
@@ -415,8 +415,7 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
     if (result.failed()) return Status::failure(30015, result_path.string());
     figures.hits = h;
     if (options.Xlsx) {
-        long long rows_hit = 0;
-        if (StageEnd end = write_workbook_rows(rows_hit); end.cancelled || end.failure.failed()) return end;
+        if (StageEnd end = write_workbook_rows(); end.cancelled || end.failure.failed()) return end;
     }
     observer.progress_position(0);
     return StageEnd::done();
@@ -424,7 +423,7 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
 
 // The workbook's rows: each hit record's own line, fetched from the work
 // file as the result file's lines were.
-StageEnd CrossEngine::Impl::write_workbook_rows(long long& h) {
+StageEnd CrossEngine::Impl::write_workbook_rows() {
     const std::filesystem::path target = result_workbook_path(result_path);
     workbook = std::make_unique<ResultWorkbook>();
     if (Status s = workbook->open(target, most_fields, options.Quote != 0); !s) return s;
@@ -437,6 +436,7 @@ StageEnd CrossEngine::Impl::write_workbook_rows(long long& h) {
     long long keyed_hit = -1;
     KeyedRecord keyed;
     std::string key;
+    long long h = 0;
     ResultAssembler fetch(work, [&](std::string_view window) {
         for (std::size_t at = 0; at < window.size(); ++next) {
             const std::size_t end = window.find('\n', at);
