@@ -59,6 +59,7 @@ Commands::Commands(QObject* parent) : QObject(parent) {
     add(32817, "ヒットの一連番号を付ける", true);
     add(32818, "１ヒットごと改行する", true);
     add(32819, "処理ダイアログを自動的に閉じる", true);
+    add(32840, "結果をExcelブックにも出力する", true);
     // The chart's context menus.
     add(33784, "【クロス実行】ここに選択ノードのクロス結果作成(&X)");
     add(33801, "ここにクロス原本セット(&G)");

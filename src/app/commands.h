@@ -21,7 +21,7 @@ public:
     QList<int> ids() const { return actions_.keys(); }
 
     // Ids of the commands that toggle a switch.
-    static constexpr int kCrossSwitches[] = {32812, 32813, 32814, 32815, 32832, 32817, 32818, 32819};
+    static constexpr int kCrossSwitches[] = {32812, 32813, 32814, 32815, 32832, 32817, 32818, 32819, 32840};
     static constexpr int kNodeTextSwitches[] = {32823, 32824, 32825, 32826, 32827};
 
 private:

@@ -38,6 +38,7 @@ QString cross_confirmation_text(const Chart& chart, const CrossOptions& o) {
     text += QString::fromUtf8("\n[クロス結果出力時]\n");
     text += QString::fromUtf8("　ヒットの一連番号を付け") + yes_no(o.HitNo, "る\n", "ない\n");
     text += QString::fromUtf8("　１ヒットごと改行") + yes_no(o.Kaigyou, "する\n", "しない\n");
+    text += QString::fromUtf8("　結果をExcelブックにも出力") + yes_no(o.Xlsx, "する\n", "しない\n");
     text += QString::fromUtf8("　処理ダイアログを自動的に閉じ") + yes_no(o.AutoClose, "る\n", "ない\n");
     text += QLatin1Char('\n');
     return text;

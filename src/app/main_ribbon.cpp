@@ -86,7 +86,7 @@ RibbonElements build_main_ribbon(Commands& c) {
     when_crossing->add_separator();
     e.min_hit_edit = when_crossing->add_spin_box(u("最低重複回数："), 0, 999, 4, c[32816]);
     ribbon::RibbonPanel* output = cross->add_panel(u("クロス結果出力時"));
-    for (int id : {32817, 32818, 32819}) output->add_check_box(c[id]);
+    for (int id : {32817, 32818, 32840, 32819}) output->add_check_box(c[id]);
     return e;
 }
 

@@ -40,6 +40,7 @@ constexpr std::pair<int, int CrossOptions::*> kOptionOfCommand[] = {
     {32812, &CrossOptions::SpcCut}, {32813, &CrossOptions::Hifun},   {32814, &CrossOptions::Kakko},
     {32815, &CrossOptions::Oomoji}, {32832, &CrossOptions::OldNew},  {32817, &CrossOptions::HitNo},
     {32818, &CrossOptions::Kaigyou}, {32819, &CrossOptions::AutoClose}, {32839, &CrossOptions::Quote},
+    {32840, &CrossOptions::Xlsx},
 };
 
 constexpr NodeAlignment kAlignments[] = {

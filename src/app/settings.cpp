@@ -23,7 +23,7 @@ constexpr IntegerSetting kIntegers[] = {
     {"KanSet/DspGuide", 1},    {"KanSet/ChangeBk", 1},    {"KanSet/CheckDsp", 1},    {"KanSet/SpcCut", 1},
     {"KanSet/Hifun", 0},       {"KanSet/Kakko", 0},       {"KanSet/Oomoji", 0},      {"KanSet/OldNew", 0},
     {"KanSet/MinHit", 2},      {"KanSet/HitNo", 1},       {"KanSet/Kaigyou", 1},     {"KanSet/AutoClose", 0},
-    {"KanSet/Quote", 0},
+    {"KanSet/Quote", 0},       {"KanSet/Xlsx", 0},
     {"Last/Zoomed", 0},        {"Last/PX", 0},            {"Last/PY", 0},            {"Last/SX", 640},
     {"Last/SY", 480},          {"Last/cxCur1", 100},      {"Last/Zoom", 100},        {"Last/ZoomX", 79},
     {"Last/ZoomY", 79},        {"Insatu/PaperSize", 9},   {"Insatu/Orientation", 1}, {"Insatu/MarginLmm", 25},
@@ -48,6 +48,7 @@ constexpr std::pair<std::string_view, int CrossOptions::*> kCrossOptions[] = {
     {"KanSet/OldNew", &CrossOptions::OldNew},   {"KanSet/MinHit", &CrossOptions::MinHit},
     {"KanSet/HitNo", &CrossOptions::HitNo},     {"KanSet/Kaigyou", &CrossOptions::Kaigyou},
     {"KanSet/AutoClose", &CrossOptions::AutoClose}, {"KanSet/Quote", &CrossOptions::Quote},
+    {"KanSet/Xlsx", &CrossOptions::Xlsx},
 };
 
 }  // namespace

@@ -64,13 +64,17 @@ Cross options:
   --old-new              old and new character forms alike (髙/高, 邊/辺 ...)
   --no-hit-numbers       do not start result lines with the hit number
   --no-blank-lines       no empty line after each hit
+  --xlsx                 also write the result workbook CROSSnnnn.xlsx beside
+                         the result file: the hit records as their files
+                         hold them, and how the files overlap
   --quotes               a field in double quotes is one field, commas and
                          all ("a,""b""" is a,"b"), as spreadsheets write CSV
 
 Output:
   --json                 print the summary as one JSON object (result,
-                         records, keys, hits, seconds per stage, the options
-                         and sources used), for scripts
+                         workbook, records, keys, hits, seconds per stage,
+                         the options, and the sources with their figures),
+                         for scripts
   --timings              print the seconds each stage took on stderr
   -h, --help             show this help
   --version              show the version
@@ -93,7 +97,7 @@ namespace {
 
 enum class Option {
     File, Key, StartRecord, Title, Mandatory, OutputDir, Chart, Node, Save, List, MinHit, KeepSpaces,
-    RemoveHyphens, RemoveParens, IgnoreCase, OldNew, NoHitNumbers, NoBlankLines, Quotes, Json, Timings, Help, Version,
+    RemoveHyphens, RemoveParens, IgnoreCase, OldNew, NoHitNumbers, NoBlankLines, Quotes, Xlsx, Json, Timings, Help, Version,
     ToCp932, Sheet, Overwrite,
 };
 
@@ -124,6 +128,7 @@ constexpr OptionSpec kOptions[] = {
     {Option::NoHitNumbers, 0, "no-hit-numbers", {}},
     {Option::NoBlankLines, 0, "no-blank-lines", {}},
     {Option::Quotes, 0, "quotes", {}},
+    {Option::Xlsx, 0, "xlsx", {}},
     {Option::Json, 0, "json", {}},
     {Option::Timings, 0, "timings", {}},
     {Option::Help, 'h', "help", {}},
@@ -265,6 +270,7 @@ std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::strin
         case Option::NoHitNumbers: a.options.HitNo = 0; break;
         case Option::NoBlankLines: a.options.Kaigyou = 0; break;
         case Option::Quotes: a.options.Quote = 1; break;
+        case Option::Xlsx: a.options.Xlsx = 1; break;
         case Option::Json: a.json = true; break;
         case Option::Timings: a.timings = true; break;
         case Option::ToCp932:

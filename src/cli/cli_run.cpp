@@ -357,6 +357,9 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
     summary.records = engine.record_count();
     summary.keys = engine.key_count();
     summary.hits = engine.hit_count();
+    summary.figures = engine.figures();
+    if (!engine.workbook_path().empty()) summary.workbook = engine.workbook_path().string();
+    summary.workbook_cut_cells = engine.workbook_cut_cells();
     summary.stage_seconds = engine.stage_seconds();
     summary.seconds = elapsed;
     summary.options = a.options;

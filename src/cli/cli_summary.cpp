@@ -43,6 +43,21 @@ std::string summary_text(const CrossSummary& summary) {
     text.append("\nrecords: ").append(std::to_string(summary.records));
     text.append("\nkeys: ").append(std::to_string(summary.keys));
     text.append("\nhits: ").append(std::to_string(summary.hits));
+    // One line a source: its records, those in hits and the hits holding them.
+    for (std::size_t i = 0; i < summary.sources.size() && i < summary.figures.sources.size(); ++i) {
+        const SourceFigures& f = summary.figures.sources[i];
+        char percent[32];
+        std::snprintf(percent, sizeof percent, "%.1f%%", CrossFigures::duplicate_percent(f));
+        text.append("\nsource ").append(escape_controls(summary.sources[i].title));
+        text.append(": records ").append(std::to_string(f.records));
+        text.append(", in hits ").append(std::to_string(f.records_in_hits)).append(" (").append(percent).append(")");
+        text.append(", hits ").append(std::to_string(f.hits));
+    }
+    if (summary.workbook) {
+        text.append("\nworkbook: ").append(escape_controls(*summary.workbook));
+        if (summary.workbook_cut_cells > 0)
+            text.append("\nworkbook cells cut at 32,767 characters: ").append(std::to_string(summary.workbook_cut_cells));
+    }
     return text.append("\nelapsed: ").append(seconds).append("s\n");
 }
 
@@ -63,20 +78,30 @@ std::string summary_json(const CrossSummary& summary) {
         .flag("old_new", o.OldNew != 0)
         .flag("hit_numbers", o.HitNo != 0)
         .flag("blank_lines", o.Kaigyou != 0)
-        .flag("quotes", o.Quote != 0);
+        .flag("quotes", o.Quote != 0)
+        .flag("xlsx", o.Xlsx != 0);
 
     std::vector<std::string> sources;
-    for (const CrossedSource& s : summary.sources)
+    for (std::size_t i = 0; i < summary.sources.size(); ++i) {
+        const CrossedSource& s = summary.sources[i];
+        const SourceFigures f = i < summary.figures.sources.size() ? summary.figures.sources[i] : SourceFigures{};
         sources.push_back(JsonObject()
                               .text("file", s.file)
                               .text("key", key_text(s.key_first, s.key_last))
                               .integer("start_record", s.start_record)
                               .text("title", s.title)
                               .flag("mandatory", s.mandatory)
+                              .integer("records", f.records)
+                              .integer("records_in_hits", f.records_in_hits)
+                              .integer("hits", f.hits)
                               .str());
+    }
 
     JsonObject object;
-    object.text("result", summary.result)
+    object.text("result", summary.result);
+    if (summary.workbook) object.text("workbook", *summary.workbook);
+    else object.null("workbook");
+    object.integer("workbook_cut_cells", summary.workbook_cut_cells)
         .integer("records", summary.records)
         .integer("keys", summary.keys)
         .integer("hits", summary.hits)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chart/chart.h"
+#include "cross/cross_figures.h"
 #include "cross/cross_options.h"
 
 namespace tessaly::cli {
@@ -38,6 +39,11 @@ struct CrossSummary {
     std::optional<std::string> chart;        // --chart
     std::optional<std::string> result_node;  // the node --save added
     std::vector<CrossedSource> sources;
+    // The figures of each source, in the order of sources (empty before a
+    // cross), and the result workbook when one was written.
+    CrossFigures figures;
+    std::optional<std::string> workbook;
+    long long workbook_cut_cells = 0;
 };
 
 // The selected nodes of a chart, as the summary lists them.

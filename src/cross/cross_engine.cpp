@@ -15,6 +15,7 @@
 #include "text/record_reader.h"
 #include "cross/result_assembler.h"
 #include "cross/result_file.h"
+#include "cross/result_workbook.h"
 #include "text/temp_file.h"
 #include "text/text_encoding.h"
 #include "text/unfinished_file.h"
@@ -29,6 +30,8 @@ constexpr std::size_t kIndexEntry = 11;  // "%11ld": the position just after a l
 constexpr std::uint32_t kNone = UINT32_MAX;
 // How much of the result file is put together in memory at a time.
 constexpr std::size_t kOutputWindow = 32 << 20;
+// And of the workbook's rows.
+constexpr std::size_t kWorkbookWindow = 4 << 20;
 
 bool format_index_entry(long long position, char (&out)[kIndexEntry]) {
     std::memset(out, ' ', kIndexEntry);
@@ -61,8 +64,8 @@ struct StageEnd {
 
 struct CrossEngine::Impl {
     Impl(const Chart& c, const CrossOptions& o, std::filesystem::path result, CrossObserver& obs,
-         TakenResultName t)
-        : chart(c), options(o), result_path(std::move(result)), observer(obs), taken(t) {}
+         TakenResultName t, CrossFigures& f)
+        : chart(c), options(o), result_path(std::move(result)), observer(obs), taken(t), figures(f) {}
 
     StageEnd open_files();
     StageEnd count_records(long long& n);
@@ -78,6 +81,7 @@ struct CrossEngine::Impl {
     std::filesystem::path result_path;
     CrossObserver& observer;
     const TakenResultName taken;
+    CrossFigures& figures;
     bool result_created = false;
     // The result is written nameless (or under a hidden name) and renamed
     // over the claim on its name once complete, so that no partial result
@@ -101,6 +105,28 @@ struct CrossEngine::Impl {
     HitRuns runs;
     std::vector<long long> line_start;  // of each record of runs.records
     std::vector<std::uint32_t> line_length;
+    // Where each source's stored records begin: (first record, source).
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> first_of_source;
+
+    // With the workbook asked for, each stored record's own line follows
+    // its work line in the work file: the work line's length and the
+    // record's field count are kept per stored record until the hits are
+    // found, then where each hit record's own line stands.
+    std::vector<std::uint32_t> work_length;
+    std::vector<std::uint16_t> field_counts;
+    std::vector<long long> original_start;  // of each record of runs.records
+    std::vector<std::uint32_t> original_length;
+    std::size_t most_fields = 0;  // of any hit record
+    std::unique_ptr<ResultWorkbook> workbook;
+    std::filesystem::path workbook_path;  // once finished
+    bool workbook_named = false;
+
+    std::uint32_t source_of(std::uint32_t record) const {
+        auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(),
+                                   std::make_pair(record, UINT32_MAX));
+        return std::prev(it)->second;
+    }
+    StageEnd write_workbook_rows();
 
     Clock::time_point last_alive = Clock::now();
     unsigned pulses = 0;
@@ -137,7 +163,9 @@ StageEnd CrossEngine::Impl::open_files() {
         if (!native) return Status::failure(30003, cp932::to_utf8_lossy(path));
         sources.push_back({i, *native, cp932::field_text(node.title)});
         if (node.mandatory) mandatory.count++;
+        figures.sources.push_back({std::string(cp932::field_text(node.title)), std::string(path)});
     }
+    figures.shared_hits.assign(sources.size(), std::vector<long long>(sources.size(), 0));
     if (!work.open_nameless()) return Status::failure(30007);
     if (!index.open_nameless()) return Status::failure(30007);
     // Never over a file that appeared since the name was chosen: either
@@ -147,7 +175,13 @@ StageEnd CrossEngine::Impl::open_files() {
     result_created = true;
     const std::filesystem::path folder = result_path.parent_path();
     // Hidden results left by crosses killed where no file can be nameless.
-    remove_stale_unfinished_files(folder, is_result_file_name);
+    remove_stale_unfinished_files(folder, [](std::string_view stem) {
+        if (is_result_file_name(stem)) return true;
+        // and result workbooks
+        if (!stem.ends_with(".xlsx")) return false;
+        std::string csv(stem.substr(0, stem.size() - 5));
+        return is_result_file_name(csv + ".csv");
+    });
     if (!unfinished.open(folder, result_path.filename().string())) return Status::failure(30003);
     const int fd = ::fcntl(unfinished.fd(), F_DUPFD_CLOEXEC, 0);
     if (fd < 0) return Status::failure(30003);
@@ -200,7 +234,8 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
         const NodeRecord& node = chart.nodes[source.node];
         feed_sources.push_back({source.path, source.title, node.key_first, node.key_last, node.start_record});
     }
-    KeyedRecordFeed feed(std::move(feed_sources), options, column_offset, n);
+    const bool originals = options.Xlsx != 0;
+    KeyedRecordFeed feed(std::move(feed_sources), options, column_offset, n, originals);
 
     // Keys go into the table a few at a time, so that the table's lines for
     // all of them are fetched together.
@@ -231,12 +266,18 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
             pulse();
             if (record.source != source) {
                 source = record.source;
-                mandatory.first_record_of_node.emplace_back(
-                    static_cast<std::uint32_t>(groups->record_count() + batched), sources[source].node);
+                const auto first = static_cast<std::uint32_t>(groups->record_count() + batched);
+                mandatory.first_record_of_node.emplace_back(first, sources[source].node);
+                first_of_source.emplace_back(first, source);
             }
+            ++figures.sources[source].records;
             if (record.key_length > 0) {
-                work.write(std::string_view(batch.lines).substr(line_at, record.line_length));
-                line_at += record.line_length;
+                work.write(std::string_view(batch.lines).substr(line_at, record.line_length + record.original_length));
+                line_at += record.line_length + record.original_length;
+                if (originals) {
+                    work_length.push_back(record.line_length);
+                    field_counts.push_back(static_cast<std::uint16_t>(std::min<std::uint32_t>(record.field_count, 65535)));
+                }
                 char entry[kIndexEntry];
                 if (!format_index_entry(work.position(), entry)) return Status::failure(30015, temp_folder().string());
                 index.write({entry, kIndexEntry});
@@ -287,6 +328,11 @@ StageEnd CrossEngine::Impl::find_hits() {
     }
     line_start.assign(runs.records.size(), 0);
     line_length.assign(runs.records.size(), 0);
+    const bool originals = options.Xlsx != 0;
+    if (originals) {
+        original_start.assign(runs.records.size(), 0);
+        original_length.assign(runs.records.size(), 0);
+    }
     std::string block;
     long long previous_end = 0;
     constexpr std::size_t kEntriesPerBlock = 1 << 16;
@@ -302,13 +348,23 @@ StageEnd CrossEngine::Impl::find_hits() {
             const long long start =
                 r + e == 0 ? 0 : e == 0 ? previous_end : parse_index_entry(block.data() + (e - 1) * kIndexEntry);
             line_start[p] = start;
-            line_length[p] =
-                static_cast<std::uint32_t>(parse_index_entry(block.data() + e * kIndexEntry) - start - 1);
+            const long long end = parse_index_entry(block.data() + e * kIndexEntry);
+            if (originals) {
+                const std::uint32_t work_line = work_length[r + e];
+                line_length[p] = work_line - 1;
+                original_start[p] = start + work_line;
+                original_length[p] = static_cast<std::uint32_t>(end - start - work_line - 1);
+                most_fields = std::max<std::size_t>(most_fields, field_counts[r + e]);
+            } else {
+                line_length[p] = static_cast<std::uint32_t>(end - start - 1);
+            }
         }
         previous_end = parse_index_entry(block.data() + (entries - 1) * kIndexEntry);
         pulse();
         if (cancel_requested()) return StageEnd::cancel();
     }
+    std::vector<std::uint32_t>().swap(work_length);
+    std::vector<std::uint16_t>().swap(field_counts);
     return StageEnd::done();
 }
 
@@ -321,12 +377,30 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
     ResultAssembler output(work, result, kOutputWindow);
     std::string prefix;
     int shown = 0;
+    // The figures, worked out on the way: the sources in this hit, each
+    // noted once.
+    const std::size_t source_count = sources.size();
+    std::vector<std::uint32_t> hit_of_source(source_count, kNone);
+    std::vector<std::uint32_t> in_hit;
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
         if (cancel_requested()) return StageEnd::cancel();
         pulse();
         if (!runs.is_hit[run]) continue;
         observer.hit_count(++h);
         if (options.HitNo) prefix = std::to_string(h) + ",";
+        in_hit.clear();
+        for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
+            const std::uint32_t s = source_of(runs.records[p]);
+            ++figures.sources[s].records_in_hits;
+            if (hit_of_source[s] != run) {
+                hit_of_source[s] = run;
+                in_hit.push_back(s);
+            }
+        }
+        for (const std::uint32_t a : in_hit) {
+            ++figures.sources[a].hits;
+            for (const std::uint32_t b : in_hit) ++figures.shared_hits[a][b];
+        }
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
             output.add_text(prefix);
             if (!output.add_line(line_start[p], line_length[p])) return Status::failure(30003);
@@ -339,7 +413,59 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
     }
     if (!output.flush()) return Status::failure(30003);
     if (result.failed()) return Status::failure(30015, result_path.string());
+    figures.hits = h;
+    if (options.Xlsx) {
+        if (StageEnd end = write_workbook_rows(); end.cancelled || end.failure.failed()) return end;
+    }
     observer.progress_position(0);
+    return StageEnd::done();
+}
+
+// The workbook's rows: each hit record's own line, fetched from the work
+// file as the result file's lines were.
+StageEnd CrossEngine::Impl::write_workbook_rows() {
+    const std::filesystem::path target = result_workbook_path(result_path);
+    workbook = std::make_unique<ResultWorkbook>();
+    if (Status s = workbook->open(target, most_fields, options.Quote != 0); !s) return s;
+    struct Row {
+        long long hit;
+        std::uint32_t source;
+    };
+    std::vector<Row> rows;
+    std::size_t next = 0;
+    long long keyed_hit = -1;
+    KeyedRecord keyed;
+    std::string key;
+    long long h = 0;
+    ResultAssembler fetch(work, [&](std::string_view window) {
+        for (std::size_t at = 0; at < window.size(); ++next) {
+            const std::size_t end = window.find('\n', at);
+            const std::string_view line = window.substr(at, end - at);
+            const Row& row = rows[next];
+            // Every record of a hit has its key: it is worked out once.
+            if (row.hit != keyed_hit) {
+                keyed_hit = row.hit;
+                const NodeRecord& node = chart.nodes[sources[row.source].node];
+                extract_key(line, node.key_first, node.key_last, options, keyed);
+                key = keyed.key;
+            }
+            workbook->add_row(row.hit, sources[row.source].title, key, line);
+            at = end + 1;
+        }
+        rows.clear();
+        next = 0;
+    }, kWorkbookWindow);
+    for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
+        if (cancel_requested()) return StageEnd::cancel();
+        pulse();
+        if (!runs.is_hit[run]) continue;
+        ++h;
+        for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
+            rows.push_back({h, source_of(runs.records[p])});
+            if (!fetch.add_line(original_start[p], original_length[p] + 1)) return Status::failure(30003);
+        }
+    }
+    if (!fetch.flush()) return Status::failure(30003);
     return StageEnd::done();
 }
 
@@ -347,6 +473,13 @@ StageEnd CrossEngine::Impl::close_files() {
     work.close();
     index.close();
     if (!result.close()) return Status::failure(30015, result_path.string());
+    if (workbook) {
+        // Named before the result file, and removed again should that
+        // fail: a failed cross leaves neither.
+        if (Status s = workbook->finish(figures); !s) return s;
+        workbook_named = true;
+        workbook_path = result_workbook_path(result_path);
+    }
     if (!unfinished.finish(result_path)) return Status::failure(30015, result_path.string());
     ::close(claim_fd);  // renamed over by now
     claim_fd = -1;
@@ -360,11 +493,18 @@ void CrossEngine::Impl::abandon() {
     unfinished.discard();
     release_result_claim(claim_fd, result_path);
     claim_fd = -1;
+    if (workbook) workbook->discard();
+    if (workbook_named) {
+        std::error_code ignored;
+        std::filesystem::remove(workbook_path, ignored);
+        workbook_named = false;
+    }
+    workbook_path.clear();
 }
 
 CrossEngine::CrossEngine(const Chart& chart, const CrossOptions& options, std::filesystem::path result_path,
                          CrossObserver& observer, TakenResultName taken)
-    : impl_(std::make_unique<Impl>(chart, options, std::move(result_path), observer, taken)) {}
+    : impl_(std::make_unique<Impl>(chart, options, std::move(result_path), observer, taken, figures_)) {}
 
 CrossEngine::~CrossEngine() {
     if (stage_ != CrossStage::Finished) impl_->abandon();
@@ -373,6 +513,10 @@ CrossEngine::~CrossEngine() {
 const std::filesystem::path& CrossEngine::result_path() const { return impl_->result_path; }
 
 bool CrossEngine::result_file_created() const { return impl_->result_created; }
+
+const std::filesystem::path& CrossEngine::workbook_path() const { return impl_->workbook_path; }
+
+long long CrossEngine::workbook_cut_cells() const { return impl_->workbook ? impl_->workbook->cut_cells() : 0; }
 
 CrossStage CrossEngine::run() {
     while (step()) {

@@ -15,6 +15,7 @@
 
 #include "chart/chart.h"
 #include "text/status.h"
+#include "cross/cross_figures.h"
 #include "cross/cross_options.h"
 
 namespace tessaly {
@@ -76,6 +77,13 @@ public:
     long long record_count() const { return records_; }  // N
     long long key_count() const { return keys_; }        // M
     long long hit_count() const { return hits_; }        // h
+    // How the crossed files overlap; complete once the cross has finished.
+    const CrossFigures& figures() const { return figures_; }
+    // The result workbook beside the result file (options.Xlsx), once the
+    // cross has finished with it; empty otherwise.
+    const std::filesystem::path& workbook_path() const;
+    // Its text cells cut at a cell's limit.
+    long long workbook_cut_cells() const;
     // Seconds spent in each stage, indexed by CrossStage, for measurements.
     const std::array<double, 7>& stage_seconds() const { return seconds_; }
 
@@ -88,6 +96,7 @@ private:
     long long records_ = 0;
     long long keys_ = 0;
     long long hits_ = 0;
+    CrossFigures figures_;
     std::array<double, 7> seconds_{};
     std::unique_ptr<Impl> impl_;
 };

@@ -15,6 +15,7 @@ struct CrossOptions {
     int Kaigyou = 1;    // an empty line after each hit
     int AutoClose = 0;  // the progress dialog closes by itself on success
     int Quote = 0;      // a field in double quotes is one field, commas and all
+    int Xlsx = 0;       // the result workbook beside the result file, too
 };
 
 inline constexpr int kMinHitLowest = 2;

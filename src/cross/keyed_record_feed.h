@@ -33,6 +33,10 @@ public:
         std::uint32_t key_length;   // 0: the record has no key and is not stored
         std::uint32_t line_length;  // its work line with the line feed
         std::uint32_t hash;         // of the key
+        // With originals kept: the record as its file holds it, with a line
+        // feed, stands in the lines right after the work line.
+        std::uint32_t original_length;
+        std::uint32_t field_count;  // at least the number of fields; exact up to 2,000
     };
 
     struct Batch {
@@ -44,8 +48,10 @@ public:
     };
 
     // Reads at most `limit` non-empty records in all. column_offset is the
-    // largest key_first on the chart.
-    KeyedRecordFeed(std::vector<Source> sources, const CrossOptions& options, int column_offset, long long limit);
+    // largest key_first on the chart. keep_originals: every keyed record's
+    // own line follows its work line (for the result workbook).
+    KeyedRecordFeed(std::vector<Source> sources, const CrossOptions& options, int column_offset, long long limit,
+                    bool keep_originals = false);
     // Stops the reading and waits for it.
     ~KeyedRecordFeed();
     KeyedRecordFeed(const KeyedRecordFeed&) = delete;
@@ -64,6 +70,7 @@ private:
     const CrossOptions options_;
     const int column_offset_;
     const long long limit_;
+    const bool keep_originals_;
 
     // Three batches: one being filled, one waiting, one with the caller.
     Batch batches_[3];

@@ -17,7 +17,10 @@ constexpr long long kLargestRead = 4 * 1024 * 1024;
 }  // namespace
 
 ResultAssembler::ResultAssembler(const FileWriter& work, FileWriter& result, std::size_t window_bytes)
-    : work_(work), result_(result), window_bytes_(window_bytes) {
+    : ResultAssembler(work, [&result](std::string_view window) { result.write(window); }, window_bytes) {}
+
+ResultAssembler::ResultAssembler(const FileWriter& work, Sink sink, std::size_t window_bytes)
+    : work_(work), sink_(std::move(sink)), window_bytes_(window_bytes) {
     window_.reserve(window_bytes_ + 4096);
     advise_huge_pages(window_.data(), window_.capacity());
 }
@@ -45,7 +48,7 @@ bool ResultAssembler::flush() {
             std::memcpy(window_.data() + holes_[i].at, block_.data() + (holes_[i].offset - begin), holes_[i].length);
     }
     holes_.clear();
-    result_.write(window_);
+    sink_(window_);
     window_.clear();
     return true;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
-// Builds the result file a window at a time. Hit records stand scattered in
-// the work file; reading them one by one costs a system call each, so their
-// lines are left as holes in the window and fetched together when it is
-// full, in the order they stand in the work file, nearby ones in one read.
+// Builds the result file (or the workbook's rows) a window at a time. Hit
+// records stand scattered in the work file; reading them one by one costs a
+// system call each, so their lines are left as holes in the window and
+// fetched together when it is full, in the order they stand in the work
+// file, nearby ones in one read. Each completed window goes to the sink.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,7 +18,9 @@ namespace tessaly {
 
 class ResultAssembler {
 public:
+    using Sink = std::function<void(std::string_view window)>;
     ResultAssembler(const FileWriter& work, FileWriter& result, std::size_t window_bytes);
+    ResultAssembler(const FileWriter& work, Sink sink, std::size_t window_bytes);
 
     void add_text(std::string_view text) { window_.append(text); }
     // The work-file line at offset, of length bytes. False when a full
@@ -34,7 +38,7 @@ private:
     };
 
     const FileWriter& work_;
-    FileWriter& result_;
+    Sink sink_;
     const std::size_t window_bytes_;
     std::string window_;
     std::vector<Hole> holes_;

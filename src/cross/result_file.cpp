@@ -71,6 +71,11 @@ std::filesystem::path find_result_file_name(const std::filesystem::path& folder)
     for (int i = 1; i <= kMaxResultFiles; ++i) {
         std::filesystem::path candidate = folder / result_file_name(i);
         struct stat st {};
+        // A result workbook kept after its result file went (with its
+        // node) keeps its number: a later cross would replace it.
+        std::filesystem::path workbook = candidate;
+        workbook.replace_extension(".xlsx");
+        if (::lstat(workbook.c_str(), &st) == 0) continue;
         if (::lstat(candidate.c_str(), &st) != 0) {
             if (errno == ENOENT) return candidate;
             continue;

@@ -8,8 +8,9 @@ namespace tessaly {
 inline constexpr int kMaxResultFiles = 10000;
 
 // The first of CROSS0001.csv ... CROSS10000.csv that is free in the folder
-// (not there, or the claim of a cross that was killed; see below), or an
-// empty path when all are taken.
+// (not there, or the claim of a cross that was killed; see below), and whose
+// result workbook (CROSSnnnn.xlsx) is not there either, or an empty path
+// when all are taken.
 std::filesystem::path find_result_file_name(const std::filesystem::path& folder);
 
 // Claims the result file's name while the result is written under another

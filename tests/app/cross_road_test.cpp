@@ -143,7 +143,8 @@ private slots:
                                                   "　空白を削除する\n　ハイフンを削除しない\n")));
         QVERIFY(text.contains(QString::fromUtf8("　旧字体・新字体を区別する\n　引用符（\"）で囲まれた項目を１項目としない\n")));
         QVERIFY(text.endsWith(QString::fromUtf8("　最低重複回数： 2回\n[クロス結果出力時]\n　ヒットの一連番号を付ける\n"
-                                                "　１ヒットごと改行する\n　処理ダイアログを自動的に閉じない\n\n")));
+                                                "　１ヒットごと改行する\n　結果をExcelブックにも出力しない\n"
+                                                "　処理ダイアログを自動的に閉じない\n\n")));
 
         chart.node_states[2].selected = 0;
         text = cross_confirmation_text(chart, options);
@@ -154,7 +155,9 @@ private slots:
         chart.node_states[2].selected = 1;
         options.Oomoji = 1;
         options.Quote = 1;
+        options.Xlsx = 1;
         text = cross_confirmation_text(chart, options);
+        QVERIFY(text.contains(QString::fromUtf8("　結果をExcelブックにも出力する\n")));
         QVERIFY(text.contains(QString::fromUtf8("　引用符（\"）で囲まれた項目を１項目とする\n")));
         QVERIFY(text.startsWith(QString::fromUtf8("[クロス対象]\n　旧会員、(うち必須ノード 1件)\n[クロス処理時]\n")));
         QVERIFY(text.contains(QString::fromUtf8("　大文字・小文字を区別しない\n")));
@@ -184,6 +187,7 @@ private slots:
         QCOMPARE(window_->file_area()->preview_node(), 2);
         QVERIFY(document_->modified());
         QCOMPARE(result_file("CROSS0001.csv"), cp932_bytes("1,a,2,佐藤,大阪\r\n1,b,x,佐藤,福岡\r\n\r\n"));
+        QVERIFY(!QFile::exists(QDir(results()).filePath("CROSS0001.xlsx")));  // only when asked for
 
         QCOMPARE(finish_.message_line, QString::fromUtf8("クロス、正常終了"));
         QCOMPARE(finish_.records, QStringLiteral("5"));
@@ -302,6 +306,18 @@ private slots:
         QCOMPARE(chart().node_count(), 3);
         QVERIFY(!finish_.confirm_shown);
         QVERIFY(finish_.message_line != QString::fromUtf8("クロス、正常終了"));
+    }
+
+    // The workbook option writes the workbook beside the result file; the
+    // result node still stands for the result file.
+    void the_workbook_option_writes_the_workbook_beside_the_result() {
+        two_lists();
+        commands()[32840]->trigger();
+        commands()[319]->trigger();
+        QCOMPARE(chart().node_count(), 3);
+        QVERIFY(QFile::exists(QDir(results()).filePath("CROSS0001.xlsx")));
+        QVERIFY(cp932::field_text(chart().nodes[2].path).ends_with("CROSS0001.csv"));
+        QCOMPARE(result_file("CROSS0001.csv"), cp932_bytes("1,a,2,佐藤,大阪\r\n1,b,x,佐藤,福岡\r\n\r\n"));
     }
 
     void a_full_chart_keeps_the_result_file_without_a_node() {

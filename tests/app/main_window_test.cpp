@@ -63,6 +63,8 @@ private slots:
         window_->commands()[32812]->trigger();
         window_->commands()[32815]->trigger();
         window_->commands()[32839]->trigger();
+        QVERIFY(!window_->commands()[32840]->isChecked());  // no workbook by default
+        window_->commands()[32840]->trigger();
         QCOMPARE(window_->cross_options().SpcCut, 0);
         QCOMPARE(window_->cross_options().Oomoji, 1);
         QVERIFY(!window_->commands()[32812]->isChecked());
@@ -72,6 +74,7 @@ private slots:
         QCOMPARE(stored.SpcCut, 0);
         QCOMPARE(stored.Oomoji, 1);
         QCOMPARE(stored.Quote, 1);
+        QCOMPARE(stored.Xlsx, 1);
         QCOMPARE(stored.MinHit, 100);
         QCOMPARE(setting(*settings_, "KanSet/PlayAnime"), 3);  // the settings copy is written too
     }

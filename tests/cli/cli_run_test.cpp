@@ -113,12 +113,16 @@ TEST_F(CliRun, FilesModeReportsTheResult) {
     CliOutcome r = run_cli({"-o", out(), "-f", a, "-k", "2", "-f", b, "-k", "1", "-t", "会員"});
     EXPECT_EQ(r.code, kExitSuccess) << r.err;
     const auto lines = lines_of(r.out);
-    ASSERT_EQ(lines.size(), 5u) << r.out;
+    ASSERT_EQ(lines.size(), 7u) << r.out;
     EXPECT_EQ(lines[0], result(1));
     EXPECT_EQ(lines[1], "records: 5");
     EXPECT_EQ(lines[2], "keys: 4");
     EXPECT_EQ(lines[3], "hits: 1");
-    EXPECT_TRUE(lines[4].starts_with("elapsed: ") && lines[4].ends_with("s")) << lines[4];
+    // One line a source: its records, those in hits and the hits they are in.
+    EXPECT_EQ(lines[4], "source a: records 3, in hits 1 (33.3%), hits 1");
+    EXPECT_EQ(lines[5], "source 会員: records 2, in hits 1 (50.0%), hits 1");
+    EXPECT_TRUE(lines[6].starts_with("elapsed: ") && lines[6].ends_with("s")) << lines[6];
+    EXPECT_FALSE(fs::exists(dir_ / "out" / "CROSS0001.xlsx"));
     // The title is the file name without its extension unless -t gives one.
     EXPECT_EQ(read_bytes(result(1)), crlf_lines({"1,a,1,山田太郎", "1,会員,,山田太郎,x", ""}));
 
@@ -622,14 +626,29 @@ TEST_F(CliRun, TheJsonSummaryParsesBack) {
     EXPECT_EQ(options["hit_numbers"], true);
     EXPECT_EQ(options["blank_lines"], false);
     EXPECT_EQ(options["quotes"], false);
+    EXPECT_EQ(options["xlsx"], false);
+    EXPECT_TRUE(summary["workbook"].isNull());
     EXPECT_TRUE(summary["chart"].isNull());
     const QJsonArray sources = summary["sources"].toArray();
     ASSERT_EQ(sources.size(), 2);
     EXPECT_EQ(sources[0].toObject(), (QJsonObject{{"file", QString::fromStdString(a)}, {"key", "2-3"},
-                                                  {"start_record", 1}, {"title", "a"}, {"mandatory", false}}));
+                                                  {"start_record", 1}, {"title", "a"}, {"mandatory", false},
+                                                  {"records", 2}, {"records_in_hits", 1}, {"hits", 1}}));
     EXPECT_EQ(sources[1].toObject(), (QJsonObject{{"file", QString::fromStdString(b)}, {"key", "1-2"},
                                                   {"start_record", 2}, {"title", QString::fromUtf8("顧客 \"B\"")},
-                                                  {"mandatory", true}}));
+                                                  {"mandatory", true}, {"records", 1}, {"records_in_hits", 1},
+                                                  {"hits", 1}}));
+
+    // --xlsx: the workbook beside the result file, named in the summary.
+    r = run_cli({"--json", "--xlsx", "-o", out(), "-f", a, "-k2-3", "-f", b, "-k1-2", "-r2"});
+    ASSERT_EQ(r.code, kExitSuccess) << r.err;
+    summary = parsed(r.out);
+    EXPECT_EQ(text(summary["workbook"]), (dir_ / "out" / "CROSS0001.xlsx").string());
+    EXPECT_EQ(summary["workbook_cut_cells"].toInteger(), 0);
+    EXPECT_EQ(summary["options"].toObject()["xlsx"], true);
+    EXPECT_TRUE(fs::is_regular_file(dir_ / "out" / "CROSS0001.xlsx"));
+    fs::remove(dir_ / "out" / "CROSS0001.csv");
+    fs::remove(dir_ / "out" / "CROSS0001.xlsx");
 
     // From a saved chart with --save: the chart and the result node it got.
     const fs::path chart_path = dir_ / "chart.tsy";
