@@ -558,7 +558,18 @@ private slots:
         figures.sources[0].records_in_hits = figures.sources[0].hits = 1;
         for (int i : {1, 2}) figures.sources[i].records = figures.sources[i].records_in_hits = figures.sources[i].hits = 2;
         figures.shared_hits = {{1, 1, 1}, {1, 2, 2}, {1, 2, 2}};
-        window_->result_figures().keep(result_path, figures);
+        const CrossFigures& kept = *window_->result_figures().find(result_path);
+        QCOMPARE(kept.hits, figures.hits);
+        QCOMPARE(kept.shared_hits, figures.shared_hits);
+        QCOMPARE(kept.sources.size(), figures.sources.size());
+        for (std::size_t i = 0; i < kept.sources.size(); ++i) {
+            const SourceFigures &got = kept.sources[i], &want = figures.sources[i];
+            QCOMPARE(got.title, want.title);
+            QCOMPARE(got.path, want.path);
+            QCOMPARE(got.records, want.records);
+            QCOMPARE(got.records_in_hits, want.records_in_hits);
+            QCOMPARE(got.hits, want.hits);
+        }
 
         window_->resize(1000, 700);
         window_->show();
