@@ -1,14 +1,15 @@
 #include "application.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QLocale>
 #include <QScreen>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 
+#include "command_line.h"
 #include "text/printable.h"
 #include "text/show_message.h"
 #include "recent_files.h"
@@ -41,8 +42,6 @@ public:
         return kAnswerNo;
     }
 };
-
-bool asks_for_pdf(int argc, char** argv) { return argc > 1 && std::strcmp(argv[1], "--print-pdf") == 0; }
 
 // tessaly --print-pdf OUT.pdf CHART.tsy: the chart printed to a PDF file with
 // the stored print settings, and nothing shown. It needs no display, and it
@@ -100,8 +99,13 @@ int run_application(int argc, char** argv) {
     // A write beyond the file size limit fails with EFBIG and is reported
     // (30015) instead of killing the program.
     std::signal(SIGXFSZ, SIG_IGN);
-    if (asks_for_pdf(argc, argv)) return print_pdf(argc, argv);
-    QApplication application(argc, argv);
+    const CommandLine line = parse_command_line(argc, argv);
+    if (line.mode == CommandLine::Mode::PrintPdf) return print_pdf(argc, argv);
+    if (line.mode != CommandLine::Mode::Window) return answer_without_window(line);
+    // Qt sees only the program's name: the arguments are read above, and a
+    // chart whose name looks like one of Qt's options stays a chart.
+    static int qt_argc = 1;
+    QApplication application(qt_argc, argv);
     QApplication::setOrganizationName("Varnholt");
     QApplication::setApplicationName("Tessaly");
     install_japanese_qt_texts();
@@ -112,8 +116,7 @@ int run_application(int argc, char** argv) {
     SingleInstance instance;
     if (!instance.acquire()) {
         // Tessaly runs already: it opens the chart of this start instead.
-        const QStringList arguments = QApplication::arguments().mid(1);
-        const QString chart = arguments.isEmpty() ? QString() : QFileInfo(arguments.first()).absoluteFilePath();
+        const QString chart = line.chart.empty() ? QString() : QFileInfo(QFile::decodeName(line.chart.c_str())).absoluteFilePath();
         if (instance.hand_over(chart)) return 0;
         show_message(dialogs, "", 30042, MessageStyle::Stop);
         return 1;
@@ -128,7 +131,7 @@ int run_application(int argc, char** argv) {
     Application tessaly(*settings, dialogs, desktop);
     apply_frame_style(tessaly.window());
     dialogs.set_owner(&tessaly.window());
-    tessaly.start(QApplication::arguments().mid(1));
+    tessaly.start(line.chart.empty() ? QStringList() : QStringList{QFile::decodeName(line.chart.c_str())});
     QObject::connect(&instance, &SingleInstance::chart_requested, &tessaly.window(),
                      [&tessaly](const QString& path) { tessaly.open_from_later_start(path); });
     return QApplication::exec();

@@ -1,10 +1,12 @@
 #include <QDir>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
 
+#include "about_dialog.h"
 #include "chart/chart_file.h"
 #include "print_fixtures.h"
 #include "settings.h"
@@ -14,8 +16,9 @@
 using namespace tessaly;
 using tessaly::app::set_setting;
 
-// tessaly --print-pdf OUT.pdf CHART.tsy: the program itself, without a
-// display, with its settings in a home of its own.
+// The program's command line: tessaly --print-pdf OUT.pdf CHART.tsy and the
+// other options, the program itself without a display, with its settings in
+// a home of its own.
 class PrintCommandLineTest : public QObject {
     Q_OBJECT
 
@@ -25,6 +28,7 @@ class PrintCommandLineTest : public QObject {
     struct Run {
         int exit_code = -1;
         QString errors;
+        QString output;
     };
 
     // The settings file the program reads: $XDG_CONFIG_HOME/Varnholt/Tessaly.ini.
@@ -42,7 +46,8 @@ class PrintCommandLineTest : public QObject {
         program.setProcessEnvironment(environment);
         program.start(TESSALY_BIN_DIR "/tessaly", arguments);
         if (!program.waitForFinished(patience_ms)) return {};
-        return {program.exitCode(), QString::fromUtf8(program.readAllStandardError())};
+        return {program.exitCode(), QString::fromUtf8(program.readAllStandardError()),
+                QString::fromUtf8(program.readAllStandardOutput())};
     }
 
 private slots:
@@ -123,6 +128,36 @@ private slots:
             QVERIFY(QFileInfo(ini).isSymLink() || !QFileInfo(ini).isFile());  // left as it was
         }
         QFile::remove(ini);
+    }
+
+    // --help, --version and a wrong option are answered by the program on
+    // its own: no display, no lock, and nothing handed to a running window.
+    void the_options_are_answered_without_display_or_window() {
+        app::SingleInstance window(dir_.filePath("run"));
+        QVERIFY(window.acquire());
+        QSignalSpy requested(&window, &app::SingleInstance::chart_requested);
+
+        const Run help = run({"--help"});
+        QCOMPARE(help.exit_code, 0);
+        for (const char* option : {"--print-pdf", "--help", "--version"})
+            QVERIFY2(help.output.contains(option), option);
+        QVERIFY(help.errors.isEmpty());
+
+        const Run version = run({"--version"});
+        QCOMPARE(version.exit_code, 0);
+        QCOMPARE(version.output, QStringLiteral("tessaly " TESSALY_VERSION "\n"));
+        QCOMPARE(app::program_version_line(), QStringLiteral("Tessaly Ver. " TESSALY_VERSION));
+
+        for (const QStringList& wrong : {QStringList{"--bogus"}, QStringList{"-platform", "xcb"},
+                                         QStringList{chart_path_, "--print-pdf", "x.pdf"}}) {
+            const Run refused = run(wrong);
+            QCOMPARE(refused.exit_code, 2);
+            QVERIFY2(refused.errors.startsWith("tessaly: "), qPrintable(refused.errors));
+            QVERIFY(refused.output.isEmpty());
+        }
+        QTest::qWait(200);
+        QCOMPARE(requested.count(), 0);
+        QVERIFY(QFile::exists(window.lock_path()));
     }
 
     void failures_end_with_1_and_the_message_on_the_standard_error() {
