@@ -9,6 +9,7 @@
 // program makes the same pictures.
 
 #include <cstdio>
+#include <memory>
 
 #include <QApplication>
 #include <QDir>
@@ -29,6 +30,7 @@
 #include "file_area.h"
 #include "key_help_dialog.h"
 #include "main_window.h"
+#include "manual_search.h"
 #include "manual_window.h"
 #include "ribbon.h"
 #include "settings.h"
@@ -312,27 +314,24 @@ int make_manual_picture(const QString& folder, const QString& manual_folder) {
     Pictures pictures(folder);
     ShotDialogs dialogs;
     dialogs.save = [&](const QString& name, const QPixmap& picture) { pictures.save(name, picture); };
-    bool shown = false;
-    dialogs.window_step = [&](QDialog& dialog) {
-        auto* manual = qobject_cast<ManualWindow*>(&dialog);
-        if (!manual) return int(QDialog::Rejected);
-        manual->setWindowState(Qt::WindowNoState);
-        manual->resize(kWindowSize);
-        manual->show();
-        settle(200);
-        manual->show_chapter(u("基本"));
-        // The pages' pictures, and the search, are made in the background.
-        settle(1200);
-        pictures.save(QStringLiteral("manual-window"), *manual);
-        manual->find(u("クロスキー"));
-        settle(1500);
-        pictures.save(QStringLiteral("manual-search"), *manual);
-        shown = true;
-        return int(QDialog::Rejected);
-    };
-    open_manual(nullptr, dialogs, manual_folder);
-    if (!shown) std::fprintf(stderr, "tessaly-doc-shots: no manual in %s\n", qPrintable(manual_folder));
-    return shown && !pictures.failed() ? 0 : 1;
+    const std::unique_ptr<ManualWindow> manual(open_manual(nullptr, dialogs, manual_folder));
+    if (!manual) {
+        std::fprintf(stderr, "tessaly-doc-shots: no manual in %s\n", qPrintable(manual_folder));
+        return 1;
+    }
+    manual->setWindowState(Qt::WindowNoState);
+    manual->resize(kWindowSize);
+    manual->show();
+    settle(200);
+    manual->show_chapter(u("基本"));
+    // The pages' pictures are made in the background.
+    settle(1200);
+    pictures.save(QStringLiteral("manual-window"), *manual);
+    manual->find(u("クロスキー"));
+    while (manual->search_model()->searching()) settle(50);
+    settle(500);
+    pictures.save(QStringLiteral("manual-search"), *manual);
+    return pictures.failed() ? 1 : 0;
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfPageNavigator>
-#include <QPdfSearchModel>
+#include "manual_search.h"
 #include <QScreen>
 #include <QScrollBar>
 
@@ -23,11 +23,10 @@ ManualView::ManualView(QWidget* parent) : QPdfView(parent) {
     setZoomMode(ZoomMode::FitToWidth);
 }
 
-void ManualView::set_search(QPdfSearchModel* search) {
+void ManualView::set_search(ManualSearch* search) {
     search_ = search;
     current_hit_ = -1;
     connect(search_, &QAbstractItemModel::modelReset, viewport(), qOverload<>(&QWidget::update));
-    connect(search_, &QAbstractItemModel::rowsInserted, viewport(), qOverload<>(&QWidget::update));
 }
 
 void ManualView::set_current_hit(int row) {
@@ -101,13 +100,13 @@ void ManualView::paintEvent(QPaintEvent* event) {
             return QRectF(r.x() * scale, r.y() * scale, r.width() * scale, r.height() * scale)
                 .translated(rect.topLeft() - scrolled);
         };
-        for (const QPdfLink& hit : search_->resultsOnPage(page))
-            for (const QRectF& r : hit.rectangles()) painter.fillRect(on_screen(r), kHitFill);
+        for (const int row : search_->rows_on_page(page))
+            for (const QRectF& r : search_->rectangles(row)) painter.fillRect(on_screen(r), kHitFill);
         if (current_hit_ >= 0 && current_hit_ < search_->rowCount({})) {
-            const QPdfLink current = search_->resultAtIndex(current_hit_);
-            if (current.page() != page) continue;
+            if (search_->hit(current_hit_).page != page) continue;
             painter.setPen(QPen(kCurrentHitFrame, 2));
-            for (const QRectF& r : current.rectangles()) painter.drawRect(on_screen(r).adjusted(-2, -2, 2, 2));
+            for (const QRectF& r : search_->rectangles(current_hit_))
+                painter.drawRect(on_screen(r).adjusted(-2, -2, 2, 2));
         }
     }
 }

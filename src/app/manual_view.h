@@ -5,9 +5,9 @@
 
 #include <QPdfView>
 
-class QPdfSearchModel;
-
 namespace tessaly::app {
+
+class ManualSearch;
 
 class ManualView : public QPdfView {
     Q_OBJECT
@@ -16,7 +16,7 @@ public:
     explicit ManualView(QWidget* parent = nullptr);
 
     // Hits of this search are marked in yellow, the current one framed.
-    void set_search(QPdfSearchModel* search);
+    void set_search(ManualSearch* search);
     void set_current_hit(int row);
     int current_hit() const { return current_hit_; }
 
@@ -34,7 +34,7 @@ private:
     double page_scale(int page) const;
     QSize page_size(int page) const;
 
-    QPdfSearchModel* search_ = nullptr;
+    ManualSearch* search_ = nullptr;
     int current_hit_ = -1;
 };
 

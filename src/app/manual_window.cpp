@@ -5,14 +5,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QIdentityProxyModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPdfBookmarkModel>
 #include <QPdfDocument>
 #include <QPdfPageNavigator>
-#include <QPdfSearchModel>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStyle>
@@ -22,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "text/show_message.h"
+#include "manual_search.h"
 #include "manual_view.h"
 #include "user_dialogs.h"
 
@@ -40,28 +39,6 @@ QString catalogue(int id) {
 constexpr int kFitToWidth = 0;
 constexpr int kFitInView = 1;
 constexpr int kPercentages[] = {50, 75, 100, 125, 150, 200, 300, 400};
-constexpr int kContextChars = 16;
-
-// The words round a hit on one line: the search marks line ends with ⏎.
-QString one_line(QString text) { return text.replace(QChar(0x23CE), QLatin1Char(' ')).simplified(); }
-
-// A hit of the search as a line of the list: its page and the words round it.
-class HitLines : public QIdentityProxyModel {
-public:
-    using QIdentityProxyModel::QIdentityProxyModel;
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole) return QIdentityProxyModel::data(index, role);
-        const auto* search = static_cast<const QPdfSearchModel*>(sourceModel());
-        const QModelIndex source = mapToSource(index);
-        const int page = search->data(source, int(QPdfSearchModel::Role::Page)).toInt();
-        const QString before = search->data(source, int(QPdfSearchModel::Role::ContextBefore)).toString();
-        const QString after = search->data(source, int(QPdfSearchModel::Role::ContextAfter)).toString();
-        // A few words either side are enough to tell the hits apart.
-        return u("%1ページ　%2【%3】%4")
-            .arg(page + 1)
-            .arg(one_line(before).right(kContextChars), search->searchString(), one_line(after).left(kContextChars));
-    }
-};
 
 }  // namespace
 
@@ -69,18 +46,17 @@ QString manual_path(const QString& program_folder) {
     return QDir(program_folder).filePath(catalogue(30161) + QStringLiteral(".pdf"));
 }
 
-ManualWindow::ManualWindow(QWidget* parent) : QDialog(parent) {
+ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(catalogue(30161));
-    setSizeGripEnabled(true);
     resize(1000, 760);
 
     document_ = new QPdfDocument(this);
     bookmarks_ = new QPdfBookmarkModel(this);
     bookmarks_->setDocument(document_);
-    search_ = new QPdfSearchModel(this);
-    search_->setDocument(document_);
+    search_ = new ManualSearch(this);
+    search_->set_document(document_);
 
     view_ = new ManualView(this);
     view_->setDocument(document_);
@@ -94,9 +70,7 @@ ManualWindow::ManualWindow(QWidget* parent) : QDialog(parent) {
     connect(outline_, &QTreeView::clicked, this, qOverload<const QModelIndex&>(&ManualWindow::show_chapter));
 
     hits_ = new QListView(this);
-    auto* lines = new HitLines(this);
-    lines->setSourceModel(search_);
-    hits_->setModel(lines);
+    hits_->setModel(search_);
     hits_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     hits_->setWordWrap(true);
     connect(hits_, &QListView::clicked, this, [this](const QModelIndex& index) { show_hit(index.row()); });
@@ -124,9 +98,7 @@ ManualWindow::ManualWindow(QWidget* parent) : QDialog(parent) {
     layout->addWidget(splitter, 1);
 
     connect(view_->pageNavigator(), &QPdfPageNavigator::currentPageChanged, this, &ManualWindow::page_changed);
-    connect(search_, &QAbstractItemModel::modelReset, this, &ManualWindow::hits_changed);
-    connect(search_, &QAbstractItemModel::rowsInserted, this, &ManualWindow::hits_changed);
-    connect(search_, &QAbstractItemModel::rowsRemoved, this, &ManualWindow::hits_changed);
+    connect(search_, &ManualSearch::finished, this, &ManualWindow::hits_changed);
 }
 
 void ManualWindow::build_tool_bar(QToolBar* bar) {
@@ -174,7 +146,7 @@ void ManualWindow::build_tool_bar(QToolBar* bar) {
     search_field_->setMinimumWidth(220);
     search_field_->setMaximumWidth(360);
     connect(search_field_, &QLineEdit::returnPressed, this, [this] {
-        if (search_field_->text() == search_->searchString()) next_hit();
+        if (search_field_->text() == search_->search_string()) next_hit();
         else find(search_field_->text());
     });
     bar->addWidget(search_field_);
@@ -235,16 +207,20 @@ bool ManualWindow::show_chapter(const QString& title_part) {
 void ManualWindow::find(const QString& text) {
     if (search_field_->text() != text) search_field_->setText(text);
     view_->set_current_hit(-1);
-    search_->setSearchString(text);
-    if (!text.isEmpty()) side_->setCurrentWidget(hits_);
-    hits_changed();
+    if (!text.isEmpty()) {
+        side_->setCurrentWidget(hits_);
+        hit_count_->setText(u(" 検索中… "));
+    }
+    search_->find(text);
 }
+
+QString ManualWindow::hit_count_text() const { return hit_count_->text(); }
 
 void ManualWindow::hits_changed() {
     const int count = search_->rowCount({});
     // The first hit comes into sight as soon as it is found.
     if (count > 0 && view_->current_hit() < 0) return show_hit(0);
-    if (search_->searchString().isEmpty()) hit_count_->clear();
+    if (search_->search_string().isEmpty()) hit_count_->clear();
     else if (count == 0) hit_count_->setText(u(" 見つかりません "));
     else hit_count_->setText(u(" %1 / %2 件 ").arg(view_->current_hit() + 1).arg(count));
 }
@@ -253,12 +229,10 @@ void ManualWindow::show_hit(int row) {
     const int count = search_->rowCount({});
     if (count == 0) return;
     row = ((row % count) + count) % count;
-    const QPdfLink hit = search_->resultAtIndex(row);
     view_->set_current_hit(row);
     hits_->setCurrentIndex(hits_->model()->index(row, 0));
-    QPointF place = hit.location();
-    if (!hit.rectangles().isEmpty()) place = hit.rectangles().first().topLeft();
-    view_->show_place(hit.page(), place);
+    const QList<QRectF> rectangles = search_->rectangles(row);
+    view_->show_place(search_->hit(row).page, rectangles.isEmpty() ? QPointF() : rectangles.first().topLeft());
     hit_count_->setText(u(" %1 / %2 件 ").arg(row + 1).arg(count));
 }
 
@@ -296,20 +270,33 @@ void ManualWindow::step_zoom(int direction) {
     choose_zoom(choice + 2);
 }
 
-void open_manual(QWidget* owner, UserDialogs& dialogs, const QString& program_folder) {
-    if (program_folder.isEmpty()) return;
+ManualWindow* open_manual(QWidget* owner, UserDialogs& dialogs, const QString& program_folder) {
+    if (program_folder.isEmpty()) return nullptr;
     const QString path = manual_path(program_folder);
     if (!QFileInfo(path).isFile()) {
         show_message(dialogs, {}, 30162);
-        return;
+        return nullptr;
     }
-    ManualWindow window(owner);
-    if (!window.load(path)) {
+    // One manual window, kept when closed, so that it comes back at the page
+    // it showed.
+    if (owner) {
+        if (auto* open = owner->findChild<ManualWindow*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (open->isMinimized()) open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
+            open->show();
+            open->raise();
+            open->activateWindow();
+            return open;
+        }
+    }
+    auto* window = new ManualWindow(owner);
+    if (!window->load(path)) {
+        delete window;
         show_message(dialogs, path.toStdString() + "\n", 30003);
-        return;
+        return nullptr;
     }
-    window.setWindowState(Qt::WindowMaximized);
-    dialogs.run_modal(window);
+    window->setWindowState(Qt::WindowMaximized);
+    window->show();
+    return window;
 }
 
 }  // namespace tessaly::app

@@ -4,10 +4,10 @@
 // read inside the program. Pages one under another; page by page, to any
 // page, larger and smaller, to the page width or the whole page; the
 // chapters as an outline at the side; a search with its hits listed and
-// marked on the pages.
+// marked on the pages. An ordinary window, read beside the program.
 
 #include <QCoreApplication>
-#include <QDialog>
+#include <QWidget>
 
 class QComboBox;
 class QLabel;
@@ -15,7 +15,6 @@ class QLineEdit;
 class QListView;
 class QPdfBookmarkModel;
 class QPdfDocument;
-class QPdfSearchModel;
 class QSpinBox;
 class QTabWidget;
 class QToolBar;
@@ -23,10 +22,11 @@ class QTreeView;
 
 namespace tessaly::app {
 
+class ManualSearch;
 class ManualView;
 class UserDialogs;
 
-class ManualWindow : public QDialog {
+class ManualWindow : public QWidget {
     Q_OBJECT
 
 public:
@@ -38,8 +38,10 @@ public:
     QPdfDocument* document() const { return document_; }
     ManualView* view() const { return view_; }
     QTreeView* outline() const { return outline_; }
-    QPdfSearchModel* search_model() const { return search_; }
+    ManualSearch* search_model() const { return search_; }
     QListView* hit_list() const { return hits_; }
+    // " 検索中… " while a search runs, then the place among the hits.
+    QString hit_count_text() const;
     QLineEdit* search_field() const { return search_field_; }
     QSpinBox* page_field() const { return page_field_; }
     QComboBox* zoom_box() const { return zoom_box_; }
@@ -68,7 +70,7 @@ private:
 
     QPdfDocument* document_;
     QPdfBookmarkModel* bookmarks_;
-    QPdfSearchModel* search_;
+    ManualSearch* search_;
     ManualView* view_;
     QTabWidget* side_;
     QTreeView* outline_;
@@ -84,9 +86,12 @@ private:
 // ".pdf".
 QString manual_path(const QString& program_folder);
 
-// F1: shows the manual from the program's folder, maximised; when it is not
-// there, says so (30162) and nothing else happens.
-void open_manual(QWidget* owner, UserDialogs& dialogs,
-                 const QString& program_folder = QCoreApplication::applicationDirPath());
+// F1: shows the manual from the program's folder, maximised the first time,
+// in a window of the owner's that stays open beside it; F1 again brings that
+// window to the front at the page it shows. When the manual is not there,
+// says so (30162) and nothing else happens (nullptr). Without an owner the
+// caller owns the new window.
+ManualWindow* open_manual(QWidget* owner, UserDialogs& dialogs,
+                          const QString& program_folder = QCoreApplication::applicationDirPath());
 
 }  // namespace tessaly::app

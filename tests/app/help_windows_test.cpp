@@ -3,7 +3,7 @@
 #include <QListView>
 #include <QPainter>
 #include <QPdfDocument>
-#include <QPdfSearchModel>
+#include <QApplication>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,6 +17,7 @@
 #include "key_help_dialog.h"
 #include "key_help_picture.h"
 #include "main_window.h"
+#include "manual_search.h"
 #include "manual_view.h"
 #include "manual_window.h"
 #include "test_registry.h"
@@ -65,32 +66,39 @@ class HelpWindowsTest : public QObject {
 private slots:
     void init() { dialogs_ = FakeDialogs(); }
 
-    // The manual beside the program opens maximised as "Manual"; without it
-    // the user is told so and no window opens.
-    void the_manual_opens_from_the_program_folder_or_is_reported_missing() {
+    // The manual beside the program opens maximised as "Manual" in an
+    // ordinary window beside the main one, which still takes input; F1 again
+    // brings the same window back at its page. Without the manual the user
+    // is told so and no window opens.
+    void the_manual_opens_beside_the_program_or_is_reported_missing() {
         write_pdf(manual_path(dir_.path()));
         QCOMPARE(QFileInfo(manual_path(dir_.path())).fileName(), QString("Manual.pdf"));
-        QString title;
-        bool maximised = false;
-        int pages = 0;
-        dialogs_.drive_modal = [&](QDialog& dialog) {
-            auto* window = qobject_cast<ManualWindow*>(&dialog);
-            if (!window) return int(QDialog::Rejected);
-            title = window->windowTitle();
-            maximised = window->windowState().testFlag(Qt::WindowMaximized);
-            if (window->document()->status() == QPdfDocument::Status::Ready) pages = window->document()->pageCount();
-            return int(QDialog::Rejected);
-        };
-        open_manual(nullptr, dialogs_, dir_.path());
-        QCOMPARE(dialogs_.modal_runs, 1);
-        QCOMPARE(title, QString("Manual"));
-        QVERIFY(maximised);
-        QCOMPARE(pages, 3);
+        QWidget owner;
+        owner.show();
+        ManualWindow* window = open_manual(&owner, dialogs_, dir_.path());
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->windowTitle(), QString("Manual"));
+        QVERIFY(window->windowState().testFlag(Qt::WindowMaximized));
+        QCOMPARE(window->document()->pageCount(), 3);
+        QCOMPARE(window->windowModality(), Qt::NonModal);
+        QVERIFY(window->isWindow());
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QCOMPARE(dialogs_.modal_runs, 0);
         QVERIFY(dialogs_.shown.empty());
 
+        window->go_to_page(2);
+        window->showMinimized();
+        QCOMPARE(open_manual(&owner, dialogs_, dir_.path()), window);
+        QVERIFY(window->isVisible() && !window->isMinimized());
+        window->close();
+        QCOMPARE(open_manual(&owner, dialogs_, dir_.path()), window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->current_page(), 2);
+        QCOMPARE(owner.findChildren<ManualWindow*>().size(), 1);
+
         QVERIFY(QFile::rename(manual_path(dir_.path()), dir_.filePath("Manual-old.pdf")));
-        open_manual(nullptr, dialogs_, dir_.path());
-        QCOMPARE(dialogs_.modal_runs, 1);
+        QCOMPARE(open_manual(nullptr, dialogs_, dir_.path()), nullptr);
         QCOMPARE(dialogs_.shown.size(), size_t(1));
         QCOMPARE(QString::fromStdString(dialogs_.shown[0].text), catalogue(30162));
         QCOMPARE(dialogs_.shown[0].style, MessageStyle::Information);
@@ -116,13 +124,23 @@ private slots:
         window.go_to_page(7);  // beyond the end: nothing happens
         QCOMPARE(window.current_page(), 0);
 
+        // The first search takes the pages' text, and says it is searching
+        // meanwhile; any later one is done at once.
         window.find(QStringLiteral("needle"));
+        QCOMPARE(window.hit_count_text(), u(" 検索中… "));
         QTRY_COMPARE(window.search_model()->rowCount({}), 1);
+        QVERIFY(!window.search_model()->searching());
+        QCOMPARE(window.hit_count_text(), u(" 1 / 1 件 "));
         QTRY_COMPARE(window.view()->current_hit(), 0);
         QCOMPARE(window.current_page(), 1);
         QVERIFY(window.hit_list()->model()->index(0, 0).data().toString().startsWith(u("2ページ")));
         window.next_hit();  // one hit only: it stays the current one
         QCOMPARE(window.view()->current_hit(), 0);
+        window.find(QStringLiteral("CHAPTER"));
+        QCOMPARE(window.search_model()->rowCount({}), 2);
+        QCOMPARE(window.hit_count_text(), u(" 1 / 2 件 "));
+        QCOMPARE(window.current_page(), 0);
+        QVERIFY(!window.search_model()->rectangles(1).isEmpty());
 
         window.choose_zoom(4);  // the third fixed size: 100 %
         QCOMPARE(window.view()->zoomMode(), QPdfView::ZoomMode::Custom);
