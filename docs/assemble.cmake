@@ -3,7 +3,9 @@
 # from the chapter and section headings in place of <!--CONTENTS-->. A
 # <figure class="if-made"> stays only when its picture is in PICTURES: a
 # window that this build of the program does not have yet has no picture.
-#   cmake -DSOURCE=... -DOUTPUT=... -DPICTURES=... -P assemble.cmake
+# @TESSALY_VERSION@ becomes the program's version (VERSION), so that the
+# cover names the same version as the about box and tessaly-cross.
+#   cmake -DSOURCE=... -DOUTPUT=... -DPICTURES=... -DVERSION=... -P assemble.cmake
 
 file(GLOB chapters "${SOURCE}/*.html")
 list(SORT chapters)
@@ -31,4 +33,5 @@ foreach(heading IN LISTS headings)
 endforeach()
 string(APPEND contents "</ul>\n</nav>\n")
 string(REPLACE "<!--CONTENTS-->" "${contents}" body "${body}")
+string(REPLACE "@TESSALY_VERSION@" "${VERSION}" body "${body}")
 file(WRITE "${OUTPUT}" "${body}")

@@ -83,6 +83,11 @@ private slots:
         for (int page = 0; page < pdf_.pageCount(); ++page) text_ += squeezed(pdf_.getAllText(page).text());
     }
 
+    // The cover names the version of the programs it comes with.
+    void the_cover_names_this_version() {
+        QVERIFY(squeezed(pdf_.getAllText(0).text()).contains(squeezed(u("Ver. " TESSALY_VERSION " 対応"))));
+    }
+
     // The chapters are the outline's first level, in order through the
     // pages, each with its sections under it.
     void the_outline_lists_the_chapters() {
