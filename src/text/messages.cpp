@@ -7,8 +7,10 @@ namespace tessaly {
 
 namespace {
 
+// Only what this program can show: the Windows program's OLE start-up
+// failure and the registry key it looked up Excel by have nothing to stand
+// for here, so they have no entries.
 constexpr CatalogueEntry kCatalogue[] = {
-    {100, "OLE の初期化に失敗しました。OLE ライブラリのバージョンが正しいことを確認してください。", MessageStyle::Stop},
     {128, "Tessaly\n\nTessaly\nTessaly Files (*.tsy)\n.tsy\nTessaly.Document\nTessaly.Document", MessageStyle::Text},
     {314, "一つ前に戻した操作をやり直します\nリドゥ(Ctrl + Y)", MessageStyle::Text},
     {316, "メニューの表示と非表示を切替えます\nメニュー表示/非表示(Ctrl+F1)", MessageStyle::Text},
@@ -45,7 +47,6 @@ constexpr CatalogueEntry kCatalogue[] = {
     {30032, "このファイルは既にセットされています", MessageStyle::Stop},
     {30033, "テキストファイル以外のファイルは処理できません", MessageStyle::Stop},
     {30034, "キー項目（クロス対象となるフィールド）がセットされていません\nノードをＷクリックしてファイル内容を表示し、クロスキーを指定してください", MessageStyle::Information},
-    {30035, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\excel.exe", MessageStyle::Text},
     {30036, "右クリックしたノードに、クロスキー項目がセットされていません\n右クリックしたノードの設定が他の選択ノードにセットされます", MessageStyle::Information},
     {30037, "設定値が範囲内にありません", MessageStyle::Stop},
     {30038, "アクセスが拒否されて、処理ができませんでした", MessageStyle::Stop},
