@@ -99,6 +99,13 @@ ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent) {
 
     connect(view_->pageNavigator(), &QPdfPageNavigator::currentPageChanged, this, &ManualWindow::page_changed);
     connect(search_, &ManualSearch::finished, this, &ManualWindow::hits_changed);
+
+    // Esc puts the manual away, as it did when it was a dialog; F1 brings it
+    // back at the same page.
+    auto* put_away = new QAction(this);
+    put_away->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(put_away, &QAction::triggered, this, &QWidget::close);
+    addAction(put_away);
 }
 
 void ManualWindow::build_tool_bar(QToolBar* bar) {
