@@ -41,7 +41,8 @@ int start_cross(const CrossRequest& r, std::optional<QPoint> given_point) {
     if (!point) return -1;
 
     if (r.confirm &&
-        show_message(r.dialogs, cross_confirmation_text(chart, r.options).toStdString(), 30052) != kAnswerYes)
+        show_message(r.dialogs, cross_confirmation_text(chart, r.options).toStdString(), 30052,
+                     cross_file_list(chart).toStdString()) != kAnswerYes)
         return -1;
 
     const QString folder = result_folder_or_ask(r);

@@ -245,6 +245,9 @@ void ChartView::mousePressEvent(QMouseEvent* event) {
         const PressKeys keys = mods == Qt::ControlModifier ? PressKeys::Ctrl
                                : mods == Qt::ShiftModifier ? PressKeys::Shift
                                                            : PressKeys::Plain;
+        int selected = 0;
+        for (const NodeState& state : chart_.node_states) selected += state.selected ? 1 : 0;
+        narrow_to_ = keys == PressKeys::Plain && chart_.node_states[d].selected && selected > 1 ? d : -1;
         if (press_on_node(chart_, d, keys)) {
             const QRect box = canvas_box(chart_.nodes[d].rect, zoom_);
             dragging_ = true;
@@ -420,7 +423,11 @@ void ChartView::mouseReleaseEvent(QMouseEvent* event) {
     if (drop_dragged_nodes(chart_, point, grab_offset_, zoom_, [this] { take_snapshot(); })) {
         emit modified();
         emit primary_changed();
+    } else if (narrow_to_ >= 0) {
+        select_only(chart_, narrow_to_);
+        emit primary_changed();
     }
+    narrow_to_ = -1;
     show_cursor(hover_cursor(point));  // no longer the prohibition where the drag ended off the canvas
     viewport()->update();
 }
