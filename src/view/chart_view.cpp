@@ -617,7 +617,11 @@ std::optional<std::filesystem::path> ChartView::cp932_copy_of(const std::filesys
 void ChartView::place(const std::vector<std::filesystem::path>& files, QPoint canvas_point) {
     if (files.empty()) return;
     const int before = chart_.node_count();
-    Placement placed = place_source_files(chart_, files, {canvas_point.x(), canvas_point.y()}, zoom_);
+    // Each new node is measured as it is placed, so that the next one stands
+    // clear of it.
+    const SizeNewNode size_new_node = [this](Chart& chart, int) { size_collapsed_nodes(chart, preview_node_); };
+    const CanvasPoint start{canvas_point.x(), canvas_point.y()};
+    Placement placed = place_source_files(chart_, files, start, zoom_, size_new_node);
     for (const Status& message : placed.messages) show_message(messages_, message);
     // A list whose other encoding shows only further in than its first
     // bytes is found while counting: offered as a cp932 copy as at the start.
@@ -627,7 +631,7 @@ void ChartView::place(const std::vector<std::filesystem::path>& files, QPoint ca
         if (auto copy = cp932_copy_of(foreign.path, foreign.encoding, stamp)) copies.push_back(*copy);
     }
     if (!copies.empty()) {
-        Placement more = place_source_files(chart_, copies, placed.next, zoom_);
+        Placement more = place_source_files(chart_, copies, start, zoom_, size_new_node);
         for (const Status& message : more.messages) show_message(messages_, message);
         placed.placed += more.placed;
     }
