@@ -41,11 +41,14 @@ ChartView::ChartView(Chart& chart, MessagePresenter& messages, QWidget* parent)
     verticalScrollBar()->installEventFilter(this);
 }
 
-// The pointer leaving the window takes the comets and the edge tip with it.
+// The pointer leaving the window takes the comets, the edge tip and its
+// hint with it: the status bar has its POS, SIZE and CURSOR panes back.
 bool ChartView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Leave) {
         animation_.stop();
         edge_tip_.deactivate();
+        if (aids_().guide) emit guide_shown(QString());
+        emit cursor_text(QString());
     }
     return QAbstractScrollArea::viewportEvent(event);
 }
