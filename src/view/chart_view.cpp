@@ -288,9 +288,15 @@ void ChartView::select_all_nodes() {
 
 void ChartView::align_nodes(NodeAlignment how) {
     take_snapshot();
+    std::vector<Rect> before;
+    for (const NodeRecord& node : chart_.nodes) before.push_back(node.rect);
     if (Status aligned = align_selected_nodes(chart_, how); !aligned) return (void)show_message(messages_, aligned);
     viewport()->update();
-    emit modified();
+    // Without a primary node (or with everything in line already) nothing
+    // moves, and an unchanged chart is not one to ask about saving.
+    bool moved = false;
+    for (std::size_t i = 0; i < before.size(); ++i) moved = moved || !(chart_.nodes[i].rect == before[i]);
+    if (moved) emit modified();
     emit primary_changed();
 }
 
