@@ -22,6 +22,8 @@ QString result_folder_or_ask(const CrossRequest& r) {
         if (!r.choose_result_folder || !r.choose_result_folder()) return {};
         folder = result_folder(r.settings);
     }
+    // The folder stored at the first start is made when it is first used.
+    if (folder == default_result_folder()) QDir().mkpath(folder);
     return folder;
 }
 
