@@ -66,6 +66,7 @@ int print_pdf(int argc, char** argv) {
 
 Application::Application(QSettings& settings, UserDialogs& dialogs, QSize desktop)
     : settings_(settings), dialogs_(dialogs), desktop_(desktop) {
+    store_default_result_folder(settings_);
     document_ = std::make_unique<ChartDocument>(dialogs_, settings_, desktop_.width(), desktop_.height());
     window_ = std::make_unique<MainWindow>(*document_, settings_, dialogs_, copy_);
     window_->restore_placement(desktop_.width(), desktop_.height());

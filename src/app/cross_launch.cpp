@@ -22,6 +22,8 @@ QString result_folder_or_ask(const CrossRequest& r) {
         if (!r.choose_result_folder || !r.choose_result_folder()) return {};
         folder = result_folder(r.settings);
     }
+    // The folder stored at the first start is made when it is first used.
+    if (folder == default_result_folder()) QDir().mkpath(folder);
     return folder;
 }
 
@@ -41,7 +43,8 @@ int start_cross(const CrossRequest& r, std::optional<QPoint> given_point) {
     if (!point) return -1;
 
     if (r.confirm &&
-        show_message(r.dialogs, cross_confirmation_text(chart, r.options).toStdString(), 30052) != kAnswerYes)
+        show_message(r.dialogs, cross_confirmation_text(chart, r.options).toStdString(), 30052,
+                     cross_file_list(chart).toStdString()) != kAnswerYes)
         return -1;
 
     const QString folder = result_folder_or_ask(r);

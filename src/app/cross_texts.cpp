@@ -1,6 +1,7 @@
 #include "cross_texts.h"
 
 #include "text/cp932.h"
+#include "text/messages.h"
 
 namespace tessaly::app {
 
@@ -9,6 +10,16 @@ namespace {
 QString two_digits(long long n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
 
 }  // namespace
+
+QString cross_file_list(const Chart& chart) {
+    QString list;
+    for (int i = 0; i < chart.node_count(); ++i) {
+        if (!chart.node_states[i].selected) continue;
+        list += QString::fromStdString(cp932::to_utf8_lossy(cp932::field_text(chart.nodes[i].path)));
+        list += QString::fromUtf8("  (%1件)\n").arg(QString::fromStdString(format_count(chart.nodes[i].record_count)));
+    }
+    return list;
+}
 
 QString cross_confirmation_text(const Chart& chart, const CrossOptions& o) {
     int selected = 0;

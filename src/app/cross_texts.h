@@ -16,6 +16,10 @@ namespace tessaly::app {
 // follows it.
 QString cross_confirmation_text(const Chart& chart, const CrossOptions& options);
 
+// Every selected node's file with its record count, one a line, for the
+// confirmation's detail text.
+QString cross_file_list(const Chart& chart);
+
 // "開始時間 : HH:MM:SS" of a time of day.
 QString start_time_text(QTime time);
 // "処理時間 : HH:MM:SS" of whole seconds; the hours wrap at 24.

@@ -88,6 +88,14 @@ QString result_folder(const QSettings& store) { return store.value("KanSet/Folde
 
 void set_result_folder(QSettings& store, const QString& folder) { store.setValue("KanSet/FolderPath", folder); }
 
+QString default_result_folder() {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Tessaly");
+}
+
+void store_default_result_folder(QSettings& store) {
+    if (!store.contains("KanSet/FolderPath")) set_result_folder(store, default_result_folder());
+}
+
 CrossOptions read_cross_options(const QSettings& store) {
     CrossOptions options;
     for (const auto& [key, field] : kCrossOptions) options.*field = setting(store, key);

@@ -29,9 +29,14 @@ int setting(const QSettings& store, std::string_view key);
 void set_setting(QSettings& store, std::string_view key, int value);
 int default_setting(std::string_view key);
 
-// KanSet/FolderPath: the result folder, empty until chosen.
+// KanSet/FolderPath: the result folder.
 QString result_folder(const QSettings& store);
 void set_result_folder(QSettings& store, const QString& folder);
+// "Tessaly" in the user's documents folder: the result folder a first start
+// stores, so that the first cross need not stop to ask for one.
+QString default_result_folder();
+// Stores the default when no result folder was ever stored.
+void store_default_result_folder(QSettings& store);
 
 // The nine cross options of section KanSet.
 CrossOptions read_cross_options(const QSettings& store);

@@ -1,8 +1,14 @@
 #include "settings_dialog.h"
 
+#include <filesystem>
+#include <system_error>
+
+#include <unistd.h>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -74,7 +80,6 @@ SettingsDialog::SettingsDialog(const EnvironmentValues& values, UserDialogs& dia
     layout->addWidget(new QLabel(u("3 クロス結果ファイルの保存場所："), this));
     auto* folder_row = new QHBoxLayout;
     folder_ = new QLineEdit(values.FolderPath, this);
-    folder_->setReadOnly(true);
     folder_row->addWidget(folder_, 1);
     auto* browse_button = new QPushButton(u("参照(&F)"), this);
     folder_row->addWidget(browse_button);
@@ -145,13 +150,47 @@ void SettingsDialog::browse() {
     if (!chosen.isEmpty()) folder_->setText(QDir::toNativeSeparators(chosen));
 }
 
+// A typed folder is checked as the cross would find it: one that is missing
+// may be made now; a file or a folder that takes no new files is refused,
+// saying which.
+bool SettingsDialog::folder_is_usable(const QString& folder) {
+    if (folder.isEmpty()) {
+        show_message(dialogs_, "", 30009, MessageStyle::Stop);
+        return false;
+    }
+    const std::string named = folder.toStdString() + "\n";
+    if (!folder.startsWith('/')) {
+        show_message(dialogs_, named, 30364);
+        return false;
+    }
+    const QFileInfo info(folder);
+    if (!info.exists()) {
+        if (show_message(dialogs_, named, 30360) != kAnswerYes) return false;
+        std::error_code error;
+        std::filesystem::create_directories(folder.toStdString(), error);
+        if (error) {
+            show_message(dialogs_, named, 30361);
+            return false;
+        }
+        return true;
+    }
+    if (!info.isDir()) {
+        show_message(dialogs_, named, 30362);
+        return false;
+    }
+    if (::access(folder.toLocal8Bit().constData(), W_OK | X_OK) != 0) {
+        show_message(dialogs_, named, 30363);
+        return false;
+    }
+    return true;
+}
+
 void SettingsDialog::save() {
     values_.LastOpen = last_open_->isChecked() ? 1 : 0;
     values_.view_width = width_->value();
     values_.view_height = height_->value();
-    values_.FolderPath = folder_->text();
-    if (values_.FolderPath.isEmpty()) {
-        show_message(dialogs_, "", 30009, MessageStyle::Stop);
+    values_.FolderPath = folder_->text().trimmed();
+    if (!folder_is_usable(values_.FolderPath)) {
         folder_->setFocus();
         return;
     }

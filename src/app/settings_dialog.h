@@ -56,6 +56,7 @@ public slots:
     void save();
 
 private:
+    bool folder_is_usable(const QString& folder);
     void check_canvas_field(QSpinBox* field);
 
     UserDialogs& dialogs_;

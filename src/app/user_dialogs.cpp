@@ -7,24 +7,21 @@
 
 namespace tessaly::app {
 
-int QtUserDialogs::present(const std::string& text, MessageStyle style) {
+int QtUserDialogs::present(const std::string& text, MessageStyle style) { return present(text, style, {}); }
+
+int QtUserDialogs::present(const std::string& text, MessageStyle style, const std::string& detail) {
     const auto caption = QString::fromUtf8(message_text(57344).data(), static_cast<int>(message_text(57344).size()));
-    const QString body = QString::fromStdString(text);
-    switch (style) {
-    case MessageStyle::Question:
-        return QMessageBox::question(owner_, caption, body, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
-                       QMessageBox::Yes
-                   ? kAnswerYes
-                   : kAnswerNo;
-    case MessageStyle::Information:
-        QMessageBox::information(owner_, caption, body);
-        return kAnswerOk;
-    case MessageStyle::Stop:
-    case MessageStyle::Text:
-        QMessageBox::critical(owner_, caption, body);
-        return kAnswerOk;
-    }
-    return 0;
+    const bool question = style == MessageStyle::Question;
+    QMessageBox box(question                              ? QMessageBox::Question
+                    : style == MessageStyle::Information ? QMessageBox::Information
+                                                         : QMessageBox::Critical,
+                    caption, QString::fromStdString(text),
+                    question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner_);
+    if (question) box.setDefaultButton(QMessageBox::Yes);
+    if (!detail.empty()) box.setDetailedText(QString::fromStdString(detail));
+    const int answer = box.exec();
+    if (!question) return kAnswerOk;
+    return answer == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
 }
 
 SaveChoice QtUserDialogs::ask_save_changes(const QString& document_name) {

@@ -42,6 +42,7 @@ public:
     void set_owner(QWidget* owner) { owner_ = owner; }
 
     int present(const std::string& text, MessageStyle style) override;
+    int present(const std::string& text, MessageStyle style, const std::string& detail) override;
     SaveChoice ask_save_changes(const QString& document_name) override;
     QStringList open_files(const QString& caption, const QString& filter, bool several) override;
     QString save_file(const QString& caption, const QString& suggested, const QString& filter,

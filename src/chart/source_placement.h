@@ -1,9 +1,10 @@
 #pragma once
 
 // Putting text files on the chart as source nodes: each file once, with its
-// line count, laid out in a diagonal row from the chosen point.
+// line count, laid out side by side from the chosen point.
 
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "chart/chart.h"
@@ -37,16 +38,28 @@ struct Placement {
     std::vector<Status> messages;  // to show, in order, one per refused file
     std::vector<ForeignFile> foreign;  // passed over without a message: for the caller to offer a cp932 copy
     int placed = 0;
-    CanvasPoint next;  // where a further file would go
 };
 
-// Places at most 100 files from the start point (canvas pixels at the zoom).
-// A file already on the chart (30032), one that cannot be read (30003) or
-// whose path a node cannot hold (30300) is passed over without advancing the
-// point, as is one whose whole text turns out to be no cp932 (a list whose
-// Japanese comes after the part looked at before: read as cp932 it would
-// give wrong keys without a word); the node limit (30014) ends the placement.
+// Gives a new node, still collapsed to its point, the box the chart will
+// draw it in (its size comes from its text in the node font).
+using SizeNewNode = std::function<void(Chart& chart, int node)>;
+
+// Room kept between placed nodes, in chart units: enough for the "必須"
+// mark that stands out of a box's corner and for the selection's halo.
+inline constexpr int kPlacementGap = 20;
+
+// Places at most 100 files from the start point (canvas pixels at the zoom):
+// the first centred on it where there is room, the others to its right in
+// a row that wraps under the first at the canvas's right edge, each on a
+// free place beside the nodes already there. Only a canvas with no free
+// place left gets a node over others, at the start point. A file already on
+// the chart (30032), one that cannot be read (30003) or whose path a node
+// cannot hold (30300) is passed over without taking a place, as is one whose
+// whole text turns out to be no cp932 (a list whose Japanese comes after the
+// part looked at before: read as cp932 it would give wrong keys without a
+// word); the node limit (30014) ends the placement. Without size_new_node
+// the nodes stay collapsed to the points they are given.
 Placement place_source_files(Chart& chart, const std::vector<std::filesystem::path>& files, CanvasPoint start,
-                             double zoom);
+                             double zoom, const SizeNewNode& size_new_node = {});
 
 }  // namespace tessaly

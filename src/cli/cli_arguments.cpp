@@ -38,7 +38,8 @@ Saved chart:
   --save                 add the result node and its arcs to the chart and
                          save it; the chart is locked meanwhile (another
                          cross saving into it waits its turn)
-  --list CHART           print the chart's arcs and nodes
+  --list CHART           print the chart's arcs and nodes (key fields counted
+                         from 1 as with -k; 0 for a node without a key)
 
 Copies in cp932 (Shift-JIS):
   --to-cp932 FILE        write a cp932 copy of a UTF-8 or UTF-16 file beside

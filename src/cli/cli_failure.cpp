@@ -24,11 +24,12 @@ std::string named_file(const Status& status, std::string_view fallback) {
 std::string status_line(const Status& status, std::string_view file, bool read, std::string_view text_prefix) {
     std::string reason = std::string(text_prefix) + std::string(message_text(status.message_id));
     std::replace(reason.begin(), reason.end(), '\n', ' ');
-    if (read && !file.empty() && (status.message_id == 30003 || status.message_id == 30177)) {
-        if (const std::string why = open_error(std::filesystem::path(file)); !why.empty())
-            reason += " (" + why + ")";
-    }
-    return failure_line(file, reason);
+    // The system's reason is in its own language: a line of its own, so that
+    // no line mixes it with the catalogue's Japanese.
+    std::string why;
+    if (read && !file.empty() && (status.message_id == 30003 || status.message_id == 30177))
+        why = open_error(std::filesystem::path(file));
+    return failure_line(file, reason) + (why.empty() ? std::string() : failure_line(file, why));
 }
 
 std::string open_error(const std::filesystem::path& path) {

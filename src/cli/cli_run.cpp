@@ -89,7 +89,8 @@ std::optional<std::string> node_path(const fs::path& path) {
     return cp932_path;
 }
 
-// One line per arc and per node, fields between tabs; a tab or a line break
+// One line per arc and per node, fields between tabs (key fields counted
+// from 1, as -k takes them; 0 for a node without a key); a tab or a line break
 // in a title or a path is escaped, so a node is always one line of as many
 // fields as any other.
 void list_chart(const Chart& chart, std::ostream& out) {
@@ -98,7 +99,7 @@ void list_chart(const Chart& chart, std::ostream& out) {
     for (int i = 0; i < chart.node_count(); ++i) {
         const NodeRecord& n = chart.nodes[i];
         out << "node\t" << i << '\t' << n.kind << '\t' << shown(cp932::field_text(n.title)) << '\t'
-            << n.key_first << '\t' << n.key_last << '\t' << n.start_record << '\t' << n.mandatory << '\t'
+            << n.key_first + 1 << '\t' << n.key_last + 1 << '\t' << n.start_record << '\t' << n.mandatory << '\t'
             << n.record_count << '\t' << n.rect.left << ',' << n.rect.top << ',' << n.rect.right << ','
             << n.rect.bottom << '\t' << shown(cp932::field_text(n.path)) << '\n';
     }
@@ -270,7 +271,8 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
     if (!saved.ignored.empty()) console.err << failure_line(settings_file().string(), saved.ignored);
     const std::string folder = a.result_folder ? *a.result_folder : saved.result_folder;
     if (folder.empty())
-        return fail(console, "", std::string(message_text(30009)) + " (-o DIR, or the result folder in Tessaly's settings)");
+        return fail(console, "",
+                    std::string(message_text(30009)) + "（-o フォルダで指定するか、テサリーの環境設定で保存場所を決めてください）");
     std::string why;
     const std::optional<fs::path> absolute_folder = absolute_path(folder, why);
     if (!absolute_folder) return fail(console, folder, why);

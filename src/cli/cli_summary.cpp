@@ -41,7 +41,7 @@ std::string summary_text(const CrossSummary& summary) {
     std::snprintf(seconds, sizeof seconds, "%.2f", summary.seconds);
     std::string text = escape_controls(summary.result);
     text.append("\nrecords: ").append(std::to_string(summary.records));
-    text.append("\nkeys: ").append(std::to_string(summary.keys));
+    text.append("\nkeyed records: ").append(std::to_string(summary.keys));
     text.append("\nhits: ").append(std::to_string(summary.hits));
     // One line a source: its records, those in hits and the hits holding them.
     for (std::size_t i = 0; i < summary.sources.size() && i < summary.figures.sources.size(); ++i) {
@@ -104,6 +104,7 @@ std::string summary_json(const CrossSummary& summary) {
     object.integer("workbook_cut_cells", summary.workbook_cut_cells)
         .integer("records", summary.records)
         .integer("keys", summary.keys)
+        .integer("keyed_records", summary.keys)
         .integer("hits", summary.hits)
         .raw("seconds", seconds.str())
         .raw("options", options.str());

@@ -21,6 +21,8 @@ int pages_for(int chart_pixels, int screen_dpi, double printable_mm) {
 }  // namespace
 
 PaperMm paper_mm(const DeviceMeasures& device) {
+    // Pixels rounded at the printer's resolution would make A4 209.9 × 297.1.
+    if (device.width_mm > 0 && device.height_mm > 0) return {device.width_mm, device.height_mm};
     if (device.dpi_x <= 0 || device.dpi_y <= 0) return {};
     return {static_cast<double>(device.physical_width) / device.dpi_x * kMmPerInch,
             static_cast<double>(device.physical_height) / device.dpi_y * kMmPerInch};

@@ -21,6 +21,10 @@ struct DeviceMeasures {
     int offset_y = 0;
     int physical_width = 0;  // the whole sheet
     int physical_height = 0;
+    // The sheet in millimetres as the paper size names it (A4 is 210 × 297),
+    // turned with the orientation; 0 when the printer does not say.
+    double width_mm = 0;
+    double height_mm = 0;
 };
 
 // Millimetres from the paper's edges.
@@ -37,6 +41,7 @@ struct PaperMm {
     double height = 0;
 };
 
+// The sheet's own millimetres when known, else from its device pixels.
 PaperMm paper_mm(const DeviceMeasures& device);
 
 // An unprintable margin in whole millimetres (cut, not rounded).

@@ -367,7 +367,13 @@ bool PrintDialog::compute_page_layout() {
     for (BoundedField* field : {top_, bottom_}) field->set_bounds(offset_y_mm_, kWidestMarginMm);
 
     const PaperMm paper = paper_mm(device);
-    paper_size_->setText(QString::asprintf("%.1f X %.1fmm", paper.width, paper.height));
+    // Tenths only where the size has them: "210 X 297mm", "215.9 X 279.4mm".
+    const auto mm = [](double value) {
+        QString text = QString::number(value, 'f', 1);
+        if (text.endsWith(QLatin1String(".0"))) text.chop(2);
+        return text;
+    };
+    paper_size_->setText(QStringLiteral("%1 X %2mm").arg(mm(paper.width), mm(paper.height)));
     picture_.paper = paper_rect_in(preview_->rect(), paper);
 
     grid_ = page_grid(chart_.display.view_width, chart_.display.view_height, screen_dpi_x_, screen_dpi_y_, paper,

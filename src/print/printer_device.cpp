@@ -36,6 +36,9 @@ DeviceMeasures device_measures(const QPrinter& printer) {
     const QRect sheet = layout.fullRectPixels(m.dpi_x);
     m.physical_width = sheet.width();
     m.physical_height = sheet.height();
+    const QRectF sheet_mm = layout.fullRect(QPageLayout::Millimeter);
+    m.width_mm = sheet_mm.width();
+    m.height_mm = sheet_mm.height();
     layout.setUnits(QPageLayout::Point);
     const QMarginsF unprintable = layout.minimumMargins();
     m.offset_x = static_cast<int>(std::lround(unprintable.left() / 72.0 * m.dpi_x));

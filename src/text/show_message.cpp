@@ -16,6 +16,14 @@ int show_message(MessagePresenter& presenter, std::string_view prefix, int id) {
     return show_message(presenter, prefix, id, entry->style);
 }
 
+int show_message(MessagePresenter& presenter, std::string_view prefix, int id, const std::string& detail) {
+    const CatalogueEntry* entry = find_message(id);
+    if (!entry) return 0;
+    std::string text(prefix);
+    text += entry->text;
+    return detail.empty() ? presenter.present(text, entry->style) : presenter.present(text, entry->style, detail);
+}
+
 int show_message(MessagePresenter& presenter, const Status& failure) {
     std::string prefix;
     if (!failure.first_line.empty()) prefix = failure.first_line + "\n";

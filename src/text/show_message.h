@@ -18,6 +18,12 @@ public:
     // Shows the whole text (UTF-8) with the style and returns the answer:
     // kAnswerYes / kAnswerNo for questions, kAnswerOk otherwise.
     virtual int present(const std::string& text, MessageStyle style) = 0;
+    // The same with a longer text the user may open beneath it; a presenter
+    // that has no place for one shows the text alone.
+    virtual int present(const std::string& text, MessageStyle style, const std::string& detail) {
+        (void)detail;
+        return present(text, style);
+    }
 };
 
 // The prefix, when not empty, already ends with its line break. An id that
@@ -26,6 +32,9 @@ int show_message(MessagePresenter& presenter, std::string_view prefix, int id, M
 
 // The catalogue's own style for the id.
 int show_message(MessagePresenter& presenter, std::string_view prefix, int id);
+
+// The same with a detail text under the message (empty: none).
+int show_message(MessagePresenter& presenter, std::string_view prefix, int id, const std::string& detail);
 
 // A core failure: its first line (if any), a line break, then the text.
 int show_message(MessagePresenter& presenter, const Status& failure);

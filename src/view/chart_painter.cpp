@@ -110,21 +110,6 @@ struct Mark {
     }
 };
 
-// A collapsed node gets its size from the text it shows. The size is
-// measured once, in the node font at its own point size, and kept in chart
-// coordinates: it does not depend on the zoom or the device drawn on.
-void size_collapsed_nodes(Chart& chart, int preview_node) {
-    const DisplayState& display = chart.display;
-    for (int i = 0; i < chart.node_count(); ++i) {
-        NodeRecord& node = chart.nodes[static_cast<std::size_t>(i)];
-        if (node.rect.right - node.rect.left >= 2) continue;
-        const QFontMetrics metrics(text_font(display.node_font_size, i == preview_node));
-        const QSize extent = text_extent(metrics, node_text(chart, i));
-        node.rect = sized_box(node.rect, extent.width(), extent.height(), display.node_font_size,
-                              display.view_width, display.view_height);
-    }
-}
-
 void draw_node(QPainter& painter, Chart& chart, int i, const PaintState& state, const Mark& mark) {
     NodeRecord& node = chart.nodes[static_cast<std::size_t>(i)];
     const DisplayState& display = chart.display;
@@ -175,6 +160,18 @@ void draw_node(QPainter& painter, Chart& chart, int i, const PaintState& state, 
 }
 
 }  // namespace
+
+void size_collapsed_nodes(Chart& chart, int preview_node) {
+    const DisplayState& display = chart.display;
+    for (int i = 0; i < chart.node_count(); ++i) {
+        NodeRecord& node = chart.nodes[static_cast<std::size_t>(i)];
+        if (node.rect.right - node.rect.left >= 2) continue;
+        const QFontMetrics metrics(text_font(display.node_font_size, i == preview_node));
+        const QSize extent = text_extent(metrics, node_text(chart, i));
+        node.rect = sized_box(node.rect, extent.width(), extent.height(), display.node_font_size,
+                              display.view_width, display.view_height);
+    }
+}
 
 QString node_text(const Chart& chart, int node) {
     const NodeRecord& record = chart.nodes.at(static_cast<std::size_t>(node));

@@ -38,6 +38,11 @@ QString node_text(const Chart& chart, int node);
 Rect sized_box(Rect collapsed, int text_width, int text_height, int font_size, int view_width,
                int view_height);
 
+// Every collapsed node gets its box from the text it shows. The size is
+// measured in the node font at its own point size and kept in chart
+// coordinates: it does not depend on the zoom or the device drawn on.
+void size_collapsed_nodes(Chart& chart, int preview_node);
+
 // A node's box in canvas pixels. Its right and bottom edges are
 // x() + width() and y() + height(), as everywhere in this file.
 QRect canvas_box(const Rect& rect, float zoom);

@@ -41,11 +41,14 @@ ChartView::ChartView(Chart& chart, MessagePresenter& messages, QWidget* parent)
     verticalScrollBar()->installEventFilter(this);
 }
 
-// The pointer leaving the window takes the comets and the edge tip with it.
+// The pointer leaving the window takes the comets, the edge tip and its
+// hint with it: the status bar has its POS, SIZE and CURSOR panes back.
 bool ChartView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Leave) {
         animation_.stop();
         edge_tip_.deactivate();
+        if (aids_().guide) emit guide_shown(QString());
+        emit cursor_text(QString());
     }
     return QAbstractScrollArea::viewportEvent(event);
 }
@@ -245,6 +248,9 @@ void ChartView::mousePressEvent(QMouseEvent* event) {
         const PressKeys keys = mods == Qt::ControlModifier ? PressKeys::Ctrl
                                : mods == Qt::ShiftModifier ? PressKeys::Shift
                                                            : PressKeys::Plain;
+        int selected = 0;
+        for (const NodeState& state : chart_.node_states) selected += state.selected ? 1 : 0;
+        narrow_to_ = keys == PressKeys::Plain && chart_.node_states[d].selected && selected > 1 ? d : -1;
         if (press_on_node(chart_, d, keys)) {
             const QRect box = canvas_box(chart_.nodes[d].rect, zoom_);
             dragging_ = true;
@@ -282,9 +288,15 @@ void ChartView::select_all_nodes() {
 
 void ChartView::align_nodes(NodeAlignment how) {
     take_snapshot();
+    std::vector<Rect> before;
+    for (const NodeRecord& node : chart_.nodes) before.push_back(node.rect);
     if (Status aligned = align_selected_nodes(chart_, how); !aligned) return (void)show_message(messages_, aligned);
     viewport()->update();
-    emit modified();
+    // Without a primary node (or with everything in line already) nothing
+    // moves, and an unchanged chart is not one to ask about saving.
+    bool moved = false;
+    for (std::size_t i = 0; i < before.size(); ++i) moved = moved || !(chart_.nodes[i].rect == before[i]);
+    if (moved) emit modified();
     emit primary_changed();
 }
 
@@ -420,7 +432,11 @@ void ChartView::mouseReleaseEvent(QMouseEvent* event) {
     if (drop_dragged_nodes(chart_, point, grab_offset_, zoom_, [this] { take_snapshot(); })) {
         emit modified();
         emit primary_changed();
+    } else if (narrow_to_ >= 0) {
+        select_only(chart_, narrow_to_);
+        emit primary_changed();
     }
+    narrow_to_ = -1;
     show_cursor(hover_cursor(point));  // no longer the prohibition where the drag ended off the canvas
     viewport()->update();
 }
@@ -610,7 +626,11 @@ std::optional<std::filesystem::path> ChartView::cp932_copy_of(const std::filesys
 void ChartView::place(const std::vector<std::filesystem::path>& files, QPoint canvas_point) {
     if (files.empty()) return;
     const int before = chart_.node_count();
-    Placement placed = place_source_files(chart_, files, {canvas_point.x(), canvas_point.y()}, zoom_);
+    // Each new node is measured as it is placed, so that the next one stands
+    // clear of it.
+    const SizeNewNode size_new_node = [this](Chart& chart, int) { size_collapsed_nodes(chart, preview_node_); };
+    const CanvasPoint start{canvas_point.x(), canvas_point.y()};
+    Placement placed = place_source_files(chart_, files, start, zoom_, size_new_node);
     for (const Status& message : placed.messages) show_message(messages_, message);
     // A list whose other encoding shows only further in than its first
     // bytes is found while counting: offered as a cp932 copy as at the start.
@@ -620,7 +640,7 @@ void ChartView::place(const std::vector<std::filesystem::path>& files, QPoint ca
         if (auto copy = cp932_copy_of(foreign.path, foreign.encoding, stamp)) copies.push_back(*copy);
     }
     if (!copies.empty()) {
-        Placement more = place_source_files(chart_, copies, placed.next, zoom_);
+        Placement more = place_source_files(chart_, copies, start, zoom_, size_new_node);
         for (const Status& message : more.messages) show_message(messages_, message);
         placed.placed += more.placed;
     }

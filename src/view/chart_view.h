@@ -182,6 +182,10 @@ private:
     QPoint press_point_;  // canvas pixels
     QPoint band_start_;  // canvas pixels
     QPoint grab_offset_;
+    // A plain press on one node of a selection of several keeps them all,
+    // so that the group can be dragged; released where it was pressed, the
+    // click means that node alone.
+    int narrow_to_ = -1;
     QPoint pointer_;  // canvas pixels, while dragging
     QPoint menu_point_;
     UndoHistory history_;

@@ -14,11 +14,6 @@ bool holds(const QRect& box, QPoint p) {
     return p.x() >= box.x() && p.x() <= box.x() + box.width() && p.y() >= box.y() && p.y() <= box.y() + box.height();
 }
 
-void select_only(Chart& chart, int d) {
-    deselect_all(chart);
-    chart.node_states[d].selected = 1;
-    chart.primary_node = d;
-}
 
 }  // namespace
 
@@ -42,6 +37,12 @@ void deselect_all(Chart& chart) {
     if (chart.primary_node < 0) return;
     for (NodeState& s : chart.node_states) s.selected = 0;
     chart.primary_node = -1;
+}
+
+void select_only(Chart& chart, int d) {
+    deselect_all(chart);
+    chart.node_states[d].selected = 1;
+    chart.primary_node = d;
 }
 
 bool press_on_node(Chart& chart, int d, PressKeys keys) {

@@ -21,6 +21,9 @@ int hit_mark(const Chart& chart, QPoint canvas_point);
 // Clears every selection mark when there is a primary node.
 void deselect_all(Chart& chart);
 
+// Node d alone selected, and the primary node.
+void select_only(Chart& chart, int d);
+
 // The key state of a press, compared as a whole: Ctrl or Shift alone with
 // the button, or plain (any other combination counts as plain).
 enum class PressKeys { Plain, Ctrl, Shift };

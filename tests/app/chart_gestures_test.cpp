@@ -77,6 +77,14 @@ private slots:
         s.click({350, 125}, Qt::ShiftModifier);  // Shift takes away
         QCOMPARE(s.selected(), std::vector<int>{0});
         QCOMPARE(s.chart.primary_node, 0);
+
+        // A plain click on one node of several selected means that one alone.
+        s.click({350, 125}, Qt::ControlModifier);
+        s.click({150, 325}, Qt::ControlModifier);
+        s.click({350, 125});
+        QCOMPARE(s.selected(), std::vector<int>{1});
+        QCOMPARE(s.chart.primary_node, 1);
+        QCOMPARE(modified.count(), 0);
     }
 
     void the_mandatory_mark_toggles_without_selecting() {

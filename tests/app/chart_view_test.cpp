@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "text/cp932.h"
+#include "chart/source_placement.h"
 #include "chart_view.h"
 #include "fake_dialogs.h"
 #include "../core/test_workbooks.h"
@@ -36,8 +37,14 @@ private slots:
         QDir(dir_.path()).mkdir("folder");
         view.drop_files({file("a.csv", "1\r\n2\r\n"), dir_.filePath("folder"), file("b.csv", "x\n")}, QPoint(100, 80));
         QCOMPARE(chart.node_count(), 2);
-        QCOMPARE(chart.nodes[0].rect.left, 100);
-        QCOMPARE(chart.nodes[1].rect.top, 100);
+        // Measured as they are placed: the first centred on the point, the
+        // next beside it, clear of its box.
+        const Rect& first = chart.nodes[0].rect;
+        QVERIFY(first.right - first.left > 20);
+        QCOMPARE((first.left + first.right) / 2, 100);
+        QCOMPARE((first.top + first.bottom) / 2, 80);
+        QCOMPARE(chart.nodes[1].rect.left, first.right + kPlacementGap);
+        QCOMPARE(chart.nodes[1].rect.top, first.top);
         QCOMPARE(chart.nodes[0].record_count, 2);
         QCOMPARE(modified.count(), 1);
         QVERIFY(dialogs.shown.empty());
@@ -178,7 +185,7 @@ private slots:
         QCOMPARE(cp932::field_text(chart.nodes[0].path), chance.toStdString());
         QCOMPARE(cp932::field_text(chart.nodes[1].path), cp932::literal(dir_.filePath("late.sjis.csv").toStdString()));
         QCOMPARE(chart.nodes[1].record_count, ascii.count('\n') + 2);
-        QCOMPARE(chart.nodes[1].rect.left, 60);  // after the one placed first
+        QCOMPARE(chart.nodes[1].rect.left, chart.nodes[0].rect.right + kPlacementGap);  // beside the one placed first
     }
 
     // The file may change while the question is on the screen: the answer

@@ -257,6 +257,17 @@ private slots:
         QCOMPARE(cp932::field_text(chart().nodes[3].title), literal("クロス結果 2"));
     }
 
+    void the_confirmation_lists_every_selected_file_in_its_detail() {
+        two_lists();
+        copy_.CheckDsp = 1;
+        dialogs_.answers = {kAnswerNo};
+        commands()[319]->trigger();
+        QVERIFY(dialogs_.shown.back().text.starts_with("[クロス対象]\n　a\n　　　他 1件\n"));
+        QCOMPARE(QString::fromStdString(dialogs_.shown.back().detail),
+                 dir_.filePath("a.csv") + QString::fromUtf8("  (3件)\n") + dir_.filePath("b.csv") +
+                     QString::fromUtf8("  (2件)\n"));
+    }
+
     void refusals_before_the_cross_start_nothing() {
         two_lists();
         chart().nodes[0].key_first = -1;

@@ -15,12 +15,18 @@ public:
     struct Shown {
         std::string text;
         tessaly::MessageStyle style;
+        std::string detail;
     };
 
     int present(const std::string& text, tessaly::MessageStyle style) override {
-        shown.push_back({text, style});
+        shown.push_back({text, style, {}});
         if (style != tessaly::MessageStyle::Question) return tessaly::kAnswerOk;
         return take(answers, tessaly::kAnswerNo);
+    }
+    int present(const std::string& text, tessaly::MessageStyle style, const std::string& detail) override {
+        const int answer = present(text, style);
+        shown.back().detail = detail;
+        return answer;
     }
     tessaly::app::SaveChoice ask_save_changes(const QString& name) override {
         asked_to_save.push_back(name);

@@ -236,6 +236,10 @@ private slots:
             for (int id = 32800; id <= 32807; ++id) states << c[id]->isEnabled();
             return states;
         };
+        // Centring offered with nothing selected moves nothing, and so edits nothing.
+        QVERIFY(!document_->modified());
+        c[32804]->trigger();
+        QVERIFY(!document_->modified());
         chart.node_states[0].selected = 1;
         chart.primary_node = 0;
         emit window_->chart_view()->primary_changed();

@@ -85,6 +85,12 @@ private slots:
         QCOMPARE(s.hint(), u("現在ファイルエリアにファイルがセットされているノードは太字で表示されています"));
         s.move(s.mark_of(1));
         QCOMPARE(s.hint(), u("『会員B』を必須ノードにします"));
+        // Leaving the chart area takes the hint and the pointer's place with it.
+        QSignalSpy cursor(s.view.get(), &ChartView::cursor_text);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(s.area(), &leave);
+        QVERIFY(s.hint().isEmpty());
+        QCOMPARE(cursor.last().at(0).toString(), QString());
 
         s.chart.node_states[1].selected = 1;
         s.chart.primary_node = 1;

@@ -1,9 +1,14 @@
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 #include "fake_dialogs.h"
 #include "main_window.h"
@@ -47,7 +52,9 @@ private slots:
     }
 
     void the_chosen_folder_and_every_value_are_saved() {
-        dialogs_.folders.push_back("/data/results");
+        const QString results = dir_.filePath("results");
+        QDir().mkpath(results);
+        dialogs_.folders.push_back(results);
         bool canvas_changed = false;
         const int saved = edit_settings_with(
             [](SettingsDialog& d) {
@@ -62,11 +69,55 @@ private slots:
         QCOMPARE(dialogs_.folder_requests.back().second, QDir::homePath());  // no folder yet: start at home
         QCOMPARE(dialogs_.folder_requests.back().first,
                  QString::fromUtf8("クロス結果ファイルを保存するフォルダを指定してください"));
-        QCOMPARE(result_folder(*settings_), QString("/data/results"));
+        QCOMPARE(result_folder(*settings_), results);
         QCOMPARE(copy_.PlayAnime, 0);
         QCOMPARE(setting(*settings_, "KanSet/PlayAnime"), 0);
         QVERIFY(canvas_changed);
         QCOMPARE(int(chart_.display.view_width), 2000);
+    }
+
+    // A first start stores a folder of its own; a typed folder is checked:
+    // a missing one made when the user agrees, a file or a closed folder
+    // refused with the reason.
+    void a_typed_folder_is_checked_and_a_missing_one_offered() {
+        store_default_result_folder(*settings_);
+        QCOMPARE(result_folder(*settings_), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Tessaly");
+        set_result_folder(*settings_, "/elsewhere");
+        store_default_result_folder(*settings_);  // one stored is kept
+        QCOMPARE(result_folder(*settings_), QString("/elsewhere"));
+
+        QFile file(dir_.filePath("a-file"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QString closed = dir_.filePath("closed");
+        QDir().mkpath(closed);
+        QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        const QString missing = dir_.filePath("new/results");
+        dialogs_.answers = {kAnswerNo, kAnswerYes};
+        bool canvas_changed = false;
+        QStringList refused;
+        QStringList typed_in{QString("relative/out"), file.fileName(), closed, missing, missing};
+        if (::geteuid() == 0) typed_in.removeAll(closed);  // root writes anywhere
+        const int saved = edit_settings_with(
+            [&](SettingsDialog& d) {
+                for (const QString& typed : typed_in) {
+                    d.folder_field()->setText(typed);
+                    d.save();
+                    if (d.result() == QDialog::Accepted) return true;
+                    refused << QString::fromStdString(dialogs_.shown.back().text);
+                }
+                return false;
+            },
+            dialogs_, *settings_, copy_, chart_, canvas_changed);
+        QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(saved, 1);
+        QCOMPARE(refused.size(), typed_in.size() - 1);
+        QVERIFY(refused[0].endsWith(QString::fromUtf8("保存場所は / から始まるフォルダのパスで指定してください")));
+        QCOMPARE(refused[1], file.fileName() + QString::fromUtf8("\nフォルダではなくファイルです\n保存場所にはフォルダを指定してください"));
+        if (::geteuid() != 0)
+            QVERIFY(refused[2].startsWith(closed + QString::fromUtf8("\nこのフォルダには書込みが許可されていない")));
+        QCOMPARE(refused.back(), missing + QString::fromUtf8("\nこのフォルダはありません\n作成しますか"));  // answered No
+        QVERIFY(QFileInfo(missing).isDir());
+        QCOMPARE(result_folder(*settings_), missing);
     }
 
     void the_chooser_starts_at_an_absolute_folder() {
@@ -82,7 +133,7 @@ private slots:
     }
 
     void the_canvas_grows_to_hold_every_node() {
-        set_result_folder(*settings_, "/srv/out");
+        set_result_folder(*settings_, dir_.path());
         add_node(chart_, "p", {0, 0}, 1.0, kSourceNode, "t", 0);
         chart_.nodes[0].rect = Rect{100, 100, 2600, 700};
         bool canvas_changed = false;

@@ -17,22 +17,58 @@ Chart empty_chart() {
 
 }  // namespace
 
-TEST(SourcePlacement, NewFilesGoDiagonallyFromThePoint) {
-    TempDir dir;
+// Every node 80 × 30, as the chart would measure a short title.
+void size_80_by_30(Chart& chart, int node) {
+    Rect& r = chart.nodes[static_cast<std::size_t>(node)].rect;
+    r = Rect{r.left - 40, r.top - 15, r.left + 40, r.top + 15};
+}
+
+std::vector<std::filesystem::path> files_in(const TempDir& dir, int count) {
     std::vector<std::filesystem::path> files;
-    for (const char* name : {"a.csv", "b.csv", "c.csv"}) {
-        write_bytes(dir / name, "x\r\ny\r\n\r\nz");
-        files.push_back(dir / name);
+    for (int i = 0; i < count; ++i) {
+        const auto path = dir / (std::to_string(i) + ".csv");
+        write_bytes(path, "x\r\ny\r\n\r\nz");
+        files.push_back(path);
     }
+    return files;
+}
+
+TEST(SourcePlacement, FilesChosenTogetherStandSideBySideAndWrapAtTheEdge) {
+    TempDir dir;
     Chart chart = empty_chart();
-    Placement placed = place_source_files(chart, files, {100, 80}, 1.0);
-    ASSERT_EQ(placed.placed, 3);
+    chart.display.view_width = 400;
+    Placement placed = place_source_files(chart, files_in(dir, 5), {100, 80}, 1.0, size_80_by_30);
+    ASSERT_EQ(placed.placed, 5);
     EXPECT_TRUE(placed.messages.empty());
-    EXPECT_EQ(chart.nodes[0].rect, (Rect{100, 80, 100, 80}));
-    EXPECT_EQ(chart.nodes[1].rect, (Rect{150, 100, 150, 100}));
-    EXPECT_EQ(chart.nodes[2].rect, (Rect{200, 120, 200, 120}));
+    EXPECT_EQ(chart.nodes[0].rect, (Rect{60, 65, 140, 95}));  // centred on the point
+    EXPECT_EQ(chart.nodes[1].rect, (Rect{160, 65, 240, 95}));
+    EXPECT_EQ(chart.nodes[2].rect, (Rect{260, 65, 340, 95}));
+    EXPECT_EQ(chart.nodes[3].rect, (Rect{60, 115, 140, 145}));  // 360 + 80 is past the edge: under the first
+    EXPECT_EQ(chart.nodes[4].rect, (Rect{160, 115, 240, 145}));
     EXPECT_EQ(chart.nodes[0].record_count, 4);  // every line, the empty one too
-    EXPECT_EQ(cp932::field_text(chart.nodes[1].title), "b");
+    EXPECT_EQ(cp932::field_text(chart.nodes[1].title), "1");
+}
+
+TEST(SourcePlacement, NewNodesKeepClearOfTheNodesThere) {
+    TempDir dir;
+    Chart chart = empty_chart();
+    add_node(chart, "/old", {0, 0}, 1.0, kSourceNode, "old", 1);
+    chart.nodes[0].rect = Rect{150, 50, 300, 100};  // in the way of the first
+    place_source_files(chart, files_in(dir, 2), {100, 80}, 1.0, size_80_by_30);
+    EXPECT_EQ(chart.nodes[1].rect, (Rect{320, 65, 400, 95}));  // past the old node, the gap apart
+    EXPECT_EQ(chart.nodes[2].rect, (Rect{420, 65, 500, 95}));
+
+    // Dropped again on the same point, files find the room beyond.
+    TempDir more;
+    place_source_files(chart, files_in(more, 1), {100, 80}, 1.0, size_80_by_30);
+    EXPECT_EQ(chart.nodes[3].rect, (Rect{520, 65, 600, 95}));
+
+    // A canvas with no room left puts the node at the point, over the others.
+    Chart full = empty_chart();
+    full.display.view_width = 100;
+    full.display.view_height = 60;
+    place_source_files(full, files_in(more, 2), {50, 30}, 1.0, size_80_by_30);
+    EXPECT_EQ(full.nodes[1].rect, (Rect{10, 15, 90, 45}));
 }
 
 TEST(SourcePlacement, AFileAlreadyOnTheChartIsPassedOverWithoutAdvancing) {
@@ -46,7 +82,7 @@ TEST(SourcePlacement, AFileAlreadyOnTheChartIsPassedOverWithoutAdvancing) {
     ASSERT_EQ(placed.messages.size(), 1u);
     EXPECT_EQ(placed.messages[0].message_id, 30032);
     EXPECT_EQ(placed.messages[0].first_line, (dir / "a.csv").string());
-    EXPECT_EQ(chart.nodes[1].rect, (Rect{300, 300, 300, 300}));  // b took a's point
+    EXPECT_EQ(chart.nodes[1].rect, (Rect{300, 300, 300, 300}));  // b took a's place
 }
 
 TEST(SourcePlacement, TitlesCountsAndLimits) {
@@ -67,14 +103,6 @@ TEST(SourcePlacement, TitlesCountsAndLimits) {
     EXPECT_EQ(place_source_files(chart, {dir / "empty.csv"}, {0, 0}, 1.0).placed, 1);
     EXPECT_EQ(chart.nodes[0].record_count, 0);
     EXPECT_EQ(place_source_files(chart, many, {0, 0}, 1.0).placed, 100);
-
-    // The point wraps back to its start at the canvas edges.
-    Chart small = empty_chart();
-    small.display.view_width = 160;
-    small.display.view_height = 1000;
-    place_source_files(small, {many[0], many[1], many[2], many[3]}, {50, 10}, 1.0);
-    EXPECT_EQ(small.nodes[2].rect.left, 150);
-    EXPECT_EQ(small.nodes[3].rect.left, 50);  // 150 + 50 reached the edge
 }
 
 TEST(SourcePlacement, RefusalsNameTheFile) {
@@ -130,7 +158,6 @@ TEST(SourcePlacement, TheWholeFileDecidesItsEncoding) {
     EXPECT_EQ(placed.foreign[0].encoding, TextEncoding::Utf8);
     ASSERT_EQ(placed.placed, 2);
     EXPECT_EQ(cp932::field_text(chart.nodes[0].path), (dir / "cp932.csv").string());
-    EXPECT_EQ(chart.nodes[0].rect.left, 100);  // the passed-over file took no point
+    EXPECT_EQ(chart.nodes[0].rect.left, 100);  // the passed-over file took no place
     EXPECT_EQ(cp932::field_text(chart.nodes[1].path), (dir / "chance.csv").string());
-    EXPECT_EQ(placed.next.x, 200);
 }
