@@ -13,6 +13,7 @@
 #include <zip.h>
 
 #include "text/replace_file.h"
+#include "text/utf8.h"
 
 namespace tessaly {
 
@@ -44,24 +45,6 @@ const char* attribute(const char** attributes, std::string_view name) {
     for (int i = 0; attributes[i]; i += 2)
         if (local_name(attributes[i]) == name) return attributes[i + 1];
     return nullptr;
-}
-
-void append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // Workbook text writes characters XML cannot hold (a carriage return, say)

@@ -551,6 +551,20 @@ std::optional<std::filesystem::path> ChartView::file_to_place(const QString& pat
     return file;
 }
 
+namespace {
+
+// No copy is made when cp932 lacks characters of the source: they are
+// listed by line, for the user to replace.
+void refuse_missing_characters(MessagePresenter& messages, const std::filesystem::path& source,
+                               const std::vector<UnconvertibleCharacter>& missing) {
+    std::string lines = source.string() + "\n";
+    for (const UnconvertibleCharacter& m : missing)
+        lines += std::to_string(m.line) + "行目: " + (m.character.empty() ? "（読めない文字）" : m.character) + "\n";
+    show_message(messages, lines, 30312);
+}
+
+}  // namespace
+
 bool ChartView::may_write_copy(const std::filesystem::path& copy_path) {
     std::error_code error;
     return !std::filesystem::exists(copy_path, error) ||
@@ -582,10 +596,7 @@ std::optional<std::filesystem::path> ChartView::workbook_copy_of(const std::file
         return std::nullopt;
     }
     if (!copy.missing.empty()) {
-        std::string lines = workbook.string() + "\n";
-        for (const UnconvertibleCharacter& missing : copy.missing)
-            lines += std::to_string(missing.line) + "行目: " + (missing.character.empty() ? "（読めない文字）" : missing.character) + "\n";
-        show_message(messages_, lines, 30312);
+        refuse_missing_characters(messages_, workbook, copy.missing);
         return std::nullopt;
     }
     if (copy.broken_cells > 0)
@@ -614,10 +625,7 @@ std::optional<std::filesystem::path> ChartView::cp932_copy_of(const std::filesys
         return std::nullopt;
     }
     if (!copy.missing.empty()) {
-        std::string lines = file.string() + "\n";
-        for (const UnconvertibleCharacter& missing : copy.missing)
-            lines += std::to_string(missing.line) + "行目: " + (missing.character.empty() ? "（読めない文字）" : missing.character) + "\n";
-        show_message(messages_, lines, 30312);
+        refuse_missing_characters(messages_, file, copy.missing);
         return std::nullopt;
     }
     return copy_path;
