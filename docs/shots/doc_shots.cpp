@@ -203,7 +203,7 @@ int make_program_pictures(const QString& folder, const QString& samples) {
     area->setFocus();
     for (int i = 0; i < 3; ++i) key(area, Qt::Key_Right);
     for (int i = 0; i < 2; ++i) key(area, Qt::Key_Right, Qt::ControlModifier);
-    c[32831]->trigger();  // the start time back to 00:00:00
+    c[CommandId::StartTime]->trigger();  // the start time back to 00:00:00
     window.status().set_info_text({});  // the pointer has moved on: no guide
     pictures.save(QStringLiteral("window-key"), window);
     // The top of the file area: the ruler, the record numbers and the red
@@ -220,7 +220,7 @@ int make_program_pictures(const QString& folder, const QString& samples) {
 
     // Both selected, crossed from the chart's menu below them: the
     // confirmation, the progress dialog at its end, the result.
-    c[33893]->trigger();
+    c[CommandId::SelectAllNodes]->trigger();
     QMenu* view_menu = right_click_chart(window, QPoint(250, 470));
     if (view_menu) {
         pictures.save(QStringLiteral("menu-view"), *view_menu);
@@ -238,15 +238,15 @@ int make_program_pictures(const QString& folder, const QString& samples) {
         cross->hide();
         return int(QDialog::Accepted);
     };
-    c[33784]->trigger();
+    c[CommandId::CrossHere]->trigger();
     dialogs.message_picture = nullptr;
     settle();
     if (chart.node_count() != 3) {
         std::fprintf(stderr, "tessaly-doc-shots: the cross made no result node\n");
         return 1;
     }
-    c[32831]->trigger();
-    c[32774]->trigger();
+    c[CommandId::StartTime]->trigger();
+    c[CommandId::ElapsedTime]->trigger();
     pictures.save(QStringLiteral("window-result"), window);
     const QPixmap chart_area = view->grab();
     pictures.save(QStringLiteral("zoom-console"), chart_area.copy(0, 0, 170, 170));
@@ -282,25 +282,25 @@ int make_program_pictures(const QString& folder, const QString& samples) {
     if (QMenu* result_menu = right_click_chart(window, node_centre(chart, 2))) {
         result_menu->hide();
         dialogs.window_step = photograph_as(QStringLiteral("cross-summary"));
-        c[33792]->trigger();
+        c[CommandId::ResultSummary]->trigger();
     }
     // Back to the first list, alone selected, for its properties.
     mouse(view->viewport(), QEvent::MouseButtonPress, QPoint(470, 560), Qt::LeftButton);
     mouse(view->viewport(), QEvent::MouseButtonRelease, QPoint(470, 560), Qt::LeftButton);
     if (QMenu* node_menu = right_click_chart(window, node_centre(chart, 0))) node_menu->hide();
     dialogs.window_step = photograph_as(QStringLiteral("node-properties"));
-    c[33891]->trigger();  // the first list, right-clicked above
+    c[CommandId::NodeProperties]->trigger();  // the first list, right-clicked above
     dialogs.window_step = photograph_as(QStringLiteral("settings-dialog"));
-    c[33782]->trigger();
+    c[CommandId::Settings]->trigger();
     // Printing, in a program that has it.
-    if (c[57607]->isEnabled()) {
+    if (c[CommandId::Print]->isEnabled()) {
         dialogs.window_step = photograph_as(QStringLiteral("print-dialog"));
-        c[57607]->trigger();
+        c[CommandId::Print]->trigger();
     }
     dialogs.window_step = photograph_as(QStringLiteral("about-box"));
-    c[57664]->trigger();
+    c[CommandId::About]->trigger();
     dialogs.window_step = photograph_as(QStringLiteral("key-help"));
-    c[32799]->trigger();
+    c[CommandId::KeyHelp]->trigger();
     dialogs.window_step = nullptr;
 
     tessaly.document().set_modified(false);

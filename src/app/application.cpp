@@ -74,7 +74,7 @@ Application::Application(QSettings& settings, UserDialogs& dialogs, QSize deskto
 
 void Application::start(const QStringList& arguments) {
     if (!arguments.isEmpty()) document_->open(arguments.first());
-    else window_->commands()[57600]->trigger();
+    else window_->commands()[CommandId::NewChart]->trigger();
 
     if (setting(settings_, "Last/Zoomed") == 1) window_->showMaximized();
     else window_->show();

@@ -3,15 +3,50 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <optional>
 
 namespace tessaly::app {
 
 namespace {
 
-// 0 stands for a separator.
-constexpr int kViewItems[] = {33784, 33801, 0, 310, 0, 33893, 0, 33795};
-constexpr int kNodeItems[] = {32808, 0, 33787, 33788, 0, 33789, 0, 33791, 33792, 33785, 0, 34012, 0, 33891};
-constexpr int kZoomItems[] = {32833, 0, 32834, 32835, 32836, 32837, 32838};
+// A line between groups of items.
+constexpr std::optional<CommandId> kSeparator;
+
+constexpr std::optional<CommandId> kViewItems[] = {
+    CommandId::CrossHere,
+    CommandId::SetCrossOriginalHere,
+    kSeparator,
+    CommandId::ConsoleToTopLeft,
+    kSeparator,
+    CommandId::SelectAllNodes,
+    kSeparator,
+    CommandId::ClearPreview,
+};
+constexpr std::optional<CommandId> kNodeItems[] = {
+    CommandId::PreviewFile,
+    kSeparator,
+    CommandId::MakeMandatory,
+    CommandId::ClearMandatory,
+    kSeparator,
+    CommandId::SameKeyFields,
+    kSeparator,
+    CommandId::OpenInExcel,
+    CommandId::ResultSummary,
+    CommandId::CopyToFile,
+    kSeparator,
+    CommandId::DeleteNodes,
+    kSeparator,
+    CommandId::NodeProperties,
+};
+constexpr std::optional<CommandId> kZoomItems[] = {
+    CommandId::PinConsole,
+    kSeparator,
+    CommandId::Zoom100,
+    CommandId::Zoom200,
+    CommandId::Zoom300,
+    CommandId::Zoom400,
+    CommandId::ZoomToFit,
+};
 
 }  // namespace
 
@@ -29,25 +64,27 @@ ChartMenuState chart_menu_state(const Chart& chart, int preview_node) {
 }
 
 void apply_chart_menu_rules(Commands& c, const ChartMenuState& state) {
-    c[33784]->setEnabled(state.node_count > 0 && state.selected_count > 0);
-    c[33893]->setEnabled(state.node_count > 0);
-    c[33795]->setEnabled(state.file_shown);
-    c[33787]->setEnabled(!state.primary_mandatory);
-    c[33788]->setEnabled(state.primary_mandatory);
-    c[33789]->setEnabled(state.selected_count >= 2);
-    c[33785]->setEnabled(state.primary_is_previewed);
-    c[33792]->setEnabled(state.primary_has_figures);
-    for (int id : {33801, 310, 32808, 33791, 34012, 33891}) c[id]->setEnabled(true);
+    c[CommandId::CrossHere]->setEnabled(state.node_count > 0 && state.selected_count > 0);
+    c[CommandId::SelectAllNodes]->setEnabled(state.node_count > 0);
+    c[CommandId::ClearPreview]->setEnabled(state.file_shown);
+    c[CommandId::MakeMandatory]->setEnabled(!state.primary_mandatory);
+    c[CommandId::ClearMandatory]->setEnabled(state.primary_mandatory);
+    c[CommandId::SameKeyFields]->setEnabled(state.selected_count >= 2);
+    c[CommandId::CopyToFile]->setEnabled(state.primary_is_previewed);
+    c[CommandId::ResultSummary]->setEnabled(state.primary_has_figures);
+    for (CommandId id : {CommandId::SetCrossOriginalHere, CommandId::ConsoleToTopLeft, CommandId::PreviewFile,
+                         CommandId::OpenInExcel, CommandId::DeleteNodes, CommandId::NodeProperties})
+        c[id]->setEnabled(true);
 }
 
 QMenu* build_chart_menu(view::ChartMenu menu, Commands& commands, QWidget* parent) {
     auto* popup = new QMenu(parent);
     auto add_items = [&](const auto& items) {
-        for (int id : items) {
-            if (id == 0)
-                popup->addSeparator();
+        for (const std::optional<CommandId>& id : items) {
+            if (id)
+                popup->addAction(commands[*id]);
             else
-                popup->addAction(commands[id]);
+                popup->addSeparator();
         }
     };
     switch (menu) {

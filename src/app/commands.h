@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QObject>
 
+#include "command_id.h"
+
 namespace tessaly::app {
 
 class Commands : public QObject {
@@ -17,16 +19,21 @@ public:
     explicit Commands(QObject* parent);
 
     // The action of a command id; every id used by the program is here.
-    QAction* operator[](int id) const;
-    QList<int> ids() const { return actions_.keys(); }
+    QAction* operator[](CommandId id) const;
+    QList<CommandId> ids() const { return actions_.keys(); }
 
     // Ids of the commands that toggle a switch.
-    static constexpr int kCrossSwitches[] = {32812, 32813, 32814, 32815, 32832, 32817, 32818, 32819, 32840};
-    static constexpr int kNodeTextSwitches[] = {32823, 32824, 32825, 32826, 32827};
+    static constexpr CommandId kCrossSwitches[] = {
+        CommandId::RemoveSpaces,    CommandId::RemoveHyphens, CommandId::RemoveParens,
+        CommandId::IgnoreCase,      CommandId::OldNewForms,   CommandId::HitNumbers,
+        CommandId::LineBreakPerHit, CommandId::AutoClose,     CommandId::WorkbookOutput};
+    static constexpr CommandId kNodeTextSwitches[] = {CommandId::ShowNodeName, CommandId::ShowNodeDescription,
+                                                      CommandId::ShowNodeKeySample, CommandId::ShowNodeFilePath,
+                                                      CommandId::ShowNodeRecordCount};
 
 private:
-    QAction* add(int id, const char* caption, bool checkable = false);
-    QHash<int, QAction*> actions_;
+    QAction* add(CommandId id, const char* caption, bool checkable = false);
+    QHash<CommandId, QAction*> actions_;
 };
 
 }  // namespace tessaly::app

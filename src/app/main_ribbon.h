@@ -19,10 +19,10 @@ class Commands;
 // Ribbon elements that other parts of the program write into.
 struct RibbonElements {
     ribbon::Ribbon* ribbon = nullptr;
-    QComboBox* node_font_combo = nullptr;     // 32775
-    QComboBox* preview_font_combo = nullptr;  // 32781
+    QComboBox* node_font_combo = nullptr;     // CommandId::NodeFontSize
+    QComboBox* preview_font_combo = nullptr;  // CommandId::PreviewFontSize
     QProgressBar* cross_progress = nullptr;   // 32771
-    QSpinBox* min_hit_edit = nullptr;         // 32816
+    QSpinBox* min_hit_edit = nullptr;         // CommandId::MinHit
 };
 
 RibbonElements build_main_ribbon(Commands& commands);

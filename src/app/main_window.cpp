@@ -36,22 +36,31 @@ namespace tessaly::app {
 
 namespace {
 
-constexpr std::pair<int, int CrossOptions::*> kOptionOfCommand[] = {
-    {32812, &CrossOptions::SpcCut}, {32813, &CrossOptions::Hifun},   {32814, &CrossOptions::Kakko},
-    {32815, &CrossOptions::Oomoji}, {32832, &CrossOptions::OldNew},  {32817, &CrossOptions::HitNo},
-    {32818, &CrossOptions::Kaigyou}, {32819, &CrossOptions::AutoClose}, {32839, &CrossOptions::Quote},
-    {32840, &CrossOptions::Xlsx},
+constexpr std::pair<CommandId, int CrossOptions::*> kOptionOfCommand[] = {
+    {CommandId::RemoveSpaces, &CrossOptions::SpcCut},     {CommandId::RemoveHyphens, &CrossOptions::Hifun},
+    {CommandId::RemoveParens, &CrossOptions::Kakko},      {CommandId::IgnoreCase, &CrossOptions::Oomoji},
+    {CommandId::OldNewForms, &CrossOptions::OldNew},      {CommandId::HitNumbers, &CrossOptions::HitNo},
+    {CommandId::LineBreakPerHit, &CrossOptions::Kaigyou}, {CommandId::AutoClose, &CrossOptions::AutoClose},
+    {CommandId::QuotedFields, &CrossOptions::Quote},      {CommandId::WorkbookOutput, &CrossOptions::Xlsx},
 };
 
-constexpr NodeAlignment kAlignments[] = {
-    NodeAlignment::Left,           NodeAlignment::Right,          NodeAlignment::Top,
-    NodeAlignment::Bottom,         NodeAlignment::VerticalCentre, NodeAlignment::HorizontalCentre,
-    NodeAlignment::VerticalEven,   NodeAlignment::HorizontalEven,
+constexpr std::pair<CommandId, NodeAlignment> kAlignmentOfCommand[] = {
+    {CommandId::AlignLeft, NodeAlignment::Left},
+    {CommandId::AlignRight, NodeAlignment::Right},
+    {CommandId::AlignTop, NodeAlignment::Top},
+    {CommandId::AlignBottom, NodeAlignment::Bottom},
+    {CommandId::AlignVerticalCentre, NodeAlignment::VerticalCentre},
+    {CommandId::AlignHorizontalCentre, NodeAlignment::HorizontalCentre},
+    {CommandId::AlignVerticalEven, NodeAlignment::VerticalEven},
+    {CommandId::AlignHorizontalEven, NodeAlignment::HorizontalEven},
 };
 
-constexpr std::pair<int, NodeText> kNodeTextOfCommand[] = {
-    {32823, NodeText::Name},     {32824, NodeText::Description}, {32825, NodeText::KeySample},
-    {32826, NodeText::FilePath}, {32827, NodeText::RecordCount},
+constexpr std::pair<CommandId, NodeText> kNodeTextOfCommand[] = {
+    {CommandId::ShowNodeName, NodeText::Name},
+    {CommandId::ShowNodeDescription, NodeText::Description},
+    {CommandId::ShowNodeKeySample, NodeText::KeySample},
+    {CommandId::ShowNodeFilePath, NodeText::FilePath},
+    {CommandId::ShowNodeRecordCount, NodeText::RecordCount},
 };
 
 }  // namespace
@@ -112,7 +121,7 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     });
     connect(chart_view_, &view::ChartView::activated, this, [this] { set_chart_active(true); });
     connect(chart_view_, &view::ChartView::menu_requested, this, &MainWindow::open_chart_menu);
-    connect(chart_view_, &view::ChartView::command_key, this, [this](int id) {
+    connect(chart_view_, &view::ChartView::command_key, this, [this](CommandId id) {
         if (commands_->ids().contains(id) && (*commands_)[id]->isEnabled()) (*commands_)[id]->trigger();
     });
     file_area_ = new filearea::FileArea(document_.chart(), dialogs_, splitter_);
@@ -154,7 +163,7 @@ void MainWindow::restore_zoom() {
     chart_view_->set_zoom(static_cast<float>(setting(settings_, "Last/Zoom")) / 100.0f);
     chart_view_->console().reset({setting(settings_, "Last/ZoomX"), setting(settings_, "Last/ZoomY")},
                                  chart_view_->zoom());
-    (*commands_)[32833]->setChecked(chart_view_->console().pinned());
+    (*commands_)[CommandId::PinConsole]->setChecked(chart_view_->console().pinned());
 }
 
 void MainWindow::set_chart_active(bool active) {
@@ -187,9 +196,9 @@ void MainWindow::connect_file_area() {
             [this] { open_in_spreadsheet(document_.chart(), file_area_->preview_node(), *desktop_, dialogs_); });
     auto* copy_shown = new QAction(this);
     connect(copy_shown, &QAction::triggered, this, &MainWindow::copy_previewed_file);
-    file_area_->set_command_provider([this, open_shown, copy_shown](int id) -> QAction* {
-        if (id == 33791) return open_shown;
-        if (id == 33785) return copy_shown;
+    file_area_->set_command_provider([this, open_shown, copy_shown](CommandId id) -> QAction* {
+        if (id == CommandId::OpenInExcel) return open_shown;
+        if (id == CommandId::CopyToFile) return copy_shown;
         return commands_->ids().contains(id) ? (*commands_)[id] : nullptr;
     });
     connect(file_area_, &filearea::FileArea::key_changed, this, [this] {
@@ -199,8 +208,9 @@ void MainWindow::connect_file_area() {
     connect(file_area_, &filearea::FileArea::activated, this, [this] { set_chart_active(false); });
     connect(file_area_, &filearea::FileArea::cleared, this, [this] { set_chart_active(true); });
     connect(file_area_, &filearea::FileArea::preview_changed, chart_view_, &view::ChartView::set_preview_node);
-    connect(file_area_, &filearea::FileArea::start_time_shown, (*commands_)[32831], &QAction::setText);
-    connect(file_area_, &filearea::FileArea::elapsed_time_shown, (*commands_)[32774], &QAction::setText);
+    connect(file_area_, &filearea::FileArea::start_time_shown, (*commands_)[CommandId::StartTime], &QAction::setText);
+    connect(file_area_, &filearea::FileArea::elapsed_time_shown, (*commands_)[CommandId::ElapsedTime],
+            &QAction::setText);
     connect(file_area_, &filearea::FileArea::progress_range_changed, ribbon_.cross_progress,
             [this](int maximum) { ribbon::set_progress_maximum(ribbon_.cross_progress, maximum); });
     connect(file_area_, &filearea::FileArea::progress_moved, ribbon_.cross_progress, &QProgressBar::setValue);
@@ -219,21 +229,28 @@ void MainWindow::copy_previewed_file() {
 void MainWindow::refresh_selection_commands() {
     const Chart& chart = document_.chart();
     const auto& states = chart.node_states;
-    (*commands_)[319]->setEnabled(std::any_of(states.begin(), states.end(), [](const NodeState& s) { return s.selected; }));
-    for (NodeAlignment how : kAlignments) (*commands_)[static_cast<int>(how)]->setEnabled(alignment_enabled(chart, how));
+    (*commands_)[CommandId::RunCross]->setEnabled(
+        std::any_of(states.begin(), states.end(), [](const NodeState& s) { return s.selected; }));
+    for (const auto& [id, how] : kAlignmentOfCommand) (*commands_)[id]->setEnabled(alignment_enabled(chart, how));
 }
 
 void MainWindow::run_cross(std::optional<QPoint> point) {
     Chart& chart = document_.chart();
-    CrossRequest request{chart, options_, settings_, copy_.CheckDsp == 1, chart_view_->zoom(), dialogs_,
-                         CrossDisplay{(*commands_)[32831], (*commands_)[32774], ribbon_.cross_progress}, this,
-                         [this] {
-                             bool canvas_changed = false;
-                             const bool accepted =
-                                 edit_settings(this, dialogs_, settings_, copy_, document_.chart(), canvas_changed);
-                             if (canvas_changed) document_.set_modified();
-                             return accepted;
-                         }};
+    CrossRequest request{
+        chart,
+        options_,
+        settings_,
+        copy_.CheckDsp == 1,
+        chart_view_->zoom(),
+        dialogs_,
+        CrossDisplay{(*commands_)[CommandId::StartTime], (*commands_)[CommandId::ElapsedTime], ribbon_.cross_progress},
+        this,
+        [this] {
+            bool canvas_changed = false;
+            const bool accepted = edit_settings(this, dialogs_, settings_, copy_, document_.chart(), canvas_changed);
+            if (canvas_changed) document_.set_modified();
+            return accepted;
+        }};
     CrossFigures figures;
     request.figures = &figures;
     const int node = start_cross(request, point);
@@ -265,33 +282,33 @@ void MainWindow::nodes_changed() {
 
 void MainWindow::connect_node_commands() {
     Commands& c = *commands_;
-    connect(c[319], &QAction::triggered, this, [this] { run_cross(std::nullopt); });
-    connect(c[33784], &QAction::triggered, this, [this] { run_cross(chart_view_->menu_point()); });
-    connect(c[32808], &QAction::triggered, this, [this] {
+    connect(c[CommandId::RunCross], &QAction::triggered, this, [this] { run_cross(std::nullopt); });
+    connect(c[CommandId::CrossHere], &QAction::triggered, this, [this] { run_cross(chart_view_->menu_point()); });
+    connect(c[CommandId::PreviewFile], &QAction::triggered, this, [this] {
         if (document_.chart().primary_node >= 0) file_area_->load_preview(document_.chart().primary_node);
     });
-    connect(c[33795], &QAction::triggered, file_area_, &filearea::FileArea::clear_preview);
-    connect(c[33787], &QAction::triggered, this, [this] {
+    connect(c[CommandId::ClearPreview], &QAction::triggered, file_area_, &filearea::FileArea::clear_preview);
+    connect(c[CommandId::MakeMandatory], &QAction::triggered, this, [this] {
         if (set_selected_mandatory(document_.chart(), true)) nodes_changed();
     });
-    connect(c[33788], &QAction::triggered, this, [this] {
+    connect(c[CommandId::ClearMandatory], &QAction::triggered, this, [this] {
         if (set_selected_mandatory(document_.chart(), false)) nodes_changed();
     });
-    connect(c[33789], &QAction::triggered, this, [this] {
+    connect(c[CommandId::SameKeyFields], &QAction::triggered, this, [this] {
         if (copy_primary_key(document_.chart(), dialogs_)) nodes_changed();
     });
-    connect(c[33791], &QAction::triggered, this,
+    connect(c[CommandId::OpenInExcel], &QAction::triggered, this,
             [this] { open_in_spreadsheet(document_.chart(), document_.chart().primary_node, *desktop_, dialogs_); });
-    connect(c[33792], &QAction::triggered, this, [this] {
+    connect(c[CommandId::ResultSummary], &QAction::triggered, this, [this] {
         show_cross_summary(this, dialogs_, document_.chart(), document_.chart().primary_node, result_figures_);
     });
-    connect(c[33785], &QAction::triggered, this, [this] {
+    connect(c[CommandId::CopyToFile], &QAction::triggered, this, [this] {
         if (document_.chart().primary_node == file_area_->preview_node()) copy_previewed_file();
     });
-    connect(c[33891], &QAction::triggered, this, [this] {
+    connect(c[CommandId::NodeProperties], &QAction::triggered, this, [this] {
         if (edit_node_properties(this, dialogs_, *desktop_, document_.chart())) nodes_changed();
     });
-    connect(c[34012], &QAction::triggered, this, [this] {
+    connect(c[CommandId::DeleteNodes], &QAction::triggered, this, [this] {
         Chart& chart = document_.chart();
         if (chart.primary_node < 0) return;
         const int node = chart.primary_node;
@@ -309,8 +326,8 @@ void MainWindow::connect_node_commands() {
 }
 
 void MainWindow::refresh_history_commands() {
-    (*commands_)[32828]->setEnabled(chart_view_->can_undo());
-    (*commands_)[314]->setEnabled(chart_view_->can_redo());
+    (*commands_)[CommandId::Undo]->setEnabled(chart_view_->can_undo());
+    (*commands_)[CommandId::Redo]->setEnabled(chart_view_->can_redo());
 }
 
 void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
@@ -328,7 +345,7 @@ void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
 void MainWindow::connect_commands() {
     Commands& c = *commands_;
     // Closing the chart leaves a new one, as New does.
-    for (int id : {57600, 57602}) {
+    for (CommandId id : {CommandId::NewChart, CommandId::CloseChart}) {
         connect(c[id], &QAction::triggered, this, [this] {
             if (!document_.may_discard()) return;
             document_.new_chart();
@@ -336,12 +353,12 @@ void MainWindow::connect_commands() {
                 "ドラッグ＆ドロップまたはビューの右クリックメニューの「ここにクロス原本をセット」でファイルをセットしてください"));
         });
     }
-    connect(c[57601], &QAction::triggered, this, &MainWindow::open_chart);
-    connect(c[57603], &QAction::triggered, this, [this] { document_.save(); });
-    connect(c[57604], &QAction::triggered, this, [this] { document_.save_as(); });
-    connect(c[57665], &QAction::triggered, this, &QWidget::close);
-    connect(c[57607], &QAction::triggered, this, &MainWindow::open_print_dialog);
-    connect(c[33782], &QAction::triggered, this, [this] {
+    connect(c[CommandId::OpenChart], &QAction::triggered, this, &MainWindow::open_chart);
+    connect(c[CommandId::SaveChart], &QAction::triggered, this, [this] { document_.save(); });
+    connect(c[CommandId::SaveChartAs], &QAction::triggered, this, [this] { document_.save_as(); });
+    connect(c[CommandId::Exit], &QAction::triggered, this, &QWidget::close);
+    connect(c[CommandId::Print], &QAction::triggered, this, &MainWindow::open_print_dialog);
+    connect(c[CommandId::Settings], &QAction::triggered, this, [this] {
         bool canvas_changed = false;
         if (edit_settings(this, dialogs_, settings_, copy_, document_.chart(), canvas_changed) && canvas_changed) {
             document_.set_modified();
@@ -368,65 +385,68 @@ void MainWindow::connect_commands() {
             refresh_checks();
         });
     }
-    connect(c[33773], &QAction::triggered, this, [this] {
+    connect(c[CommandId::ShowRecordNo], &QAction::triggered, this, [this] {
         document_.chart().display.show_record_no ^= 1;
         refresh_checks();
         file_area_->display_changed();
     });
-    connect(c[33774], &QAction::triggered, this, [this] {
+    connect(c[CommandId::ShowRuler], &QAction::triggered, this, [this] {
         document_.chart().display.show_ruler ^= 1;
         refresh_checks();
         file_area_->display_changed();
     });
-    for (int id : {32829, 32830, 33998})
+    for (CommandId id : {CommandId::ChartAreaOnly, CommandId::FileAreaOnly, CommandId::BothAreas})
         connect(c[id], &QAction::triggered, this, [this, id] { switch_areas(id); });
-    connect(c[32831], &QAction::triggered, this, [this] { (*commands_)[32831]->setText(QString::fromUtf8("開始時間 : 00:00:00")); });
-    connect(c[32774], &QAction::triggered, this, [this] { (*commands_)[32774]->setText(QString::fromUtf8("処理時間 : 00:00:00")); });
+    connect(c[CommandId::StartTime], &QAction::triggered, this,
+            [this] { (*commands_)[CommandId::StartTime]->setText(QString::fromUtf8("開始時間 : 00:00:00")); });
+    connect(c[CommandId::ElapsedTime], &QAction::triggered, this,
+            [this] { (*commands_)[CommandId::ElapsedTime]->setText(QString::fromUtf8("処理時間 : 00:00:00")); });
 
-    connect(c[32816], &QAction::triggered, this, [this] {
-        ribbon_.min_hit_edit->setValue(take_min_hit(ribbon_.min_hit_edit->text()).toInt());
-    });
-    connect(c[32775], &QAction::triggered, this, [this] {
-        if (!set_node_font_size(document_.chart(), (*commands_)[32775]->data().toInt() + 8)) return;
+    connect(c[CommandId::MinHit], &QAction::triggered, this,
+            [this] { ribbon_.min_hit_edit->setValue(take_min_hit(ribbon_.min_hit_edit->text()).toInt()); });
+    connect(c[CommandId::NodeFontSize], &QAction::triggered, this, [this] {
+        if (!set_node_font_size(document_.chart(), (*commands_)[CommandId::NodeFontSize]->data().toInt() + 8)) return;
         chart_view_->nodes_collapsed();
         document_.set_modified();
     });
-    connect(c[32781], &QAction::triggered, this, [this] {
+    connect(c[CommandId::PreviewFontSize], &QAction::triggered, this, [this] {
         // The file area's font is part of the chart's look but no edit of it.
-        document_.chart().display.preview_font_size = (*commands_)[32781]->data().toInt() + 8;
+        document_.chart().display.preview_font_size = (*commands_)[CommandId::PreviewFontSize]->data().toInt() + 8;
         file_area_->display_changed();
     });
-    connect(c[316], &QAction::triggered, ribbon_.ribbon, &ribbon::Ribbon::toggle_minimised);
-    connect(c[33798], &QAction::triggered, this, [this] { open_manual(this, dialogs_); });
-    connect(c[57664], &QAction::triggered, this, [this] { show_about_box(this, dialogs_); });
-    connect(c[32799], &QAction::triggered, this, [this] { show_key_help(this, dialogs_); });
+    connect(c[CommandId::ToggleRibbon], &QAction::triggered, ribbon_.ribbon, &ribbon::Ribbon::toggle_minimised);
+    connect(c[CommandId::Manual], &QAction::triggered, this, [this] { open_manual(this, dialogs_); });
+    connect(c[CommandId::About], &QAction::triggered, this, [this] { show_about_box(this, dialogs_); });
+    connect(c[CommandId::KeyHelp], &QAction::triggered, this, [this] { show_key_help(this, dialogs_); });
 
-    connect(c[32828], &QAction::triggered, this, [this] {
+    connect(c[CommandId::Undo], &QAction::triggered, this, [this] {
         chart_view_->undo();
         file_area_->chart_changed();
     });
-    connect(c[314], &QAction::triggered, this, [this] {
+    connect(c[CommandId::Redo], &QAction::triggered, this, [this] {
         chart_view_->redo();
         file_area_->chart_changed();
     });
-    connect(c[33893], &QAction::triggered, chart_view_, &view::ChartView::select_all_nodes);
-    connect(c[33801], &QAction::triggered, this, [this] {
+    connect(c[CommandId::SelectAllNodes], &QAction::triggered, chart_view_, &view::ChartView::select_all_nodes);
+    connect(c[CommandId::SetCrossOriginalHere], &QAction::triggered, this, [this] {
         const QStringList files = dialogs_.open_files(QString::fromUtf8("クロス原本ファイルを指定(複数選択可)"),
                                                       QString::fromUtf8("ＣＳＶファイル(*.CSV *.csv);;Excelブック(*.xlsx *.xlsm);;すべてのファイル(*)"), true);
         chart_view_->place_chosen_files(files);
     });
-    const std::pair<int, float> zooms[] = {{32834, 1.0f}, {32835, 2.0f}, {32836, 3.0f}, {32837, 4.0f}};
+    const std::pair<CommandId, float> zooms[] = {
+        {CommandId::Zoom100, 1.0f}, {CommandId::Zoom200, 2.0f}, {CommandId::Zoom300, 3.0f}, {CommandId::Zoom400, 4.0f}};
     for (const auto& [id, factor] : zooms)
         connect(c[id], &QAction::triggered, chart_view_, [this, factor = factor] { chart_view_->set_zoom(factor); });
-    connect(c[32838], &QAction::triggered, chart_view_, &view::ChartView::fit_zoom_to_window);
-    for (NodeAlignment how : kAlignments)
-        connect(c[static_cast<int>(how)], &QAction::triggered, chart_view_, [this, how] { chart_view_->align_nodes(how); });
-    connect(c[32833], &QAction::triggered, this, [this] {
+    connect(c[CommandId::ZoomToFit], &QAction::triggered, chart_view_, &view::ChartView::fit_zoom_to_window);
+    for (const auto& [id, how] : kAlignmentOfCommand)
+        connect(c[id], &QAction::triggered, chart_view_, [this, how = how] { chart_view_->align_nodes(how); });
+    connect(c[CommandId::PinConsole], &QAction::triggered, this, [this] {
         chart_view_->console().toggle_pinned();
-        (*commands_)[32833]->setChecked(chart_view_->console().pinned());
+        (*commands_)[CommandId::PinConsole]->setChecked(chart_view_->console().pinned());
     });
-    connect(c[310], &QAction::triggered, this, [this] { chart_view_->console().show_at_top_left(); });
-    connect(c[32855], &QAction::triggered, this, &MainWindow::switch_operation_guide);
+    connect(c[CommandId::ConsoleToTopLeft], &QAction::triggered, this,
+            [this] { chart_view_->console().show_at_top_left(); });
+    connect(c[CommandId::SwitchOperationGuide], &QAction::triggered, this, &MainWindow::switch_operation_guide);
 
     connect_node_commands();
 }
@@ -448,8 +468,8 @@ void MainWindow::refresh_checks() {
     for (const auto& [id, field] : kOptionOfCommand) c[id]->setChecked(options_.*field != 0);
     DisplayState& d = document_.chart().display;
     for (const auto& [id, which] : kNodeTextOfCommand) c[id]->setChecked(node_text_switch(d, which) != 0);
-    c[33773]->setChecked(d.show_record_no != 0);
-    c[33774]->setChecked(d.show_ruler != 0);
+    c[CommandId::ShowRecordNo]->setChecked(d.show_record_no != 0);
+    c[CommandId::ShowRuler]->setChecked(d.show_ruler != 0);
 }
 
 void MainWindow::show_node_position() {
@@ -508,10 +528,10 @@ QString MainWindow::take_min_hit(const QString& text) {
     return QString::number(options_.MinHit);
 }
 
-void MainWindow::switch_areas(int command_id) {
-    const AreaLayout layout = command_id == 32829   ? AreaLayout::ChartOnly
-                              : command_id == 32830 ? AreaLayout::FileOnly
-                                                    : AreaLayout::Even;
+void MainWindow::switch_areas(CommandId command_id) {
+    const AreaLayout layout = command_id == CommandId::ChartAreaOnly  ? AreaLayout::ChartOnly
+                              : command_id == CommandId::FileAreaOnly ? AreaLayout::FileOnly
+                                                                      : AreaLayout::Even;
     const int width = splitter_->width();
     const AreaWidths widths = area_widths(layout, width);
     // The splitter gives the file area what the chart area leaves.

@@ -69,7 +69,7 @@ public:
 
     // The ribbon's minimum-duplicate-count field: corrected and taken over.
     QString take_min_hit(const QString& text);
-    void switch_areas(int command_id);
+    void switch_areas(CommandId command_id);
     // The figures of the crosses made in this run, by result file.
     ResultFigures& result_figures() { return result_figures_; }
     // The chart's context menu last opened (for tests), or null.

@@ -10,16 +10,16 @@
 
 namespace tessaly {
 
-// The ribbon's commands, by their ids.
-enum class NodeAlignment : int {
-    Left = 32800,
-    Right = 32801,
-    Top = 32802,
-    Bottom = 32803,
-    VerticalCentre = 32804,
-    HorizontalCentre = 32805,
-    VerticalEven = 32806,
-    HorizontalEven = 32807,
+// The ribbon's eight alignment commands.
+enum class NodeAlignment {
+    Left,
+    Right,
+    Top,
+    Bottom,
+    VerticalCentre,
+    HorizontalCentre,
+    VerticalEven,
+    HorizontalEven,
 };
 
 // Whether the command can be chosen with this selection: edges need two

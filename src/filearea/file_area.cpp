@@ -505,11 +505,11 @@ void FileArea::mouseReleaseEvent(QMouseEvent* event) {
 // ---------------------------------------------------------------------------
 // The context menu
 
-void FileArea::add_menu_command(QMenu& menu, int id, const char* text, bool checked) {
+void FileArea::add_menu_command(QMenu& menu, CommandId id, const char* text, bool checked) {
     QAction* item = menu.addAction(QString::fromUtf8(text));
-    item->setData(id);
+    item->setData(command_number(id));
     QAction* owner = command_provider_ ? command_provider_(id) : nullptr;
-    const bool display_switch = id == 33773 || id == 33774;
+    const bool display_switch = id == CommandId::ShowRecordNo || id == CommandId::ShowRuler;
     if (display_switch) {
         item->setCheckable(true);
         item->setChecked(checked);
@@ -518,9 +518,9 @@ void FileArea::add_menu_command(QMenu& menu, int id, const char* text, bool chec
     connect(item, &QAction::triggered, this, [this, id, owner, display_switch] {
         if (owner) {
             owner->trigger();
-        } else if (id == 33773) {
+        } else if (id == CommandId::ShowRecordNo) {
             chart_.display.show_record_no = chart_.display.show_record_no ? 0 : 1;
-        } else if (id == 33774) {
+        } else if (id == CommandId::ShowRuler) {
             chart_.display.show_ruler = chart_.display.show_ruler ? 0 : 1;
         }
         if (display_switch) display_changed();
@@ -530,14 +530,14 @@ void FileArea::add_menu_command(QMenu& menu, int id, const char* text, bool chec
 std::unique_ptr<QMenu> FileArea::make_context_menu() {
     if (!is_showing()) return nullptr;
     auto menu = std::make_unique<QMenu>(this);
-    add_menu_command(*menu, 33774, "桁目盛りの表示(&K)", chart_.display.show_ruler != 0);
-    add_menu_command(*menu, 33773, "レコード№の表示(&R)", chart_.display.show_record_no != 0);
-    add_menu_command(*menu, 33791, "Ｅｘｃｅｌで開く(&X)", false);
-    add_menu_command(*menu, 33785, "名前を付けてファイルにコピー(&S)", false);
+    add_menu_command(*menu, CommandId::ShowRuler, "桁目盛りの表示(&K)", chart_.display.show_ruler != 0);
+    add_menu_command(*menu, CommandId::ShowRecordNo, "レコード№の表示(&R)", chart_.display.show_record_no != 0);
+    add_menu_command(*menu, CommandId::OpenInExcel, "Ｅｘｃｅｌで開く(&X)", false);
+    add_menu_command(*menu, CommandId::CopyToFile, "名前を付けてファイルにコピー(&S)", false);
     QAction* clear = menu->addAction(QString::fromUtf8("ビューのクリア(&C)"));
-    clear->setData(33795);
+    clear->setData(command_number(CommandId::ClearPreview));
     connect(clear, &QAction::triggered, this, &FileArea::clear_preview);
-    add_menu_command(*menu, 32799, "クロスキーセット方法説明(&H)", false);
+    add_menu_command(*menu, CommandId::KeyHelp, "クロスキーセット方法説明(&H)", false);
     return menu;
 }
 

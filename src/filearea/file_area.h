@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFont>
 
+#include "app/command_id.h"
 #include "chart/chart.h"
 #include "text/show_message.h"
 #include "cross/key_fields.h"
@@ -62,15 +63,17 @@ public:
     // shown, else the index of the node shown follows the table.
     void node_removed(int node);
 
-    // Commands of the context menu that the main window carries out (33773,
-    // 33774, 33785, 33791, 32799): the provider gives their actions, or
-    // nullptr. Without one, the two display switches are flipped here and
+    // Commands of the context menu that the main window carries out
+    // (ShowRecordNo, ShowRuler, CopyToFile, OpenInExcel, KeyHelp): the
+    // provider gives their actions, or nullptr. Without one, the two display switches are flipped here and
     // the other three items are unavailable.
     // Whether the cross's quote option is on: the key's fields are then
     // found as it splits them. After a change, chart_changed() paints anew.
     void set_quote_option(std::function<bool()> is_on) { quotes_on_ = std::move(is_on); }
 
-    void set_command_provider(std::function<QAction*(int id)> provider) { command_provider_ = std::move(provider); }
+    void set_command_provider(std::function<QAction*(CommandId id)> provider) {
+        command_provider_ = std::move(provider);
+    }
     // The context menu as it would appear at this moment, or nullptr while
     // no file is shown.
     std::unique_ptr<QMenu> make_context_menu();
@@ -138,14 +141,14 @@ private:
     std::string key_sample_of_row(std::int64_t row) const;
     void store_key_sample_of_row(std::int64_t row);
     void step_key_by_keyboard(KeyStep step);
-    void add_menu_command(QMenu& menu, int id, const char* text, bool checked);
+    void add_menu_command(QMenu& menu, CommandId id, const char* text, bool checked);
     ScanProgress progress_reporter();
 
     Chart& chart_;
     MessagePresenter& messages_;
     std::function<bool()> quotes_on_ = [] { return false; };
     FieldSplit split() const { return quotes_on_() ? FieldSplit::Quotes : FieldSplit::Commas; }
-    std::function<QAction*(int)> command_provider_;
+    std::function<QAction*(CommandId)> command_provider_;
     PreviewFile file_;
     int preview_node_ = -1;
     QString shown_path_;

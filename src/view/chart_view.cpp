@@ -474,9 +474,12 @@ void ChartView::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::SelectAll)) return select_all_nodes();
     if (event->matches(QKeySequence::Undo)) return undo();
     if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y)) return redo();
-    if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_E)) return emit command_key(33791);
-    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) return emit command_key(34012);
-    if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier) return emit command_key(32855);
+    if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_E))
+        return emit command_key(CommandId::OpenInExcel);
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier)
+        return emit command_key(CommandId::DeleteNodes);
+    if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier)
+        return emit command_key(CommandId::SwitchOperationGuide);
     if (chart_.primary_node < 0) return QAbstractScrollArea::keyPressEvent(event);
     // Ctrl moves by one pixel (微移動) instead of ten.
     const int step = event->modifiers() & Qt::ControlModifier ? 1 : 10;

@@ -11,6 +11,7 @@
 #include <QAbstractScrollArea>
 #include <QPixmap>
 
+#include "app/command_id.h"
 #include "chart/chart.h"
 #include "chart/node_alignment.h"
 #include "text/show_message.h"
@@ -115,7 +116,7 @@ signals:
     void empty_double_clicked();
     // A key of the chart that stands for a command of the main window
     // (Delete, Ctrl+E, F2).
-    void command_key(int command_id);
+    void command_key(CommandId command_id);
     // A right click asks for a menu at the screen point.
     void menu_requested(ChartMenu menu, QPoint screen_point);
     // The operation guide's hint for where the pointer is; empty clears it.

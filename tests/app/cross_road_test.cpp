@@ -173,8 +173,8 @@ private slots:
         two_lists();
         chart().nodes[0].rect = Rect{0, 0, 80, 40};
         chart().nodes[1].rect = Rect{200, 100, 280, 140};
-        QVERIFY(commands()[319]->isEnabled());
-        commands()[319]->trigger();
+        QVERIFY(commands()[CommandId::RunCross]->isEnabled());
+        commands()[CommandId::RunCross]->trigger();
 
         QCOMPARE(chart().node_count(), 3);
         const NodeRecord& result = chart().nodes[2];
@@ -194,7 +194,7 @@ private slots:
         QCOMPARE(finish_.hits, QStringLiteral("1"));
         QVERIFY(finish_.confirm_shown);
         QVERIFY(!finish_.cancel_shown);
-        QVERIFY(commands()[32831]->text().startsWith(QString::fromUtf8("開始時間 : ")));
+        QVERIFY(commands()[CommandId::StartTime]->text().startsWith(QString::fromUtf8("開始時間 : ")));
     }
 
     // The window paints itself, the new node included, before the result is
@@ -215,7 +215,7 @@ private slots:
         };
         connect(window_->file_area(), &filearea::FileArea::start_time_shown, this,
                 [&] { paints_when_loading = paints.count; });
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(chart().node_count(), 3);
         QVERIFY(paints_when_closed >= 0);
         QVERIFY(paints_when_loading > paints_when_closed);
@@ -227,13 +227,13 @@ private slots:
         chart().nodes[1].rect = Rect{100, 100, 180, 140};
         copy_.CheckDsp = 1;
         dialogs_.answers = {kAnswerNo};
-        commands()[319]->trigger();  // answered No: nothing
+        commands()[CommandId::RunCross]->trigger();  // answered No: nothing
         QCOMPARE(chart().node_count(), 2);
         QVERIFY(dialogs_.shown.back().text.starts_with("[クロス対象]\n　b\n"));
         QVERIFY(dialogs_.shown.back().text.ends_with("\n以上の条件でクロス処理を実行してもよろしいですか"));
 
         dialogs_.answers = {kAnswerYes};
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(chart().node_count(), 3);
         QCOMPARE(chart().nodes[2].rect.left, 180);
         QCOMPARE(chart().nodes[2].rect.top, 180);
@@ -248,7 +248,7 @@ private slots:
         QTest::mouseClick(window_->chart_view()->viewport(), Qt::RightButton, {}, {400, 500});
         window_->chart_menu()->close();
         dialogs_.answers = {kAnswerYes};
-        commands()[33784]->trigger();
+        commands()[CommandId::CrossHere]->trigger();
         QCOMPARE(chart().node_count(), 4);
         // Shown, the window has painted the node already: sized about the point.
         const Rect& placed = chart().nodes[3].rect;
@@ -261,7 +261,7 @@ private slots:
         two_lists();
         copy_.CheckDsp = 1;
         dialogs_.answers = {kAnswerNo};
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QVERIFY(dialogs_.shown.back().text.starts_with("[クロス対象]\n　a\n　　　他 1件\n"));
         QCOMPARE(QString::fromStdString(dialogs_.shown.back().detail),
                  dir_.filePath("a.csv") + QString::fromUtf8("  (3件)\n") + dir_.filePath("b.csv") +
@@ -271,7 +271,7 @@ private slots:
     void refusals_before_the_cross_start_nothing() {
         two_lists();
         chart().nodes[0].key_first = -1;
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(dialogs_.shown.back().text,
                  std::string("『a』にキー項目（クロス対象となるフィールド）がセットされていません\n"
                              "ノードをＷクリックしてファイル内容を表示し、クロスキーを指定してください"));
@@ -281,7 +281,7 @@ private slots:
         chart().nodes[0].key_first = 1;
         set_result_folder(*settings_, QString());
         dialogs_.answers = {kAnswerYes};
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(dialogs_.shown.back().text, std::string("クロス結果ファイルの保存場所が未定です\n今すぐ設定しますか"));
         QCOMPARE(dialogs_.modal_runs, 1);  // the settings dialog, not a cross
         QCOMPARE(chart().node_count(), 2);
@@ -298,13 +298,13 @@ private slots:
             cross.run_cross();
             return cross.result();
         };
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(chart().node_count(), 2);
         QVERIFY(QDir(results()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
         QVERIFY(dialogs_.shown.empty());
 
         drive_crosses();
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(chart().node_count(), 3);
         QCOMPARE(cp932::field_text(chart().nodes[2].path),
                  cp932::from_utf8(QDir(results()).filePath("CROSS0001.csv").toStdString()).value());
@@ -312,8 +312,8 @@ private slots:
 
     void auto_close_ends_the_dialog_without_a_word() {
         two_lists();
-        commands()[32819]->trigger();  // AutoClose on
-        commands()[319]->trigger();
+        commands()[CommandId::AutoClose]->trigger();  // AutoClose on
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(chart().node_count(), 3);
         QVERIFY(!finish_.confirm_shown);
         QVERIFY(finish_.message_line != QString::fromUtf8("クロス、正常終了"));
@@ -323,8 +323,8 @@ private slots:
     // result node still stands for the result file.
     void the_workbook_option_writes_the_workbook_beside_the_result() {
         two_lists();
-        commands()[32840]->trigger();
-        commands()[319]->trigger();
+        commands()[CommandId::WorkbookOutput]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(chart().node_count(), 3);
         QVERIFY(QFile::exists(QDir(results()).filePath("CROSS0001.xlsx")));
         QVERIFY(cp932::field_text(chart().nodes[2].path).ends_with("CROSS0001.csv"));
@@ -334,7 +334,7 @@ private slots:
     void a_full_chart_keeps_the_result_file_without_a_node() {
         two_lists();
         while (chart().node_count() < kMaxNodes) add_node(chart(), "/x", {0, 0}, 1.0, kSourceNode, "x", 1);
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(chart().node_count(), kMaxNodes);
         QCOMPARE(dialogs_.shown.back().text, std::string("ノードの数が制限(1,001)を超えました\nこれ以上、セットできません"));
         QVERIFY(!result_file("CROSS0001.csv").isEmpty());
@@ -344,7 +344,7 @@ private slots:
         remove_node(chart(), kMaxNodes - 1);
         while (chart().arc_count() < kMaxArcs - 1) add_arc(chart(), 2, 3);
         dialogs_.shown.clear();
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(chart().node_count(), kMaxNodes);
         QCOMPARE(chart().arcs.back(), (ArcRecord{0, kMaxNodes - 1}));
         QCOMPARE(dialogs_.shown.size(), size_t(1));
@@ -353,23 +353,23 @@ private slots:
 
     void deleting_asks_and_takes_a_result_file_only_after_yes() {
         two_lists();
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         const QString result = QDir(results()).filePath("CROSS0001.csv");
         QVERIFY(QFile::exists(result));
 
         // A move to undo, then a delete answered No: the history is gone all the same.
         chart().primary_node = 2;
         QTest::keyClick(window_->chart_view(), Qt::Key_Right);
-        QVERIFY(commands()[32828]->isEnabled());
+        QVERIFY(commands()[CommandId::Undo]->isEnabled());
         dialogs_.answers = {kAnswerNo};
-        commands()[34012]->trigger();
+        commands()[CommandId::DeleteNodes]->trigger();
         QCOMPARE(dialogs_.shown.back().text, std::string("このノードを削除してもよろしいですか\nクロス結果ファイルも削除されます"));
         QCOMPARE(chart().node_count(), 3);
         QVERIFY(QFile::exists(result));
-        QVERIFY(!commands()[32828]->isEnabled());
+        QVERIFY(!commands()[CommandId::Undo]->isEnabled());
 
         dialogs_.answers = {kAnswerYes};
-        commands()[34012]->trigger();
+        commands()[CommandId::DeleteNodes]->trigger();
         QCOMPARE(chart().node_count(), 2);
         QVERIFY(!QFile::exists(result));
         QVERIFY(chart().arcs.empty());
@@ -378,7 +378,7 @@ private slots:
         // A source node goes, its file stays.
         chart().primary_node = 0;
         dialogs_.answers = {kAnswerYes};
-        commands()[34012]->trigger();
+        commands()[CommandId::DeleteNodes]->trigger();
         QCOMPARE(dialogs_.shown.back().text, std::string("このノードを削除してもよろしいですか\n原本ファイルは削除しません"));
         QCOMPARE(chart().node_count(), 1);
         QVERIFY(QFile::exists(dir_.filePath("a.csv")));
@@ -394,7 +394,7 @@ private slots:
         primary.key_last = 2;
         cp932::copy_to_field(primary.key_sample, literal("佐藤福岡"));
         dialogs_.answers = {kAnswerYes};
-        commands()[33789]->trigger();
+        commands()[CommandId::SameKeyFields]->trigger();
         QCOMPARE(dialogs_.shown.back().text,
                  std::string("[佐藤福岡]\n右クリックしたノードと同位置のフィールドを\n他の選択ノードのクロスキーとしてよろしいですか"));
         for (int i : {0, 2}) {
@@ -408,27 +408,27 @@ private slots:
         while (long_sample.size() < 499) long_sample += literal("漢");
         cp932::copy_to_field(primary.key_sample, long_sample);
         dialogs_.answers = {kAnswerYes};
-        commands()[33789]->trigger();
+        commands()[CommandId::SameKeyFields]->trigger();
         const std::string_view copied = cp932::field_text(chart().nodes[0].key_sample);
         QCOMPARE(copied.size(), size_t(499));  // "[a" + 248 of the 249 characters + "]"
         QVERIFY(copied.ends_with(literal("漢]")));
 
         primary.key_first = -1;
-        commands()[33789]->trigger();
+        commands()[CommandId::SameKeyFields]->trigger();
         QVERIFY(dialogs_.shown.back().text.starts_with("右クリックしたノードに、クロスキー項目がセットされていません"));
     }
 
     void mandatory_spreadsheet_and_copy_commands() {
         two_lists();
-        commands()[33787]->trigger();
+        commands()[CommandId::MakeMandatory]->trigger();
         QCOMPARE(chart().nodes[0].mandatory + chart().nodes[1].mandatory, 2);
-        commands()[33788]->trigger();
+        commands()[CommandId::ClearMandatory]->trigger();
         QCOMPARE(chart().nodes[0].mandatory + chart().nodes[1].mandatory, 0);
 
-        commands()[33791]->trigger();
+        commands()[CommandId::OpenInExcel]->trigger();
         QCOMPARE(desktop_.spreadsheets, QStringList{dir_.filePath("b.csv")});
         desktop_.succeeds = false;
-        commands()[33791]->trigger();
+        commands()[CommandId::OpenInExcel]->trigger();
         const std::string& failed = dialogs_.shown.back().text;
         QVERIFY(failed.starts_with(dir_.filePath("b.csv").toStdString() + "\n"));
         QVERIFY(failed.find("LibreOffice Calc") != std::string::npos);
@@ -441,7 +441,7 @@ private slots:
         QVERIFY(window_->file_area()->load_preview(2));
         const QString target = dir_.filePath("copy.csv");
         dialogs_.files_to_save = {target};
-        commands()[33785]->trigger();
+        commands()[CommandId::CopyToFile]->trigger();
         QFile copy(target);
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), QByteArray("p,q\r\nr,s\r\n"));
@@ -450,7 +450,7 @@ private slots:
         // An existing file is kept when the answer is No.
         dialogs_.files_to_save = {dir_.filePath("a.csv")};
         dialogs_.answers = {kAnswerNo};
-        commands()[33785]->trigger();
+        commands()[CommandId::CopyToFile]->trigger();
         QCOMPARE(dialogs_.shown.back().text, std::string("同名のファイルが存在します。上書きしますか"));
         QFile kept(dir_.filePath("a.csv"));
         QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -467,7 +467,7 @@ private slots:
                                       QStringLiteral("macro:///Standard.Module1.Main"), QStringLiteral("b.csv"),
                                       dir_.filePath("gone.csv"), dir_.path(), dir_.filePath("pipe.csv")}) {
             cp932::copy_to_field(chart().nodes[1].path, literal(stored.toStdString()));
-            commands()[33791]->trigger();
+            commands()[CommandId::OpenInExcel]->trigger();
             QVERIFY(desktop_.spreadsheets.isEmpty());
             const std::string& refused = dialogs_.shown.back().text;
             QVERIFY2(refused.starts_with(stored.toStdString() + "\n"), refused.c_str());
@@ -524,7 +524,7 @@ private slots:
             taken.close();
             return drive(dialog);
         };
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(chart().node_count(), 3);
         QCOMPARE(result_file("CROSS0001.csv"), QByteArray("someone else's\r\n"));
         QCOMPARE(result_file("CROSS0002.csv"), cp932_bytes("1,a,2,佐藤,大阪\r\n1,b,x,佐藤,福岡\r\n\r\n"));
@@ -540,7 +540,8 @@ private slots:
                           {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
         QMenu* menu = window_->chart_menu();
         if (!menu || chart().primary_node != node) return false;
-        const bool enabled = commands()[33792]->isEnabled() && menu->actions().contains(commands()[33792]);
+        const bool enabled = commands()[CommandId::ResultSummary]->isEnabled() &&
+                             menu->actions().contains(commands()[CommandId::ResultSummary]);
         menu->close();
         return enabled;
     }
@@ -555,7 +556,7 @@ private slots:
         window_->chart_view()->drop_files({c}, {400, 300});
         chart().nodes[2].key_first = chart().nodes[2].key_last = 1;
         window_->chart_view()->select_all_nodes();
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(chart().node_count(), 4);
         const std::string result_path(cp932::field_text(chart().nodes[3].path));
         QVERIFY(window_->result_figures().find(result_path));
@@ -620,7 +621,7 @@ private slots:
             closed_by_esc = summary->isHidden();
             return summary->result();
         };
-        commands()[33792]->trigger();
+        commands()[CommandId::ResultSummary]->trigger();
         QCOMPARE(heads, QString::fromUtf8("ファイル|パス|レコード数|ヒットしたレコード数|ヒット数|重複率|a/a|b/b|c/c").split('|'));
         QCOMPARE(files, (QStringList{"a|" + dir_.filePath("a.csv") + "|3|1|1|33.3%",
                                      "b|" + dir_.filePath("b.csv") + "|2|2|2|100.0%",
@@ -632,7 +633,7 @@ private slots:
 
         // Deleted with its result file, the node takes its figures along.
         dialogs_.answers = {kAnswerYes};
-        commands()[34012]->trigger();
+        commands()[CommandId::DeleteNodes]->trigger();
         QVERIFY(!window_->result_figures().find(result_path));
     }
 
@@ -640,17 +641,17 @@ private slots:
     // one, the CSV; a source is always opened itself.
     void a_result_opens_in_the_spreadsheet_as_its_workbook_when_there_is_one() {
         two_lists();
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         const QString csv = QDir(results()).filePath("CROSS0001.csv");
         const QString workbook = QDir(results()).filePath("CROSS0001.xlsx");
         write("results/CROSS0001.xlsx", "PK");
         write("a.xlsx", "PK");
         chart().primary_node = 2;
-        commands()[33791]->trigger();
+        commands()[CommandId::OpenInExcel]->trigger();
         QFile::remove(workbook);
-        commands()[33791]->trigger();
+        commands()[CommandId::OpenInExcel]->trigger();
         chart().primary_node = 0;
-        commands()[33791]->trigger();
+        commands()[CommandId::OpenInExcel]->trigger();
         QCOMPARE(desktop_.spreadsheets, (QStringList{workbook, csv, dir_.filePath("a.csv")}));
     }
 
@@ -664,8 +665,8 @@ private slots:
         QAction* open = nullptr;
         QAction* copy = nullptr;
         for (QAction* item : menu->actions()) {
-            if (item->data().toInt() == 33791) open = item;
-            if (item->data().toInt() == 33785) copy = item;
+            if (item->data().toInt() == command_number(CommandId::OpenInExcel)) open = item;
+            if (item->data().toInt() == command_number(CommandId::CopyToFile)) copy = item;
         }
         QVERIFY(open && copy && open->isEnabled() && copy->isEnabled());
         open->trigger();
@@ -701,7 +702,7 @@ private slots:
         QCOMPARE(cp932::field_text(chart().nodes[1].key_sample), literal("山田　太郎"));
 
         window_->chart_view()->select_all_nodes();
-        commands()[319]->trigger();
+        commands()[CommandId::RunCross]->trigger();
         QCOMPARE(chart().node_count(), 3);
         QCOMPARE(result_file("CROSS0001.csv"),
                  cp932_bytes("1,members,1,山田太郎,1990\r\n1,customers,K1,山田太郎,1990\r\n\r\n"));

@@ -655,17 +655,18 @@ private slots:
 
         std::unique_ptr<QMenu> menu = area.make_context_menu();
         QStringList texts;
-        QList<int> ids;
+        QList<CommandId> ids;
         for (QAction* a : menu->actions()) {
             texts << a->text();
-            ids << a->data().toInt();
+            ids << static_cast<CommandId>(a->data().toInt());
         }
         QCOMPARE(texts, (QStringList{QString::fromUtf8("桁目盛りの表示(&K)"), QString::fromUtf8("レコード№の表示(&R)"),
                                      QString::fromUtf8("Ｅｘｃｅｌで開く(&X)"),
                                      QString::fromUtf8("名前を付けてファイルにコピー(&S)"),
                                      QString::fromUtf8("ビューのクリア(&C)"),
                                      QString::fromUtf8("クロスキーセット方法説明(&H)")}));
-        QCOMPARE(ids, (QList<int>{33774, 33773, 33791, 33785, 33795, 32799}));
+        QCOMPARE(ids, (QList<CommandId>{CommandId::ShowRuler, CommandId::ShowRecordNo, CommandId::OpenInExcel,
+                                        CommandId::CopyToFile, CommandId::ClearPreview, CommandId::KeyHelp}));
         QVERIFY(menu->actions()[0]->isChecked());
         QVERIFY(!menu->actions()[1]->isChecked());
         QVERIFY(!menu->actions()[2]->isEnabled());  // no one to carry it out
@@ -681,9 +682,9 @@ private slots:
         QAction ruler;
         QSignalSpy opened(&excel, &QAction::triggered);
         QObject::connect(&ruler, &QAction::triggered, [&] { chart.display.show_ruler ^= 1; });
-        area.set_command_provider([&](int id) -> QAction* {
-            if (id == 33791) return &excel;
-            if (id == 33774) return &ruler;
+        area.set_command_provider([&](CommandId id) -> QAction* {
+            if (id == CommandId::OpenInExcel) return &excel;
+            if (id == CommandId::ShowRuler) return &ruler;
             return nullptr;
         });
         menu = area.make_context_menu();

@@ -243,16 +243,16 @@ private slots:
         ChartDocument document(dialogs_, settings, 1280, 800);
         MainWindow window(document, settings, dialogs_, copy);
         Commands& c = window.commands();
-        for (int id : {33798, 57664, 32799}) QVERIFY(c[id]->isEnabled());
-        QCOMPARE(c[33798]->shortcut(), QKeySequence(Qt::Key_F1));
+        for (CommandId id : {CommandId::Manual, CommandId::About, CommandId::KeyHelp}) QVERIFY(c[id]->isEnabled());
+        QCOMPARE(c[CommandId::Manual]->shortcut(), QKeySequence(Qt::Key_F1));
 
         QStringList opened;
         dialogs_.drive_modal = [&](QDialog& dialog) {
             opened << QString::fromLatin1(dialog.metaObject()->className());
             return int(QDialog::Accepted);
         };
-        c[57664]->trigger();
-        c[32799]->trigger();
+        c[CommandId::About]->trigger();
+        c[CommandId::KeyHelp]->trigger();
         QCOMPARE(opened, (QStringList{QStringLiteral("tessaly::app::AboutDialog"),
                                       QStringLiteral("tessaly::app::KeyHelpDialog")}));
     }

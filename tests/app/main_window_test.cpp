@@ -59,15 +59,15 @@ private slots:
     }
 
     void cross_options_toggle_and_persist_on_close() {
-        QVERIFY(window_->commands()[32812]->isChecked());  // SpcCut is on by default
-        window_->commands()[32812]->trigger();
-        window_->commands()[32815]->trigger();
-        window_->commands()[32839]->trigger();
-        QVERIFY(!window_->commands()[32840]->isChecked());  // no workbook by default
-        window_->commands()[32840]->trigger();
+        QVERIFY(window_->commands()[CommandId::RemoveSpaces]->isChecked());  // SpcCut is on by default
+        window_->commands()[CommandId::RemoveSpaces]->trigger();
+        window_->commands()[CommandId::IgnoreCase]->trigger();
+        window_->commands()[CommandId::QuotedFields]->trigger();
+        QVERIFY(!window_->commands()[CommandId::WorkbookOutput]->isChecked());  // no workbook by default
+        window_->commands()[CommandId::WorkbookOutput]->trigger();
         QCOMPARE(window_->cross_options().SpcCut, 0);
         QCOMPARE(window_->cross_options().Oomoji, 1);
-        QVERIFY(!window_->commands()[32812]->isChecked());
+        QVERIFY(!window_->commands()[CommandId::RemoveSpaces]->isChecked());
         QCOMPARE(window_->take_min_hit("250"), QString("100"));
         QVERIFY(window_->close());
         const CrossOptions stored = read_cross_options(*settings_);
@@ -82,7 +82,7 @@ private slots:
     // A placed file with quoted commas asks for the quote option; yes turns
     // it on, and the ribbon shows it.
     void the_quote_option_is_turned_on_from_a_placed_file() {
-        QVERIFY(!window_->commands()[32839]->isChecked());
+        QVERIFY(!window_->commands()[CommandId::QuotedFields]->isChecked());
         const QString path = dir_.filePath("quoted.csv");
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -90,18 +90,18 @@ private slots:
         f.close();
         dialogs_.answers = {kAnswerYes};
         window_->chart_view()->drop_files({path}, QPoint(20, 20));
-        QVERIFY(window_->commands()[32839]->isChecked());
+        QVERIFY(window_->commands()[CommandId::QuotedFields]->isChecked());
         QCOMPARE(window_->cross_options().Quote, 1);
     }
 
     void the_last_node_text_switch_stays_on() {
         Commands& c = window_->commands();
-        c[32825]->trigger();  // key sample off: only the name is left
+        c[CommandId::ShowNodeKeySample]->trigger();  // key sample off: only the name is left
         QVERIFY(document_->modified());
-        c[32823]->trigger();
+        c[CommandId::ShowNodeName]->trigger();
         QCOMPARE(dialogs_.shown.size(), size_t(1));
         QCOMPARE(dialogs_.shown[0].text, std::string("すべてオフにすることはできません"));
-        QVERIFY(c[32823]->isChecked());
+        QVERIFY(c[CommandId::ShowNodeName]->isChecked());
         QCOMPARE(document_->chart().display.show_name, 1);
     }
 
@@ -141,9 +141,9 @@ private slots:
         window_->resize(1200, 600);
         window_->show();
         window_->splitter()->resize(1001, 500);
-        window_->switch_areas(33998);
+        window_->switch_areas(CommandId::BothAreas);
         QCOMPARE(window_->splitter()->sizes().value(0), 500);
-        window_->switch_areas(32830);
+        window_->switch_areas(CommandId::FileAreaOnly);
         QCOMPARE(window_->splitter()->sizes().value(0), 0);
     }
 
@@ -190,15 +190,16 @@ private slots:
     }
 
     void later_commands_are_present_but_unavailable() {
-        for (int id : {319, 32800, 32807}) QVERIFY(!window_->commands()[id]->isEnabled());
-        QVERIFY(window_->commands()[57601]->isEnabled());
-        QVERIFY(window_->commands()[32774]->toolTip().contains(QString::fromUtf8("<b>処理時間</b>")));
+        for (CommandId id : {CommandId::RunCross, CommandId::AlignLeft, CommandId::AlignHorizontalEven})
+            QVERIFY(!window_->commands()[id]->isEnabled());
+        QVERIFY(window_->commands()[CommandId::OpenChart]->isEnabled());
+        QVERIFY(window_->commands()[CommandId::ElapsedTime]->toolTip().contains(QString::fromUtf8("<b>処理時間</b>")));
     }
 
     // 印刷(&P) opens the print dialog over the chart, with the tint the chart
     // area has and a PDF named after the chart.
     void print_opens_the_print_dialog() {
-        QAction* print = window_->commands()[57607];
+        QAction* print = window_->commands()[CommandId::Print];
         QVERIFY(print->isEnabled());
         QCOMPARE(print->shortcut(), QKeySequence("Ctrl+P"));
         QString title;
@@ -233,12 +234,16 @@ private slots:
         Commands& c = window_->commands();
         const auto enabled = [&] {
             QList<bool> states;
-            for (int id = 32800; id <= 32807; ++id) states << c[id]->isEnabled();
+            for (CommandId id :
+                 {CommandId::AlignLeft, CommandId::AlignRight, CommandId::AlignTop, CommandId::AlignBottom,
+                  CommandId::AlignVerticalCentre, CommandId::AlignHorizontalCentre, CommandId::AlignVerticalEven,
+                  CommandId::AlignHorizontalEven})
+                states << c[id]->isEnabled();
             return states;
         };
         // Centring offered with nothing selected moves nothing, and so edits nothing.
         QVERIFY(!document_->modified());
-        c[32804]->trigger();
+        c[CommandId::AlignVerticalCentre]->trigger();
         QVERIFY(!document_->modified());
         chart.node_states[0].selected = 1;
         chart.primary_node = 0;
@@ -248,21 +253,21 @@ private slots:
         QCOMPARE(enabled(), QList<bool>(8, true));
 
         chart.primary_node = 1;
-        c[32802]->trigger();  // 上揃え to node 1's top
+        c[CommandId::AlignTop]->trigger();  // 上揃え to node 1's top
         QCOMPARE(chart.nodes[0].rect.top, 400);
         QCOMPARE(chart.nodes[2].rect.top, 400);
         QVERIFY(document_->modified());
-        QVERIFY(c[32828]->isEnabled());
-        c[32828]->trigger();
+        QVERIFY(c[CommandId::Undo]->isEnabled());
+        c[CommandId::Undo]->trigger();
         QCOMPARE(chart.nodes[2].rect.top, 900);
 
         // Bottom edges to a node near the top push the others off the canvas.
         chart.nodes[1].rect = {300, 10, 340, 20};
-        c[32803]->trigger();
+        c[CommandId::AlignBottom]->trigger();
         QCOMPARE(chart.nodes[0].rect.top, 0);
         QCOMPARE(chart.nodes[2].rect.top, 0);
         chart.nodes[1].rect = {300, -50, 340, -30};
-        c[32803]->trigger();
+        c[CommandId::AlignBottom]->trigger();
         QVERIFY(chart.nodes[0].rect.top < 0);
         QTest::keyClick(window_->chart_view(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(window_->chart_view(), Qt::Key_Down, Qt::ControlModifier);
@@ -290,7 +295,7 @@ private slots:
 
         // The placing hint of a new chart stays until the pointer moves
         // over the chart; then POS, SIZE and CURSOR are back.
-        window_->commands()[57600]->trigger();
+        window_->commands()[CommandId::NewChart]->trigger();
         QVERIFY(!status.info_text().isEmpty());
         QVERIFY(!status.panes_visible());
         QTest::mouseMove(window_->chart_view()->viewport(), {40, 160});
@@ -318,7 +323,7 @@ private slots:
                  QString::fromUtf8("ファイルプレビュー|-|クロス時の必須ノードにする|クロス時の必須ノードを解除する|-|"
                                    "クロスキー項目を同じにする|-|Ｅｘｃｅｌで開く|クロス結果の集計…|名前を付けてファイルにコピー|-|削除|-|"
                                    "ノードのプロパティ"));
-        QVERIFY(window_->commands()[33893]->text().endsWith("\tCtrl+A"));
+        QVERIFY(window_->commands()[CommandId::SelectAllNodes]->text().endsWith("\tCtrl+A"));
     }
 
     void the_chart_menus_open_centred_on_the_pointer_and_on_the_screen() {
@@ -352,10 +357,10 @@ private slots:
         Commands& c = window_->commands();
         ChartMenuState empty;
         apply_chart_menu_rules(c, empty);
-        QVERIFY(!c[33784]->isEnabled());
-        QVERIFY(!c[33893]->isEnabled());
-        QVERIFY(!c[33795]->isEnabled());
-        QVERIFY(c[33801]->isEnabled());
+        QVERIFY(!c[CommandId::CrossHere]->isEnabled());
+        QVERIFY(!c[CommandId::SelectAllNodes]->isEnabled());
+        QVERIFY(!c[CommandId::ClearPreview]->isEnabled());
+        QVERIFY(c[CommandId::SetCrossOriginalHere]->isEnabled());
 
         Chart chart;
         chart.reset(1024, 768);
@@ -365,16 +370,16 @@ private slots:
         chart.primary_node = 1;
         chart.nodes[1].mandatory = 1;
         apply_chart_menu_rules(c, chart_menu_state(chart, 1));
-        QVERIFY(c[33784]->isEnabled());
-        QVERIFY(!c[33789]->isEnabled());  // one node selected
-        QVERIFY(!c[33787]->isEnabled());
-        QVERIFY(c[33788]->isEnabled());
-        QVERIFY(c[33785]->isEnabled());  // the primary node is the one shown
-        QVERIFY(c[33795]->isEnabled());
+        QVERIFY(c[CommandId::CrossHere]->isEnabled());
+        QVERIFY(!c[CommandId::SameKeyFields]->isEnabled());  // one node selected
+        QVERIFY(!c[CommandId::MakeMandatory]->isEnabled());
+        QVERIFY(c[CommandId::ClearMandatory]->isEnabled());
+        QVERIFY(c[CommandId::CopyToFile]->isEnabled());  // the primary node is the one shown
+        QVERIFY(c[CommandId::ClearPreview]->isEnabled());
         chart.node_states[0].selected = 1;
         apply_chart_menu_rules(c, chart_menu_state(chart, 0));
-        QVERIFY(c[33789]->isEnabled());
-        QVERIFY(!c[33785]->isEnabled());
+        QVERIFY(c[CommandId::SameKeyFields]->isEnabled());
+        QVERIFY(!c[CommandId::CopyToFile]->isEnabled());
     }
 
     void the_chart_menu_places_chosen_files_where_it_was_opened() {
@@ -384,7 +389,7 @@ private slots:
         QWidget* area = window_->chart_view()->viewport();
         QTest::mouseClick(area, Qt::RightButton, {}, {200, 150});
         QVERIFY(window_->chart_menu() && window_->chart_menu()->isVisible());
-        QVERIFY(!window_->commands()[33784]->isEnabled());
+        QVERIFY(!window_->commands()[CommandId::CrossHere]->isEnabled());
         window_->chart_menu()->close();
 
         QFile file(dir_.filePath("chosen.csv"));
@@ -392,30 +397,30 @@ private slots:
         file.write("1\r\n2\r\n");
         file.close();
         dialogs_.files_to_open.push_back({file.fileName()});
-        window_->commands()[33801]->trigger();
+        window_->commands()[CommandId::SetCrossOriginalHere]->trigger();
         const Chart& chart = document_->chart();
         QCOMPARE(chart.node_count(), 1);
         QCOMPARE(chart.nodes[0].record_count, 2);
         QVERIFY(document_->modified());
 
         // A move can be undone from the ribbon; undo does not stay enabled.
-        QVERIFY(!window_->commands()[32828]->isEnabled());
+        QVERIFY(!window_->commands()[CommandId::Undo]->isEnabled());
         area->repaint();  // the new node takes its size as it is drawn
         QTest::mouseClick(area, Qt::LeftButton, {}, {chart.nodes[0].rect.left + 5, chart.nodes[0].rect.top + 5});
         QTest::keyClick(window_->chart_view(), Qt::Key_Right);
-        QVERIFY(window_->commands()[32828]->isEnabled());
-        window_->commands()[32828]->trigger();
-        QVERIFY(!window_->commands()[32828]->isEnabled());
-        QVERIFY(window_->commands()[314]->isEnabled());
+        QVERIFY(window_->commands()[CommandId::Undo]->isEnabled());
+        window_->commands()[CommandId::Undo]->trigger();
+        QVERIFY(!window_->commands()[CommandId::Undo]->isEnabled());
+        QVERIFY(window_->commands()[CommandId::Redo]->isEnabled());
     }
 
     void zoom_and_the_console_place_last_from_one_session_to_the_next() {
-        window_->commands()[32836]->trigger();
+        window_->commands()[CommandId::Zoom300]->trigger();
         QCOMPARE(window_->status().zoom(), QStringLiteral("300%"));
-        window_->commands()[32833]->trigger();  // unpinned: hidden
+        window_->commands()[CommandId::PinConsole]->trigger();  // unpinned: hidden
         QVERIFY(!window_->chart_view()->console().visible());
-        QVERIFY(!window_->commands()[32833]->isChecked());
-        window_->commands()[310]->trigger();
+        QVERIFY(!window_->commands()[CommandId::PinConsole]->isChecked());
+        window_->commands()[CommandId::ConsoleToTopLeft]->trigger();
         QVERIFY(window_->chart_view()->console().visible());
         window_->save_state();
         QCOMPARE(setting(*settings_, "Last/Zoom"), 300);
@@ -424,7 +429,7 @@ private slots:
         set_setting(*settings_, "Last/Zoom", 0);  // a value the program never writes
         document_->new_chart();
         QCOMPARE(window_->chart_view()->zoom(), 0.08f);
-        QVERIFY(window_->commands()[32833]->isChecked());  // every chart starts pinned
+        QVERIFY(window_->commands()[CommandId::PinConsole]->isChecked());  // every chart starts pinned
     }
 
     void the_active_area_is_tinted_only_with_the_setting() {
@@ -460,7 +465,7 @@ private slots:
         Commands& c = window_->commands();
 
         const Rect one_line = chart.nodes[1].rect;
-        c[32827]->trigger();  // 件数: a second line
+        c[CommandId::ShowNodeRecordCount]->trigger();  // 件数: a second line
         QVERIFY(counter.paints > 0);
         const Rect two_lines = chart.nodes[1].rect;
         QVERIFY(two_lines.bottom - two_lines.top > one_line.bottom - one_line.top);
@@ -472,12 +477,12 @@ private slots:
         QCOMPARE(image.pixelColor(result.x() - 4, y), QColor(219, 36, 68));  // the arrowhead, outside the box
 
         counter.paints = 0;
-        c[32775]->setData(8);  // 16 points
-        c[32775]->trigger();
+        c[CommandId::NodeFontSize]->setData(8);  // 16 points
+        c[CommandId::NodeFontSize]->trigger();
         QVERIFY(counter.paints > 0);
         QVERIFY(chart.nodes[1].rect.right - chart.nodes[1].rect.left > two_lines.right - two_lines.left);
         counter.paints = 0;
-        c[32775]->trigger();  // the size in use: nothing to do
+        c[CommandId::NodeFontSize]->trigger();  // the size in use: nothing to do
         QCOMPARE(counter.paints, 0);
     }
 };

@@ -118,14 +118,14 @@ private slots:
     void the_text_names_every_command_and_cross_option() {
         tessaly::app::Commands commands(nullptr);
         QStringList missing;
-        for (int id : commands.ids()) {
+        for (tessaly::CommandId id : commands.ids()) {
             const QString caption = readable_caption(commands[id]->text());
             if (!caption.isEmpty() && !text_.contains(squeezed(caption))) missing << caption;
         }
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u("、"))));
-        for (int id : tessaly::app::Commands::kCrossSwitches)
+        for (tessaly::CommandId id : tessaly::app::Commands::kCrossSwitches)
             QVERIFY(text_.contains(squeezed(commands[id]->text())));
-        QVERIFY(text_.contains(squeezed(commands[32816]->text())));  // 最低重複回数：
+        QVERIFY(text_.contains(squeezed(commands[tessaly::CommandId::MinHit]->text())));  // 最低重複回数：
         QVERIFY(text_.contains(u("必須ノード")));
     }
 
