@@ -91,7 +91,8 @@ QAction* Commands::add(int id, const char* caption, bool checkable) {
     auto* action = new QAction(QString::fromUtf8(caption), this);
     action->setData(id);
     action->setCheckable(checkable);
-    const std::string_view tip = message_text(id);
+    // A command's tooltip is the catalogue entry under the command's own number.
+    const std::string_view tip = message_text(static_cast<MessageId>(id));
     if (!tip.empty()) ribbon::set_ribbon_tooltip(action, QString::fromUtf8(tip.data(), static_cast<int>(tip.size())));
     actions_.insert(id, action);
     return action;
