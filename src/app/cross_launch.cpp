@@ -42,9 +42,8 @@ int start_cross(const CrossRequest& r, std::optional<QPoint> given_point) {
         point = result_node_point(chart, r.zoom);
     if (!point) return -1;
 
-    if (r.confirm &&
-        show_message(r.dialogs, cross_confirmation_text(chart, r.options).toStdString(), MessageId::ConfirmCross,
-                     cross_file_list(chart).toStdString()) != kAnswerYes)
+    if (r.confirm && show_message(r.dialogs, cross_confirmation_text(chart, r.options).toStdString(),
+                                  MessageId::ConfirmCross, cross_file_list(chart).toStdString()) != kAnswerYes)
         return -1;
 
     const QString folder = result_folder_or_ask(r);

@@ -111,7 +111,8 @@ void open_in_spreadsheet(const Chart& chart, int node, Desktop& desktop, Message
     if (desktop.open_in_spreadsheet(QString::fromStdString(path))) return;
     // Which file, and what was looked for: on a machine without a
     // spreadsheet program the user learns what to install.
-    show_message(messages, path + "\n探した表計算ソフト: LibreOffice Calc（localc / libreoffice）\n", MessageId::ExcelStartFailed);
+    show_message(messages, path + "\n探した表計算ソフト: LibreOffice Calc（localc / libreoffice）\n",
+                 MessageId::ExcelStartFailed);
 }
 
 void copy_shown_file(const QString& shown_file, UserDialogs& dialogs) {

@@ -350,7 +350,8 @@ QString folder_of(const QString& path) {
 }
 
 void NodePropertiesDialog::show_folder() {
-    if (!desktop_.open_folder(folder_of(path_->text()))) show_message(messages_, "", MessageId::ExplorerStartFailed, MessageStyle::Stop);
+    if (!desktop_.open_folder(folder_of(path_->text())))
+        show_message(messages_, "", MessageId::ExplorerStartFailed, MessageStyle::Stop);
 }
 
 bool edit_node_properties_with(const std::function<bool(NodePropertiesDialog&)>& drive, MessagePresenter& messages,

@@ -214,7 +214,8 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
             });
             if (cancelled) return StageEnd::cancel();
             if (reader.failed()) return Status::failure(MessageId::OpenFailed, source->path.string());
-            if (scan.result() != TextEncoding::Cp932) return Status::failure(MessageId::NotCp932Cross, source->path.string());
+            if (scan.result() != TextEncoding::Cp932)
+                return Status::failure(MessageId::NotCp932Cross, source->path.string());
             ++source;
         }
         observer.progress_position(i + 1);
@@ -279,7 +280,8 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
                     field_counts.push_back(static_cast<std::uint16_t>(std::min<std::uint32_t>(record.field_count, 65535)));
                 }
                 char entry[kIndexEntry];
-                if (!format_index_entry(work.position(), entry)) return Status::failure(MessageId::WriteFailed, temp_folder().string());
+                if (!format_index_entry(work.position(), entry))
+                    return Status::failure(MessageId::WriteFailed, temp_folder().string());
                 index.write({entry, kIndexEntry});
                 keys[batched] = std::string_view(batch.keys).substr(key_at, record.key_length);
                 key_at += record.key_length;
@@ -462,7 +464,8 @@ StageEnd CrossEngine::Impl::write_workbook_rows() {
         ++h;
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
             rows.push_back({h, source_of(runs.records[p])});
-            if (!fetch.add_line(original_start[p], original_length[p] + 1)) return Status::failure(MessageId::OpenFailed);
+            if (!fetch.add_line(original_start[p], original_length[p] + 1))
+                return Status::failure(MessageId::OpenFailed);
         }
     }
     if (!fetch.flush()) return Status::failure(MessageId::OpenFailed);

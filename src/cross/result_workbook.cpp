@@ -237,7 +237,8 @@ Status ResultWorkbook::open(const std::filesystem::path& target, std::size_t fie
     d.field_columns = static_cast<std::size_t>(std::max(d.limits.columns - 3, 1));
     d.column_parts = (d.fields + d.field_columns - 1) / d.field_columns;
     d.quoted = quoted_fields;
-    if (!d.file.open(target.parent_path(), target.filename().string())) return Status::failure(MessageId::WriteFailed, target.string());
+    if (!d.file.open(target.parent_path(), target.filename().string()))
+        return Status::failure(MessageId::WriteFailed, target.string());
     d.file_path = d.file.path().string();
     // The library keeps each sheet's rows in a work file of its own until
     // the workbook is packed.

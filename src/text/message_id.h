@@ -18,12 +18,12 @@ enum class MessageId : int {
 
     // Message boxes, message lines and captions.
     OutOfMemory = 30001,
-    OpenFailed = 30003,  // the file cannot be opened
-    NoText = 30004,  // a required text is empty
+    OpenFailed = 30003,     // the file cannot be opened
+    NoText = 30004,         // a required text is empty
     RecordTooLong = 30005,  // a record over 5,000 bytes
-    NoLineBreak = 30006,  // a file without line breaks
+    NoLineBreak = 30006,    // a file without line breaks
     TempFileFailed = 30007,
-    TooManyFields = 30008,  // a record with 2,000 fields or more
+    TooManyFields = 30008,   // a record with 2,000 fields or more
     NoResultFolder = 30009,  // no folder for the cross results
     RibbonFailed = 30010,
     FileSaved = 30011,
@@ -36,14 +36,14 @@ enum class MessageId : int {
     CannotTurnAllOff = 30019,
     ConfirmDeleteResultNode = 30020,  // the result file goes too
     DeleteFailed = 30021,
-    TooManyArcs = 30022,  // the arc table is full
-    CountingRecords = 30023,  // progress line
-    CrossFinished = 30024,  // progress line
-    ReadingData = 30025,  // progress line
+    TooManyArcs = 30022,        // the arc table is full
+    CountingRecords = 30023,    // progress line
+    CrossFinished = 30024,      // progress line
+    ReadingData = 30025,        // progress line
     FindingDuplicates = 30026,  // progress line
-    WritingResults = 30027,  // progress line
+    WritingResults = 30027,     // progress line
     ExcelStartFailed = 30028,
-    AskResultFolder = 30029,  // no result folder yet: set one now?
+    AskResultFolder = 30029,     // no result folder yet: set one now?
     ChooseResultFolder = 30030,  // the folder dialog's instruction
     NoHits = 30031,
     FileAlreadySet = 30032,
@@ -63,7 +63,7 @@ enum class MessageId : int {
     ExplorerStartFailed = 30048,
     TextTooLong = 30049,
     AskCopyKeyFields = 30050,  // the clicked node's key positions for the others?
-    GuideShown = 30051,  // the operation guide goes to the status bar
+    GuideShown = 30051,        // the operation guide goes to the status bar
     ConfirmCross = 30052,
     PrinterDcFailed = 30064,
     ManualName = 30161,
@@ -82,20 +82,20 @@ enum class MessageId : int {
     Release108 = 30208,
 
     // Our own messages.
-    PathUnusable = 30300,  // too long for a node, or characters cp932 lacks
-    NotARegularFile = 30301,  // a FIFO, a device, a socket
+    PathUnusable = 30300,              // too long for a node, or characters cp932 lacks
+    NotARegularFile = 30301,           // a FIFO, a device, a socket
     AskOverwriteChangedChart = 30302,  // changed on disk since opened
-    ChartLocked = 30303,  // another program is saving the chart
-    AskConvertToCp932 = 30310,  // not cp932: make a converted copy?
-    NotInCp932 = 30312,  // characters cp932 lacks: no copy made
-    AskQuotedFields = 30313,  // commas inside quotes: treat quoted fields as one?
-    NotCp932Shown = 30314,  // not cp932: shown and compared wrongly
-    OthersFile = 30320,  // another user's file cannot be replaced
-    OthersFolder = 30321,  // another user's folder takes no new file
-    NameTaken = 30322,  // something that cannot be replaced has the name
-    SettingsIgnored = 30330,  // the settings file is not regular or too large
-    NoPrivateFolder = 30331,  // no private folder for the single-instance lock
-    NotAnExistingFile = 30332,  // only existing files open in the spreadsheet program
+    ChartLocked = 30303,               // another program is saving the chart
+    AskConvertToCp932 = 30310,         // not cp932: make a converted copy?
+    NotInCp932 = 30312,                // characters cp932 lacks: no copy made
+    AskQuotedFields = 30313,           // commas inside quotes: treat quoted fields as one?
+    NotCp932Shown = 30314,             // not cp932: shown and compared wrongly
+    OthersFile = 30320,                // another user's file cannot be replaced
+    OthersFolder = 30321,              // another user's folder takes no new file
+    NameTaken = 30322,                 // something that cannot be replaced has the name
+    SettingsIgnored = 30330,           // the settings file is not regular or too large
+    NoPrivateFolder = 30331,           // no private folder for the single-instance lock
+    NotAnExistingFile = 30332,         // only existing files open in the spreadsheet program
     ChangedWhileAsking = 30340,
     NotCp932Cross = 30341,  // not cp932: cannot be crossed
     WorkbookDamaged = 30350,
@@ -103,8 +103,8 @@ enum class MessageId : int {
     WorkbookWithoutSheets = 30352,
     SheetEmpty = 30353,
     NoSuchSheet = 30354,
-    WorkbookTooLarge = 30355,  // parts that inflate too far
-    NotATextSaveAsCsv = 30356,  // save spreadsheets as .xlsx or CSV
+    WorkbookTooLarge = 30355,    // parts that inflate too far
+    NotATextSaveAsCsv = 30356,   // save spreadsheets as .xlsx or CSV
     AskConvertWorkbook = 30357,  // make a cp932 CSV copy of the sheet?
     CellLineBreaksReplaced = 30358,
     AskCreateFolder = 30360,

@@ -47,7 +47,8 @@ Status read_settings_file(const std::filesystem::path& path, std::string& text) 
     if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return Status::ok();
     int fd = -1;
     if (Status opened = open_user_file(path, fd); !opened)
-        return opened.message_id == MessageId::OpenFailed ? opened : Status::failure(MessageId::SettingsIgnored, path.string());
+        return opened.message_id == MessageId::OpenFailed ? opened
+                                                          : Status::failure(MessageId::SettingsIgnored, path.string());
     Status result = Status::ok();
     if (::fstat(fd, &st) != 0 || st.st_size > kSettingsFileLimit) {
         result = Status::failure(MessageId::SettingsIgnored, path.string());

@@ -588,7 +588,8 @@ std::optional<std::filesystem::path> ChartView::workbook_copy_of(const std::file
     const std::filesystem::path copy_path = workbook_copy_path(workbook);
     const std::string about = workbook.string() + "\nシート: " + sheet + "\n変換したコピー: " +
                               copy_path.filename().string() + "\n";
-    if (show_message(messages_, about, MessageId::AskConvertWorkbook) != kAnswerYes || !may_write_copy(copy_path)) return std::nullopt;
+    if (show_message(messages_, about, MessageId::AskConvertWorkbook) != kAnswerYes || !may_write_copy(copy_path))
+        return std::nullopt;
     // Made only from the workbook the user was asked about.
     const WorkbookCopy copy = make_workbook_copy(workbook, sheet, copy_path, 20, stamp);
     if (!copy.status) {
@@ -600,7 +601,8 @@ std::optional<std::filesystem::path> ChartView::workbook_copy_of(const std::file
         return std::nullopt;
     }
     if (copy.broken_cells > 0)
-        show_message(messages_, copy_path.string() + "\n改行のあったセル: " + std::to_string(copy.broken_cells) + "\n", MessageId::CellLineBreaksReplaced);
+        show_message(messages_, copy_path.string() + "\n改行のあったセル: " + std::to_string(copy.broken_cells) + "\n",
+                     MessageId::CellLineBreaksReplaced);
     return copy_path;
 }
 
@@ -616,7 +618,8 @@ std::optional<std::filesystem::path> ChartView::cp932_copy_of(const std::filesys
     const std::filesystem::path copy_path = cp932_copy_path(file);
     const std::string about = file.string() + "\n文字コード: " + encoding_name(encoding) + "\n変換したコピー: " +
                               copy_path.filename().string() + "\n";
-    if (show_message(messages_, about, MessageId::AskConvertToCp932) != kAnswerYes || !may_write_copy(copy_path)) return std::nullopt;
+    if (show_message(messages_, about, MessageId::AskConvertToCp932) != kAnswerYes || !may_write_copy(copy_path))
+        return std::nullopt;
     // The file may have changed while the questions were shown: the copy is
     // made only from the text the user was asked about.
     const Cp932Copy copy = make_cp932_copy(file, encoding, copy_path, 20, stamp);

@@ -218,7 +218,8 @@ private slots:
         dialogs.shown.clear();
         const int missing = add(chart, dir_.filePath("missing.csv"), 4);
         QVERIFY(!area.load_preview(missing));
-        QCOMPARE(dialogs.shown[0].text, dir_.filePath("missing.csv").toStdString() + "\n" + message(MessageId::FileNotFound));
+        QCOMPARE(dialogs.shown[0].text,
+                 dir_.filePath("missing.csv").toStdString() + "\n" + message(MessageId::FileNotFound));
         QCOMPARE(area.preview_node(), good);
 
         // No records: whatever was shown goes, and the count is reported.

@@ -488,7 +488,8 @@ TEST(CrossProgram, TheFileSizeLimitIsAFailedWriteNotADeath) {
     EXPECT_EQ(run.end_signal(), 0);
     EXPECT_EQ(run.exit_code(), 1);
     // The work files in the temporary folder are the first to reach it.
-    EXPECT_EQ(run.err(), "tessaly-cross: " + (dir / "tmp").string() + ": " + std::string(message_text(MessageId::WriteFailed)) + "\n");
+    EXPECT_EQ(run.err(), "tessaly-cross: " + (dir / "tmp").string() + ": " +
+                             std::string(message_text(MessageId::WriteFailed)) + "\n");
     EXPECT_EQ(entries(dir / "tmp"), 0u);
     EXPECT_EQ(entries(dir / "out"), 0u);
 }

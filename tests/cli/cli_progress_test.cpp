@@ -61,11 +61,13 @@ TEST(CliProgress, RedrawsAtMostTenTimesASecond) {
         bar.message_line(MessageId::WritingResults);
         bar.progress_range(10);
         bar.progress_position(3);
-        EXPECT_NE(last_bar(err.str()), "[#########                     ] 30% " + std::string(message_text(MessageId::WritingResults)));
+        EXPECT_NE(last_bar(err.str()),
+                  "[#########                     ] 30% " + std::string(message_text(MessageId::WritingResults)));
         // ... and the end draws it, however soon, before the bar goes.
         bar.finish();
         const std::string terminal = err.str();
-        EXPECT_EQ(last_bar(terminal), "[#########                     ] 30% " + std::string(message_text(MessageId::WritingResults)));
+        EXPECT_EQ(last_bar(terminal),
+                  "[#########                     ] 30% " + std::string(message_text(MessageId::WritingResults)));
         EXPECT_TRUE(terminal.ends_with("\r\x1b[K")) << terminal;
     }
     EXPECT_EQ(out.str(), "");

@@ -168,8 +168,8 @@ TEST_F(CliRun, ExitStatusTellsUsageFromFailure) {
     const std::string missing = (dir_ / "gone.csv").string();
     r = run_cli({"-o", out(), "-f", missing, "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + missing + ": " + one_line(MessageId::OpenFailed) + "\ntessaly-cross: " + missing + ": " +
-                         std::strerror(ENOENT) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + missing + ": " + one_line(MessageId::OpenFailed) +
+                         "\ntessaly-cross: " + missing + ": " + std::strerror(ENOENT) + "\n");
     EXPECT_EQ(r.out, "");
 
     // A result folder that is not there: refused before the cross, named.
@@ -201,7 +201,8 @@ TEST_F(CliRun, NoResultFolderAnywhere) {
     const std::string a = source("a.csv", "k\r\nk\r\n");
     CliOutcome r = run_cli({"-f", a, "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + one_line(MessageId::NoResultFolder) + "（-o フォルダで指定するか、テサリーの環境設定で保存場所を決めてください）\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + one_line(MessageId::NoResultFolder) +
+                         "（-o フォルダで指定するか、テサリーの環境設定で保存場所を決めてください）\n");
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
@@ -393,7 +394,8 @@ TEST_F(CliRun, ChartNodesMustExistAndHaveAKey) {
 
     CliOutcome r = run_cli({"--chart", chart_path.string(), "--node", "会員", "--node", "顧客", "-o", out()});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + chart_path.string() + ": 『顧客』に" + one_line(MessageId::NoKeyFields) + "\n");
+    EXPECT_EQ(r.err,
+              "tessaly-cross: " + chart_path.string() + ": 『顧客』に" + one_line(MessageId::NoKeyFields) + "\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 
     r = run_cli({"--chart", chart_path.string(), "--node", "nobody", "-o", out()});
@@ -404,8 +406,8 @@ TEST_F(CliRun, ChartNodesMustExistAndHaveAKey) {
     const std::string none = (dir_ / "none.tsy").string();
     r = run_cli({"--chart", none, "--node", "#0", "-o", out()});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + none + ": " + one_line(MessageId::FileNotFound) + "\ntessaly-cross: " + none + ": " +
-                         std::strerror(ENOENT) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + none + ": " + one_line(MessageId::FileNotFound) + "\ntessaly-cross: " + none +
+                         ": " + std::strerror(ENOENT) + "\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
 

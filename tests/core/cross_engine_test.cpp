@@ -518,15 +518,16 @@ TEST_F(CrossEngineTest, ObserverFollowsTheStages) {
     ASSERT_EQ(steps, 7);
     for (int i = 0; i < steps; ++i) EXPECT_EQ(seen[i], expected[i]) << i;
 
-    EXPECT_EQ(recorder.lines, (std::vector<MessageId>{MessageId::CountingRecords, MessageId::ReadingData, MessageId::FindingDuplicates, MessageId::WritingResults}));
+    EXPECT_EQ(recorder.lines, (std::vector<MessageId>{MessageId::CountingRecords, MessageId::ReadingData,
+                                                      MessageId::FindingDuplicates, MessageId::WritingResults}));
     EXPECT_EQ(recorder.records, std::vector<long long>{7});
     EXPECT_EQ(recorder.hits, (std::vector<long long>{1, 2, 3}));
     EXPECT_EQ(work_files() + open_work_files(), 0);
 
     // The counting pass moves the bar node by node, selected or not; every
     // pass leaves it at 0.
-    const std::vector<std::string> counting = {line_step(MessageId::CountingRecords), "range 3", "0", "1", "2", "3", "0",
-                                                line_step(MessageId::ReadingData)};
+    const std::vector<std::string> counting = {
+        line_step(MessageId::CountingRecords), "range 3", "0", "1", "2", "3", "0", line_step(MessageId::ReadingData)};
     ASSERT_GE(recorder.progress.size(), counting.size());
     EXPECT_EQ(std::vector<std::string>(recorder.progress.begin(), recorder.progress.begin() + counting.size()),
               counting);
@@ -805,7 +806,8 @@ TEST_F(CrossEngineTest, CancelDuringTheGroupingPass) {
     recorder.cancel_when = [](const Recorder& r) { return r.lines.size() == 3; };
     Outcome o = cross(chart, CrossOptions{}, recorder);
     EXPECT_EQ(o.stage, CrossStage::Cancelled);
-    EXPECT_EQ(recorder.lines, (std::vector<MessageId>{MessageId::CountingRecords, MessageId::ReadingData, MessageId::FindingDuplicates}));
+    EXPECT_EQ(recorder.lines, (std::vector<MessageId>{MessageId::CountingRecords, MessageId::ReadingData,
+                                                      MessageId::FindingDuplicates}));
     EXPECT_EQ(o.hits, 0);
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
     EXPECT_EQ(open_work_files(), 0);

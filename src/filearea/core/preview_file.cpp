@@ -243,7 +243,8 @@ Status PreviewFile::scan(const ScanProgress& progress) {
         if (end > kLargestPosition) return Status::failure(MessageId::TempFileFailed);
         append_entry(entries, end);
         if (entries.size() >= kBlockSize) {
-            if (!write_all(index_fd_, entries.data(), entries.size())) return Status::failure(MessageId::TempFileFailed);
+            if (!write_all(index_fd_, entries.data(), entries.size()))
+                return Status::failure(MessageId::TempFileFailed);
             entries.clear();
         }
         ++s.total_records;
@@ -290,7 +291,8 @@ Status PreviewFile::scan(const ScanProgress& progress) {
     if (length > 0) {
         if (Status done = finish_record(length, commas, position, false); !done) return done;
     }
-    if (!entries.empty() && !write_all(index_fd_, entries.data(), entries.size())) return Status::failure(MessageId::TempFileFailed);
+    if (!entries.empty() && !write_all(index_fd_, entries.data(), entries.size()))
+        return Status::failure(MessageId::TempFileFailed);
     if (progress.set_position) progress.set_position(0);
     return Status::ok();
 }
