@@ -20,7 +20,7 @@ void settle(int milliseconds) {
 // The box the program's own dialogs show (user_dialogs.cpp): the same icon,
 // caption and buttons for each style.
 int ShotDialogs::present(const std::string& text, MessageStyle style) {
-    const std::string_view caption = message_text(57344);
+    const std::string_view caption = message_text(MessageId::AppTitle);
     const QMessageBox::Icon icon = style == MessageStyle::Question      ? QMessageBox::Question
                                    : style == MessageStyle::Information ? QMessageBox::Information
                                                                         : QMessageBox::Critical;

@@ -18,10 +18,10 @@ namespace tessaly::app {
 
 namespace {
 
-constexpr int kNewestRelease = 30208;
-constexpr int kFirstRelease = 30200;
+constexpr MessageId kNewestRelease = MessageId::Release108;
+constexpr MessageId kFirstRelease = MessageId::Release100;
 
-QString catalogue(int id) {
+QString catalogue(MessageId id) {
     const std::string_view text = message_text(id);
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
@@ -33,7 +33,8 @@ QString program_version_line() { return QStringLiteral("Tessaly Ver. " TESSALY_V
 QString version_history_text() {
     const QString line_end = QStringLiteral("\r\n");
     QString text = program_version_line() + line_end;
-    for (int id = kNewestRelease; id >= kFirstRelease; --id) text += catalogue(id) + line_end;
+    for (int id = static_cast<int>(kNewestRelease); id >= static_cast<int>(kFirstRelease); --id)
+        text += catalogue(static_cast<MessageId>(id)) + line_end;
     return text;
 }
 

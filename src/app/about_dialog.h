@@ -16,7 +16,7 @@ class UserDialogs;
 QString program_version_line();
 
 // The text of the version field: the program's version line, then the
-// releases from the newest (30208) down to the first (30200); every line
+// releases from the newest (Release108) down to the first (Release100); every line
 // ends in CR LF. A history line the catalogue lacks leaves its line end.
 QString version_history_text();
 

@@ -98,7 +98,7 @@ void Application::open_from_later_start(const QString& path) {
 
 int run_application(int argc, char** argv) {
     // A write beyond the file size limit fails with EFBIG and is reported
-    // (30015) instead of killing the program.
+    // (WriteFailed) instead of killing the program.
     std::signal(SIGXFSZ, SIG_IGN);
     const CommandLine line = parse_command_line(argc, argv);
     if (line.mode == CommandLine::Mode::PrintPdf) return print_pdf(argc, argv);
@@ -119,10 +119,10 @@ int run_application(int argc, char** argv) {
         // Tessaly runs already: it opens the chart of this start instead.
         const QString chart = line.chart.empty() ? QString() : QFileInfo(QFile::decodeName(line.chart.c_str())).absoluteFilePath();
         if (instance.hand_over(chart)) return 0;
-        show_message(dialogs, "", 30042, MessageStyle::Stop);
+        show_message(dialogs, "", MessageId::AlreadyRunning, MessageStyle::Stop);
         return 1;
     }
-    if (instance.unguarded()) show_message(dialogs, {}, 30331);
+    if (instance.unguarded()) show_message(dialogs, {}, MessageId::NoPrivateFolder);
 
     QApplication::setWindowIcon(ribbon::ribbon_icon(QStringLiteral("tessaly")));
     substitute_fonts();

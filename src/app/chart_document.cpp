@@ -79,7 +79,7 @@ bool ChartDocument::save_to(const QString& path) {
     if (absolute == path_ && stamp_) {
         const std::optional<FileStamp> on_disk = file_stamp(absolute.toStdString());
         if (on_disk && *on_disk != *stamp_ &&
-            show_message(dialogs_, absolute.toStdString() + "\n", 30302) != kAnswerYes)
+            show_message(dialogs_, absolute.toStdString() + "\n", MessageId::AskOverwriteChangedChart) != kAnswerYes)
             return false;
     }
     const bool backup = setting(settings_, "KanSet/MakeBackup") != 0;

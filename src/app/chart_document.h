@@ -40,7 +40,7 @@ public:
     // New, open and save themselves, without asking about the old chart.
     // Saving over the document's own file when another program has changed
     // it since it was opened or saved here (its time or size differ) asks
-    // first (30302); No abandons the save.
+    // first (AskOverwriteChangedChart); No abandons the save.
     void new_chart();
     bool open(const QString& path);
     bool save_to(const QString& path);

@@ -94,7 +94,7 @@ QAction* Commands::add(CommandId id, const char* caption, bool checkable) {
     auto* action = new QAction(QString::fromUtf8(caption), this);
     action->setData(command_number(id));
     action->setCheckable(checkable);
-    const std::string_view tip = message_text(command_number(id));
+    const std::string_view tip = message_text(static_cast<MessageId>(command_number(id)));
     if (!tip.empty()) ribbon::set_ribbon_tooltip(action, QString::fromUtf8(tip.data(), static_cast<int>(tip.size())));
     actions_.insert(id, action);
     return action;

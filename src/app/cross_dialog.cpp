@@ -17,7 +17,7 @@ namespace tessaly::app {
 
 namespace {
 
-QString catalogue(int id) {
+QString catalogue(MessageId id) {
     const std::string_view text = message_text(id);
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
@@ -36,7 +36,7 @@ class CrossDialog::Observer : public CrossObserver {
 public:
     explicit Observer(CrossDialog& dialog) : dialog_(dialog) {}
 
-    void message_line(int id) override {
+    void message_line(MessageId id) override {
         dialog_.message_->setText(catalogue(id));
         show_now();
     }
@@ -150,7 +150,7 @@ void CrossDialog::run_cross() {
         done(Accepted);
         return;
     }
-    message_->setText(catalogue(30024));
+    message_->setText(catalogue(MessageId::CrossFinished));
     cancel_->hide();
     confirm_->show();
     confirm_->setDefault(true);

@@ -18,7 +18,7 @@ namespace {
 QString result_folder_or_ask(const CrossRequest& r) {
     QString folder = result_folder(r.settings);
     while (folder.isEmpty()) {
-        if (show_message(r.dialogs, {}, 30029) != kAnswerYes) return {};
+        if (show_message(r.dialogs, {}, MessageId::AskResultFolder) != kAnswerYes) return {};
         if (!r.choose_result_folder || !r.choose_result_folder()) return {};
         folder = result_folder(r.settings);
     }
@@ -32,7 +32,7 @@ QString result_folder_or_ask(const CrossRequest& r) {
 int start_cross(const CrossRequest& r, std::optional<QPoint> given_point) {
     Chart& chart = r.chart;
     if (const int node = first_selected_node_without_key(chart); node >= 0) {
-        show_message(r.dialogs, missing_key_prefix(chart.nodes[node]), 30034);
+        show_message(r.dialogs, missing_key_prefix(chart.nodes[node]), MessageId::NoKeyFields);
         return -1;
     }
     std::optional<CanvasPoint> point;
@@ -42,9 +42,8 @@ int start_cross(const CrossRequest& r, std::optional<QPoint> given_point) {
         point = result_node_point(chart, r.zoom);
     if (!point) return -1;
 
-    if (r.confirm &&
-        show_message(r.dialogs, cross_confirmation_text(chart, r.options).toStdString(), 30052,
-                     cross_file_list(chart).toStdString()) != kAnswerYes)
+    if (r.confirm && show_message(r.dialogs, cross_confirmation_text(chart, r.options).toStdString(),
+                                  MessageId::ConfirmCross, cross_file_list(chart).toStdString()) != kAnswerYes)
         return -1;
 
     const QString folder = result_folder_or_ask(r);
@@ -55,7 +54,7 @@ int start_cross(const CrossRequest& r, std::optional<QPoint> given_point) {
     // never be shown or crossed again.
     const std::optional<std::string> cp932_path = cp932::from_utf8(result_path.string());
     if (!cp932_path || !path_fits_node(*cp932_path)) {
-        show_message(r.dialogs, result_path.string() + "\n", 30300);
+        show_message(r.dialogs, result_path.string() + "\n", MessageId::PathUnusable);
         return -1;
     }
     const std::string title = next_result_title(chart);
@@ -66,7 +65,7 @@ int start_cross(const CrossRequest& r, std::optional<QPoint> given_point) {
     // when a cross beside this one took the chosen name first.
     const std::optional<std::string> written = cp932::from_utf8(dialog.result_path().string());
     if (!written || !path_fits_node(*written)) {
-        show_message(r.dialogs, dialog.result_path().string() + "\n", 30300);
+        show_message(r.dialogs, dialog.result_path().string() + "\n", MessageId::PathUnusable);
         return -1;
     }
 

@@ -265,7 +265,7 @@ void MainWindow::run_cross(std::optional<QPoint> point) {
     repaint();
     if (chart.nodes[node].record_count == 0) {
         file_area_->clear_preview();
-        show_message(dialogs_, {}, 30031);
+        show_message(dialogs_, {}, MessageId::NoHits);
     } else {
         file_area_->load_preview(node, false);
     }

@@ -30,7 +30,7 @@ namespace {
 
 QString u(const char* text) { return QString::fromUtf8(text); }
 
-QString catalogue(int id) {
+QString catalogue(MessageId id) {
     const std::string_view text = message_text(id);
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
@@ -43,13 +43,13 @@ constexpr int kPercentages[] = {50, 75, 100, 125, 150, 200, 300, 400};
 }  // namespace
 
 QString manual_path(const QString& program_folder) {
-    return QDir(program_folder).filePath(catalogue(30161) + QStringLiteral(".pdf"));
+    return QDir(program_folder).filePath(catalogue(MessageId::ManualName) + QStringLiteral(".pdf"));
 }
 
 ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
-    setWindowTitle(catalogue(30161));
+    setWindowTitle(catalogue(MessageId::ManualName));
     resize(1000, 760);
 
     document_ = new QPdfDocument(this);
@@ -281,7 +281,7 @@ ManualWindow* open_manual(QWidget* owner, UserDialogs& dialogs, const QString& p
     if (program_folder.isEmpty()) return nullptr;
     const QString path = manual_path(program_folder);
     if (!QFileInfo(path).isFile()) {
-        show_message(dialogs, {}, 30162);
+        show_message(dialogs, {}, MessageId::ManualMissing);
         return nullptr;
     }
     // One manual window, kept when closed, so that it comes back at the page
@@ -298,7 +298,7 @@ ManualWindow* open_manual(QWidget* owner, UserDialogs& dialogs, const QString& p
     auto* window = new ManualWindow(owner);
     if (!window->load(path)) {
         delete window;
-        show_message(dialogs, path.toStdString() + "\n", 30003);
+        show_message(dialogs, path.toStdString() + "\n", MessageId::OpenFailed);
         return nullptr;
     }
     window->setWindowState(Qt::WindowMaximized);

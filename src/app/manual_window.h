@@ -82,14 +82,14 @@ private:
     QComboBox* zoom_box_;
 };
 
-// The manual's path: the program's folder, the manual's name (30161) and
+// The manual's path: the program's folder, the manual's name (ManualName) and
 // ".pdf".
 QString manual_path(const QString& program_folder);
 
 // F1: shows the manual from the program's folder, maximised the first time,
 // in a window of the owner's that stays open beside it; F1 again brings that
 // window to the front at the page it shows. When the manual is not there,
-// says so (30162) and nothing else happens (nullptr). Without an owner the
+// says so (ManualMissing) and nothing else happens (nullptr). Without an owner the
 // caller owns the new window.
 ManualWindow* open_manual(QWidget* owner, UserDialogs& dialogs,
                           const QString& program_folder = QCoreApplication::applicationDirPath());

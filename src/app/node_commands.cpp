@@ -27,12 +27,12 @@ bool delete_primary_node(Chart& chart, UserDialogs& dialogs) {
     const int k = chart.primary_node;
     const NodeRecord& node = chart.nodes[k];
     if (node.kind == kResultNode) {
-        if (show_message(dialogs, {}, 30020) != kAnswerYes) return false;
+        if (show_message(dialogs, {}, MessageId::ConfirmDeleteResultNode) != kAnswerYes) return false;
         const std::string path = node_file(node);
         std::error_code ec;
         if (!path.empty() && std::filesystem::exists(path, ec) && !std::filesystem::remove(path, ec))
-            show_message(dialogs, {}, 30021);
-    } else if (show_message(dialogs, {}, 30017) != kAnswerYes) {
+            show_message(dialogs, {}, MessageId::DeleteFailed);
+    } else if (show_message(dialogs, {}, MessageId::ConfirmDeleteNode) != kAnswerYes) {
         return false;
     }
     remove_node(chart, k);
@@ -53,7 +53,7 @@ bool copy_primary_key(Chart& chart, MessagePresenter& messages) {
     if (!has_primary(chart)) return false;
     const NodeRecord& primary = chart.nodes[chart.primary_node];
     if (primary.key_first == -1) {
-        show_message(messages, {}, 30036);
+        show_message(messages, {}, MessageId::ClickedNodeHasNoKey);
         return false;
     }
     // The brackets must fit the field with its terminating zero: a long
@@ -65,7 +65,7 @@ bool copy_primary_key(Chart& chart, MessagePresenter& messages) {
     bracketed.reserve(kept.size() + 2);
     bracketed.append(1, '[').append(kept).append(1, ']');
     const std::string shown = cp932::to_utf8_lossy(bracketed);
-    if (show_message(messages, shown + "\n", 30050) != kAnswerYes) return false;
+    if (show_message(messages, shown + "\n", MessageId::AskCopyKeyFields) != kAnswerYes) return false;
     bool changed = false;
     for (int i = 0; i < chart.node_count(); ++i) {
         if (i == chart.primary_node || !chart.node_states[i].selected) continue;
@@ -104,26 +104,27 @@ void open_in_spreadsheet(const Chart& chart, int node, Desktop& desktop, Message
     // option or a URL of its own. Only a file named from the root, and there,
     // is handed on.
     if (!node_path.starts_with('/') || !is_regular_file(node_path)) {
-        show_message(messages, node_path + "\n", 30332);
+        show_message(messages, node_path + "\n", MessageId::NotAnExistingFile);
         return;
     }
     const std::string path = file_to_open(chart.nodes[node], node_path);
     if (desktop.open_in_spreadsheet(QString::fromStdString(path))) return;
     // Which file, and what was looked for: on a machine without a
     // spreadsheet program the user learns what to install.
-    show_message(messages, path + "\n探した表計算ソフト: LibreOffice Calc（localc / libreoffice）\n", 30028);
+    show_message(messages, path + "\n探した表計算ソフト: LibreOffice Calc（localc / libreoffice）\n",
+                 MessageId::ExcelStartFailed);
 }
 
 void copy_shown_file(const QString& shown_file, UserDialogs& dialogs) {
     const QString target =
         dialogs.save_file(QString::fromUtf8("保存するファイルを指定"), QString(), QStringLiteral("all files(*)"), false);
     if (target.isEmpty()) return;
-    if (QFileInfo::exists(target) && show_message(dialogs, {}, 30041) != kAnswerYes) return;
+    if (QFileInfo::exists(target) && show_message(dialogs, {}, MessageId::AskOverwrite) != kAnswerYes) return;
     if (Status copied = copy_lines_crlf(shown_file.toStdString(), target.toStdString()); !copied) {
         show_message(dialogs, copied);
         return;
     }
-    show_message(dialogs, {}, 30011);
+    show_message(dialogs, {}, MessageId::FileSaved);
 }
 
 }  // namespace tessaly::app

@@ -29,7 +29,7 @@ bool copy_primary_key(Chart& chart, MessagePresenter& messages);
 // the chart, the shown node's from the file area; for a result node its
 // workbook (CROSSnnnn.xlsx beside CROSSnnnn.csv) when there is one. Only an
 // absolute path of an existing regular file is handed on; anything else is
-// refused (30332, naming the path).
+// refused (NotAnExistingFile, naming the path).
 void open_in_spreadsheet(const Chart& chart, int node, Desktop& desktop, MessagePresenter& messages);
 
 // Saves a copy of the shown file (its private copy `shown_file`) under a

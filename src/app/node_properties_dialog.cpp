@@ -288,7 +288,7 @@ void NodePropertiesDialog::update_description_counter() {
     description_counter_->setText(counter_text(length, kDescriptionBytes));
 }
 
-void NodePropertiesDialog::refuse(int message_id, QWidget* field, const QString& culprits) {
+void NodePropertiesDialog::refuse(MessageId message_id, QWidget* field, const QString& culprits) {
     // Characters cp932 cannot hold are named above the text, so that the
     // user sees which ones to take out.
     const std::string prefix = culprits.isEmpty() ? std::string() : (u("「") + culprits + u("」\n")).toStdString();
@@ -302,23 +302,23 @@ bool NodePropertiesDialog::try_accept() {
     bool number = false;
     const int start_record = start_record_->cleanText().toInt(&number);
     if (!number || start_record < kLowestStartRecord || start_record > kHighestStartRecord) {
-        refuse(30018, start_record_);
+        refuse(MessageId::ValueOutOfRange, start_record_);
         return false;
     }
 
     const QString title_text = title_->text();
     if (title_text.isEmpty()) {
-        refuse(30004, title_);
+        refuse(MessageId::NoText, title_);
         return false;
     }
     const auto title = title_bytes();
     const int title_length = title ? static_cast<int>(title->size()) : cp932_length(title_text);
     if (title_length > kTitleBytes) {
-        refuse(30049, title_);
+        refuse(MessageId::TextTooLong, title_);
         return false;
     }
     if (!title) {
-        refuse(30049, title_, unencodable_characters(title_text));
+        refuse(MessageId::TextTooLong, title_, unencodable_characters(title_text));
         return false;
     }
 
@@ -327,11 +327,11 @@ bool NodePropertiesDialog::try_accept() {
     const int description_length =
         description ? static_cast<int>(description->size()) : cp932_length(description_text);
     if (description_length > kDescriptionBytes) {
-        refuse(30049, description_);
+        refuse(MessageId::TextTooLong, description_);
         return false;
     }
     if (!description) {
-        refuse(30049, description_, unencodable_characters(description_text));
+        refuse(MessageId::TextTooLong, description_, unencodable_characters(description_text));
         return false;
     }
 
@@ -350,7 +350,8 @@ QString folder_of(const QString& path) {
 }
 
 void NodePropertiesDialog::show_folder() {
-    if (!desktop_.open_folder(folder_of(path_->text()))) show_message(messages_, "", 30048, MessageStyle::Stop);
+    if (!desktop_.open_folder(folder_of(path_->text())))
+        show_message(messages_, "", MessageId::ExplorerStartFailed, MessageStyle::Stop);
 }
 
 bool edit_node_properties_with(const std::function<bool(NodePropertiesDialog&)>& drive, MessagePresenter& messages,

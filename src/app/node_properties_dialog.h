@@ -93,7 +93,7 @@ private:
     // own bytes, even where they do not convert cleanly.
     std::optional<std::string> title_bytes() const;
     std::optional<std::string> description_bytes() const;
-    void refuse(int message_id, QWidget* field, const QString& culprits = {});
+    void refuse(MessageId message_id, QWidget* field, const QString& culprits = {});
 
     MessagePresenter& messages_;
     Desktop& desktop_;

@@ -64,7 +64,8 @@ std::unique_ptr<QSettings> open_settings(MessagePresenter& messages) {
     // user could swap it between the look and the library's reading.
     const QString path = settings_file_path();
     std::string text;
-    if (Status checked = read_settings_file(path.toStdString(), text); checked.message_id == 30330) {
+    if (Status checked = read_settings_file(path.toStdString(), text);
+        checked.message_id == MessageId::SettingsIgnored) {
         show_message(messages, checked);
         // A file no path can name (beneath a device): nothing is read, and the
         // changes of this run stay in memory, as nothing can be written there.

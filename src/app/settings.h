@@ -19,7 +19,7 @@ namespace tessaly::app {
 // The application's own settings file: Varnholt/Tessaly.ini in the user's
 // configuration folder. One that is not a regular file (a FIFO, /dev/zero
 // through a link) or is too large to be ours is never opened: the messages
-// are told (30330, naming it) and a store of the defaults stands in for it,
+// are told (SettingsIgnored, naming it) and a store of the defaults stands in for it,
 // which keeps this run's changes to itself.
 std::unique_ptr<QSettings> open_settings(MessagePresenter& messages);
 QString settings_file_path();

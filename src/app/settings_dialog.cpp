@@ -135,7 +135,7 @@ SettingsDialog::SettingsDialog(const EnvironmentValues& values, UserDialogs& dia
 
 void SettingsDialog::check_canvas_field(QSpinBox* field) {
     if (field->value() >= kCanvasLowest && field->value() <= kCanvasHighest) return;
-    show_message(dialogs_, "", 30037, MessageStyle::Stop);
+    show_message(dialogs_, "", MessageId::SettingOutOfRange, MessageStyle::Stop);
     QTimer::singleShot(0, field, [field] { field->setFocus(); });
 }
 
@@ -144,7 +144,7 @@ void SettingsDialog::browse() {
     // the chooser in the home folder.
     QString start = folder_->text();
     if (!start.startsWith('/')) start = QDir::homePath();
-    const std::string_view instruction = message_text(30030);
+    const std::string_view instruction = message_text(MessageId::ChooseResultFolder);
     const QString chosen = dialogs_.choose_folder(
         QString::fromUtf8(instruction.data(), static_cast<int>(instruction.size())), start);
     if (!chosen.isEmpty()) folder_->setText(QDir::toNativeSeparators(chosen));
@@ -155,31 +155,31 @@ void SettingsDialog::browse() {
 // saying which.
 bool SettingsDialog::folder_is_usable(const QString& folder) {
     if (folder.isEmpty()) {
-        show_message(dialogs_, "", 30009, MessageStyle::Stop);
+        show_message(dialogs_, "", MessageId::NoResultFolder, MessageStyle::Stop);
         return false;
     }
     const std::string named = folder.toStdString() + "\n";
     if (!folder.startsWith('/')) {
-        show_message(dialogs_, named, 30364);
+        show_message(dialogs_, named, MessageId::FolderNotAbsolute);
         return false;
     }
     const QFileInfo info(folder);
     if (!info.exists()) {
-        if (show_message(dialogs_, named, 30360) != kAnswerYes) return false;
+        if (show_message(dialogs_, named, MessageId::AskCreateFolder) != kAnswerYes) return false;
         std::error_code error;
         std::filesystem::create_directories(folder.toStdString(), error);
         if (error) {
-            show_message(dialogs_, named, 30361);
+            show_message(dialogs_, named, MessageId::CreateFolderFailed);
             return false;
         }
         return true;
     }
     if (!info.isDir()) {
-        show_message(dialogs_, named, 30362);
+        show_message(dialogs_, named, MessageId::FileNotFolder);
         return false;
     }
     if (::access(folder.toLocal8Bit().constData(), W_OK | X_OK) != 0) {
-        show_message(dialogs_, named, 30363);
+        show_message(dialogs_, named, MessageId::FolderNotWritable);
         return false;
     }
     return true;

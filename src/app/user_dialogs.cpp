@@ -10,7 +10,8 @@ namespace tessaly::app {
 int QtUserDialogs::present(const std::string& text, MessageStyle style) { return present(text, style, {}); }
 
 int QtUserDialogs::present(const std::string& text, MessageStyle style, const std::string& detail) {
-    const auto caption = QString::fromUtf8(message_text(57344).data(), static_cast<int>(message_text(57344).size()));
+    const auto caption = QString::fromUtf8(message_text(MessageId::AppTitle).data(),
+                                           static_cast<int>(message_text(MessageId::AppTitle).size()));
     const bool question = style == MessageStyle::Question;
     QMessageBox box(question                              ? QMessageBox::Question
                     : style == MessageStyle::Information ? QMessageBox::Information
@@ -25,7 +26,8 @@ int QtUserDialogs::present(const std::string& text, MessageStyle style, const st
 }
 
 SaveChoice QtUserDialogs::ask_save_changes(const QString& document_name) {
-    const auto caption = QString::fromUtf8(message_text(57344).data(), static_cast<int>(message_text(57344).size()));
+    const auto caption = QString::fromUtf8(message_text(MessageId::AppTitle).data(),
+                                           static_cast<int>(message_text(MessageId::AppTitle).size()));
     const auto answer = QMessageBox::warning(owner_, caption,
                                              QString::fromUtf8("%1 への変更を保存しますか?").arg(document_name),
                                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,

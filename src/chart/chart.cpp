@@ -36,7 +36,7 @@ void Chart::reset(int screen_width, int screen_height) {
 
 Status add_node(Chart& chart, std::string_view path, CanvasPoint point, double zoom, NodeKind kind,
                 std::string_view title, std::int32_t record_count) {
-    if (chart.node_count() >= kMaxNodes) return Status::failure(30014);
+    if (chart.node_count() >= kMaxNodes) return Status::failure(MessageId::TooManyNodes);
 
     static const std::string unset = cp932::literal("未設定");
     NodeRecord node;
@@ -61,7 +61,7 @@ Status add_node(Chart& chart, std::string_view path, CanvasPoint point, double z
 }
 
 Status add_arc(Chart& chart, int from, int to) {
-    if (chart.arc_count() >= kMaxArcs) return Status::failure(30022);
+    if (chart.arc_count() >= kMaxArcs) return Status::failure(MessageId::TooManyArcs);
     chart.arcs.push_back(ArcRecord{static_cast<std::uint16_t>(from), static_cast<std::uint16_t>(to)});
     return Status::ok();
 }

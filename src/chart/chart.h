@@ -43,12 +43,12 @@ struct Chart {
 
 // Appends a node whose box collapses to the point (canvas pixels) divided by
 // the zoom factor. Texts are cp932 and must fit their fields; a title longer
-// than 50 bytes is cut at a character boundary. Fails with 30014 when the
+// than 50 bytes is cut at a character boundary. Fails with TooManyNodes when the
 // chart already holds 1,001 nodes.
 Status add_node(Chart& chart, std::string_view path, CanvasPoint point, double zoom, NodeKind kind,
                 std::string_view title, std::int32_t record_count);
 
-// Fails with 30022 when the chart already holds 1,000 arcs.
+// Fails with TooManyArcs when the chart already holds 1,000 arcs.
 Status add_arc(Chart& chart, int from, int to);
 
 // "クロス結果 N" (cp932), N one more than the result nodes on the chart.

@@ -156,34 +156,34 @@ Status parse_chart(std::string_view bytes, Chart& out) {
     char magic[10];
     const std::size_t got = std::min(bytes.size(), sizeof magic);
     std::memcpy(magic, bytes.data(), got);
-    if (got < 3 || std::memcmp(magic, "TSY", 3) != 0) return Status::failure(30013);
-    if (got < 6) return Status::failure(30013);
-    if (std::memcmp(magic, "TSY001", 6) != 0) return Status::failure(30016);
-    if (!in.take(magic, sizeof magic)) return Status::failure(30013);
+    if (got < 3 || std::memcmp(magic, "TSY", 3) != 0) return Status::failure(MessageId::WrongFileFormat);
+    if (got < 6) return Status::failure(MessageId::WrongFileFormat);
+    if (std::memcmp(magic, "TSY001", 6) != 0) return Status::failure(MessageId::WrongVersion);
+    if (!in.take(magic, sizeof magic)) return Status::failure(MessageId::WrongFileFormat);
 
     DisplayState display;
-    if (!in.take(&display, sizeof display)) return Status::failure(30013);
+    if (!in.take(&display, sizeof display)) return Status::failure(MessageId::WrongFileFormat);
 
     std::uint32_t arc_count = 0;
-    if (!in.take_count(arc_count)) return Status::failure(30013);
-    if (arc_count > kMaxArcs) return Status::failure(30043);
+    if (!in.take_count(arc_count)) return Status::failure(MessageId::WrongFileFormat);
+    if (arc_count > kMaxArcs) return Status::failure(MessageId::ArcLimitExceeded);
     std::vector<ArcRecord> arcs(arc_count);
-    if (!in.take(arcs.data(), arc_count * sizeof(ArcRecord))) return Status::failure(30013);
+    if (!in.take(arcs.data(), arc_count * sizeof(ArcRecord))) return Status::failure(MessageId::WrongFileFormat);
 
     std::uint32_t node_count = 0;
-    if (!in.take_count(node_count)) return Status::failure(30013);
-    if (node_count > kMaxNodes) return Status::failure(30044);
+    if (!in.take_count(node_count)) return Status::failure(MessageId::WrongFileFormat);
+    if (node_count > kMaxNodes) return Status::failure(MessageId::NodeLimitExceeded);
     // Fewer bytes than the counted records: cut short. More: a count was
     // damaged (a node count 2 made 1 would drop a node silently, and the
     // next save with it).
-    if (in.left() != node_count * sizeof(NodeRecord)) return Status::failure(30013);
+    if (in.left() != node_count * sizeof(NodeRecord)) return Status::failure(MessageId::WrongFileFormat);
     std::vector<NodeRecord> nodes(node_count);
     in.take(nodes.data(), node_count * sizeof(NodeRecord));
 
     for (const ArcRecord& a : arcs)
-        if (a.from >= node_count || a.to >= node_count) return Status::failure(30013);
+        if (a.from >= node_count || a.to >= node_count) return Status::failure(MessageId::WrongFileFormat);
     for (const NodeRecord& n : nodes)
-        if (!node_is_sound(n)) return Status::failure(30013);
+        if (!node_is_sound(n)) return Status::failure(MessageId::WrongFileFormat);
 
     out.display = display;
     out.arcs = std::move(arcs);
@@ -196,8 +196,8 @@ Status parse_chart(std::string_view bytes, Chart& out) {
 Status open_chart(const fs::path& path, Chart& out, FileStamp* stamp) {
     std::error_code ec;
     const fs::file_status st = fs::status(path, ec);
-    if (ec || !fs::exists(st)) return Status::failure(30177, path.string());
-    if (fs::is_directory(st)) return Status::failure(30166);
+    if (ec || !fs::exists(st)) return Status::failure(MessageId::FileNotFound, path.string());
+    if (fs::is_directory(st)) return Status::failure(MessageId::IsAFolder);
 
     // Never waits on a FIFO or reads a device without end.
     int fd = -1;
@@ -211,7 +211,7 @@ Status open_chart(const fs::path& path, Chart& out, FileStamp* stamp) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             ::close(fd);
-            return Status::failure(30003, path.string());
+            return Status::failure(MessageId::OpenFailed, path.string());
         }
         if (n == 0) break;
         got += static_cast<std::size_t>(n);
@@ -235,13 +235,13 @@ Status save_chart(const fs::path& path, Chart& chart, bool keep_backup, const Fi
     if (!locked) {
         const auto until = std::chrono::steady_clock::now() + kChartLockPatience;
         Status taken = own.lock(path, [until] { return std::chrono::steady_clock::now() < until; });
-        if (taken.message_id == 30303) return taken;
+        if (taken.message_id == MessageId::ChartLocked) return taken;
         locked = own.locked();  // no chart there yet, or none to lock: saved without
     }
     remove_left_over_saves(path, locked);
     const std::string bytes = chart_file_bytes(chart);
     return replace_file_checked(path, [&bytes](const FileSink& sink) { return sink(bytes); },
-                                {.keep_backup = keep_backup, .failure_id = 30015, .written = written});
+                                {.keep_backup = keep_backup, .failure_id = MessageId::WriteFailed, .written = written});
 }
 
 }  // namespace tessaly

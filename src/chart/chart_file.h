@@ -35,19 +35,19 @@ std::string chart_file_bytes(const Chart& chart);
 
 // Reads a chart from the file's bytes into out (arcs, nodes, display state;
 // the node states come out cleared). On failure out is untouched and the
-// status holds 30013 (not a chart, or cut short, longer than its counts say
+// status holds WrongFileFormat (not a chart, or cut short, longer than its counts say
 // (66 + 4 × arcs + 1,356 × nodes bytes exactly) or damaged, or holding a
 // value the program can never store: a key field below -1 or at 2,000 and
 // beyond, a pair of key fields that no key selection makes, a start record
 // outside 1 to 10, a negative record count, a box coordinate beyond
-// ±kNodeCoordinateLimit), 30016 (another version), 30043 (too many arcs) or
-// 30044 (too many nodes). Odd but harmless values (boxes turned inside out,
+// ±kNodeCoordinateLimit), WrongVersion (another version), ArcLimitExceeded (too many arcs) or
+// NodeLimitExceeded (too many nodes). Odd but harmless values (boxes turned inside out,
 // font sizes, the canvas) are taken as they are.
 Status parse_chart(std::string_view bytes, Chart& out);
 
 // Opens the chart file at path into out; out is untouched on failure:
-// 30177 with the path when it does not exist, 30166 for a folder, 30301 with
-// the path for a FIFO or a device (never waited on), 30003 with the path when
+// FileNotFound with the path when it does not exist, IsAFolder for a folder, NotARegularFile with
+// the path for a FIFO or a device (never waited on), OpenFailed with the path when
 // it cannot be read, or a refusal of parse_chart. With stamp, the stamp of
 // the file as read.
 Status open_chart(const std::filesystem::path& path, Chart& out, FileStamp* stamp = nullptr);
@@ -58,8 +58,8 @@ Status open_chart(const std::filesystem::path& path, Chart& out, FileStamp* stam
 // holds it already (held), else its own, waiting for another program that
 // holds it for at most kChartLockPatience. Left-over new charts of a save
 // that was killed before its rename are removed. With written, the stamp of
-// the saved file. Failure: 30303 with the path when another program kept the
-// lock; 30015 with the path when the file cannot be written. Either way the
+// the saved file. Failure: ChartLocked with the path when another program kept the
+// lock; WriteFailed with the path when the file cannot be written. Either way the
 // file that was there is untouched.
 Status save_chart(const std::filesystem::path& path, Chart& chart, bool keep_backup, const FileLock* held = nullptr,
                   FileStamp* written = nullptr);

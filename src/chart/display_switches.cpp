@@ -29,7 +29,7 @@ Status flip_node_text(Chart& chart, NodeText which) {
     flipped = flipped ? 0 : 1;
     if (!d.show_name && !d.show_description && !d.show_key_sample && !d.show_file_path && !d.show_record_count) {
         flipped = 1;
-        return Status::failure(30019);
+        return Status::failure(MessageId::CannotTurnAllOff);
     }
     collapse_nodes(chart);
     return Status::ok();

@@ -17,7 +17,7 @@ std::int32_t& node_text_switch(DisplayState& display, NodeText which);
 // Collapses every node's box to its centre point.
 void collapse_nodes(Chart& chart);
 
-// Flips one node-text switch and collapses the nodes. Refuses with 30019,
+// Flips one node-text switch and collapses the nodes. Refuses with CannotTurnAllOff,
 // leaving the switch on, when it is the last one on.
 Status flip_node_text(Chart& chart, NodeText which);
 

@@ -63,7 +63,7 @@ Status spread_evenly(Chart& chart, Axis axis) {
     try {
         order.reserve(static_cast<std::size_t>(chart.node_count()));
     } catch (const std::bad_alloc&) {
-        return Status::failure(30001);
+        return Status::failure(MessageId::OutOfMemory);
     }
     long long lo = LLONG_MAX;
     long long hi = LLONG_MIN;

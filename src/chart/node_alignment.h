@@ -27,7 +27,7 @@ enum class NodeAlignment {
 bool alignment_enabled(const Chart& chart, NodeAlignment how);
 
 // Moves the selected nodes. Edges and centring do nothing without a primary
-// node. Fails only with 30001 when the work lists cannot be had.
+// node. Fails only with OutOfMemory when the work lists cannot be had.
 Status align_selected_nodes(Chart& chart, NodeAlignment how);
 
 }  // namespace tessaly

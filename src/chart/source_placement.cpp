@@ -23,7 +23,7 @@ Status count_lines(const std::filesystem::path& path, long long& lines, TextEnco
     if (Status opened = reader.open(path); !opened) return opened;
     std::string_view line;
     while (reader.next(line)) ++lines;
-    if (reader.failed()) return Status::failure(30003, path.string());
+    if (reader.failed()) return Status::failure(MessageId::OpenFailed, path.string());
     if (encoding) *encoding = scan.result();
     return Status::ok();
 }
@@ -126,13 +126,13 @@ Placement place_source_files(Chart& chart, const std::vector<std::filesystem::pa
         const auto cp932_path = cp932::from_utf8(path.string());
         const auto title = cp932::from_utf8(node_title_for(path));
         if (!cp932_path || !title || !path_fits_node(*cp932_path)) {
-            result.messages.push_back(Status::failure(30300, path.string()));
+            result.messages.push_back(Status::failure(MessageId::PathUnusable, path.string()));
             continue;
         }
         bool already = false;
         for (const NodeRecord& node : chart.nodes) already = already || cp932::field_text(node.path) == *cp932_path;
         if (already) {
-            result.messages.push_back(Status::failure(30032, path.string()));
+            result.messages.push_back(Status::failure(MessageId::FileAlreadySet, path.string()));
             continue;
         }
         long long lines = 0;

@@ -15,12 +15,12 @@ namespace tessaly {
 
 inline constexpr std::size_t kMaxFilesAtOnce = 100;
 
-// A file dropped on the chart must be a regular file (30301 for a FIFO or a
+// A file dropped on the chart must be a regular file (NotARegularFile for a FIFO or a
 // device) and pass the text check (no message names the file here; the
 // caller puts the path above the message).
 Status admit_dropped_file(const std::filesystem::path& path);
 
-// The number of lines of a file, empty ones included; 30003 with the path
+// The number of lines of a file, empty ones included; OpenFailed with the path
 // when it cannot be read. With encoding, the encoding of the whole file is
 // judged in the same reading.
 Status count_lines(const std::filesystem::path& path, long long& lines, TextEncoding* encoding = nullptr);
@@ -53,11 +53,11 @@ inline constexpr int kPlacementGap = 20;
 // a row that wraps under the first at the canvas's right edge, each on a
 // free place beside the nodes already there. Only a canvas with no free
 // place left gets a node over others, at the start point. A file already on
-// the chart (30032), one that cannot be read (30003) or whose path a node
-// cannot hold (30300) is passed over without taking a place, as is one whose
+// the chart (FileAlreadySet), one that cannot be read (OpenFailed) or whose path a node
+// cannot hold (PathUnusable) is passed over without taking a place, as is one whose
 // whole text turns out to be no cp932 (a list whose Japanese comes after the
 // part looked at before: read as cp932 it would give wrong keys without a
-// word); the node limit (30014) ends the placement. Without size_new_node
+// word); the node limit (TooManyNodes) ends the placement. Without size_new_node
 // the nodes stay collapsed to the points they are given.
 Placement place_source_files(Chart& chart, const std::vector<std::filesystem::path>& files, CanvasPoint start,
                              double zoom, const SizeNewNode& size_new_node = {});

@@ -29,7 +29,7 @@ Status UndoHistory::take_snapshot(const Chart& chart) {
         redo_.clear();
         push(undo_, std::move(copy));
     } catch (const std::bad_alloc&) {
-        return Status::failure(30001);
+        return Status::failure(MessageId::OutOfMemory);
     }
     return {};
 }
@@ -44,7 +44,7 @@ Status UndoHistory::swap_step(Chart& chart, std::vector<Step>& from, std::vector
         from.pop_back();
         push(to, std::move(current));
     } catch (const std::bad_alloc&) {
-        return Status::failure(30001);
+        return Status::failure(MessageId::OutOfMemory);
     }
     return {};
 }

@@ -18,11 +18,11 @@ public:
     static constexpr int kDepth = 9;
 
     // Stores the node records as the newest undo step and empties the redo
-    // steps; the oldest step is dropped beyond nine. 30001 when memory runs
+    // steps; the oldest step is dropped beyond nine. OutOfMemory when memory runs
     // out (the caller goes on with its change, without an undo step).
     Status take_snapshot(const Chart& chart);
     // Swaps the node records with the newest undo (redo) step; nothing
-    // happens without one. 30001 leaves everything as it was.
+    // happens without one. OutOfMemory leaves everything as it was.
     Status undo(Chart& chart);
     Status redo(Chart& chart);
     void clear();

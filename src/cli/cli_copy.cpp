@@ -34,7 +34,7 @@ int run_to_cp932(const Arguments& a, Console& console) {
     if (a.to_cp932.empty()) return console.err << failure_line(shown, std::strerror(ENOENT)), kExitFailure;
     const fs::path source = a.to_cp932;
     const auto fail = [&](const Status& status) {
-        console.err << status_line(status, named_file(status, shown), status.message_id == 30003);
+        console.err << status_line(status, named_file(status, shown), status.message_id == MessageId::OpenFailed);
         return kExitFailure;
     };
     if (is_unread_spreadsheet_name(source)) return console.err << spreadsheet_refusal(source, shown), kExitFailure;

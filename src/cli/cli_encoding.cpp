@@ -76,7 +76,7 @@ std::string spreadsheet_refusal(const std::filesystem::path& path, std::string_v
                                    "only; copy a sheet of it as CSV with:") +
                "  " + copy_command(shown) + " [--sheet NAME|N]\n";
     if (is_unread_spreadsheet_name(path)) {
-        std::string text(message_text(30356));
+        std::string text(message_text(MessageId::NotATextSaveAsCsv));
         std::replace(text.begin(), text.end(), '\n', ' ');
         return failure_line(shown, text);
     }

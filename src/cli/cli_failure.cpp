@@ -27,7 +27,8 @@ std::string status_line(const Status& status, std::string_view file, bool read, 
     // The system's reason is in its own language: a line of its own, so that
     // no line mixes it with the catalogue's Japanese.
     std::string why;
-    if (read && !file.empty() && (status.message_id == 30003 || status.message_id == 30177))
+    if (read && !file.empty() &&
+        (status.message_id == MessageId::OpenFailed || status.message_id == MessageId::FileNotFound))
         why = open_error(std::filesystem::path(file));
     return failure_line(file, reason) + (why.empty() ? std::string() : failure_line(file, why));
 }

@@ -22,7 +22,7 @@ std::string named_file(const Status& status, std::string_view fallback);
 
 // The failure line of a status about `file`: its message text after
 // text_prefix, line breaks made spaces. When the file was to be read and
-// could not be opened (30003, 30177), the system's reason follows in
+// could not be opened (OpenFailed, FileNotFound), the system's reason follows in
 // parentheses: "ファイルのオープンに失敗しました (No such file or directory)".
 std::string status_line(const Status& status, std::string_view file, bool read = false,
                         std::string_view text_prefix = {});

@@ -19,7 +19,7 @@ void ProgressBar::clear() {
     shown_.clear();
 }
 
-void ProgressBar::message_line(int id) {
+void ProgressBar::message_line(MessageId id) {
     line_ = message_text(id);
     redraw(false);
 }

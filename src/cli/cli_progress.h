@@ -34,7 +34,7 @@ public:
     // Takes the bar off the line.
     void clear();
 
-    void message_line(int id) override;
+    void message_line(MessageId id) override;
     void progress_range(int maximum) override;
     void progress_position(int position) override;
     bool cancel_requested() override;

@@ -115,7 +115,7 @@ int chart_from_files(const Arguments& a, Console& console, Chart& chart) {
         if (!absolute) return fail(console, shown_name(s.file), why);
         const fs::path& path = *absolute;
         auto cp932_path = node_path(path);
-        if (!cp932_path) return fail(console, Status::failure(30300), s.file);
+        if (!cp932_path) return fail(console, Status::failure(MessageId::PathUnusable), s.file);
         // Before the text check, which would take UTF-16 or a workbook for
         // a binary file.
         if (const std::string refusal = spreadsheet_refusal(path, s.file); !refusal.empty()) {
@@ -264,7 +264,8 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
     }
 
     if (int i = first_selected_node_without_key(chart); i >= 0)
-        return fail(console, Status::failure(30034), a.chart, false, missing_key_prefix(chart.nodes[i]));
+        return fail(console, Status::failure(MessageId::NoKeyFields), a.chart, false,
+                    missing_key_prefix(chart.nodes[i]));
     warn_of_quoted_commas(a, chart, console);
 
     const SavedSettings saved = read_saved_settings();
@@ -272,7 +273,8 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
     const std::string folder = a.result_folder ? *a.result_folder : saved.result_folder;
     if (folder.empty())
         return fail(console, "",
-                    std::string(message_text(30009)) + "（-o フォルダで指定するか、テサリーの環境設定で保存場所を決めてください）");
+                    std::string(message_text(MessageId::NoResultFolder)) +
+                        "（-o フォルダで指定するか、テサリーの環境設定で保存場所を決めてください）");
     std::string why;
     const std::optional<fs::path> absolute_folder = absolute_path(folder, why);
     if (!absolute_folder) return fail(console, folder, why);
@@ -280,11 +282,13 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
     if (const std::string problem = result_folder_problem(result_folder); !problem.empty())
         return fail(console, result_folder.string(), problem);
     // The result node would not fit: refused before anything is crossed.
-    if (a.save && chart.node_count() >= kMaxNodes) return fail(console, Status::failure(30014), a.chart);
+    if (a.save && chart.node_count() >= kMaxNodes)
+        return fail(console, Status::failure(MessageId::TooManyNodes), a.chart);
     const std::string result_title = next_result_title(chart);
     const fs::path chosen_path = find_result_file_name(result_folder);
     if (chosen_path.empty()) return fail(console, result_folder.string(), "CROSS0001.csv to CROSS10000.csv are all taken");
-    if (a.save && !node_path(chosen_path)) return fail(console, Status::failure(30300), chosen_path.string());
+    if (a.save && !node_path(chosen_path))
+        return fail(console, Status::failure(MessageId::PathUnusable), chosen_path.string());
     // Stopped before the cross began: no result file is made at all.
     if (stop_requested(console)) {
         console.err << failure_line({}, "cancelled");
@@ -318,15 +322,16 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
         // the temporary folder, or the result file it could not make.
         const Status& failure = engine.failure();
         std::string concerned;
-        if (failure.message_id == 30007 || (failure.message_id == 30003 && engine.result_file_created()))
+        if (failure.message_id == MessageId::TempFileFailed ||
+            (failure.message_id == MessageId::OpenFailed && engine.result_file_created()))
             concerned = temp_folder().string();
-        else if (failure.message_id == 30003)
+        else if (failure.message_id == MessageId::OpenFailed)
             concerned = result_path.string();
         // Only a source named by the failure was being read. A source whose
         // UTF-8 shows only past its first bytes is found as the records are
         // counted (other encodings show in those bytes and are refused
         // before the cross).
-        if (failure.message_id == 30341)
+        if (failure.message_id == MessageId::NotCp932Cross)
             console.err << encoding_refusal(TextEncoding::Utf8, given_name(a, failure.first_line));
         else
             fail(console, failure, named_file(failure, concerned), !failure.first_line.empty());
@@ -344,7 +349,8 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
             return code;
         };
         const auto cp932_result = node_path(result_path);
-        if (!cp932_result) return unreferenced(fail(console, Status::failure(30300), result_path.string()));
+        if (!cp932_result)
+            return unreferenced(fail(console, Status::failure(MessageId::PathUnusable), result_path.string()));
         auto point = result_node_point(chart, 1.0);
         ResultNodeOutcome added =
             add_result_node(chart, *cp932_result, point.value_or(CanvasPoint{}), 1.0, result_title, engine.hit_count());

@@ -100,8 +100,8 @@ SavedSettings read_saved_settings() { return read_saved_settings(settings_file()
 SavedSettings read_saved_settings(const std::filesystem::path& ini_file) {
     SavedSettings saved;
     std::string text;
-    if (Status read = read_settings_file(ini_file, text); read.message_id == 30330) {
-        saved.ignored = std::string(message_text(30330));
+    if (Status read = read_settings_file(ini_file, text); read.message_id == MessageId::SettingsIgnored) {
+        saved.ignored = std::string(message_text(MessageId::SettingsIgnored));
         std::replace(saved.ignored.begin(), saved.ignored.end(), '\n', ' ');
         return saved;
     }

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
             stop_signal.compare_exchange_strong(none, caught);
         });
     // A write beyond the file size limit (ulimit -f) fails with EFBIG and is
-    // reported (30015) instead of killing the program.
+    // reported (WriteFailed) instead of killing the program.
     std::signal(SIGXFSZ, SIG_IGN);
     std::ios::sync_with_stdio(false);
     tessaly::cli::Console console{std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1, &stop_signal};

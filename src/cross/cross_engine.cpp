@@ -160,18 +160,18 @@ StageEnd CrossEngine::Impl::open_files() {
         const NodeRecord& node = chart.nodes[i];
         const std::string_view path = cp932::field_text(node.path);
         auto native = cp932::to_utf8(path);
-        if (!native) return Status::failure(30003, cp932::to_utf8_lossy(path));
+        if (!native) return Status::failure(MessageId::OpenFailed, cp932::to_utf8_lossy(path));
         sources.push_back({i, *native, cp932::field_text(node.title)});
         if (node.mandatory) mandatory.count++;
         figures.sources.push_back({std::string(cp932::field_text(node.title)), std::string(path)});
     }
     figures.shared_hits.assign(sources.size(), std::vector<long long>(sources.size(), 0));
-    if (!work.open_nameless()) return Status::failure(30007);
-    if (!index.open_nameless()) return Status::failure(30007);
+    if (!work.open_nameless()) return Status::failure(MessageId::TempFileFailed);
+    if (!index.open_nameless()) return Status::failure(MessageId::TempFileFailed);
     // Never over a file that appeared since the name was chosen: either
     // fail, or take the next free number.
     claim_fd = create_result_file(result_path, taken == TakenResultName::TakeNextFree);
-    if (claim_fd < 0) return Status::failure(30003);
+    if (claim_fd < 0) return Status::failure(MessageId::OpenFailed);
     result_created = true;
     const std::filesystem::path folder = result_path.parent_path();
     // Hidden results left by crosses killed where no file can be nameless.
@@ -182,15 +182,15 @@ StageEnd CrossEngine::Impl::open_files() {
         std::string csv(stem.substr(0, stem.size() - 5));
         return is_result_file_name(csv + ".csv");
     });
-    if (!unfinished.open(folder, result_path.filename().string())) return Status::failure(30003);
+    if (!unfinished.open(folder, result_path.filename().string())) return Status::failure(MessageId::OpenFailed);
     const int fd = ::fcntl(unfinished.fd(), F_DUPFD_CLOEXEC, 0);
-    if (fd < 0) return Status::failure(30003);
+    if (fd < 0) return Status::failure(MessageId::OpenFailed);
     result.adopt(fd);
     return StageEnd::done();
 }
 
 StageEnd CrossEngine::Impl::count_records(long long& n) {
-    observer.message_line(30023);
+    observer.message_line(MessageId::CountingRecords);
     observer.progress_range(chart.node_count());
     observer.progress_position(0);
     n = 0;
@@ -213,8 +213,9 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
                 return !cancelled;
             });
             if (cancelled) return StageEnd::cancel();
-            if (reader.failed()) return Status::failure(30003, source->path.string());
-            if (scan.result() != TextEncoding::Cp932) return Status::failure(30341, source->path.string());
+            if (reader.failed()) return Status::failure(MessageId::OpenFailed, source->path.string());
+            if (scan.result() != TextEncoding::Cp932)
+                return Status::failure(MessageId::NotCp932Cross, source->path.string());
             ++source;
         }
         observer.progress_position(i + 1);
@@ -224,7 +225,7 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
 }
 
 StageEnd CrossEngine::Impl::read_records(long long n) {
-    observer.message_line(30025);
+    observer.message_line(MessageId::ReadingData);
     observer.progress_range(static_cast<int>(n / 100));
     observer.progress_position(0);
     int column_offset = 0;
@@ -279,31 +280,32 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
                     field_counts.push_back(static_cast<std::uint16_t>(std::min<std::uint32_t>(record.field_count, 65535)));
                 }
                 char entry[kIndexEntry];
-                if (!format_index_entry(work.position(), entry)) return Status::failure(30015, temp_folder().string());
+                if (!format_index_entry(work.position(), entry))
+                    return Status::failure(MessageId::WriteFailed, temp_folder().string());
                 index.write({entry, kIndexEntry});
                 keys[batched] = std::string_view(batch.keys).substr(key_at, record.key_length);
                 key_at += record.key_length;
                 hashes[batched] = record.hash;
                 groups->prefetch(record.hash);
-                if (++batched == kBatch && !add_keys()) return Status::failure(30001);
+                if (++batched == kBatch && !add_keys()) return Status::failure(MessageId::OutOfMemory);
             }
             ++k;
             if (n < 1000 || k % 100 == 0) observer.progress_position(static_cast<int>(k / 100));
         }
         // The keys point into the batch: store them before it is given back.
-        if (!add_keys()) return Status::failure(30001);
+        if (!add_keys()) return Status::failure(MessageId::OutOfMemory);
         if (batch.last) {
             if (batch.failure.failed()) return batch.failure;
             break;
         }
     }
     groups->drop_lookup();
-    if (!work.flush() || !index.flush()) return Status::failure(30015, temp_folder().string());
+    if (!work.flush() || !index.flush()) return Status::failure(MessageId::WriteFailed, temp_folder().string());
     return StageEnd::done();
 }
 
 StageEnd CrossEngine::Impl::find_hits() {
-    observer.message_line(30026);
+    observer.message_line(MessageId::FindingDuplicates);
     mandatory.slot_of_node.assign(static_cast<std::size_t>(chart.node_count()), -1);
     int slot = 0;
     for (const Source& source : sources)
@@ -339,7 +341,7 @@ StageEnd CrossEngine::Impl::find_hits() {
     for (std::size_t r = 0; r < stored; r += kEntriesPerBlock) {
         const std::size_t entries = std::min(kEntriesPerBlock, stored - r);
         if (!index.read_at(static_cast<long long>(r * kIndexEntry), entries * kIndexEntry, block))
-            return Status::failure(30003);
+            return Status::failure(MessageId::OpenFailed);
         // A line starts where the one before it ends: only the entries next
         // to a wanted line are read.
         for (std::size_t e = 0; e < entries; ++e) {
@@ -369,7 +371,7 @@ StageEnd CrossEngine::Impl::find_hits() {
 }
 
 StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
-    observer.message_line(30027);
+    observer.message_line(MessageId::WritingResults);
     const int maximum = static_cast<int>(m / 100);
     observer.progress_range(maximum);
     observer.progress_position(0);
@@ -403,16 +405,16 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
         }
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
             output.add_text(prefix);
-            if (!output.add_line(line_start[p], line_length[p])) return Status::failure(30003);
+            if (!output.add_line(line_start[p], line_length[p])) return Status::failure(MessageId::OpenFailed);
             output.add_text("\r\n");
         }
         if (options.Kaigyou) output.add_text("\r\n");
-        if (result.failed()) return Status::failure(30015, result_path.string());
+        if (result.failed()) return Status::failure(MessageId::WriteFailed, result_path.string());
         const int position = static_cast<int>(static_cast<long long>(maximum) * runs.bounds[run + 1] / total);
         if (position != shown) observer.progress_position(shown = position);
     }
-    if (!output.flush()) return Status::failure(30003);
-    if (result.failed()) return Status::failure(30015, result_path.string());
+    if (!output.flush()) return Status::failure(MessageId::OpenFailed);
+    if (result.failed()) return Status::failure(MessageId::WriteFailed, result_path.string());
     figures.hits = h;
     if (options.Xlsx) {
         if (StageEnd end = write_workbook_rows(); end.cancelled || end.failure.failed()) return end;
@@ -462,17 +464,18 @@ StageEnd CrossEngine::Impl::write_workbook_rows() {
         ++h;
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
             rows.push_back({h, source_of(runs.records[p])});
-            if (!fetch.add_line(original_start[p], original_length[p] + 1)) return Status::failure(30003);
+            if (!fetch.add_line(original_start[p], original_length[p] + 1))
+                return Status::failure(MessageId::OpenFailed);
         }
     }
-    if (!fetch.flush()) return Status::failure(30003);
+    if (!fetch.flush()) return Status::failure(MessageId::OpenFailed);
     return StageEnd::done();
 }
 
 StageEnd CrossEngine::Impl::close_files() {
     work.close();
     index.close();
-    if (!result.close()) return Status::failure(30015, result_path.string());
+    if (!result.close()) return Status::failure(MessageId::WriteFailed, result_path.string());
     if (workbook) {
         // Named before the result file, and removed again should that
         // fail: a failed cross leaves neither.
@@ -480,7 +483,7 @@ StageEnd CrossEngine::Impl::close_files() {
         workbook_named = true;
         workbook_path = result_workbook_path(result_path);
     }
-    if (!unfinished.finish(result_path)) return Status::failure(30015, result_path.string());
+    if (!unfinished.finish(result_path)) return Status::failure(MessageId::WriteFailed, result_path.string());
     ::close(claim_fd);  // renamed over by now
     claim_fd = -1;
     return StageEnd::done();
@@ -531,7 +534,7 @@ bool CrossEngine::step() {
     try {
         more = run_stage();
     } catch (const std::bad_alloc&) {
-        failure_ = Status::failure(30001);
+        failure_ = Status::failure(MessageId::OutOfMemory);
         stage_ = CrossStage::Failed;
     }
     if (stage_ == CrossStage::Failed || stage_ == CrossStage::Cancelled) impl_->abandon();

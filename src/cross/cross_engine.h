@@ -24,7 +24,7 @@ class CrossObserver {
 public:
     virtual ~CrossObserver() = default;
     // The message-line text (by id) of the step under way.
-    virtual void message_line(int /*id*/) {}
+    virtual void message_line(MessageId /*id*/) {}
     virtual void progress_range(int /*maximum*/) {}
     virtual void progress_position(int /*position*/) {}
     virtual void record_count(long long /*n*/) {}
@@ -42,7 +42,7 @@ enum class CrossStage { Open, Count, Allocate, Read, Group, Write, Close, Finish
 // What the engine does when the result file's name is taken by the time it
 // creates the file (another cross into the same folder, say).
 enum class TakenResultName {
-    Fail,          // 30003: the caller's name is the only one it can use
+    Fail,          // OpenFailed: the caller's name is the only one it can use
     TakeNextFree,  // the next free CROSSnnnn.csv; result_path() follows it
 };
 
@@ -61,7 +61,7 @@ public:
     CrossEngine& operator=(const CrossEngine&) = delete;
 
     // Runs the next stage. False once the cross has ended: finished, failed
-    // (failure() says why; 30001 whenever memory runs out) or cancelled.
+    // (failure() says why; OutOfMemory whenever memory runs out) or cancelled.
     bool step();
     // Runs every remaining stage.
     CrossStage run();

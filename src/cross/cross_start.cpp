@@ -54,7 +54,7 @@ ResultNodeOutcome add_result_node(Chart& chart, std::string_view cp932_path, Can
                                   std::string_view cp932_title, long long hits) {
     ResultNodeOutcome outcome;
     if (chart.node_count() >= kMaxNodes) {
-        outcome.status = Status::failure(30014);
+        outcome.status = Status::failure(MessageId::TooManyNodes);
         return outcome;
     }
     const int result = chart.node_count();

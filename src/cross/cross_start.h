@@ -16,7 +16,7 @@ namespace tessaly {
 // The first selected node (table order) without a complete cross key, or -1.
 int first_selected_node_without_key(const Chart& chart);
 
-// The prefix that goes before message 30034 for that node: 『TITLE』に (UTF-8).
+// The prefix that goes before message NoKeyFields for that node: 『TITLE』に (UTF-8).
 std::string missing_key_prefix(const NodeRecord& node);
 
 // Where a result node goes when the cross was started without a point, in
@@ -28,8 +28,8 @@ std::string missing_key_prefix(const NodeRecord& node);
 std::optional<CanvasPoint> result_node_point(const Chart& chart, double zoom);
 
 struct ResultNodeOutcome {
-    Status status;                     // 30014 when the node table is full
-    std::vector<Status> refused_arcs;  // a 30022 for each arc that did not fit
+    Status status;                     // TooManyNodes when the node table is full
+    std::vector<Status> refused_arcs;  // a TooManyArcs for each arc that did not fit
 };
 
 // After a successful cross: an arc from every selected node to the new

@@ -71,7 +71,7 @@ void KeyedRecordFeed::produce() {
         for (std::uint32_t i = 0; i < sources_.size() && count < limit_ && status && batch; ++i)
             status = read_source(i, count, batch);
     } catch (const std::bad_alloc&) {
-        status = Status::failure(30001);
+        status = Status::failure(MessageId::OutOfMemory);
     }
     if (!batch) return;  // stopped
     batch->failure = status;
@@ -91,7 +91,7 @@ Status KeyedRecordFeed::read_source(std::uint32_t index, long long& count, Batch
     while (count < limit_ && reader.next(record)) {
         if (record.empty()) continue;
         extract_key(record, source.key_first, source.key_last, options_, keyed);
-        if (keyed.field_count > kMaxFields) return Status::failure(30008, source.path.string());
+        if (keyed.field_count > kMaxFields) return Status::failure(MessageId::TooManyFields, source.path.string());
         Record& r = batch->records.emplace_back(
             Record{index, 0, 0, 0, 0, static_cast<std::uint32_t>(keyed.field_count)});
         if (!keyed.key.empty()) {
@@ -114,7 +114,7 @@ Status KeyedRecordFeed::read_source(std::uint32_t index, long long& count, Batch
             if (!batch) return Status::ok();
         }
     }
-    if (reader.failed()) return Status::failure(30003, source.path.string());
+    if (reader.failed()) return Status::failure(MessageId::OpenFailed, source.path.string());
     return Status::ok();
 }
 

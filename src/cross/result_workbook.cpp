@@ -237,7 +237,8 @@ Status ResultWorkbook::open(const std::filesystem::path& target, std::size_t fie
     d.field_columns = static_cast<std::size_t>(std::max(d.limits.columns - 3, 1));
     d.column_parts = (d.fields + d.field_columns - 1) / d.field_columns;
     d.quoted = quoted_fields;
-    if (!d.file.open(target.parent_path(), target.filename().string())) return Status::failure(30015, target.string());
+    if (!d.file.open(target.parent_path(), target.filename().string()))
+        return Status::failure(MessageId::WriteFailed, target.string());
     d.file_path = d.file.path().string();
     // The library keeps each sheet's rows in a work file of its own until
     // the workbook is packed.
@@ -249,7 +250,7 @@ Status ResultWorkbook::open(const std::filesystem::path& target, std::size_t fie
     d.book = workbook_new_opt(d.file_path.c_str(), &options);
     if (!d.book) {
         d.file.discard();
-        return Status::failure(30015, target.string());
+        return Status::failure(MessageId::WriteFailed, target.string());
     }
     d.header = workbook_add_format(d.book);
     format_set_bold(d.header);
@@ -387,7 +388,7 @@ void ResultWorkbook::Impl::write_figures(const CrossFigures& figures, long long 
 
 Status ResultWorkbook::finish(const CrossFigures& figures) {
     Impl& d = *impl_;
-    if (!d.book) return Status::failure(30015, d.target.string());
+    if (!d.book) return Status::failure(MessageId::WriteFailed, d.target.string());
     for (Impl::Sheet& s : d.sheets) {
         for (std::size_t c = 0; c <= s.last_column && c < s.widths.size(); ++c)
             worksheet_set_column(s.sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
@@ -402,7 +403,7 @@ Status ResultWorkbook::finish(const CrossFigures& figures) {
     d.book = nullptr;
     if (!rows_ok || closed != LXW_NO_ERROR || !d.file.finish(d.target)) {
         d.file.discard();
-        return Status::failure(30015, d.target.string());
+        return Status::failure(MessageId::WriteFailed, d.target.string());
     }
     return Status::ok();
 }

@@ -40,7 +40,7 @@ public:
     // Starts the workbook for `target` under a hidden name in its folder;
     // `fields` is the most fields of any record to come (the header's 項目
     // columns). Fields are split at every comma, or as the quote option
-    // splits them (their values, unquoted). 30015 when it cannot be made.
+    // splits them (their values, unquoted). WriteFailed when it cannot be made.
     Status open(const std::filesystem::path& target, std::size_t fields, bool quoted_fields);
 
     // One result record: its hit number, its file's title, the hit's
@@ -49,7 +49,7 @@ public:
     void add_row(long long hit, std::string_view title, std::string_view key, std::string_view record);
 
     // Writes the figures' sheet, closes the workbook and gives it its name,
-    // replacing whatever had it. 30015 with the workbook's path when it
+    // replacing whatever had it. WriteFailed with the workbook's path when it
     // cannot be written (a full disk, say): nothing is then left of it.
     Status finish(const CrossFigures& figures);
     void discard();

@@ -100,20 +100,20 @@ bool FileArea::load_preview(int node, bool show_elapsed) {
     const NodeRecord& record = chart_.nodes[static_cast<std::size_t>(node)];
     if (record.record_count == 0) {
         clear_preview();
-        show_message(messages_, "", 30031);
+        show_message(messages_, "", MessageId::NoHits);
         return false;
     }
     const std::string_view cp932_path = cp932::field_text(record.path);
     const std::string path = cp932::to_utf8(cp932_path).value_or(cp932::to_utf8_lossy(cp932_path));
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-        show_message(messages_, path + "\n", 30177);
+        show_message(messages_, path + "\n", MessageId::FileNotFound);
         return false;
     }
 
     // A list in another encoding would show as garbage without a word.
     if (const TextEncoding encoding = detect_file_encoding(path); encoding != TextEncoding::Cp932)
-        show_message(messages_, path + "\n文字コード: " + encoding_name(encoding) + "\n", 30314);
+        show_message(messages_, path + "\n文字コード: " + encoding_name(encoding) + "\n", MessageId::NotCp932Shown);
 
     clear_preview();
     preview_node_ = node;
@@ -123,7 +123,7 @@ bool FileArea::load_preview(int node, bool show_elapsed) {
     shown_path_.clear();
 
     if (is_read_only(path)) {
-        if (show_message(messages_, path + "\n", 30040) != kAnswerYes) return abandon_load();
+        if (show_message(messages_, path + "\n", MessageId::AskClearReadOnly) != kAnswerYes) return abandon_load();
         if (Status writable = make_writable(path); !writable) {
             show_message(messages_, writable);
             return abandon_load();

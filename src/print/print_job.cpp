@@ -98,7 +98,8 @@ PrintOutcome print_chart(const PrinterSettings& settings, Chart& chart, const Pr
         printer.reset();  // the file is complete and closed
         if (outcome.ok && outcome.pages > 0) outcome.ok = partial.finish(final_name);
     }
-    if (!outcome.ok) show_message(messages, request.pdf_file.toStdString() + "\n", 30015, MessageStyle::Stop);
+    if (!outcome.ok)
+        show_message(messages, request.pdf_file.toStdString() + "\n", MessageId::WriteFailed, MessageStyle::Stop);
     return outcome;
 }
 

@@ -40,8 +40,8 @@ struct PrintOutcome {
 // sheet's corner. Fails without a word when the printer refuses the job.
 PrintOutcome print_pages(QPrinter& printer, Chart& chart, const PrintRequest& request);
 
-// Opens the printer of the settings (30064 when it is gone) and prints. A
-// PDF file that cannot be written shows its path and 30015.
+// Opens the printer of the settings (PrinterDcFailed when it is gone) and prints. A
+// PDF file that cannot be written shows its path and WriteFailed.
 PrintOutcome print_chart(const PrinterSettings& settings, Chart& chart, const PrintRequest& request,
                          MessagePresenter& messages);
 

@@ -18,7 +18,7 @@ std::unique_ptr<QPrinter> open_printer(const PrinterSettings& settings, MessageP
         const QPrinterInfo info = QPrinterInfo::printerInfo(settings.printer);
         if (!info.isNull()) printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
         if (!printer || !printer->isValid()) {
-            show_message(messages, "CreateDC At SetPaperSize\n", 30064, MessageStyle::Stop);
+            show_message(messages, "CreateDC At SetPaperSize\n", MessageId::PrinterDcFailed, MessageStyle::Stop);
             return nullptr;
         }
     }

@@ -15,7 +15,7 @@ namespace tessaly::print {
 
 // The printer with the settings' paper and orientation. Its coordinates
 // start at the sheet's corner, in printer pixels. A system printer that is
-// no longer there shows 30064 and gives nothing.
+// no longer there shows PrinterDcFailed and gives nothing.
 std::unique_ptr<QPrinter> open_printer(const PrinterSettings& settings, MessagePresenter& messages);
 
 // Resolution, unprintable margins and the whole sheet, in printer pixels.

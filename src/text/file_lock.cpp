@@ -21,7 +21,7 @@ Status FileLock::lock(const std::filesystem::path& path, const std::function<boo
             if (errno != EWOULDBLOCK) break;  // no locks here: go on without
             if (keep_waiting && !keep_waiting()) {
                 ::close(fd);
-                return Status::failure(30303, path.string());
+                return Status::failure(MessageId::ChartLocked, path.string());
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }

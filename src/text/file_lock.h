@@ -23,8 +23,8 @@ public:
 
     // Locks the existing regular file at path. While another program holds
     // the lock, keep_waiting is asked every 20 ms whether to go on waiting.
-    // Refusals: 30303 with the path when keep_waiting gave up, else those of
-    // open_user_file (30003, 30166, 30301 with the path). A file system
+    // Refusals: ChartLocked with the path when keep_waiting gave up, else those of
+    // open_user_file (OpenFailed, IsAFolder, NotARegularFile with the path). A file system
     // without locks counts as locked, so that saving still works there.
     Status lock(const std::filesystem::path& path, const std::function<bool()>& keep_waiting);
     void unlock();

@@ -27,8 +27,8 @@ Status copy_lines_crlf(const std::filesystem::path& source, const std::filesyste
             }
             return !reader.failed() && sink(chunk);
         },
-        {.failure_id = 30039});
-    if (reader.failed()) return Status::failure(30003, source.string());
+        {.failure_id = MessageId::CreateFailed});
+    if (reader.failed()) return Status::failure(MessageId::OpenFailed, source.string());
     return written;
 }
 

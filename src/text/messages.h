@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/message_id.h"
+
 namespace tessaly {
 
 // Message-box styles (icon and buttons) as their classic numeric values.
@@ -22,7 +24,7 @@ inline constexpr int kAnswerNo = 7;
 inline constexpr int kAnswerOk = 1;
 
 struct CatalogueEntry {
-    int id;
+    MessageId id;
     std::string_view text;
     MessageStyle style;
 };
@@ -31,10 +33,10 @@ struct CatalogueEntry {
 std::span<const CatalogueEntry> message_catalogue();
 
 // The entry of an id, or nullptr when the table has none.
-const CatalogueEntry* find_message(int id);
+const CatalogueEntry* find_message(MessageId id);
 
 // The text of an id, or an empty text when the table has none.
-std::string_view message_text(int id);
+std::string_view message_text(MessageId id);
 
 // Thousands commas for texts of 4 to 9 characters; shorter and longer texts
 // come back unchanged ("1234" -> "1,234", "123456789" -> "123,456,789").

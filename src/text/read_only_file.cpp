@@ -12,7 +12,7 @@ bool is_read_only(const std::filesystem::path& path) {
 }
 
 Status permission_change_failure(int error) {
-    if (error == EACCES || error == EPERM) return Status::failure(30038);
+    if (error == EACCES || error == EPERM) return Status::failure(MessageId::AccessDenied);
     return Status::ok();
 }
 

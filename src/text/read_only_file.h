@@ -13,7 +13,7 @@ namespace tessaly {
 bool is_read_only(const std::filesystem::path& path);
 
 // Adds write permission for the owner. A refusal because access is denied
-// is 30038; any other error is passed over, since the file is only read.
+// is AccessDenied; any other error is passed over, since the file is only read.
 Status make_writable(const std::filesystem::path& path);
 
 // The outcome of a failed permission change with this errno.

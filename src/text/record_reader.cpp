@@ -156,17 +156,17 @@ Status check_text_head(int fd) {
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
     }
-    if (got == 0) return Status::failure(30006);
+    if (got == 0) return Status::failure(MessageId::NoLineBreak);
     bool line_break = false;
     for (std::size_t i = 0; i < got; ++i) {
         const unsigned char b = head[i];
         if (b == 0x0A || b == 0x0D) {
             line_break = true;
         } else if (b < 0x20 && b != 0x09) {
-            return Status::failure(30033);
+            return Status::failure(MessageId::NotAText);
         }
     }
-    return line_break ? Status::ok() : Status::failure(30006);
+    return line_break ? Status::ok() : Status::failure(MessageId::NoLineBreak);
 }
 
 }  // namespace tessaly

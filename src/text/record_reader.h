@@ -25,7 +25,7 @@ public:
     RecordReader& operator=(const RecordReader&) = delete;
 
     // Opens a regular file without ever waiting on it; the refusals of
-    // open_user_file (30003, 30166, 30301, each with the path).
+    // open_user_file (OpenFailed, IsAFolder, NotARegularFile, each with the path).
     Status open(const std::filesystem::path& path);
     void close();
 
@@ -89,9 +89,9 @@ std::size_t split_fields(std::string_view record, char separator, std::span<std:
 std::size_t count_fields(std::string_view record);
 
 // Whether a file may be taken as a source: its first 5,000 bytes hold no
-// control byte other than tab, CR and LF (30033) and at least one line break
-// (30006; an empty file too). The refusals of open_user_file (30003, 30166,
-// 30301, each with the path) when it cannot be opened or is no regular file.
+// control byte other than tab, CR and LF (NotAText) and at least one line break
+// (NoLineBreak; an empty file too). The refusals of open_user_file (OpenFailed, IsAFolder,
+// NotARegularFile, each with the path) when it cannot be opened or is no regular file.
 Status check_text_file(const std::filesystem::path& path);
 // The same check on the first 5,000 bytes of an open file, wherever its
 // position stands (which it leaves as it is).

@@ -35,9 +35,9 @@ mode_t new_file_mode() {
 }
 
 // Refusals (see replace_file.h).
-constexpr int kOthersFile = 30320;
-constexpr int kOthersFolder = 30321;
-constexpr int kNameTaken = 30322;
+constexpr MessageId kOthersFile = MessageId::OthersFile;
+constexpr MessageId kOthersFolder = MessageId::OthersFolder;
+constexpr MessageId kNameTaken = MessageId::NameTaken;
 
 constexpr std::string_view kNameLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr int kHiddenSuffix = 6;
@@ -101,7 +101,7 @@ bool name_nameless_file(int fd, const fs::path& folder, const std::string& targe
 // O_EXCL never follow a link planted there) and renamed, so a failure leaves
 // the old backup as it was. A backup name taken by what is no regular file
 // (a link, a folder) or by a file we may not replace is refused, named.
-Status make_backup(const fs::path& target, const fs::path& backup, const struct stat& old, int failure_id) {
+Status make_backup(const fs::path& target, const fs::path& backup, const struct stat& old, MessageId failure_id) {
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
     const std::string target_name = target.filename().string();
@@ -142,9 +142,9 @@ bool sticky_and_not_ours(const fs::path& folder, const struct stat& old) {
            st.st_uid != me;
 }
 
-// The refusal when no file can be made in the folder: 30321 when it is
+// The refusal when no file can be made in the folder: OthersFolder when it is
 // another user's who has not let us write in it.
-Status folder_refusal(const fs::path& folder, const fs::path& path, int why, int failure_id) {
+Status folder_refusal(const fs::path& folder, const fs::path& path, int why, MessageId failure_id) {
     struct stat st {};
     if ((why == EACCES || why == EPERM) && ::stat(folder.c_str(), &st) == 0 && st.st_uid != ::geteuid())
         return Status::failure(kOthersFolder, folder.string());

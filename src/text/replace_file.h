@@ -38,21 +38,21 @@ struct ReplaceOptions {
     // A symbolic link at path is followed, as for a file the user chose. A
     // name the program makes up beside another file (a cp932 copy) is never
     // followed: a link there may have been planted by another user to have
-    // us overwrite a file of ours elsewhere, so it is refused (30322).
+    // us overwrite a file of ours elsewhere, so it is refused (NameTaken).
     bool follow_link = true;
     // The message of a failure that has no more particular reason.
-    int failure_id = 30015;
+    MessageId failure_id = MessageId::WriteFailed;
     // When given, the stamp of the new file.
     FileStamp* written = nullptr;
 };
 
 // The same as replace_file_with, telling why it failed, each with the name
 // concerned as the first line:
-//   30320  the file belongs to another user, who has not let us write it, or
+//   OthersFile  the file belongs to another user, who has not let us write it, or
 //          it is in a folder with the sticky bit, where only its owner may
 //          replace it;
-//   30321  the folder belongs to another user, who has not let us write in it;
-//   30322  a name the save must replace (the backup PATH.bak, or a path not
+//   OthersFolder  the folder belongs to another user, who has not let us write in it;
+//   NameTaken  a name the save must replace (the backup PATH.bak, or a path not
 //          to be followed) is taken by something that is not a regular file
 //          or that we may not replace;
 //   failure_id  with path, for anything else (a full disk, a missing folder).

@@ -2,7 +2,7 @@
 
 namespace tessaly {
 
-int show_message(MessagePresenter& presenter, std::string_view prefix, int id, MessageStyle style) {
+int show_message(MessagePresenter& presenter, std::string_view prefix, MessageId id, MessageStyle style) {
     const CatalogueEntry* entry = find_message(id);
     if (!entry) return 0;
     std::string text(prefix);
@@ -10,13 +10,13 @@ int show_message(MessagePresenter& presenter, std::string_view prefix, int id, M
     return presenter.present(text, style);
 }
 
-int show_message(MessagePresenter& presenter, std::string_view prefix, int id) {
+int show_message(MessagePresenter& presenter, std::string_view prefix, MessageId id) {
     const CatalogueEntry* entry = find_message(id);
     if (!entry) return 0;
     return show_message(presenter, prefix, id, entry->style);
 }
 
-int show_message(MessagePresenter& presenter, std::string_view prefix, int id, const std::string& detail) {
+int show_message(MessagePresenter& presenter, std::string_view prefix, MessageId id, const std::string& detail) {
     const CatalogueEntry* entry = find_message(id);
     if (!entry) return 0;
     std::string text(prefix);

@@ -28,13 +28,13 @@ public:
 
 // The prefix, when not empty, already ends with its line break. An id that
 // the catalogue lacks shows nothing and returns 0, which callers take as no.
-int show_message(MessagePresenter& presenter, std::string_view prefix, int id, MessageStyle style);
+int show_message(MessagePresenter& presenter, std::string_view prefix, MessageId id, MessageStyle style);
 
 // The catalogue's own style for the id.
-int show_message(MessagePresenter& presenter, std::string_view prefix, int id);
+int show_message(MessagePresenter& presenter, std::string_view prefix, MessageId id);
 
 // The same with a detail text under the message (empty: none).
-int show_message(MessagePresenter& presenter, std::string_view prefix, int id, const std::string& detail);
+int show_message(MessagePresenter& presenter, std::string_view prefix, MessageId id, const std::string& detail);
 
 // A core failure: its first line (if any), a line break, then the text.
 int show_message(MessagePresenter& presenter, const Status& failure);

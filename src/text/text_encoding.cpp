@@ -69,7 +69,7 @@ std::optional<std::string> read_whole(const std::filesystem::path& path, std::op
 // others write to: a link found there is never followed.
 Status write_copy(const std::filesystem::path& target, std::string_view bytes) {
     return replace_file_checked(target, [bytes](const FileSink& sink) { return sink(bytes); },
-                                {.follow_link = false, .failure_id = 30039});
+                                {.follow_link = false, .failure_id = MessageId::CreateFailed});
 }
 
 }  // namespace
@@ -201,7 +201,7 @@ Cp932Copy make_cp932_copy(const std::filesystem::path& source, TextEncoding enco
     std::optional<FileStamp> stamp;
     const std::optional<std::string> bytes = read_whole(source, stamp);
     if (!bytes) {
-        result.status = Status::failure(30003, source.string());
+        result.status = Status::failure(MessageId::OpenFailed, source.string());
         return result;
     }
     // Changed since the encoding was found, or while it was being read; or
@@ -213,7 +213,7 @@ Cp932Copy make_cp932_copy(const std::filesystem::path& source, TextEncoding enco
                          (encoding == TextEncoding::Utf16Le && !starts_with(*bytes, "\xFF\xFE")) ||
                          (encoding == TextEncoding::Utf16Be && !starts_with(*bytes, "\xFE\xFF"));
     if (changed) {
-        result.status = Status::failure(30340, source.string());
+        result.status = Status::failure(MessageId::ChangedWhileAsking, source.string());
         return result;
     }
     std::string utf8;
@@ -222,7 +222,7 @@ Cp932Copy make_cp932_copy(const std::filesystem::path& source, TextEncoding enco
         const std::optional<std::string> decoded =
             cp932::convert_text("UTF-8", iconv_name(encoding).c_str(), text.substr(2));  // after the mark
         if (!decoded) {
-            result.status = Status::failure(30003, source.string());
+            result.status = Status::failure(MessageId::OpenFailed, source.string());
             return result;
         }
         utf8 = *decoded;

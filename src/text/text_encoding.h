@@ -85,8 +85,8 @@ struct UnconvertibleCharacter {
 };
 
 struct Cp932Copy {
-    // 30003 the source cannot be read; 30039 the copy cannot be written;
-    // 30340 the source is not what it was (its stamp or its mark changed).
+    // OpenFailed the source cannot be read; CreateFailed the copy cannot be written;
+    // ChangedWhileAsking the source is not what it was (its stamp or its mark changed).
     Status status;
     // Characters cp932 lacks: when any, no copy is made.
     std::vector<UnconvertibleCharacter> missing;

@@ -22,20 +22,20 @@ Status open_user_file(const std::filesystem::path& path, int& fd) {
     do {
         opened = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (opened < 0 && errno == EINTR);
-    if (opened < 0) return Status::failure(30003, path.string());
+    if (opened < 0) return Status::failure(MessageId::OpenFailed, path.string());
     struct stat st {};
     if (::fstat(opened, &st) != 0) {
         ::close(opened);
-        return Status::failure(30003, path.string());
+        return Status::failure(MessageId::OpenFailed, path.string());
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(opened);
-        return Status::failure(S_ISDIR(st.st_mode) ? 30166 : 30301, path.string());
+        return Status::failure(S_ISDIR(st.st_mode) ? MessageId::IsAFolder : MessageId::NotARegularFile, path.string());
     }
     const int flags = ::fcntl(opened, F_GETFL);
     if (flags < 0 || ::fcntl(opened, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(opened);
-        return Status::failure(30003, path.string());
+        return Status::failure(MessageId::OpenFailed, path.string());
     }
     fd = opened;
     return Status::ok();
@@ -47,10 +47,11 @@ Status read_settings_file(const std::filesystem::path& path, std::string& text) 
     if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return Status::ok();
     int fd = -1;
     if (Status opened = open_user_file(path, fd); !opened)
-        return opened.message_id == 30003 ? opened : Status::failure(30330, path.string());
+        return opened.message_id == MessageId::OpenFailed ? opened
+                                                          : Status::failure(MessageId::SettingsIgnored, path.string());
     Status result = Status::ok();
     if (::fstat(fd, &st) != 0 || st.st_size > kSettingsFileLimit) {
-        result = Status::failure(30330, path.string());
+        result = Status::failure(MessageId::SettingsIgnored, path.string());
     } else {
         // Read to the limit and no further, should the file grow meanwhile.
         char buffer[8192];
@@ -58,13 +59,13 @@ Status read_settings_file(const std::filesystem::path& path, std::string& text) 
             const ssize_t got = ::read(fd, buffer, sizeof buffer);
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) {
-                result = Status::failure(30003, path.string());
+                result = Status::failure(MessageId::OpenFailed, path.string());
                 break;
             }
             if (got == 0) break;
             text.append(buffer, static_cast<std::size_t>(got));
             if (static_cast<std::int64_t>(text.size()) > kSettingsFileLimit) {
-                result = Status::failure(30330, path.string());
+                result = Status::failure(MessageId::SettingsIgnored, path.string());
                 break;
             }
         }

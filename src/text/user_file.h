@@ -16,15 +16,15 @@ namespace tessaly {
 
 // Opens path for reading. The open itself never blocks (O_NONBLOCK, cleared
 // again once the file is known to be regular). Refusals, each with the path:
-// 30003 when it cannot be opened, 30166 for a folder, 30301 for anything else
+// OpenFailed when it cannot be opened, IsAFolder for a folder, NotARegularFile for anything else
 // that is not a regular file (a FIFO, a device, a socket). On success fd is
 // a blocking, close-on-exec descriptor of a regular file.
 Status open_user_file(const std::filesystem::path& path, int& fd);
 
 // The settings file's whole text, read without ever waiting on it; empty
-// when there is no such file. Refused unread, with the path (30330): a FIFO,
+// when there is no such file. Refused unread, with the path (SettingsIgnored): a FIFO,
 // a device, a folder or anything else but a regular file, and a file larger
-// than kSettingsFileLimit, which no settings of ours come near. 30003 when it
+// than kSettingsFileLimit, which no settings of ours come near. OpenFailed when it
 // is there but cannot be opened.
 inline constexpr std::int64_t kSettingsFileLimit = 1 << 20;
 Status read_settings_file(const std::filesystem::path& path, std::string& text);

@@ -19,13 +19,13 @@ namespace tessaly {
 
 namespace {
 
-constexpr int kCannotOpen = 30003;
-constexpr int kDamaged = 30350;
-constexpr int kEncrypted = 30351;
-constexpr int kNoSheets = 30352;
-constexpr int kEmptySheet = 30353;
-constexpr int kNoSuchSheet = 30354;
-constexpr int kTooLarge = 30355;
+constexpr MessageId kCannotOpen = MessageId::OpenFailed;
+constexpr MessageId kDamaged = MessageId::WorkbookDamaged;
+constexpr MessageId kEncrypted = MessageId::WorkbookEncrypted;
+constexpr MessageId kNoSheets = MessageId::WorkbookWithoutSheets;
+constexpr MessageId kEmptySheet = MessageId::SheetEmpty;
+constexpr MessageId kNoSuchSheet = MessageId::NoSuchSheet;
+constexpr MessageId kTooLarge = MessageId::WorkbookTooLarge;
 
 std::string lower_extension(const std::filesystem::path& path) {
     std::string ext = path.extension().string();
@@ -78,7 +78,7 @@ public:
     // A reader may end the reading early (the rest is of no interest) or
     // call the part damaged.
     bool stop = false;
-    int failure = 0;
+    MessageId failure = MessageId::None;
 };
 
 class Workbook {
@@ -93,7 +93,7 @@ public:
         if (Status opened = open_user_file(path_, fd); !opened) return opened;
         if (expected && file_stamp(fd) != expected) {
             ::close(fd);
-            return Status::failure(30340, path_.string());
+            return Status::failure(MessageId::ChangedWhileAsking, path_.string());
         }
         // A workbook saved with a password is no zip but an OLE compound
         // file, its parts encrypted inside.
@@ -108,7 +108,7 @@ public:
         zip_ = zip_fdopen(fd, ZIP_RDONLY, &error);
         if (!zip_) {
             ::close(fd);
-            return failure(error == ZIP_ER_MEMORY ? 30001 : kDamaged);
+            return failure(error == ZIP_ER_MEMORY ? MessageId::OutOfMemory : kDamaged);
         }
         return read_structure();
     }
@@ -150,7 +150,7 @@ public:
     // when required.
     Status read_part(const std::string& name, XmlReader& reader, bool required);
 
-    Status failure(int id) const { return Status::failure(id, path_.string()); }
+    Status failure(MessageId id) const { return Status::failure(id, path_.string()); }
 
 private:
     Status read_structure();
@@ -191,7 +191,7 @@ Status Workbook::read_part(const std::string& name, XmlReader& reader, bool requ
     XML_Parser parser = XML_ParserCreate(nullptr);
     if (!parser) {
         zip_fclose(file);
-        return failure(30001);
+        return failure(MessageId::OutOfMemory);
     }
     XML_SetUserData(parser, &reader);
     XML_SetElementHandler(
@@ -227,9 +227,9 @@ Status Workbook::read_part(const std::string& name, XmlReader& reader, bool requ
             result = failure(kDamaged);
             break;
         }
-        if (reader.failure || reader.stop || n == 0) break;
+        if (reader.failure != MessageId::None || reader.stop || n == 0) break;
     }
-    if (result && reader.failure) result = failure(reader.failure);
+    if (result && reader.failure != MessageId::None) result = failure(reader.failure);
     XML_ParserFree(parser);
     zip_fclose(file);
     return result;
@@ -792,7 +792,7 @@ WorkbookCopy make_workbook_copy(const std::filesystem::path& path, std::string_v
             if (reading) writer.flush();
             return reading && !writer.write_failed && copy.missing.empty();
         },
-        {.follow_link = false, .failure_id = 30039});
+        {.follow_link = false, .failure_id = MessageId::CreateFailed});
     // What went wrong in the reading comes first; missing characters are
     // no failure of the writing, just no copy.
     if (!reading) copy.status = reading;

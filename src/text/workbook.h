@@ -41,13 +41,13 @@ inline constexpr long long kWorkbookPartRatio = 100;
 inline constexpr long long kWorkbookRatioFloor = 1LL << 20;
 
 // Failures of the workbook's reading, each with the workbook's path:
-//   30003 it cannot be opened;
-//   30350 it is damaged, or no workbook at all;
-//   30351 it is protected by a password (encrypted);
-//   30352 it has no sheets;
-//   30353 the sheet holds no value;
-//   30354 it has no sheet of the name (or number) asked for;
-//   30355 a part of it inflates beyond the limits above.
+//   OpenFailed it cannot be opened;
+//   WorkbookDamaged it is damaged, or no workbook at all;
+//   WorkbookEncrypted it is protected by a password (encrypted);
+//   WorkbookWithoutSheets it has no sheets;
+//   SheetEmpty the sheet holds no value;
+//   NoSuchSheet it has no sheet of the name (or number) asked for;
+//   WorkbookTooLarge a part of it inflates beyond the limits above.
 
 struct WorkbookSheets {
     Status status;
@@ -58,8 +58,8 @@ struct WorkbookSheets {
 WorkbookSheets workbook_sheets(const std::filesystem::path& workbook);
 
 struct WorkbookCopy {
-    // The failures above; 30039 (or a reason of replace_file_checked) when
-    // the copy cannot be written; 30340 when the workbook is not what it was.
+    // The failures above; CreateFailed (or a reason of replace_file_checked) when
+    // the copy cannot be written; ChangedWhileAsking when the workbook is not what it was.
     Status status;
     // Characters cp932 lacks, with the line of the copy they would be on:
     // when any, no copy is made.

@@ -538,7 +538,7 @@ std::optional<std::filesystem::path> ChartView::file_to_place(const QString& pat
     // Spreadsheets in formats that are not read would only be refused as
     // binary files further on: said here with what to do instead.
     if (is_unread_spreadsheet_name(given)) {
-        show_message(messages_, given.string() + "\n", 30356);
+        show_message(messages_, given.string() + "\n", MessageId::NotATextSaveAsCsv);
         return std::nullopt;
     }
     const std::optional<std::filesystem::path> file = is_workbook_name(given) ? workbook_copy_of(given) : file_in_cp932(given);
@@ -546,8 +546,8 @@ std::optional<std::filesystem::path> ChartView::file_to_place(const QString& pat
     // A binary file is refused; a chosen file may do without a line break,
     // though (an empty list, say).
     Status admitted = admit_dropped_file(*file);
-    if (admitted.message_id == 30033) admitted.message_id = 30356;
-    if (!admitted && (dropped || admitted.message_id == 30356)) {
+    if (admitted.message_id == MessageId::NotAText) admitted.message_id = MessageId::NotATextSaveAsCsv;
+    if (!admitted && (dropped || admitted.message_id == MessageId::NotATextSaveAsCsv)) {
         show_message(messages_, file->string() + "\n", admitted.message_id);
         return std::nullopt;
     }
@@ -563,7 +563,7 @@ void refuse_missing_characters(MessagePresenter& messages, const std::filesystem
     std::string lines = source.string() + "\n";
     for (const UnconvertibleCharacter& m : missing)
         lines += std::to_string(m.line) + "行目: " + (m.character.empty() ? "（読めない文字）" : m.character) + "\n";
-    show_message(messages, lines, 30312);
+    show_message(messages, lines, MessageId::NotInCp932);
 }
 
 }  // namespace
@@ -571,7 +571,7 @@ void refuse_missing_characters(MessagePresenter& messages, const std::filesystem
 bool ChartView::may_write_copy(const std::filesystem::path& copy_path) {
     std::error_code error;
     return !std::filesystem::exists(copy_path, error) ||
-           show_message(messages_, copy_path.string() + "\n", 30041) == kAnswerYes;
+           show_message(messages_, copy_path.string() + "\n", MessageId::AskOverwrite) == kAnswerYes;
 }
 
 std::optional<std::filesystem::path> ChartView::workbook_copy_of(const std::filesystem::path& workbook) {
@@ -591,7 +591,8 @@ std::optional<std::filesystem::path> ChartView::workbook_copy_of(const std::file
     const std::filesystem::path copy_path = workbook_copy_path(workbook);
     const std::string about = workbook.string() + "\nシート: " + sheet + "\n変換したコピー: " +
                               copy_path.filename().string() + "\n";
-    if (show_message(messages_, about, 30357) != kAnswerYes || !may_write_copy(copy_path)) return std::nullopt;
+    if (show_message(messages_, about, MessageId::AskConvertWorkbook) != kAnswerYes || !may_write_copy(copy_path))
+        return std::nullopt;
     // Made only from the workbook the user was asked about.
     const WorkbookCopy copy = make_workbook_copy(workbook, sheet, copy_path, 20, stamp);
     if (!copy.status) {
@@ -603,7 +604,8 @@ std::optional<std::filesystem::path> ChartView::workbook_copy_of(const std::file
         return std::nullopt;
     }
     if (copy.broken_cells > 0)
-        show_message(messages_, copy_path.string() + "\n改行のあったセル: " + std::to_string(copy.broken_cells) + "\n", 30358);
+        show_message(messages_, copy_path.string() + "\n改行のあったセル: " + std::to_string(copy.broken_cells) + "\n",
+                     MessageId::CellLineBreaksReplaced);
     return copy_path;
 }
 
@@ -619,7 +621,8 @@ std::optional<std::filesystem::path> ChartView::cp932_copy_of(const std::filesys
     const std::filesystem::path copy_path = cp932_copy_path(file);
     const std::string about = file.string() + "\n文字コード: " + encoding_name(encoding) + "\n変換したコピー: " +
                               copy_path.filename().string() + "\n";
-    if (show_message(messages_, about, 30310) != kAnswerYes || !may_write_copy(copy_path)) return std::nullopt;
+    if (show_message(messages_, about, MessageId::AskConvertToCp932) != kAnswerYes || !may_write_copy(copy_path))
+        return std::nullopt;
     // The file may have changed while the questions were shown: the copy is
     // made only from the text the user was asked about.
     const Cp932Copy copy = make_cp932_copy(file, encoding, copy_path, 20, stamp);
@@ -666,7 +669,7 @@ void ChartView::place(const std::vector<std::filesystem::path>& files, QPoint ca
         if (found.line == 0) continue;
         const std::string prefix =
             path + "\n" + std::to_string(found.line) + "行目: " + quoted_comma_excerpt(found) + "\n";
-        if (show_message(messages_, prefix, 30313) == kAnswerYes) turn_quotes_on_();
+        if (show_message(messages_, prefix, MessageId::AskQuotedFields) == kAnswerYes) turn_quotes_on_();
     }
 }
 

@@ -51,7 +51,7 @@ QString guide_hint(const Chart& chart, const GuideSpot& spot, int preview_node) 
 }
 
 QString guide_switch_text(bool guide_on) {
-    const std::string_view message = message_text(30051);
+    const std::string_view message = message_text(MessageId::GuideShown);
     QString text = QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size()));
     if (const qsizetype at = text.indexOf(u("する")); !guide_on && at >= 0) text.replace(at, 2, u("しない"));
     return text;

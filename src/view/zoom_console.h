@@ -45,7 +45,7 @@ public:
     explicit ZoomConsole(QObject* parent = nullptr);
 
     // False when its pictures could not be made (out of memory): the chart
-    // view then reports 30001 and is not created.
+    // view then reports OutOfMemory and is not created.
     bool ready() const { return !composite_.isNull(); }
 
     // Back to the start of a document: pinned, shown, inactive, no gesture

@@ -119,7 +119,8 @@ private slots:
         Chart theirs;
         theirs.reset(800, 600);
         add_node(theirs, "/theirs.csv", {10, 10}, 1.0, kSourceNode, "theirs", 1);
-        const std::string question = path.toStdString() + "\n" + std::string(message_text(30302));
+        const std::string question =
+            path.toStdString() + "\n" + std::string(message_text(MessageId::AskOverwriteChangedChart));
 
         ChartDocument doc(dialogs_, *settings_, 1280, 1024);
         add_node(doc.chart(), "/mine.csv", {10, 10}, 1.0, kSourceNode, "mine", 1);
@@ -186,7 +187,7 @@ private slots:
         QVERIFY(!doc.open(file("pipe.tsy")));
         QVERIFY(std::chrono::steady_clock::now() - started < std::chrono::seconds(5));
         QCOMPARE(dialogs_.shown.back().text,
-                 file("pipe.tsy").toStdString() + "\n" + std::string(message_text(30301)));
+                 file("pipe.tsy").toStdString() + "\n" + std::string(message_text(MessageId::NotARegularFile)));
         QVERIFY(doc.path().isEmpty());
     }
 

@@ -253,7 +253,8 @@ private slots:
         QCOMPARE(dialogs.shown.size(), size_t(2));  // each such file has its question
         QCOMPARE(dialogs.shown[0].style, MessageStyle::Question);
         const std::string line = cp932::to_utf8_lossy(cp932::cut(cp932::literal("2,\"山田,太郎\"," + long_tail), 60));
-        QCOMPARE(dialogs.shown[0].text, quoted.toStdString() + "\n3行目: " + line + "…\n" + std::string(message_text(30313)));
+        QCOMPARE(dialogs.shown[0].text, quoted.toStdString() + "\n3行目: " + line + "…\n" +
+                                            std::string(message_text(MessageId::AskQuotedFields)));
         QVERIFY(dialogs.shown[1].text.starts_with(again.toStdString() + "\n1行目: \"a,b\"\n"));
         QVERIFY(!quotes);
 

@@ -95,7 +95,7 @@ class FileAreaTest : public QObject {
         return {left + column * m.char_width + 1 - area.horz_offset(), top + (row - 1) * m.char_height + m.char_height / 2};
     }
 
-    std::string message(int id) const { return std::string(message_text(id)); }
+    std::string message(MessageId id) const { return std::string(message_text(id)); }
 
 private slots:
     void initTestCase() {
@@ -181,23 +181,23 @@ private slots:
         struct Case {
             const char* name;
             QByteArray bytes;
-            int message_id;  // 0: shown
+            MessageId message_id;  // None: shown
         };
         const QByteArray wide_4998 = QByteArray(4998, 'a') + "\r\n";
         const Case cases[] = {
-            {"nul.csv", QByteArray("ab\0cd\r\n", 7), 30033},
-            {"one-line.csv", QByteArray(6000, 'a'), 30006},
-            {"4998.csv", "x\r\n" + wide_4998, 0},
-            {"4999.csv", "x\r\n" + QByteArray(4999, 'a') + "\r\n", 30005},
-            {"1999-commas.csv", "x\r\n" + QByteArray(1999, ',') + "\r\n", 0},
-            {"2000-commas.csv", "x\r\n" + QByteArray(2000, ',') + "\r\n", 30008},
+            {"nul.csv", QByteArray("ab\0cd\r\n", 7), MessageId::NotAText},
+            {"one-line.csv", QByteArray(6000, 'a'), MessageId::NoLineBreak},
+            {"4998.csv", "x\r\n" + wide_4998, MessageId::None},
+            {"4999.csv", "x\r\n" + QByteArray(4999, 'a') + "\r\n", MessageId::RecordTooLong},
+            {"1999-commas.csv", "x\r\n" + QByteArray(1999, ',') + "\r\n", MessageId::None},
+            {"2000-commas.csv", "x\r\n" + QByteArray(2000, ',') + "\r\n", MessageId::TooManyFields},
         };
         for (const Case& c : cases) {
             QVERIFY(area.load_preview(good));
             dialogs.shown.clear();
             const int node = add(chart, file(c.name, c.bytes), 2);
             const bool loaded = area.load_preview(node);
-            QCOMPARE(loaded, c.message_id == 0);
+            QCOMPARE(loaded, c.message_id == MessageId::None);
             if (loaded) {
                 QVERIFY(dialogs.shown.empty());
                 continue;
@@ -218,13 +218,14 @@ private slots:
         dialogs.shown.clear();
         const int missing = add(chart, dir_.filePath("missing.csv"), 4);
         QVERIFY(!area.load_preview(missing));
-        QCOMPARE(dialogs.shown[0].text, dir_.filePath("missing.csv").toStdString() + "\n" + message(30177));
+        QCOMPARE(dialogs.shown[0].text,
+                 dir_.filePath("missing.csv").toStdString() + "\n" + message(MessageId::FileNotFound));
         QCOMPARE(area.preview_node(), good);
 
         // No records: whatever was shown goes, and the count is reported.
         const int empty = add(chart, file("empty.csv", "a\r\n"), 0);
         QVERIFY(!area.load_preview(empty));
-        QCOMPARE(dialogs.shown.back().text, message(30031));
+        QCOMPARE(dialogs.shown.back().text, message(MessageId::NoHits));
         QCOMPARE(dialogs.shown.back().style, MessageStyle::Information);
         QCOMPARE(area.preview_node(), -1);
     }
@@ -241,7 +242,7 @@ private slots:
         dialogs.answers = {kAnswerNo};
         QVERIFY(!area.load_preview(node));
         QCOMPARE(dialogs.shown.size(), size_t(1));
-        QCOMPARE(dialogs.shown[0].text, path.toStdString() + "\n" + message(30040));
+        QCOMPARE(dialogs.shown[0].text, path.toStdString() + "\n" + message(MessageId::AskClearReadOnly));
         QCOMPARE(dialogs.shown[0].style, MessageStyle::Question);
         QCOMPARE(area.preview_node(), -1);
         QCOMPARE(QFileInfo(path).permissions() & QFile::WriteOwner, QFile::Permissions());

@@ -29,7 +29,7 @@ namespace {
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-QString catalogue(int id) {
+QString catalogue(MessageId id) {
     const std::string_view text = message_text(id);
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
@@ -100,7 +100,7 @@ private slots:
         QVERIFY(QFile::rename(manual_path(dir_.path()), dir_.filePath("Manual-old.pdf")));
         QCOMPARE(open_manual(nullptr, dialogs_, dir_.path()), nullptr);
         QCOMPARE(dialogs_.shown.size(), size_t(1));
-        QCOMPARE(QString::fromStdString(dialogs_.shown[0].text), catalogue(30162));
+        QCOMPARE(QString::fromStdString(dialogs_.shown[0].text), catalogue(MessageId::ManualMissing));
         QCOMPARE(dialogs_.shown[0].style, MessageStyle::Information);
     }
 
@@ -166,14 +166,15 @@ private slots:
         QCOMPARE(lines.first(), program_version_line());
         QVERIFY(lines.first().contains(QStringLiteral("Tessaly")));
         const QStringList history = lines.mid(1);
-        QCOMPARE(history.first(), catalogue(30208));
-        QCOMPARE(history.last(), catalogue(30200));
-        for (int i = 0; i < history.size(); ++i) QCOMPARE(history[i], catalogue(30208 - i));
+        QCOMPARE(history.first(), catalogue(MessageId::Release108));
+        QCOMPARE(history.last(), catalogue(MessageId::Release100));
+        for (int i = 0; i < history.size(); ++i)
+            QCOMPARE(history[i], catalogue(static_cast<MessageId>(static_cast<int>(MessageId::Release108) - i)));
 
         const QString text = version_history_text();
         QCOMPARE(text.count(QStringLiteral("\r\n")), 10);
         QCOMPARE(text.count(QLatin1Char('\n')), 10);
-        QVERIFY(text.endsWith(catalogue(30200) + QStringLiteral("\r\n")));
+        QVERIFY(text.endsWith(catalogue(MessageId::Release100) + QStringLiteral("\r\n")));
 
         QCOMPARE(about.confirm_button()->text(), u("確認 (&Y)"));
         about.show();

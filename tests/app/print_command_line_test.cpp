@@ -56,7 +56,7 @@ private slots:
         QFile::setPermissions(dir_.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         Chart chart = print_fixtures::chart_with_boxes(1920, 1080, {{100, 100, 300, 180}});
         chart_path_ = dir_.filePath("members.tsy");
-        QVERIFY(save_chart(chart_path_.toStdString(), chart, false).message_id == 0);
+        QVERIFY(save_chart(chart_path_.toStdString(), chart, false).message_id == MessageId::None);
     }
     void init() { QFile::remove(dir_.filePath("config/Varnholt/Tessaly.ini")); }
 

@@ -321,7 +321,7 @@ TEST(CrossProgram, AFifoOrADeviceIsRefusedAtOnce) {
     Fifo fifo(dir / "pipe.csv", 20s);
     const fs::path a = dir / "a.csv";
     write_bytes(a, "k1\nk1\n");
-    const std::string refused = std::string(message_text(30301)) + "\n";
+    const std::string refused = std::string(message_text(MessageId::NotARegularFile)) + "\n";
     auto refusal = [&](const fs::path& file) { return "tessaly-cross: " + file.string() + ": " + refused; };
 
     auto refuses = [&](const std::vector<std::string>& args, const std::string& expected_err) {
@@ -402,7 +402,7 @@ TEST(CrossProgram, ASettingsFileThatIsNoFileIsPassedOver) {
     const fs::path a = dir / "a.csv";
     write_bytes(a, "k1,a\nk1,b\n");
     const fs::path ini = dir / "config" / "Varnholt" / "Tessaly.ini";
-    std::string ignored(message_text(30330));
+    std::string ignored(message_text(MessageId::SettingsIgnored));
     std::replace(ignored.begin(), ignored.end(), '\n', ' ');
     for (int kind = 0; kind < 3; ++kind) {
         fs::remove(ini);
@@ -472,7 +472,7 @@ TEST(CrossProgram, InterruptedItStopsAtOnce) {
     }
 }
 
-// Item 16: a write beyond the file size limit fails with 30015 instead of
+// Item 16: a write beyond the file size limit fails with WriteFailed instead of
 // killing the program (SIGXFSZ).
 TEST(CrossProgram, TheFileSizeLimitIsAFailedWriteNotADeath) {
     TempDir dir;
@@ -488,7 +488,8 @@ TEST(CrossProgram, TheFileSizeLimitIsAFailedWriteNotADeath) {
     EXPECT_EQ(run.end_signal(), 0);
     EXPECT_EQ(run.exit_code(), 1);
     // The work files in the temporary folder are the first to reach it.
-    EXPECT_EQ(run.err(), "tessaly-cross: " + (dir / "tmp").string() + ": " + std::string(message_text(30015)) + "\n");
+    EXPECT_EQ(run.err(), "tessaly-cross: " + (dir / "tmp").string() + ": " +
+                             std::string(message_text(MessageId::WriteFailed)) + "\n");
     EXPECT_EQ(entries(dir / "tmp"), 0u);
     EXPECT_EQ(entries(dir / "out"), 0u);
 }

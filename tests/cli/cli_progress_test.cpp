@@ -46,7 +46,7 @@ TEST(CliProgress, RedrawsAtMostTenTimesASecond) {
     ManualClock clock;
     {
         ProgressBar bar(console, clock.function());
-        bar.message_line(30025);
+        bar.message_line(MessageId::ReadingData);
         bar.progress_range(1000);
         // Two seconds of reports, one every millisecond.
         for (int i = 1; i <= 2000; ++i) {
@@ -58,14 +58,16 @@ TEST(CliProgress, RedrawsAtMostTenTimesASecond) {
         EXPECT_LE(redraws(err.str()), 21u);  // the first at once, then one each 100 ms
 
         // A new stage right after a redraw waits for its turn...
-        bar.message_line(30027);
+        bar.message_line(MessageId::WritingResults);
         bar.progress_range(10);
         bar.progress_position(3);
-        EXPECT_NE(last_bar(err.str()), "[#########                     ] 30% " + std::string(message_text(30027)));
+        EXPECT_NE(last_bar(err.str()),
+                  "[#########                     ] 30% " + std::string(message_text(MessageId::WritingResults)));
         // ... and the end draws it, however soon, before the bar goes.
         bar.finish();
         const std::string terminal = err.str();
-        EXPECT_EQ(last_bar(terminal), "[#########                     ] 30% " + std::string(message_text(30027)));
+        EXPECT_EQ(last_bar(terminal),
+                  "[#########                     ] 30% " + std::string(message_text(MessageId::WritingResults)));
         EXPECT_TRUE(terminal.ends_with("\r\x1b[K")) << terminal;
     }
     EXPECT_EQ(out.str(), "");
@@ -77,7 +79,7 @@ TEST(CliProgress, NothingIsDrawnWithoutATerminalAndNothingTwice) {
     Console quiet{out, err, false};
     {
         ProgressBar bar(quiet, clock.function());
-        bar.message_line(30023);
+        bar.message_line(MessageId::CountingRecords);
         bar.keep_alive();
         bar.finish();
     }
@@ -86,7 +88,7 @@ TEST(CliProgress, NothingIsDrawnWithoutATerminalAndNothingTwice) {
     // The same bar once more is no redraw, however much time passed.
     Console terminal{out, err, true};
     ProgressBar bar(terminal, clock.function());
-    bar.message_line(30023);
+    bar.message_line(MessageId::CountingRecords);
     for (int i = 0; i < 10; ++i) {
         clock.now += 1s;
         bar.keep_alive();

@@ -65,7 +65,7 @@ CliOutcome run_cli(const std::vector<std::string>& args) {
 }
 
 // A message of the catalogue as an error line holds it: on one line.
-std::string one_line(int id) {
+std::string one_line(MessageId id) {
     std::string text(message_text(id));
     std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
@@ -168,8 +168,8 @@ TEST_F(CliRun, ExitStatusTellsUsageFromFailure) {
     const std::string missing = (dir_ / "gone.csv").string();
     r = run_cli({"-o", out(), "-f", missing, "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + missing + ": " + one_line(30003) + "\ntessaly-cross: " + missing + ": " +
-                         std::strerror(ENOENT) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + missing + ": " + one_line(MessageId::OpenFailed) +
+                         "\ntessaly-cross: " + missing + ": " + std::strerror(ENOENT) + "\n");
     EXPECT_EQ(r.out, "");
 
     // A result folder that is not there: refused before the cross, named.
@@ -201,7 +201,8 @@ TEST_F(CliRun, NoResultFolderAnywhere) {
     const std::string a = source("a.csv", "k\r\nk\r\n");
     CliOutcome r = run_cli({"-f", a, "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + one_line(30009) + "（-o フォルダで指定するか、テサリーの環境設定で保存場所を決めてください）\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + one_line(MessageId::NoResultFolder) +
+                         "（-o フォルダで指定するか、テサリーの環境設定で保存場所を決めてください）\n");
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
@@ -211,13 +212,13 @@ TEST_F(CliRun, SourcesMustBeTextFiles) {
     write_bytes(binary, std::string("PK\x03\x04\n\x00\x00", 7));
     CliOutcome r = run_cli({"-o", out(), "-f", binary.string(), "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + binary.string() + ": " + one_line(30033) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + binary.string() + ": " + one_line(MessageId::NotAText) + "\n");
 
     const fs::path unbroken = dir_ / "one.csv";
     write_bytes(unbroken, "no line break");
     r = run_cli({"-o", out(), "-f", unbroken.string(), "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + unbroken.string() + ": " + one_line(30006) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + unbroken.string() + ": " + one_line(MessageId::NoLineBreak) + "\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
 
@@ -261,7 +262,7 @@ TEST_F(CliRun, AFolderGivenAsASourceIsRefusedAsAFolder) {
     fs::create_directory(folder);
     CliOutcome r = run_cli({"-o", out(), "-f", folder.string(), "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + folder.string() + ": " + one_line(30166) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + folder.string() + ": " + one_line(MessageId::IsAFolder) + "\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
 
@@ -271,7 +272,7 @@ TEST_F(CliRun, AFailedCrossLeavesNoResultFile) {
     const std::string wide = source("wide.csv", "k" + std::string(2000, ',') + "\r\n");
     CliOutcome r = run_cli({"-o", out(), "-f", ok, "-k", "1", "-f", wide, "-k", "1"});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + wide + ": " + one_line(30008) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + wide + ": " + one_line(MessageId::TooManyFields) + "\n");
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
@@ -292,7 +293,7 @@ TEST_F(CliRun, SavingIntoAFullChartIsRefusedBeforeTheCross) {
 
     CliOutcome r = run_cli({"--chart", chart_path.string(), "--node", "#0", "--save", "-o", out()});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + chart_path.string() + ": " + one_line(30014) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + chart_path.string() + ": " + one_line(MessageId::TooManyNodes) + "\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
     EXPECT_EQ(read_bytes(chart_path), before);
 
@@ -393,7 +394,8 @@ TEST_F(CliRun, ChartNodesMustExistAndHaveAKey) {
 
     CliOutcome r = run_cli({"--chart", chart_path.string(), "--node", "会員", "--node", "顧客", "-o", out()});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + chart_path.string() + ": 『顧客』に" + one_line(30034) + "\n");
+    EXPECT_EQ(r.err,
+              "tessaly-cross: " + chart_path.string() + ": 『顧客』に" + one_line(MessageId::NoKeyFields) + "\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 
     r = run_cli({"--chart", chart_path.string(), "--node", "nobody", "-o", out()});
@@ -404,8 +406,8 @@ TEST_F(CliRun, ChartNodesMustExistAndHaveAKey) {
     const std::string none = (dir_ / "none.tsy").string();
     r = run_cli({"--chart", none, "--node", "#0", "-o", out()});
     EXPECT_EQ(r.code, kExitFailure);
-    EXPECT_EQ(r.err, "tessaly-cross: " + none + ": " + one_line(30177) + "\ntessaly-cross: " + none + ": " +
-                         std::strerror(ENOENT) + "\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + none + ": " + one_line(MessageId::FileNotFound) + "\ntessaly-cross: " + none +
+                         ": " + std::strerror(ENOENT) + "\n");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 }
 
@@ -575,7 +577,7 @@ TEST_F(CliRun, ToCp932CopiesWorkbooksAndOtherEncodingsBesideThem) {
     EXPECT_EQ(read_bytes(copy), literal("会員名簿\r\n"));
     CliOutcome no_sheet = run_cli({"--to-cp932", book.string(), "--sheet", "3", "--overwrite"});
     EXPECT_EQ(no_sheet.code, kExitFailure);
-    EXPECT_EQ(no_sheet.err, "tessaly-cross: " + book.string() + ": " + one_line(30354) + "\n");
+    EXPECT_EQ(no_sheet.err, "tessaly-cross: " + book.string() + ": " + one_line(MessageId::NoSuchSheet) + "\n");
 
     const fs::path utf8 = dir_ / "utf8.csv";
     write_bytes(utf8, "1,山田太郎\r\n");

@@ -100,23 +100,23 @@ TEST(ChartFileRefusals, MagicAndVersion) {
     std::string bytes = chart_file_bytes(example_chart(2, 1));
     std::string other = bytes;
     other.replace(0, 3, "TSX");
-    EXPECT_EQ(parse(other).message_id, 30013);
+    EXPECT_EQ(parse(other).message_id, MessageId::WrongFileFormat);
     other = bytes;
     other.replace(3, 3, "002");
-    EXPECT_EQ(parse(other).message_id, 30016);
+    EXPECT_EQ(parse(other).message_id, MessageId::WrongVersion);
     other = bytes;
     other.replace(6, 4, "abcd");  // the last four bytes are not compared
     EXPECT_TRUE(parse(other));
-    EXPECT_EQ(parse("").message_id, 30013);
-    EXPECT_EQ(parse("TSY00").message_id, 30013);
-    EXPECT_EQ(parse("TSY002").message_id, 30016);
+    EXPECT_EQ(parse("").message_id, MessageId::WrongFileFormat);
+    EXPECT_EQ(parse("TSY00").message_id, MessageId::WrongFileFormat);
+    EXPECT_EQ(parse("TSY002").message_id, MessageId::WrongVersion);
 }
 
 TEST(ChartFileRefusals, CountsAboveTheLimits) {
     std::string header = chart_file_bytes(example_chart(0, 0)).substr(0, 58);
-    EXPECT_EQ(parse(header + be32(1001)).message_id, 30043);
-    EXPECT_EQ(parse(header + be32(0x80000000u)).message_id, 30043);
-    EXPECT_EQ(parse(header + be32(0) + be32(1002)).message_id, 30044);
+    EXPECT_EQ(parse(header + be32(1001)).message_id, MessageId::ArcLimitExceeded);
+    EXPECT_EQ(parse(header + be32(0x80000000u)).message_id, MessageId::ArcLimitExceeded);
+    EXPECT_EQ(parse(header + be32(0) + be32(1002)).message_id, MessageId::NodeLimitExceeded);
 
     Chart most = example_chart(1001, 0);
     EXPECT_TRUE(parse(chart_file_bytes(most)));
@@ -131,12 +131,12 @@ TEST(ChartFileRefusals, EveryTruncationUpToTheFirstNodeRecordIsRefused) {
         out.reset(1, 1);
         add_node(out, "kept", {0, 0}, 1.0, kSourceNode, "kept", 7);
         Status s = parse_chart(std::string_view(bytes).substr(0, n), out);
-        ASSERT_EQ(s.message_id, 30013) << "length " << n;
+        ASSERT_EQ(s.message_id, MessageId::WrongFileFormat) << "length " << n;
         ASSERT_EQ(out.node_count(), 1) << "a refused file leaves the chart as it was";
     }
     // A count that promises more records than the file holds.
     std::string cut = bytes.substr(0, bytes.size() - 1);
-    EXPECT_EQ(parse(cut).message_id, 30013);
+    EXPECT_EQ(parse(cut).message_id, MessageId::WrongFileFormat);
 }
 
 // A chart is exactly 66 + 4 × arcs + 1,356 × nodes bytes. A node count
@@ -149,18 +149,18 @@ TEST(ChartFileRefusals, BytesBeyondTheCountedRecordsAreRefused) {
 
     std::string fewer_nodes = bytes;
     fewer_nodes.replace(66 + 4 * 2 - 4, 4, be32(1));
-    EXPECT_EQ(parse(fewer_nodes).message_id, 30013);
+    EXPECT_EQ(parse(fewer_nodes).message_id, MessageId::WrongFileFormat);
     std::string fewer_arcs = bytes.substr(0, 58) + be32(1) + bytes.substr(62, 4) + bytes.substr(70);
     ASSERT_EQ(fewer_arcs.size(), bytes.size() - 4);
-    EXPECT_EQ(parse(fewer_arcs + std::string(4, '\0')).message_id, 30013);
-    EXPECT_EQ(parse(bytes + '\0').message_id, 30013);
-    EXPECT_EQ(parse(chart_file_bytes(example_chart(0, 0)) + "x").message_id, 30013);
+    EXPECT_EQ(parse(fewer_arcs + std::string(4, '\0')).message_id, MessageId::WrongFileFormat);
+    EXPECT_EQ(parse(bytes + '\0').message_id, MessageId::WrongFileFormat);
+    EXPECT_EQ(parse(chart_file_bytes(example_chart(0, 0)) + "x").message_id, MessageId::WrongFileFormat);
 
     // Opened from a file, refused as well, and a save is never reached.
     TempDir dir;
     write_bytes(dir / "long.tsy", fewer_nodes);
     Chart chart;
-    EXPECT_EQ(open_chart(dir / "long.tsy", chart).message_id, 30013);
+    EXPECT_EQ(open_chart(dir / "long.tsy", chart).message_id, MessageId::WrongFileFormat);
     EXPECT_EQ(chart.node_count(), 0);
 }
 
@@ -169,24 +169,24 @@ TEST(ChartFileRefusals, DamagedRecords) {
     std::string bytes = chart_file_bytes(chart);
     std::string bad_arc = bytes;
     bad_arc[62 + 2] = 5;  // arc to node 5 of 2
-    EXPECT_EQ(parse(bad_arc).message_id, 30013);
+    EXPECT_EQ(parse(bad_arc).message_id, MessageId::WrongFileFormat);
 
     std::string unterminated = bytes;
     const std::size_t title = 70 + 26;
     for (std::size_t i = 0; i < kTitleSize; ++i) unterminated[title + i] = 'x';
-    EXPECT_EQ(parse(unterminated).message_id, 30013);
+    EXPECT_EQ(parse(unterminated).message_id, MessageId::WrongFileFormat);
 }
 
 TEST(ChartFileOpen, MissingFileFolderAndGoodFile) {
     TempDir dir;
     Chart chart;
     Status missing = open_chart(dir / "none.tsy", chart);
-    EXPECT_EQ(missing.message_id, 30177);
+    EXPECT_EQ(missing.message_id, MessageId::FileNotFound);
     EXPECT_EQ(missing.first_line, (dir / "none.tsy").string());
-    EXPECT_EQ(open_chart(dir.path(), chart).message_id, 30166);
+    EXPECT_EQ(open_chart(dir.path(), chart).message_id, MessageId::IsAFolder);
 
     write_bytes(dir / "binary.tsy", std::string("\x7f" "ELF\x02\x01\x01\0", 8));
-    EXPECT_EQ(open_chart(dir / "binary.tsy", chart).message_id, 30013);
+    EXPECT_EQ(open_chart(dir / "binary.tsy", chart).message_id, MessageId::WrongFileFormat);
 
     Chart saved = example_chart(3, 2);
     ASSERT_TRUE(save_chart(dir / "c.tsy", saved, false));
@@ -241,13 +241,13 @@ TEST(ChartFileSave, FailureLeavesTheOldFileAndNoLitter) {
     Status s = save_chart(path, big, true);
     setrlimit(RLIMIT_FSIZE, &saved);
 
-    EXPECT_EQ(s.message_id, 30015);
+    EXPECT_EQ(s.message_id, MessageId::WriteFailed);
     EXPECT_EQ(s.first_line, path.string());
     EXPECT_EQ(read_bytes(path), old_bytes);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
-    EXPECT_EQ(save_chart(dir / "no-such-folder" / "c.tsy", big, false).message_id, 30015);
-    EXPECT_EQ(save_chart(dir.path(), big, false).message_id, 30015);  // a folder is never replaced
+    EXPECT_EQ(save_chart(dir / "no-such-folder" / "c.tsy", big, false).message_id, MessageId::WriteFailed);
+    EXPECT_EQ(save_chart(dir.path(), big, false).message_id, MessageId::WriteFailed);  // a folder is never replaced
 }
 
 // Values the program itself can never store are refused on opening, node by
@@ -257,44 +257,44 @@ TEST(ChartFileRefusals, ValuesTheProgramCanNeverStore) {
     struct Case {
         const char* what;
         std::function<void(Chart&)> change;
-        int expected;  // 0: accepted
+        MessageId expected;  // None: accepted
     };
     const std::vector<Case> cases = {
-        {"no key", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = -1; }, 0},
-        {"keyboard's half-set key", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = 4; }, 0},
-        {"one field", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 0; }, 0},
-        {"last field of 2,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 1999; }, 0},
-        {"key_first 100,000,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 100000000; }, 30013},
-        {"key_first 2,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 2000; }, 30013},
-        {"key_last 2,000", [](Chart& c) { c.nodes[1].key_first = 3, c.nodes[1].key_last = 2000; }, 30013},
-        {"key_last beyond, first unset", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = 5000; }, 30013},
-        {"key_first -2", [](Chart& c) { c.nodes[1].key_first = -2, c.nodes[1].key_last = 3; }, 30013},
-        {"key_last -2", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = -2; }, 30013},
-        {"first after last", [](Chart& c) { c.nodes[1].key_first = 5, c.nodes[1].key_last = 3; }, 30013},
-        {"first set, last unset", [](Chart& c) { c.nodes[1].key_first = 2, c.nodes[1].key_last = -1; }, 30013},
-        {"most negative", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = INT32_MIN; }, 30013},
-        {"start record 1", [](Chart& c) { c.nodes[1].start_record = 1; }, 0},
-        {"start record 10", [](Chart& c) { c.nodes[1].start_record = 10; }, 0},
-        {"start record 0", [](Chart& c) { c.nodes[1].start_record = 0; }, 30013},
-        {"start record 11", [](Chart& c) { c.nodes[1].start_record = 11; }, 30013},
-        {"start record 65,535", [](Chart& c) { c.nodes[1].start_record = 65535; }, 30013},
-        {"record count 0", [](Chart& c) { c.nodes[1].record_count = 0; }, 0},
-        {"record count at most", [](Chart& c) { c.nodes[1].record_count = INT32_MAX; }, 0},
-        {"record count -1", [](Chart& c) { c.nodes[1].record_count = -1; }, 30013},
-        {"last node too", [](Chart& c) { c.nodes[2].record_count = -5; }, 30013},
+        {"no key", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = -1; }, MessageId::None},
+        {"keyboard's half-set key", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = 4; }, MessageId::None},
+        {"one field", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 0; }, MessageId::None},
+        {"last field of 2,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 1999; }, MessageId::None},
+        {"key_first 100,000,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 100000000; }, MessageId::WrongFileFormat},
+        {"key_first 2,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 2000; }, MessageId::WrongFileFormat},
+        {"key_last 2,000", [](Chart& c) { c.nodes[1].key_first = 3, c.nodes[1].key_last = 2000; }, MessageId::WrongFileFormat},
+        {"key_last beyond, first unset", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = 5000; }, MessageId::WrongFileFormat},
+        {"key_first -2", [](Chart& c) { c.nodes[1].key_first = -2, c.nodes[1].key_last = 3; }, MessageId::WrongFileFormat},
+        {"key_last -2", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = -2; }, MessageId::WrongFileFormat},
+        {"first after last", [](Chart& c) { c.nodes[1].key_first = 5, c.nodes[1].key_last = 3; }, MessageId::WrongFileFormat},
+        {"first set, last unset", [](Chart& c) { c.nodes[1].key_first = 2, c.nodes[1].key_last = -1; }, MessageId::WrongFileFormat},
+        {"most negative", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = INT32_MIN; }, MessageId::WrongFileFormat},
+        {"start record 1", [](Chart& c) { c.nodes[1].start_record = 1; }, MessageId::None},
+        {"start record 10", [](Chart& c) { c.nodes[1].start_record = 10; }, MessageId::None},
+        {"start record 0", [](Chart& c) { c.nodes[1].start_record = 0; }, MessageId::WrongFileFormat},
+        {"start record 11", [](Chart& c) { c.nodes[1].start_record = 11; }, MessageId::WrongFileFormat},
+        {"start record 65,535", [](Chart& c) { c.nodes[1].start_record = 65535; }, MessageId::WrongFileFormat},
+        {"record count 0", [](Chart& c) { c.nodes[1].record_count = 0; }, MessageId::None},
+        {"record count at most", [](Chart& c) { c.nodes[1].record_count = INT32_MAX; }, MessageId::None},
+        {"record count -1", [](Chart& c) { c.nodes[1].record_count = -1; }, MessageId::WrongFileFormat},
+        {"last node too", [](Chart& c) { c.nodes[2].record_count = -5; }, MessageId::WrongFileFormat},
         // A box two billion pixels away overflows whatever places or draws it.
-        {"box at the limits", [](Chart& c) { c.nodes[1].rect = {-100000, -100000, 100000, 100000}; }, 0},
-        {"box far away", [](Chart& c) { c.nodes[1].rect = {INT32_MIN, 0, INT32_MAX, 5}; }, 30013},
-        {"left beyond", [](Chart& c) { c.nodes[1].rect.left = -100001; }, 30013},
-        {"top beyond", [](Chart& c) { c.nodes[1].rect.top = -100001; }, 30013},
-        {"right beyond", [](Chart& c) { c.nodes[1].rect.right = 100001; }, 30013},
-        {"bottom beyond", [](Chart& c) { c.nodes[2].rect.bottom = 2000000000; }, 30013},
+        {"box at the limits", [](Chart& c) { c.nodes[1].rect = {-100000, -100000, 100000, 100000}; }, MessageId::None},
+        {"box far away", [](Chart& c) { c.nodes[1].rect = {INT32_MIN, 0, INT32_MAX, 5}; }, MessageId::WrongFileFormat},
+        {"left beyond", [](Chart& c) { c.nodes[1].rect.left = -100001; }, MessageId::WrongFileFormat},
+        {"top beyond", [](Chart& c) { c.nodes[1].rect.top = -100001; }, MessageId::WrongFileFormat},
+        {"right beyond", [](Chart& c) { c.nodes[1].rect.right = 100001; }, MessageId::WrongFileFormat},
+        {"bottom beyond", [](Chart& c) { c.nodes[2].rect.bottom = 2000000000; }, MessageId::WrongFileFormat},
         // Odd but harmless: kept as they are.
-        {"box turned inside out", [](Chart& c) { c.nodes[1].rect = {500, 400, -30, -20}; }, 0},
-        {"node font 0", [](Chart& c) { c.display.node_font_size = 0; }, 0},
-        {"preview font 999", [](Chart& c) { c.display.preview_font_size = 999; }, 0},
-        {"canvas 0 x 0", [](Chart& c) { c.display.view_width = c.display.view_height = 0; }, 0},
-        {"mandatory 7", [](Chart& c) { c.nodes[1].mandatory = 7; }, 0},
+        {"box turned inside out", [](Chart& c) { c.nodes[1].rect = {500, 400, -30, -20}; }, MessageId::None},
+        {"node font 0", [](Chart& c) { c.display.node_font_size = 0; }, MessageId::None},
+        {"preview font 999", [](Chart& c) { c.display.preview_font_size = 999; }, MessageId::None},
+        {"canvas 0 x 0", [](Chart& c) { c.display.view_width = c.display.view_height = 0; }, MessageId::None},
+        {"mandatory 7", [](Chart& c) { c.nodes[1].mandatory = 7; }, MessageId::None},
     };
     for (const Case& c : cases) {
         Chart chart = example_chart(3, 2);  // node 1 is neither selected nor special
@@ -304,7 +304,7 @@ TEST(ChartFileRefusals, ValuesTheProgramCanNeverStore) {
         add_node(out, "kept", {0, 0}, 1.0, kSourceNode, "kept", 7);
         const Status s = parse_chart(chart_file_bytes(chart), out);
         EXPECT_EQ(s.message_id, c.expected) << c.what;
-        if (c.expected != 0) {
+        if (c.expected != MessageId::None) {
             EXPECT_EQ(s.first_line, "") << c.what;
             EXPECT_EQ(out.node_count(), 1) << c.what << ": a refused file leaves the chart as it was";
         } else {
@@ -320,7 +320,7 @@ TEST(ChartFileOpen, FifoAndDevicesAreRefusedWithoutWaiting) {
     for (const std::filesystem::path& path : {fifo.path(), std::filesystem::path("/dev/zero")}) {
         Chart chart;
         const Status s = open_chart(path, chart);
-        EXPECT_EQ(s.message_id, 30301) << path;
+        EXPECT_EQ(s.message_id, MessageId::NotARegularFile) << path;
         EXPECT_EQ(s.first_line, path.string());
     }
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "waited on the FIFO";
@@ -439,7 +439,7 @@ TEST(ChartFileSave, WaitsForTheLockOfAnotherProgram) {
     // One that keeps it: refused after a while, the chart untouched.
     ASSERT_TRUE(other.lock(path, {}));
     const Status s = save_chart(path, first, false);
-    EXPECT_EQ(s.message_id, 30303);
+    EXPECT_EQ(s.message_id, MessageId::ChartLocked);
     EXPECT_EQ(s.first_line, path.string());
     EXPECT_EQ(read_bytes(path), chart_file_bytes(second));
 
@@ -465,7 +465,7 @@ TEST(FileLock, AWaiterLocksTheFileThatReplacedTheOneItWaitedFor) {
             ++waits;
             return true;
         });
-        second_locked = s.message_id == 0;
+        second_locked = s.message_id == MessageId::None;
     });
     while (waits == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_FALSE(second_locked);
@@ -480,10 +480,10 @@ TEST(FileLock, AWaiterLocksTheFileThatReplacedTheOneItWaitedFor) {
     // give up.
     FileLock third;
     const Status s = third.lock(path, [] { return false; });
-    EXPECT_EQ(s.message_id, 30303);
+    EXPECT_EQ(s.message_id, MessageId::ChartLocked);
     EXPECT_EQ(s.first_line, path.string());
     EXPECT_FALSE(third.locked());
 
-    EXPECT_EQ(FileLock().lock(dir / "absent", {}).message_id, 30003);
-    EXPECT_EQ(FileLock().lock(dir.path(), {}).message_id, 30166);
+    EXPECT_EQ(FileLock().lock(dir / "absent", {}).message_id, MessageId::OpenFailed);
+    EXPECT_EQ(FileLock().lock(dir.path(), {}).message_id, MessageId::IsAFolder);
 }

@@ -56,7 +56,7 @@ TEST(ChartTables, NodeLimitIs1001) {
     EXPECT_TRUE(add_node(chart, "p", {0, 0}, 1.0, kSourceNode, "t", 0));
     EXPECT_EQ(chart.node_count(), 1001);
     Status refused = add_node(chart, "p", {0, 0}, 1.0, kSourceNode, "t", 0);
-    EXPECT_EQ(refused.message_id, 30014);
+    EXPECT_EQ(refused.message_id, MessageId::TooManyNodes);
     EXPECT_EQ(chart.node_count(), 1001);
 }
 
@@ -64,7 +64,7 @@ TEST(ChartTables, ArcLimitIs1000) {
     Chart chart = chart_with_nodes(2);
     for (int i = 0; i < 999; ++i) ASSERT_TRUE(add_arc(chart, 0, 1));
     EXPECT_TRUE(add_arc(chart, 0, 1));
-    EXPECT_EQ(add_arc(chart, 0, 1).message_id, 30022);
+    EXPECT_EQ(add_arc(chart, 0, 1).message_id, MessageId::TooManyArcs);
     EXPECT_EQ(chart.arc_count(), 1000);
 }
 

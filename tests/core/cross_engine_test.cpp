@@ -56,11 +56,14 @@ Chart make_chart(const std::vector<Node>& nodes) {
     return chart;
 }
 
+// How the recorder writes a message line among the progress steps.
+std::string line_step(MessageId id) { return "line " + std::to_string(static_cast<int>(id)); }
+
 class Recorder : public CrossObserver {
 public:
-    void message_line(int id) override {
+    void message_line(MessageId id) override {
         lines.push_back(id);
-        progress.push_back("line " + std::to_string(id));
+        progress.push_back(line_step(id));
         calls_at_line = cancel_calls;
     }
     void progress_range(int maximum) override { progress.push_back("range " + std::to_string(maximum)); }
@@ -72,7 +75,7 @@ public:
         return cancel_when && cancel_when(*this);
     }
 
-    std::vector<int> lines;
+    std::vector<MessageId> lines;
     std::vector<long long> records;
     std::vector<long long> hits;
     std::vector<std::string> progress;  // message lines, ranges and positions in order
@@ -412,7 +415,7 @@ TEST_F(CrossEngineTest, RecordWithTooManyFieldsFailsTheCross) {
     const fs::path wide = source("wide.csv", "k,a\r\nk" + std::string(2000, ',') + "\r\nk,b\r\n");
     o = cross(make_chart({{"A", ok, 0, 0}, {"W", wide, 0, 0}}));
     EXPECT_EQ(o.stage, CrossStage::Failed);
-    EXPECT_EQ(o.failure.message_id, 30008);
+    EXPECT_EQ(o.failure.message_id, MessageId::TooManyFields);
     EXPECT_EQ(o.failure.first_line, wide.string());
     EXPECT_EQ(work_files() + open_work_files(), 0);
     // Found once the result file's name was claimed: neither it nor a
@@ -426,7 +429,7 @@ TEST_F(CrossEngineTest, MissingSourceFileFailsTheCross) {
     Recorder recorder;
     Outcome o = cross(make_chart({{"A", a, 0, 0}, {"G", missing, 0, 0}}), CrossOptions{}, recorder);
     EXPECT_EQ(o.stage, CrossStage::Failed);
-    EXPECT_EQ(o.failure.message_id, 30003);
+    EXPECT_EQ(o.failure.message_id, MessageId::OpenFailed);
     EXPECT_EQ(o.failure.first_line, missing.string());
     EXPECT_EQ(work_files() + open_work_files(), 0);
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
@@ -445,7 +448,7 @@ TEST_F(CrossEngineTest, ExistingResultFileIsNeverOverwritten) {
     Recorder recorder;
     Outcome o = cross(make_chart({{"A", a, 0, 0}}), CrossOptions{}, recorder);
     EXPECT_EQ(o.stage, CrossStage::Failed);
-    EXPECT_EQ(o.failure.message_id, 30003);
+    EXPECT_EQ(o.failure.message_id, MessageId::OpenFailed);
     EXPECT_EQ(o.failure.first_line, "");
     EXPECT_EQ(result(), "somebody's file\r\n");
     EXPECT_EQ(work_files() + open_work_files(), 0);
@@ -473,7 +476,7 @@ TEST_F(CrossEngineTest, CancelLeavesNoResult) {
         EXPECT_EQ(o.hits, 0);
         EXPECT_TRUE(fs::is_empty(dir_ / "out"));
         EXPECT_EQ(work_files() + open_work_files(), 0);
-        EXPECT_EQ(recorder.lines, (std::vector<int>{30023, 30025}));
+        EXPECT_EQ(recorder.lines, (std::vector<MessageId>{MessageId::CountingRecords, MessageId::ReadingData}));
     }
 
     // Cancelled while writing, after the first hit: neither the hits so far
@@ -515,14 +518,16 @@ TEST_F(CrossEngineTest, ObserverFollowsTheStages) {
     ASSERT_EQ(steps, 7);
     for (int i = 0; i < steps; ++i) EXPECT_EQ(seen[i], expected[i]) << i;
 
-    EXPECT_EQ(recorder.lines, (std::vector<int>{30023, 30025, 30026, 30027}));
+    EXPECT_EQ(recorder.lines, (std::vector<MessageId>{MessageId::CountingRecords, MessageId::ReadingData,
+                                                      MessageId::FindingDuplicates, MessageId::WritingResults}));
     EXPECT_EQ(recorder.records, std::vector<long long>{7});
     EXPECT_EQ(recorder.hits, (std::vector<long long>{1, 2, 3}));
     EXPECT_EQ(work_files() + open_work_files(), 0);
 
     // The counting pass moves the bar node by node, selected or not; every
     // pass leaves it at 0.
-    const std::vector<std::string> counting = {"line 30023", "range 3", "0", "1", "2", "3", "0", "line 30025"};
+    const std::vector<std::string> counting = {
+        line_step(MessageId::CountingRecords), "range 3", "0", "1", "2", "3", "0", line_step(MessageId::ReadingData)};
     ASSERT_GE(recorder.progress.size(), counting.size());
     EXPECT_EQ(std::vector<std::string>(recorder.progress.begin(), recorder.progress.begin() + counting.size()),
               counting);
@@ -785,7 +790,7 @@ TEST_F(CrossEngineTest, CancelDuringTheCountingPass) {
     recorder.cancel_when = [](const Recorder&) { return true; };
     Outcome o = cross(chart, CrossOptions{}, recorder);
     EXPECT_EQ(o.stage, CrossStage::Cancelled);
-    EXPECT_EQ(recorder.lines, std::vector<int>{30023});
+    EXPECT_EQ(recorder.lines, std::vector<MessageId>{MessageId::CountingRecords});
     EXPECT_EQ(recorder.cancel_calls, 1);
     EXPECT_EQ(recorder.progress.back(), "0");
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
@@ -801,7 +806,8 @@ TEST_F(CrossEngineTest, CancelDuringTheGroupingPass) {
     recorder.cancel_when = [](const Recorder& r) { return r.lines.size() == 3; };
     Outcome o = cross(chart, CrossOptions{}, recorder);
     EXPECT_EQ(o.stage, CrossStage::Cancelled);
-    EXPECT_EQ(recorder.lines, (std::vector<int>{30023, 30025, 30026}));
+    EXPECT_EQ(recorder.lines, (std::vector<MessageId>{MessageId::CountingRecords, MessageId::ReadingData,
+                                                      MessageId::FindingDuplicates}));
     EXPECT_EQ(o.hits, 0);
     EXPECT_TRUE(fs::is_empty(dir_ / "out"));
     EXPECT_EQ(open_work_files(), 0);
@@ -826,7 +832,7 @@ TEST_F(CrossEngineTest, ATakenResultNameIsFollowedByTheNextFreeNumberWhenAsked) 
     write_bytes(own, "kept");
     CrossEngine other(chart, plain_layout(), own, recorder, TakenResultName::TakeNextFree);
     EXPECT_EQ(other.run(), CrossStage::Failed);
-    EXPECT_EQ(other.failure().message_id, 30003);
+    EXPECT_EQ(other.failure().message_id, MessageId::OpenFailed);
     EXPECT_FALSE(other.result_file_created());
     EXPECT_EQ(read_bytes(own), "kept");
 }
@@ -839,7 +845,7 @@ TEST_F(CrossEngineTest, FifoAndDeviceSourcesAreRefusedWithoutWaiting) {
         remove_result();
         Outcome o = cross(make_chart({{"A", a, 0, 0}, {"P", odd, 0, 0}}));
         EXPECT_EQ(o.stage, CrossStage::Failed) << odd;
-        EXPECT_EQ(o.failure.message_id, 30301) << odd;
+        EXPECT_EQ(o.failure.message_id, MessageId::NotARegularFile) << odd;
         EXPECT_EQ(o.failure.first_line, odd.string());
         EXPECT_EQ(open_work_files(), 0);
     }
@@ -1007,7 +1013,7 @@ TEST(CrossStart, AddResultNode) {
     // Table full: nothing is added, not even the arcs.
     Chart full = chart_of_rects(std::vector<Rect>(kMaxNodes), std::vector<int>(kMaxNodes, 1));
     added = add_result_node(full, "/out/x.csv", {0, 0}, 1.0, "r", 1);
-    EXPECT_EQ(added.status.message_id, 30014);
+    EXPECT_EQ(added.status.message_id, MessageId::TooManyNodes);
     EXPECT_EQ(full.node_count(), kMaxNodes);
     EXPECT_TRUE(full.arcs.empty());
 
@@ -1017,7 +1023,7 @@ TEST(CrossStart, AddResultNode) {
     added = add_result_node(crowded, "/out/y.csv", {0, 0}, 1.0, "r", 0);
     EXPECT_TRUE(added.status);
     ASSERT_EQ(added.refused_arcs.size(), 2u);
-    for (const Status& s : added.refused_arcs) EXPECT_EQ(s.message_id, 30022);
+    for (const Status& s : added.refused_arcs) EXPECT_EQ(s.message_id, MessageId::TooManyArcs);
     EXPECT_EQ(crowded.arc_count(), kMaxArcs);
     EXPECT_EQ(crowded.arcs.back(), (ArcRecord{0, 3}));
     ASSERT_EQ(crowded.node_count(), 4);

@@ -31,7 +31,7 @@ TEST(DisplaySwitches, TheLastSwitchOnStaysOn) {
     ASSERT_TRUE(flip_node_text(chart, NodeText::KeySample));  // only the name is left on
     chart.nodes[0].rect = Rect{0, 0, 100, 50};
     Status refused = flip_node_text(chart, NodeText::Name);
-    EXPECT_EQ(refused.message_id, 30019);
+    EXPECT_EQ(refused.message_id, MessageId::CannotTurnAllOff);
     EXPECT_EQ(chart.display.show_name, 1);
     EXPECT_EQ(chart.nodes[0].rect, (Rect{0, 0, 100, 50}));  // nothing collapsed
 }

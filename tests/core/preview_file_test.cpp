@@ -163,32 +163,32 @@ TEST(PreviewFile, RefusalsLeaveNothingBehind) {
     OwnTemporaryFolder temporary;
 
     // Not text, or no line break in the first 5,000 bytes.
-    EXPECT_EQ(open_bytes(dir, std::string("ab\0c\r\n", 6)).status.message_id, 30033);
-    EXPECT_EQ(open_bytes(dir, repeated('a', 6000)).status.message_id, 30006);
-    EXPECT_EQ(open_bytes(dir, "").status.message_id, 30006);
+    EXPECT_EQ(open_bytes(dir, std::string("ab\0c\r\n", 6)).status.message_id, MessageId::NotAText);
+    EXPECT_EQ(open_bytes(dir, repeated('a', 6000)).status.message_id, MessageId::NoLineBreak);
+    EXPECT_EQ(open_bytes(dir, "").status.message_id, MessageId::NoLineBreak);
 
     // 4,998 bytes of text with its CR LF make 5,000; one more is too long,
     // also further into the file, and also with a lone LF.
     EXPECT_TRUE(open_bytes(dir, repeated('a', 4998) + "\r\n").status);
-    EXPECT_EQ(open_bytes(dir, repeated('a', 4999) + "\r\n").status.message_id, 30005);
-    EXPECT_EQ(open_bytes(dir, "x\r\n" + repeated('a', 4999) + "\n").status.message_id, 30005);
-    EXPECT_EQ(open_bytes(dir, "x\r\n" + repeated('a', 3000000) + "\r\n").status.message_id, 30005);
+    EXPECT_EQ(open_bytes(dir, repeated('a', 4999) + "\r\n").status.message_id, MessageId::RecordTooLong);
+    EXPECT_EQ(open_bytes(dir, "x\r\n" + repeated('a', 4999) + "\n").status.message_id, MessageId::RecordTooLong);
+    EXPECT_EQ(open_bytes(dir, "x\r\n" + repeated('a', 3000000) + "\r\n").status.message_id, MessageId::RecordTooLong);
     // A last record without a line end counts one byte for it.
     EXPECT_TRUE(open_bytes(dir, "x\r\n" + repeated('a', 4999)).status);
-    EXPECT_EQ(open_bytes(dir, "x\r\n" + repeated('a', 5000)).status.message_id, 30005);
+    EXPECT_EQ(open_bytes(dir, "x\r\n" + repeated('a', 5000)).status.message_id, MessageId::RecordTooLong);
     EXPECT_EQ(open_bytes(dir, repeated('a', 4998) + "\r\n").statistics.max_record_length, 5000);
 
     // 1,999 commas make 2,000 fields, which is still shown; 2,000 are not.
     const Opened widest = open_bytes(dir, "x\r\n" + repeated(',', 1999) + "\r\n");
     EXPECT_TRUE(widest.status);
     EXPECT_EQ(widest.statistics.max_field_count, 2000);
-    EXPECT_EQ(open_bytes(dir, "x\r\n" + repeated(',', 2000) + "\r\n").status.message_id, 30008);
+    EXPECT_EQ(open_bytes(dir, "x\r\n" + repeated(',', 2000) + "\r\n").status.message_id, MessageId::TooManyFields);
     // The length is checked before the commas.
-    EXPECT_EQ(open_bytes(dir, "x\r\n" + repeated(',', 5000) + "\r\n").status.message_id, 30005);
+    EXPECT_EQ(open_bytes(dir, "x\r\n" + repeated(',', 5000) + "\r\n").status.message_id, MessageId::RecordTooLong);
 
     // A source that is not there cannot be copied.
     PreviewFile file;
-    EXPECT_EQ(file.open(dir / "missing.csv").message_id, 30007);
+    EXPECT_EQ(file.open(dir / "missing.csv").message_id, MessageId::TempFileFailed);
     EXPECT_FALSE(file.is_open());
 
     EXPECT_EQ(temporary.file_count(), 0u);
@@ -203,13 +203,13 @@ TEST(PreviewFile, OnlyRegularFilesAreCopiedAndNoneIsWaitedOn) {
     for (const std::filesystem::path& path : {fifo.path(), std::filesystem::path("/dev/zero")}) {
         PreviewFile file;
         const Status s = file.open(path);
-        EXPECT_EQ(s.message_id, 30301) << path;
+        EXPECT_EQ(s.message_id, MessageId::NotARegularFile) << path;
         EXPECT_EQ(s.first_line, path.string());
         EXPECT_FALSE(file.is_open());
     }
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "waited on the FIFO";
     PreviewFile file;
-    EXPECT_EQ(file.open(dir.path()).message_id, 30166);
+    EXPECT_EQ(file.open(dir.path()).message_id, MessageId::IsAFolder);
     EXPECT_EQ(temporary.open_count(), 0u);
     EXPECT_EQ(temporary.file_count(), 0u);
 }
@@ -256,7 +256,7 @@ TEST(ReadOnlyFile, OwnerWritePermission) {
     EXPECT_FALSE(is_read_only(dir / "missing.csv"));
 
     // Denied access is a refusal; anything else is passed over.
-    EXPECT_EQ(permission_change_failure(EPERM).message_id, 30038);
-    EXPECT_EQ(permission_change_failure(EACCES).message_id, 30038);
+    EXPECT_EQ(permission_change_failure(EPERM).message_id, MessageId::AccessDenied);
+    EXPECT_EQ(permission_change_failure(EACCES).message_id, MessageId::AccessDenied);
     EXPECT_TRUE(permission_change_failure(EROFS));
 }

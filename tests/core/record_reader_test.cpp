@@ -154,7 +154,7 @@ TEST(RecordReader, MissingFileFailsWithItsPath) {
     RecordReader reader;
     const auto path = dir / "absent.csv";
     Status s = reader.open(path);
-    EXPECT_EQ(s.message_id, 30003);
+    EXPECT_EQ(s.message_id, MessageId::OpenFailed);
     EXPECT_EQ(s.first_line, path.string());
 }
 
@@ -167,19 +167,19 @@ TEST(RecordReader, OnlyRegularFilesAreReadAndNoneIsWaitedOn) {
     for (const std::filesystem::path& path : {fifo.path(), std::filesystem::path("/dev/zero")}) {
         RecordReader reader;
         Status s = reader.open(path);
-        EXPECT_EQ(s.message_id, 30301) << path;
+        EXPECT_EQ(s.message_id, MessageId::NotARegularFile) << path;
         EXPECT_EQ(s.first_line, path.string());
         s = check_text_file(path);
-        EXPECT_EQ(s.message_id, 30301) << path;
+        EXPECT_EQ(s.message_id, MessageId::NotARegularFile) << path;
         EXPECT_EQ(s.first_line, path.string());
     }
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "waited on the FIFO";
 
     RecordReader reader;
     Status s = reader.open(dir.path());
-    EXPECT_EQ(s.message_id, 30166);
+    EXPECT_EQ(s.message_id, MessageId::IsAFolder);
     EXPECT_EQ(s.first_line, dir.path().string());
-    EXPECT_EQ(check_text_file(dir.path()).message_id, 30166);
+    EXPECT_EQ(check_text_file(dir.path()).message_id, MessageId::IsAFolder);
 }
 
 TEST(SplitFields, CommasDivideWithoutQuoting) {
@@ -261,22 +261,22 @@ TEST(CheckTextFile, RefusesBinaryFilesAndFilesWithoutLineBreaks) {
         write_bytes(path, bytes);
         return check_text_file(path).message_id;
     };
-    EXPECT_EQ(check(std::string("a\n\x00b\n", 5)), 30033);
-    EXPECT_EQ(check("a\x0C\n"), 30033);
-    EXPECT_EQ(check("a\x1A\n"), 30033);
-    EXPECT_EQ(check("a\x1F\n"), 30033);
-    EXPECT_EQ(check("a\x0B\n"), 30033);
+    EXPECT_EQ(check(std::string("a\n\x00b\n", 5)), MessageId::NotAText);
+    EXPECT_EQ(check("a\x0C\n"), MessageId::NotAText);
+    EXPECT_EQ(check("a\x1A\n"), MessageId::NotAText);
+    EXPECT_EQ(check("a\x1F\n"), MessageId::NotAText);
+    EXPECT_EQ(check("a\x0B\n"), MessageId::NotAText);
     // A control byte is refused as such even before any line break is seen.
-    EXPECT_EQ(check(std::string("abc\x00", 4)), 30033);
-    EXPECT_EQ(check(std::string(4999, 'a') + std::string("\x00\n", 2)), 30033);
+    EXPECT_EQ(check(std::string("abc\x00", 4)), MessageId::NotAText);
+    EXPECT_EQ(check(std::string(4999, 'a') + std::string("\x00\n", 2)), MessageId::NotAText);
 
-    EXPECT_EQ(check(""), 30006);
-    EXPECT_EQ(check("no line break"), 30006);
-    EXPECT_EQ(check(std::string(5000, 'a') + "\n"), 30006);
-    EXPECT_EQ(check(std::string(6000, 'a') + "\r\n"), 30006);
+    EXPECT_EQ(check(""), MessageId::NoLineBreak);
+    EXPECT_EQ(check("no line break"), MessageId::NoLineBreak);
+    EXPECT_EQ(check(std::string(5000, 'a') + "\n"), MessageId::NoLineBreak);
+    EXPECT_EQ(check(std::string(6000, 'a') + "\r\n"), MessageId::NoLineBreak);
 
     const auto missing = dir / "absent.csv";
     Status s = check_text_file(missing);
-    EXPECT_EQ(s.message_id, 30003);
+    EXPECT_EQ(s.message_id, MessageId::OpenFailed);
     EXPECT_EQ(s.first_line, missing.string());
 }

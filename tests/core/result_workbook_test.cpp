@@ -213,7 +213,7 @@ TEST_F(ResultWorkbookTest, RowsAndColumnsPastTheLimitsGoOnInFurtherSheets) {
 }
 
 // A disk that fills while the workbook is written: the cross fails with
-// 30015 naming the workbook, and neither it nor the result file is left,
+// WriteFailed naming the workbook, and neither it nor the result file is left,
 // under its name or a hidden one.
 TEST_F(ResultWorkbookTest, AFullDiskLeavesNoWorkbook) {
     // Many short fields: the sheet's XML is far larger than the result
@@ -241,7 +241,7 @@ TEST_F(ResultWorkbookTest, AFullDiskLeavesNoWorkbook) {
     setrlimit(RLIMIT_FSIZE, &saved);
 
     EXPECT_EQ(crossed.stage, CrossStage::Failed);
-    EXPECT_EQ(crossed.failure.message_id, 30015);
+    EXPECT_EQ(crossed.failure.message_id, MessageId::WriteFailed);
     EXPECT_EQ(crossed.failure.first_line, (dir_ / "out" / "CROSS0001.xlsx").string());
     EXPECT_EQ(entries(dir_ / "out"), 0u);
     EXPECT_EQ(entries(dir_ / "work"), 0u);

@@ -34,17 +34,17 @@ struct User {
 // Runs what in a child process that is user, and hands back its outcome.
 Status as_user(const User& user, const std::function<Status()>& what) {
     int out[2];
-    if (::pipe(out) != 0) return Status::failure(-1, "pipe");
+    if (::pipe(out) != 0) return Status::failure(static_cast<MessageId>(-1), "pipe");
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(out[0]);
-        Status s = Status::failure(-2, "could not become the user");
+        Status s = Status::failure(static_cast<MessageId>(-2), "could not become the user");
         if (::setgroups(user.groups.size(), user.groups.data()) == 0 && ::setgid(user.gid) == 0 &&
             ::setuid(user.uid) == 0) {
             ::umask(002);
             s = what();
         }
-        const std::string report = std::to_string(s.message_id) + "\n" + s.first_line;
+        const std::string report = std::to_string(static_cast<int>(s.message_id)) + "\n" + s.first_line;
         [[maybe_unused]] const ssize_t put = ::write(out[1], report.data(), report.size());
         ::_exit(0);
     }
@@ -56,8 +56,8 @@ Status as_user(const User& user, const std::function<Status()>& what) {
     int status = 0;
     ::waitpid(child, &status, 0);
     const std::size_t end = report.find('\n');
-    if (end == std::string::npos) return Status::failure(-3, "the child died");
-    return Status::failure(std::stoi(report.substr(0, end)), report.substr(end + 1));
+    if (end == std::string::npos) return Status::failure(static_cast<MessageId>(-3), "the child died");
+    return Status::failure(static_cast<MessageId>(std::stoi(report.substr(0, end))), report.substr(end + 1));
 }
 
 Chart chart_of(int nodes) {
@@ -126,9 +126,9 @@ TEST(SaveSafety, ALinkPlantedByAnotherUserNeverMakesASaveWriteThroughIt) {
     ASSERT_TRUE(as_user(victim, [&] { return save(other, 1); }));
     fs::create_symlink(notes, shared / "d.tsy.bak");
     const Status refused = as_user(victim, [&] { return save(other, 2); });
-    EXPECT_EQ(refused.message_id, 30322);
+    EXPECT_EQ(refused.message_id, MessageId::NameTaken);
     EXPECT_EQ(refused.first_line, (shared / "d.tsy.bak").string());
-    EXPECT_FALSE(message_text(30322).empty());
+    EXPECT_FALSE(message_text(MessageId::NameTaken).empty());
     EXPECT_TRUE(read_bytes(other) == bytes_of(1));
     EXPECT_EQ(read_bytes(notes), "my notes\n");
     EXPECT_TRUE(S_ISLNK(stat_of(shared / "d.tsy.bak").st_mode));
@@ -142,7 +142,7 @@ TEST(SaveSafety, ALinkPlantedByAnotherUserNeverMakesASaveWriteThroughIt) {
     fs::create_symlink(notes, cp932_copy_path(list));
     const Status copied =
         as_user(victim, [&] { return make_cp932_copy(list, TextEncoding::Utf8, cp932_copy_path(list)).status; });
-    EXPECT_EQ(copied.message_id, 30322);
+    EXPECT_EQ(copied.message_id, MessageId::NameTaken);
     EXPECT_EQ(copied.first_line, cp932_copy_path(list).string());
     EXPECT_EQ(read_bytes(notes), "my notes\n");
 }
@@ -180,7 +180,7 @@ TEST(SaveSafety, AGroupFolderKeepsTheGroupAndSaysWhoseFileStopsASave) {
     ASSERT_TRUE(as_user(member, [&] { return save(mine, 1); }));
     own(mine, member, member.gid, 0644);
     const Status not_writable = as_user(owner, [&] { return save(mine, 2); });
-    EXPECT_EQ(not_writable.message_id, 30320);
+    EXPECT_EQ(not_writable.message_id, MessageId::OthersFile);
     EXPECT_EQ(not_writable.first_line, mine.string());
 
     // In a sticky folder, a file of another user cannot be replaced even
@@ -192,7 +192,7 @@ TEST(SaveSafety, AGroupFolderKeepsTheGroupAndSaysWhoseFileStopsASave) {
     ASSERT_TRUE(as_user(member, [&] { return save(theirs, 1); }));
     own(theirs, member, member.gid, 0666);
     const Status in_sticky = as_user(owner, [&] { return save(theirs, 2); });
-    EXPECT_EQ(in_sticky.message_id, 30320);
+    EXPECT_EQ(in_sticky.message_id, MessageId::OthersFile);
     EXPECT_EQ(in_sticky.first_line, theirs.string());
     EXPECT_TRUE(read_bytes(theirs) == bytes_of(1));
 
@@ -201,7 +201,7 @@ TEST(SaveSafety, AGroupFolderKeepsTheGroupAndSaysWhoseFileStopsASave) {
     fs::create_directory(their_folder);
     own(their_folder, member, member.gid, 0755);
     const Status no_folder = as_user(owner, [&] { return save(their_folder / "new.tsy", 1); });
-    EXPECT_EQ(no_folder.message_id, 30321);
+    EXPECT_EQ(no_folder.message_id, MessageId::OthersFolder);
     EXPECT_EQ(no_folder.first_line, their_folder.string());
-    for (int id : {30320, 30321}) EXPECT_FALSE(message_text(id).empty()) << id;
+    for (MessageId id : {MessageId::OthersFile, MessageId::OthersFolder}) EXPECT_FALSE(message_text(id).empty()) << id;
 }

@@ -80,7 +80,7 @@ TEST(SourcePlacement, AFileAlreadyOnTheChartIsPassedOverWithoutAdvancing) {
     Placement placed = place_source_files(chart, {dir / "a.csv", dir / "b.csv"}, {300, 300}, 1.0);
     EXPECT_EQ(placed.placed, 1);
     ASSERT_EQ(placed.messages.size(), 1u);
-    EXPECT_EQ(placed.messages[0].message_id, 30032);
+    EXPECT_EQ(placed.messages[0].message_id, MessageId::FileAlreadySet);
     EXPECT_EQ(placed.messages[0].first_line, (dir / "a.csv").string());
     EXPECT_EQ(chart.nodes[1].rect, (Rect{300, 300, 300, 300}));  // b took a's place
 }
@@ -114,8 +114,8 @@ TEST(SourcePlacement, RefusalsNameTheFile) {
     Placement placed = place_source_files(chart, {dir / long_name, dir / "missing.csv", dir / "ok.csv"}, {0, 0}, 1.0);
     EXPECT_EQ(placed.placed, 1);
     ASSERT_EQ(placed.messages.size(), 2u);
-    EXPECT_EQ(placed.messages[0].message_id, 30300);
-    EXPECT_EQ(placed.messages[1].message_id, 30003);
+    EXPECT_EQ(placed.messages[0].message_id, MessageId::PathUnusable);
+    EXPECT_EQ(placed.messages[1].message_id, MessageId::OpenFailed);
     EXPECT_EQ(placed.messages[1].first_line, (dir / "missing.csv").string());
 
     for (int i = 0; i < kMaxNodes - 1; ++i) add_node(chart, std::to_string(i), {0, 0}, 1.0, kSourceNode, "t", 0);
@@ -123,7 +123,7 @@ TEST(SourcePlacement, RefusalsNameTheFile) {
     write_bytes(dir / "later.csv", "x\n");
     Placement full = place_source_files(chart, {dir / "late.csv", dir / "later.csv"}, {0, 0}, 1.0);
     EXPECT_EQ(full.placed, 0);
-    EXPECT_EQ(full.messages.back().message_id, 30014);
+    EXPECT_EQ(full.messages.back().message_id, MessageId::TooManyNodes);
     EXPECT_EQ(full.messages.size(), 1u);  // the limit ends the placement
 }
 
@@ -133,9 +133,9 @@ TEST(SourcePlacement, DroppedFilesMustBeText) {
     write_bytes(dir / "one-line.txt", "no line break");
     write_bytes(dir / "empty.txt", "");
     write_bytes(dir / "good.csv", "a,b\r\n");
-    EXPECT_EQ(admit_dropped_file(dir / "bin.dat").message_id, 30033);
-    EXPECT_EQ(admit_dropped_file(dir / "one-line.txt").message_id, 30006);
-    EXPECT_EQ(admit_dropped_file(dir / "empty.txt").message_id, 30006);
+    EXPECT_EQ(admit_dropped_file(dir / "bin.dat").message_id, MessageId::NotAText);
+    EXPECT_EQ(admit_dropped_file(dir / "one-line.txt").message_id, MessageId::NoLineBreak);
+    EXPECT_EQ(admit_dropped_file(dir / "empty.txt").message_id, MessageId::NoLineBreak);
     EXPECT_TRUE(admit_dropped_file(dir / "good.csv"));
 }
 

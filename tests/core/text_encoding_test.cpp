@@ -79,7 +79,7 @@ TEST(TextEncoding, CharactersCp932LacksAreListedByLineAndNoCopyIsMade) {
     EXPECT_FALSE(std::filesystem::exists(dir / "names.sjis.csv"));
 
     const Cp932Copy unreadable = make_cp932_copy(dir / "gone.csv", TextEncoding::Utf8, dir / "gone.sjis.csv");
-    EXPECT_EQ(unreadable.status.message_id, 30003);
+    EXPECT_EQ(unreadable.status.message_id, MessageId::OpenFailed);
 }
 
 TEST(QuotedFields, CommasInsideQuotesAreFound) {

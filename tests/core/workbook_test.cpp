@@ -85,9 +85,9 @@ TEST(Workbook, TheSheetIsChosenByNameOrNumber) {
     EXPECT_EQ(read_bytes(target).substr(0, 4), cp932::literal("番号"));
 
     const WorkbookCopy missing = make_workbook_copy(book, "住所録", target);
-    EXPECT_EQ(missing.status.message_id, 30354);
+    EXPECT_EQ(missing.status.message_id, MessageId::NoSuchSheet);
     EXPECT_EQ(missing.status.first_line, book.string());
-    EXPECT_EQ(make_workbook_copy(book, "3", target).status.message_id, 30354);
+    EXPECT_EQ(make_workbook_copy(book, "3", target).status.message_id, MessageId::NoSuchSheet);
 }
 
 // What cannot be read is refused with a message naming the workbook, and
@@ -106,35 +106,35 @@ TEST(Workbook, BadWorkbooksAreRefusedAndLeaveNoCopy) {
         EXPECT_EQ(read_bytes(target), "earlier copy\r\n");
         return copy.status.message_id;
     };
-    EXPECT_EQ(refusal("cut.xlsx", std::string_view(whole).substr(0, whole.size() / 2)), 30350);
-    EXPECT_EQ(refusal("text.xlsx", "1,山田\r\n"), 30350);
+    EXPECT_EQ(refusal("cut.xlsx", std::string_view(whole).substr(0, whole.size() / 2)), MessageId::WorkbookDamaged);
+    EXPECT_EQ(refusal("text.xlsx", "1,山田\r\n"), MessageId::WorkbookDamaged);
     // A workbook saved with a password is an OLE compound file.
     EXPECT_EQ(refusal("locked.xlsx", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(1024, '\0')),
-              30351);
+              MessageId::WorkbookEncrypted);
 
     // A damaged part: a shared string that is not in the table.
     auto broken = dir / "broken.xlsx";
     std::filesystem::copy_file(good, broken);
     test_workbooks::patch_part(broken, "xl/worksheets/sheet1.xml", "<v>0</v>", "<v>999</v>");
-    EXPECT_EQ(refusal("broken.xlsx", read_bytes(broken)), 30350);
+    EXPECT_EQ(refusal("broken.xlsx", read_bytes(broken)), MessageId::WorkbookDamaged);
 
     // A sheet part of 2 MiB of spaces packs a thousand times smaller.
     auto bomb = dir / "bomb.xlsx";
     std::filesystem::copy_file(good, bomb);
     test_workbooks::write_part(bomb, "xl/worksheets/sheet1.xml",
                                "<worksheet><sheetData>" + std::string(2 << 20, ' ') + "</sheetData></worksheet>");
-    EXPECT_EQ(refusal("bomb.xlsx", read_bytes(bomb)), 30355);
+    EXPECT_EQ(refusal("bomb.xlsx", read_bytes(bomb)), MessageId::WorkbookTooLarge);
 
     auto empty = dir / "empty.xlsx";
     test_workbooks::make(empty, {{"Sheet1", {}}});
-    EXPECT_EQ(refusal("empty.xlsx", read_bytes(empty)), 30353);
+    EXPECT_EQ(refusal("empty.xlsx", read_bytes(empty)), MessageId::SheetEmpty);
 
     auto no_sheets = dir / "nosheets.xlsx";
     std::filesystem::copy_file(good, no_sheets);
     const std::string workbook_xml = test_workbooks::read_part(no_sheets, "xl/workbook.xml");
     const std::size_t from = workbook_xml.find("<sheets>"), to = workbook_xml.find("</sheets>") + 9;
     test_workbooks::write_part(no_sheets, "xl/workbook.xml", workbook_xml.substr(0, from) + workbook_xml.substr(to));
-    EXPECT_EQ(refusal("nosheets.xlsx", read_bytes(no_sheets)), 30352);
+    EXPECT_EQ(refusal("nosheets.xlsx", read_bytes(no_sheets)), MessageId::WorkbookWithoutSheets);
 
     // Characters cp932 lacks are listed by line, and no copy is made.
     auto emoji = dir / "emoji.xlsx";

@@ -136,7 +136,7 @@ private slots:
         for (const tessaly::CatalogueEntry& entry : tessaly::message_catalogue()) {
             if (entry.style == tessaly::MessageStyle::Text) continue;
             const QString message = QString::fromUtf8(entry.text.data(), int(entry.text.size()));
-            if (!text_.contains(squeezed(message))) missing << QString::number(entry.id);
+            if (!text_.contains(squeezed(message))) missing << QString::number(static_cast<int>(entry.id));
         }
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u(", "))));
     }

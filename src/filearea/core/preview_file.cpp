@@ -183,7 +183,7 @@ Status PreviewFile::open(const std::filesystem::path& source, const ScanProgress
         if (Status copied = make_copy(source); !copied) return copied;
         if (Status text = check_text_head(copy_fd_); !text) return text;
         index_fd_ = open_nameless_temp_file();
-        if (index_fd_ < 0) return Status::failure(30007);
+        if (index_fd_ < 0) return Status::failure(MessageId::TempFileFailed);
         index_path_ = descriptor_path(index_fd_);
         return scan(progress);
     }();
@@ -196,17 +196,17 @@ Status PreviewFile::make_copy(const std::filesystem::path& source) {
     if (Status readable = open_user_file(source, in); !readable) {
         // A folder, a FIFO or a device is named as such; any other failure
         // to read the source is a failed copy.
-        return readable.message_id == 30003 ? Status::failure(30007) : readable;
+        return readable.message_id == MessageId::OpenFailed ? Status::failure(MessageId::TempFileFailed) : readable;
     }
     copy_fd_ = open_nameless_temp_file();
     if (copy_fd_ < 0) {
         ::close(in);
-        return Status::failure(30007);
+        return Status::failure(MessageId::TempFileFailed);
     }
     copy_path_ = descriptor_path(copy_fd_);
     const bool copied = copy_all(in, copy_fd_);
     ::close(in);
-    return copied ? Status::ok() : Status::failure(30007);
+    return copied ? Status::ok() : Status::failure(MessageId::TempFileFailed);
 }
 
 // One pass over the copy, block by block: records end at a line feed (a CR
@@ -214,7 +214,7 @@ Status PreviewFile::make_copy(const std::filesystem::path& source) {
 // record needs no line feed.
 Status PreviewFile::scan(const ScanProgress& progress) {
     struct stat st {};
-    if (::fstat(copy_fd_, &st) != 0) return Status::failure(30007);
+    if (::fstat(copy_fd_, &st) != 0) return Status::failure(MessageId::TempFileFailed);
     if (progress.set_range) progress.set_range(static_cast<std::int64_t>(st.st_size) / 100);
 
     PreviewStatistics& s = statistics_;
@@ -225,8 +225,8 @@ Status PreviewFile::scan(const ScanProgress& progress) {
     auto finish_record = [&](std::int64_t text_length, std::int64_t commas, std::int64_t end, bool line_end) {
         const auto quoted_fields = static_cast<std::int32_t>(quoted.finish());
         const std::int64_t length = text_length + (line_end ? 2 : 1);
-        if (length > kPreviewRecordLimit) return Status::failure(30005);
-        if (commas + 1 > kPreviewFieldLimit) return Status::failure(30008);
+        if (length > kPreviewRecordLimit) return Status::failure(MessageId::RecordTooLong);
+        if (commas + 1 > kPreviewFieldLimit) return Status::failure(MessageId::TooManyFields);
         const auto record_length = static_cast<std::int32_t>(length);
         const auto field_count = static_cast<std::int32_t>(commas + 1);
         if (s.total_records == 0) {
@@ -240,10 +240,11 @@ Status PreviewFile::scan(const ScanProgress& progress) {
             s.min_field_count = std::min(s.min_field_count, field_count);
             s.max_quoted_field_count = std::max(s.max_quoted_field_count, quoted_fields);
         }
-        if (end > kLargestPosition) return Status::failure(30007);
+        if (end > kLargestPosition) return Status::failure(MessageId::TempFileFailed);
         append_entry(entries, end);
         if (entries.size() >= kBlockSize) {
-            if (!write_all(index_fd_, entries.data(), entries.size())) return Status::failure(30007);
+            if (!write_all(index_fd_, entries.data(), entries.size()))
+                return Status::failure(MessageId::TempFileFailed);
             entries.clear();
         }
         ++s.total_records;
@@ -259,7 +260,7 @@ Status PreviewFile::scan(const ScanProgress& progress) {
     bool end_of_data = false;
     while (!end_of_data) {
         ssize_t got = pread_some(copy_fd_, block.data(), block.size(), position);
-        if (got < 0) return Status::failure(30007);
+        if (got < 0) return Status::failure(MessageId::TempFileFailed);
         if (got == 0) break;
         if (const void* stop = std::memchr(block.data(), kEndOfData, static_cast<std::size_t>(got))) {
             got = static_cast<const char*>(stop) - block.data();
@@ -277,7 +278,7 @@ Status PreviewFile::scan(const ScanProgress& progress) {
                 ends_in_cr = piece_end[-1] == '\r';
             }
             // Whatever follows, this record is already too long.
-            if (length > kPreviewRecordLimit) return Status::failure(30005);
+            if (length > kPreviewRecordLimit) return Status::failure(MessageId::RecordTooLong);
             if (!lf) break;
             const std::int64_t end = position + (lf - block.data()) + 1;
             if (Status done = finish_record(length - (ends_in_cr ? 1 : 0), commas, end, true); !done) return done;
@@ -290,7 +291,8 @@ Status PreviewFile::scan(const ScanProgress& progress) {
     if (length > 0) {
         if (Status done = finish_record(length, commas, position, false); !done) return done;
     }
-    if (!entries.empty() && !write_all(index_fd_, entries.data(), entries.size())) return Status::failure(30007);
+    if (!entries.empty() && !write_all(index_fd_, entries.data(), entries.size()))
+        return Status::failure(MessageId::TempFileFailed);
     if (progress.set_position) progress.set_position(0);
     return Status::ok();
 }

@@ -66,12 +66,12 @@ public:
     PreviewFile& operator=(const PreviewFile&) = delete;
 
     // Closes what was open, then makes the private copy of the source
-    // (30166 or 30301 with the path for a folder, a FIFO or a device, which
-    // is never waited on; 30007 when the source cannot be read, no temporary
-    // file can be made or the copy fails), checks that it is text (30006,
-    // 30033), creates the position index (30007) and scans every record
-    // (30005 for a record over the length limit, 30008 for one with 2,000
-    // commas or more; 30007 when the index cannot be written). A failure
+    // (IsAFolder or NotARegularFile with the path for a folder, a FIFO or a device, which
+    // is never waited on; TempFileFailed when the source cannot be read, no temporary
+    // file can be made or the copy fails), checks that it is text (NoLineBreak,
+    // NotAText), creates the position index (TempFileFailed) and scans every record
+    // (RecordTooLong for a record over the length limit, TooManyFields for one with 2,000
+    // commas or more; TempFileFailed when the index cannot be written). A failure
     // leaves nothing open.
     Status open(const std::filesystem::path& source, const ScanProgress& progress = {});
 
