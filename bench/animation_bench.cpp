@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "chart_painter.h"
-#include "chart_view.h"
+#include "view/chart_painter.h"
+#include "view/chart_view.h"
 #include "text/show_message.h"
 #include "fullest_chart.h"
 

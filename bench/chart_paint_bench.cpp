@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "chart_painter.h"
-#include "selection.h"
+#include "view/chart_painter.h"
+#include "view/selection.h"
 #include "fullest_chart.h"
 
 using namespace tessaly;

@@ -19,7 +19,7 @@
 
 #include "chart/chart.h"
 #include "text/cp932.h"
-#include "file_area.h"
+#include "filearea/file_area.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <fstream>
 #include <string>
 
-#include "print_job.h"
-#include "printer_device.h"
-#include "stored_print.h"
+#include "print/print_job.h"
+#include "print/printer_device.h"
+#include "print/stored_print.h"
 #include "fullest_chart.h"
 
 using namespace tessaly;

@@ -23,20 +23,20 @@
 #include <QSettings>
 #include <QSplitter>
 
-#include "application.h"
-#include "filearea/core/preview_layout.h"
-#include "chart_view.h"
-#include "cross_dialog.h"
-#include "file_area.h"
-#include "key_help_dialog.h"
-#include "main_window.h"
-#include "manual_search.h"
-#include "manual_window.h"
-#include "ribbon.h"
-#include "settings.h"
+#include "app/application.h"
+#include "preview/preview_layout.h"
+#include "view/chart_view.h"
+#include "app/cross_dialog.h"
+#include "filearea/file_area.h"
+#include "app/key_help_dialog.h"
+#include "app/main_window.h"
+#include "app/manual_search.h"
+#include "app/manual_window.h"
+#include "ribbon/ribbon.h"
+#include "shell/settings.h"
 #include "shot_dialogs.h"
-#include "style.h"
-#include "translations.h"
+#include "app/style.h"
+#include "app/translations.h"
 
 using namespace tessaly;
 using namespace tessaly::app;

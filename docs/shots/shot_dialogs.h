@@ -8,7 +8,7 @@
 
 #include <QDialog>
 
-#include "user_dialogs.h"
+#include "shell/user_dialogs.h"
 
 namespace tessaly::shots {
 

@@ -1,4 +1,4 @@
-#include "about_dialog.h"
+#include "app/about_dialog.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 
 #include "text/messages.h"
-#include "ribbon.h"
-#include "user_dialogs.h"
+#include "ribbon/ribbon.h"
+#include "shell/user_dialogs.h"
 
 #ifndef TESSALY_VERSION
 #define TESSALY_VERSION "0.0.0"

@@ -1,4 +1,4 @@
-#include "application.h"
+#include "app/application.h"
 
 #include <QApplication>
 #include <QFile>
@@ -9,16 +9,16 @@
 #include <csignal>
 #include <cstdio>
 
-#include "command_line.h"
+#include "app/command_line.h"
 #include "text/printable.h"
 #include "text/show_message.h"
-#include "recent_files.h"
-#include "ribbon.h"
-#include "settings.h"
-#include "single_instance.h"
-#include "stored_print.h"
-#include "style.h"
-#include "translations.h"
+#include "app/recent_files.h"
+#include "ribbon/ribbon.h"
+#include "shell/settings.h"
+#include "app/single_instance.h"
+#include "print/stored_print.h"
+#include "app/style.h"
+#include "app/translations.h"
 
 namespace tessaly::app {
 

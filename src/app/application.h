@@ -6,9 +6,9 @@
 #include <QSize>
 #include <QStringList>
 
-#include "chart_document.h"
-#include "main_window.h"
-#include "user_dialogs.h"
+#include "app/chart_document.h"
+#include "app/main_window.h"
+#include "shell/user_dialogs.h"
 
 namespace tessaly::app {
 

@@ -1,11 +1,11 @@
-#include "chart_document.h"
+#include "app/chart_document.h"
 
 #include <QFileInfo>
 
 #include "chart/chart_file.h"
 #include "text/show_message.h"
-#include "recent_files.h"
-#include "settings.h"
+#include "app/recent_files.h"
+#include "shell/settings.h"
 
 namespace tessaly::app {
 

@@ -11,7 +11,7 @@
 
 #include "chart/chart.h"
 #include "text/user_file.h"
-#include "user_dialogs.h"
+#include "shell/user_dialogs.h"
 
 namespace tessaly::app {
 

@@ -1,4 +1,4 @@
-#include "chart_menus.h"
+#include "app/chart_menus.h"
 
 #include <QMenu>
 

@@ -8,8 +8,8 @@
 #include <QSize>
 
 #include "chart/chart.h"
-#include "chart_view.h"
-#include "commands.h"
+#include "view/chart_view.h"
+#include "app/commands.h"
 
 class QMenu;
 class QWidget;

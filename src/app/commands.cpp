@@ -1,9 +1,9 @@
-#include "commands.h"
+#include "app/commands.h"
 
 #include <QKeySequence>
 
 #include "text/messages.h"
-#include "ribbon.h"
+#include "ribbon/ribbon.h"
 
 namespace tessaly::app {
 

@@ -8,7 +8,7 @@
 #include <QHash>
 #include <QObject>
 
-#include "command_id.h"
+#include "shell/command_id.h"
 
 namespace tessaly::app {
 

@@ -1,4 +1,4 @@
-#include "cross_dialog.h"
+#include "app/cross_dialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,8 +10,8 @@
 #include <QTimer>
 
 #include "cross/cross_engine.h"
-#include "cross_texts.h"
-#include "ribbon.h"
+#include "app/cross_texts.h"
+#include "ribbon/ribbon.h"
 
 namespace tessaly::app {
 

@@ -1,4 +1,4 @@
-#include "cross_launch.h"
+#include "app/cross_launch.h"
 
 #include <QDir>
 
@@ -6,8 +6,8 @@
 #include "text/show_message.h"
 #include "cross/cross_start.h"
 #include "cross/result_file.h"
-#include "cross_texts.h"
-#include "settings.h"
+#include "app/cross_texts.h"
+#include "shell/settings.h"
 
 namespace tessaly::app {
 

@@ -11,8 +11,8 @@
 
 #include "chart/chart.h"
 #include "cross/cross_options.h"
-#include "cross_dialog.h"
-#include "user_dialogs.h"
+#include "app/cross_dialog.h"
+#include "shell/user_dialogs.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "cross_summary_dialog.h"
+#include "app/cross_summary_dialog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -14,7 +14,7 @@
 
 #include "text/cp932.h"
 #include "text/messages.h"
-#include "user_dialogs.h"
+#include "shell/user_dialogs.h"
 
 namespace tessaly::app {
 

@@ -1,4 +1,4 @@
-#include "cross_texts.h"
+#include "app/cross_texts.h"
 
 #include "text/cp932.h"
 #include "text/messages.h"

@@ -1,4 +1,4 @@
-#include "frame_rules.h"
+#include "app/frame_rules.h"
 
 #include <algorithm>
 #include <cstdlib>

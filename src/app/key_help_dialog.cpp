@@ -1,11 +1,11 @@
-#include "key_help_dialog.h"
+#include "app/key_help_dialog.h"
 
 #include <QLabel>
 #include <QPixmap>
 #include <QVBoxLayout>
 
-#include "key_help_picture.h"
-#include "user_dialogs.h"
+#include "app/key_help_picture.h"
+#include "shell/user_dialogs.h"
 
 namespace tessaly::app {
 

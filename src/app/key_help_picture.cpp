@@ -1,4 +1,4 @@
-#include "key_help_picture.h"
+#include "app/key_help_picture.h"
 
 #include <QFont>
 #include <QPainter>

@@ -1,3 +1,3 @@
-#include "application.h"
+#include "app/application.h"
 
 int main(int argc, char** argv) { return tessaly::app::run_application(argc, argv); }

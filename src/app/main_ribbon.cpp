@@ -1,13 +1,13 @@
-#include "main_ribbon.h"
+#include "app/main_ribbon.h"
 
 #include <QComboBox>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSpinBox>
 
-#include "commands.h"
+#include "app/commands.h"
 #include "cross/cross_options.h"
-#include "ribbon.h"
+#include "ribbon/ribbon.h"
 
 namespace tessaly::app {
 

@@ -9,15 +9,15 @@
 #include <QSettings>
 #include <optional>
 
-#include "chart_document.h"
-#include "commands.h"
-#include "main_ribbon.h"
+#include "app/chart_document.h"
+#include "app/commands.h"
+#include "app/main_ribbon.h"
 #include "cross/cross_options.h"
-#include "cross_summary_dialog.h"
-#include "desktop.h"
-#include "printer_settings.h"
-#include "status_panes.h"
-#include "user_dialogs.h"
+#include "app/cross_summary_dialog.h"
+#include "app/desktop.h"
+#include "print/printer_settings.h"
+#include "app/status_panes.h"
+#include "shell/user_dialogs.h"
 
 class QSplitter;
 

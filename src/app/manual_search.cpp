@@ -1,4 +1,4 @@
-#include "manual_search.h"
+#include "app/manual_search.h"
 
 #include <QPdfDocument>
 #include <QPdfSelection>

@@ -1,10 +1,10 @@
-#include "manual_view.h"
+#include "app/manual_view.h"
 
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfPageNavigator>
-#include "manual_search.h"
+#include "app/manual_search.h"
 #include <QScreen>
 #include <QScrollBar>
 

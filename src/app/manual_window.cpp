@@ -1,4 +1,4 @@
-#include "manual_window.h"
+#include "app/manual_window.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -20,9 +20,9 @@
 #include <QVBoxLayout>
 
 #include "text/show_message.h"
-#include "manual_search.h"
-#include "manual_view.h"
-#include "user_dialogs.h"
+#include "app/manual_search.h"
+#include "app/manual_view.h"
+#include "shell/user_dialogs.h"
 
 namespace tessaly::app {
 

@@ -1,4 +1,4 @@
-#include "node_commands.h"
+#include "app/node_commands.h"
 
 #include <QFileInfo>
 #include <filesystem>

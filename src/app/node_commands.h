@@ -8,8 +8,8 @@
 #include <QString>
 
 #include "chart/chart.h"
-#include "desktop.h"
-#include "user_dialogs.h"
+#include "app/desktop.h"
+#include "shell/user_dialogs.h"
 
 namespace tessaly::app {
 

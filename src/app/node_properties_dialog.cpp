@@ -1,4 +1,4 @@
-#include "node_properties_dialog.h"
+#include "app/node_properties_dialog.h"
 
 #include <algorithm>
 

@@ -14,8 +14,8 @@
 
 #include "chart/chart.h"
 #include "text/show_message.h"
-#include "desktop.h"
-#include "user_dialogs.h"
+#include "app/desktop.h"
+#include "shell/user_dialogs.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "recent_files.h"
+#include "app/recent_files.h"
 
 namespace tessaly::app {
 

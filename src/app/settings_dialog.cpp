@@ -1,4 +1,4 @@
-#include "settings_dialog.h"
+#include "app/settings_dialog.h"
 
 #include <filesystem>
 #include <system_error>
@@ -21,8 +21,8 @@
 
 #include "chart/display_switches.h"
 #include "text/show_message.h"
-#include "main_window.h"
-#include "settings.h"
+#include "app/main_window.h"
+#include "shell/settings.h"
 
 namespace tessaly::app {
 

@@ -10,7 +10,7 @@
 #include <QSettings>
 
 #include "chart/chart.h"
-#include "user_dialogs.h"
+#include "shell/user_dialogs.h"
 
 class QButtonGroup;
 class QCheckBox;

@@ -1,4 +1,4 @@
-#include "status_panes.h"
+#include "app/status_panes.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>

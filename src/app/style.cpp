@@ -1,4 +1,4 @@
-#include "style.h"
+#include "app/style.h"
 
 #include <QWidget>
 

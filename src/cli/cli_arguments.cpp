@@ -1,4 +1,4 @@
-#include "cli_arguments.h"
+#include "cli/cli_arguments.h"
 
 #include <charconv>
 #include <string_view>

@@ -1,12 +1,12 @@
-#include "cli_copy.h"
+#include "cli/cli_copy.h"
 
 #include <cerrno>
 #include <cstring>
 #include <ostream>
 
 #include "chart/source_placement.h"
-#include "cli_encoding.h"
-#include "cli_failure.h"
+#include "cli/cli_encoding.h"
+#include "cli/cli_failure.h"
 #include "text/record_reader.h"
 #include "text/text_encoding.h"
 #include "text/workbook.h"

@@ -4,8 +4,8 @@
 // one sheet of an Excel workbook, made beside it as the desktop program
 // makes it when such a file is placed.
 
-#include "cli_arguments.h"
-#include "cli_run.h"
+#include "cli/cli_arguments.h"
+#include "cli/cli_run.h"
 
 namespace tessaly::cli {
 

@@ -1,8 +1,8 @@
-#include "cli_encoding.h"
+#include "cli/cli_encoding.h"
 
 #include <algorithm>
 
-#include "cli_failure.h"
+#include "cli/cli_failure.h"
 #include "text/messages.h"
 #include "text/printable.h"
 #include "text/workbook.h"

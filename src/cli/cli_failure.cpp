@@ -1,4 +1,4 @@
-#include "cli_failure.h"
+#include "cli/cli_failure.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "cli_json.h"
+#include "cli/cli_json.h"
 
 #include <charconv>
 #include <cmath>

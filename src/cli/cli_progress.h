@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli_run.h"
+#include "cli/cli_run.h"
 #include "cross/cross_engine.h"
 
 namespace tessaly::cli {

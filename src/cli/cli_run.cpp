@@ -1,4 +1,4 @@
-#include "cli_run.h"
+#include "cli/cli_run.h"
 
 #include <cerrno>
 #include <chrono>
@@ -9,13 +9,13 @@
 #include <unistd.h>
 
 #include "chart/chart_file.h"
-#include "cli_arguments.h"
-#include "cli_copy.h"
-#include "cli_encoding.h"
-#include "cli_failure.h"
-#include "cli_progress.h"
-#include "cli_settings.h"
-#include "cli_summary.h"
+#include "cli/cli_arguments.h"
+#include "cli/cli_copy.h"
+#include "cli/cli_encoding.h"
+#include "cli/cli_failure.h"
+#include "cli/cli_progress.h"
+#include "cli/cli_settings.h"
+#include "cli/cli_summary.h"
 #include "cross/cross_engine.h"
 #include "cross/cross_start.h"
 #include "cross/result_file.h"

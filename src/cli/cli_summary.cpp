@@ -1,8 +1,8 @@
-#include "cli_summary.h"
+#include "cli/cli_summary.h"
 
 #include <cstdio>
 
-#include "cli_json.h"
+#include "cli/cli_json.h"
 #include "text/cp932.h"
 #include "text/printable.h"
 

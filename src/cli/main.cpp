@@ -4,7 +4,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
-#include "cli_run.h"
+#include "cli/cli_run.h"
 
 namespace {
 std::atomic<int> stop_signal{0};

@@ -1,4 +1,4 @@
-#include "cell_text.h"
+#include "filearea/cell_text.h"
 
 #include <array>
 #include <iconv.h>

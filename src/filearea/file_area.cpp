@@ -1,4 +1,4 @@
-#include "file_area.h"
+#include "filearea/file_area.h"
 
 #include <algorithm>
 #include <climits>
@@ -19,8 +19,8 @@
 #include "text/cp932.h"
 #include "text/text_encoding.h"
 #include "text/read_only_file.h"
-#include "preview_font.h"
-#include "preview_painter.h"
+#include "filearea/preview_font.h"
+#include "filearea/preview_painter.h"
 
 namespace tessaly::filearea {
 

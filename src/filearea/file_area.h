@@ -20,12 +20,12 @@
 #include <QElapsedTimer>
 #include <QFont>
 
-#include "app/command_id.h"
+#include "shell/command_id.h"
 #include "chart/chart.h"
 #include "text/show_message.h"
-#include "cross/key_fields.h"
-#include "filearea/core/preview_file.h"
-#include "filearea/core/preview_layout.h"
+#include "preview/key_fields.h"
+#include "preview/preview_file.h"
+#include "preview/preview_layout.h"
 
 class QAction;
 class QMenu;

@@ -1,4 +1,4 @@
-#include "preview_font.h"
+#include "filearea/preview_font.h"
 
 #include <algorithm>
 

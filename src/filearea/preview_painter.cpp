@@ -1,4 +1,4 @@
-#include "preview_painter.h"
+#include "filearea/preview_painter.h"
 
 #include <algorithm>
 
@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QRawFont>
 
-#include "cell_text.h"
-#include "cross/key_fields.h"
+#include "filearea/cell_text.h"
+#include "preview/key_fields.h"
 
 namespace tessaly::filearea {
 

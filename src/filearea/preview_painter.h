@@ -10,7 +10,7 @@
 #include <QColor>
 #include <QFont>
 
-#include "filearea/core/preview_layout.h"
+#include "preview/preview_layout.h"
 #include "text/quoted_fields.h"
 
 class QPainter;

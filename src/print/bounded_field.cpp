@@ -1,4 +1,4 @@
-#include "bounded_field.h"
+#include "print/bounded_field.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "page_drawing.h"
+#include "print/page_drawing.h"
 
 #include <QPainter>
 
-#include "chart_painter.h"
+#include "view/chart_painter.h"
 
 namespace tessaly::print {
 

@@ -1,4 +1,4 @@
-#include "page_layout.h"
+#include "print/page_layout.h"
 
 #include <algorithm>
 

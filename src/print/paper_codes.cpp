@@ -1,4 +1,4 @@
-#include "paper_codes.h"
+#include "print/paper_codes.h"
 
 #include <QSet>
 #include <QSizeF>

@@ -1,4 +1,4 @@
-#include "print_dialog.h"
+#include "print/print_dialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -15,11 +15,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "paper_codes.h"
-#include "print_preview.h"
-#include "printer_device.h"
-#include "printer_setup_dialog.h"
-#include "settings.h"
+#include "print/paper_codes.h"
+#include "print/print_preview.h"
+#include "print/printer_device.h"
+#include "print/printer_setup_dialog.h"
+#include "shell/settings.h"
 
 namespace tessaly::print {
 

@@ -10,14 +10,14 @@
 #include <QString>
 #include <optional>
 
-#include "bounded_field.h"
+#include "print/bounded_field.h"
 #include "chart/chart.h"
-#include "page_drawing.h"
-#include "page_layout.h"
-#include "print_job.h"
-#include "print_preview.h"
-#include "printer_settings.h"
-#include "user_dialogs.h"
+#include "print/page_drawing.h"
+#include "print/page_layout.h"
+#include "print/print_job.h"
+#include "print/print_preview.h"
+#include "print/printer_settings.h"
+#include "shell/user_dialogs.h"
 
 class QCheckBox;
 class QLabel;

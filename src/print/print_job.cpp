@@ -1,4 +1,4 @@
-#include "print_job.h"
+#include "print/print_job.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "printer_device.h"
+#include "print/printer_device.h"
 #include "text/unfinished_file.h"
 
 namespace tessaly::print {

@@ -7,9 +7,9 @@
 #include <QString>
 
 #include "chart/chart.h"
-#include "page_drawing.h"
-#include "page_layout.h"
-#include "printer_settings.h"
+#include "print/page_drawing.h"
+#include "print/page_layout.h"
+#include "print/printer_settings.h"
 #include "text/show_message.h"
 
 class QPrinter;

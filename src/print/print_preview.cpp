@@ -1,4 +1,4 @@
-#include "print_preview.h"
+#include "print/print_preview.h"
 
 #include <QMouseEvent>
 #include <QPainter>

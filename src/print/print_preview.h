@@ -8,8 +8,8 @@
 #include <QWidget>
 
 #include "chart/chart.h"
-#include "page_drawing.h"
-#include "page_layout.h"
+#include "print/page_drawing.h"
+#include "print/page_layout.h"
 
 namespace tessaly::print {
 

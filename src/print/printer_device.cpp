@@ -1,10 +1,10 @@
-#include "printer_device.h"
+#include "print/printer_device.h"
 
 #include <QPageLayout>
 #include <QPrinterInfo>
 #include <cmath>
 
-#include "paper_codes.h"
+#include "print/paper_codes.h"
 
 namespace tessaly::print {
 

@@ -7,8 +7,8 @@
 
 #include <QPrinter>
 
-#include "page_layout.h"
-#include "printer_settings.h"
+#include "print/page_layout.h"
+#include "print/printer_settings.h"
 #include "text/show_message.h"
 
 namespace tessaly::print {

@@ -1,8 +1,8 @@
-#include "printer_settings.h"
+#include "print/printer_settings.h"
 
 #include <QPrinterInfo>
 
-#include "settings.h"
+#include "shell/settings.h"
 
 namespace tessaly::print {
 

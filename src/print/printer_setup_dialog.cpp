@@ -1,4 +1,4 @@
-#include "printer_setup_dialog.h"
+#include "print/printer_setup_dialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "paper_codes.h"
+#include "print/paper_codes.h"
 
 namespace tessaly::print {
 

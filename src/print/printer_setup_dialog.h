@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "printer_settings.h"
+#include "print/printer_settings.h"
 
 class QComboBox;
 class QRadioButton;

@@ -1,10 +1,10 @@
-#include "stored_print.h"
+#include "print/stored_print.h"
 
 #include <algorithm>
 
 #include "chart/chart_file.h"
-#include "printer_device.h"
-#include "settings.h"
+#include "print/printer_device.h"
+#include "shell/settings.h"
 
 namespace tessaly::print {
 

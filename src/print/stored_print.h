@@ -7,8 +7,8 @@
 #include <QSettings>
 #include <QString>
 
-#include "page_layout.h"
-#include "print_job.h"
+#include "print/page_layout.h"
+#include "print/print_job.h"
 #include "text/show_message.h"
 
 namespace tessaly::print {

@@ -1,4 +1,4 @@
-#include "chart_cursors.h"
+#include "view/chart_cursors.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "cursor_drawing.h"
+#include "view/cursor_drawing.h"
 
 namespace tessaly::view {
 

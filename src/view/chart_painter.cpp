@@ -1,4 +1,4 @@
-#include "chart_painter.h"
+#include "view/chart_painter.h"
 
 #include <QBrush>
 #include <QColor>
@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "patterns.h"
+#include "view/patterns.h"
 #include "text/cp932.h"
 
 namespace tessaly::view {

@@ -1,4 +1,4 @@
-#include "chart_view.h"
+#include "view/chart_view.h"
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -15,10 +15,10 @@
 #include "text/quoted_fields.h"
 #include "text/text_encoding.h"
 #include "text/workbook.h"
-#include "chart_painter.h"
-#include "edge_feedback.h"
-#include "selection.h"
-#include "zoom_steps.h"
+#include "view/chart_painter.h"
+#include "view/edge_feedback.h"
+#include "view/selection.h"
+#include "view/zoom_steps.h"
 
 namespace tessaly::view {
 

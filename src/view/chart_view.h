@@ -11,17 +11,17 @@
 #include <QAbstractScrollArea>
 #include <QPixmap>
 
-#include "app/command_id.h"
+#include "shell/command_id.h"
 #include "chart/chart.h"
 #include "chart/node_alignment.h"
 #include "text/show_message.h"
 #include "text/text_encoding.h"
 #include "chart/undo_history.h"
-#include "chart_cursors.h"
-#include "edge_tip.h"
-#include "operation_guide.h"
-#include "pointer_animation.h"
-#include "zoom_console.h"
+#include "view/chart_cursors.h"
+#include "view/edge_tip.h"
+#include "view/operation_guide.h"
+#include "view/pointer_animation.h"
+#include "view/zoom_console.h"
 
 namespace tessaly::view {
 

@@ -1,4 +1,4 @@
-#include "comet_orbits.h"
+#include "view/comet_orbits.h"
 
 #include <cmath>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "console_cursors.h"
+#include "view/console_cursors.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -6,8 +6,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "chart_cursors.h"
-#include "cursor_drawing.h"
+#include "view/chart_cursors.h"
+#include "view/cursor_drawing.h"
 
 namespace tessaly::view {
 

@@ -1,4 +1,4 @@
-#include "console_pictures.h"
+#include "view/console_pictures.h"
 
 #include <QLinearGradient>
 #include <QPainter>

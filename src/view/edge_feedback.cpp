@@ -1,4 +1,4 @@
-#include "edge_feedback.h"
+#include "view/edge_feedback.h"
 
 #include <QColor>
 #include <QFont>
@@ -6,7 +6,7 @@
 #include <QPen>
 #include <QString>
 
-#include "patterns.h"
+#include "view/patterns.h"
 
 namespace tessaly::view {
 

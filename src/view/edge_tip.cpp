@@ -1,4 +1,4 @@
-#include "edge_tip.h"
+#include "view/edge_tip.h"
 
 namespace tessaly::view {
 

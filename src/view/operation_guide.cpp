@@ -1,8 +1,8 @@
-#include "operation_guide.h"
+#include "view/operation_guide.h"
 
 #include "text/cp932.h"
 #include "text/messages.h"
-#include "zoom_console.h"
+#include "view/zoom_console.h"
 
 namespace tessaly::view {
 

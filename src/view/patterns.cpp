@@ -1,4 +1,4 @@
-#include "patterns.h"
+#include "view/patterns.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "pointer_animation.h"
+#include "view/pointer_animation.h"
 
 #include <QColor>
 #include <QPainter>

@@ -14,7 +14,7 @@
 #include <cstdint>
 
 #include "chart/chart.h"
-#include "comet_orbits.h"
+#include "view/comet_orbits.h"
 
 class QPainter;
 

@@ -1,6 +1,6 @@
-#include "selection.h"
+#include "view/selection.h"
 
-#include "chart_painter.h"
+#include "view/chart_painter.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,12 +1,12 @@
-#include "zoom_console.h"
+#include "view/zoom_console.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
-#include "console_pictures.h"
-#include "zoom_steps.h"
+#include "view/console_pictures.h"
+#include "view/zoom_steps.h"
 
 namespace tessaly::view {
 

@@ -19,7 +19,7 @@
 #include <QSize>
 #include <QString>
 
-#include "console_cursors.h"
+#include "view/console_cursors.h"
 
 class QPainter;
 

@@ -1,4 +1,4 @@
-#include "zoom_steps.h"
+#include "view/zoom_steps.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,13 +9,13 @@
 #include <QTest>
 #include <QTranslator>
 
-#include "application.h"
+#include "app/application.h"
 #include "chart/chart_file.h"
 #include "fake_dialogs.h"
-#include "recent_files.h"
-#include "settings.h"
+#include "app/recent_files.h"
+#include "shell/settings.h"
 #include "test_registry.h"
-#include "translations.h"
+#include "app/translations.h"
 
 using namespace tessaly;
 using namespace tessaly::app;

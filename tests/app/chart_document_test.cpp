@@ -8,10 +8,10 @@
 
 #include "../core/fifo.h"
 #include "chart/chart_file.h"
-#include "chart_document.h"
+#include "app/chart_document.h"
 #include "fake_dialogs.h"
-#include "recent_files.h"
-#include "settings.h"
+#include "app/recent_files.h"
+#include "shell/settings.h"
 #include "test_registry.h"
 
 using namespace tessaly;

@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "chart_cursors.h"
-#include "chart_view.h"
-#include "zoom_steps.h"
+#include "view/chart_cursors.h"
+#include "view/chart_view.h"
+#include "view/zoom_steps.h"
 #include "fake_dialogs.h"
 #include "test_registry.h"
 

@@ -7,7 +7,7 @@
 #include "chart/chart.h"
 #include "chart/display_switches.h"
 #include "text/cp932.h"
-#include "chart_painter.h"
+#include "view/chart_painter.h"
 #include "test_registry.h"
 
 using namespace tessaly;

@@ -6,7 +6,7 @@
 
 #include "text/cp932.h"
 #include "chart/source_placement.h"
-#include "chart_view.h"
+#include "view/chart_view.h"
 #include "fake_dialogs.h"
 #include "../core/test_workbooks.h"
 #include "test_registry.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "comet_orbits.h"
+#include "view/comet_orbits.h"
 #include "test_registry.h"
 
 using namespace tessaly;

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "desktop.h"
+#include "app/desktop.h"
 
 // Records what would have been opened and answers as told.
 class FakeDesktop : public tessaly::app::Desktop {

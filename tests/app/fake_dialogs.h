@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "user_dialogs.h"
+#include "shell/user_dialogs.h"
 
 // Answers every dialog at once from queued answers and records what was
 // shown, so that no test waits on a person.

@@ -13,10 +13,10 @@
 #include <sys/stat.h>
 
 #include "text/cp932.h"
-#include "filearea/core/preview_layout.h"
+#include "preview/preview_layout.h"
 #include "fake_dialogs.h"
-#include "file_area.h"
-#include "preview_font.h"
+#include "filearea/file_area.h"
+#include "filearea/preview_font.h"
 #include "test_registry.h"
 
 using namespace tessaly;

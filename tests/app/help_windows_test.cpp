@@ -11,15 +11,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "about_dialog.h"
-#include "chart_document.h"
+#include "app/about_dialog.h"
+#include "app/chart_document.h"
 #include "fake_dialogs.h"
-#include "key_help_dialog.h"
-#include "key_help_picture.h"
-#include "main_window.h"
-#include "manual_search.h"
-#include "manual_view.h"
-#include "manual_window.h"
+#include "app/key_help_dialog.h"
+#include "app/key_help_picture.h"
+#include "app/main_window.h"
+#include "app/manual_search.h"
+#include "app/manual_view.h"
+#include "app/manual_window.h"
 #include "test_registry.h"
 
 using namespace tessaly;

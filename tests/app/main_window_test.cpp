@@ -3,14 +3,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "chart_document.h"
-#include "chart_menus.h"
-#include "chart_view.h"
+#include "app/chart_document.h"
+#include "app/chart_menus.h"
+#include "view/chart_view.h"
 #include "fake_dialogs.h"
-#include "main_window.h"
-#include "print_dialog.h"
-#include "ribbon.h"
-#include "settings.h"
+#include "app/main_window.h"
+#include "print/print_dialog.h"
+#include "ribbon/ribbon.h"
+#include "shell/settings.h"
 #include "test_registry.h"
 
 using namespace tessaly;

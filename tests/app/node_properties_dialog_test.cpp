@@ -12,7 +12,7 @@
 #include "text/cp932.h"
 #include "fake_desktop.h"
 #include "fake_dialogs.h"
-#include "node_properties_dialog.h"
+#include "app/node_properties_dialog.h"
 #include "test_registry.h"
 
 using namespace tessaly;

@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "operation_guide.h"
+#include "view/operation_guide.h"
 #include "text/cp932.h"
 #include "test_registry.h"
 

@@ -1,7 +1,7 @@
 #include <QTest>
 
-#include "page_layout.h"
-#include "paper_codes.h"
+#include "print/page_layout.h"
+#include "print/paper_codes.h"
 #include "test_registry.h"
 
 using namespace tessaly::print;

@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "chart_view.h"
+#include "view/chart_view.h"
 #include "fake_dialogs.h"
 #include "test_registry.h"
 #include "text/cp932.h"

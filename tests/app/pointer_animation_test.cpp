@@ -3,7 +3,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "pointer_animation.h"
+#include "view/pointer_animation.h"
 #include "test_registry.h"
 
 using namespace tessaly;

@@ -6,11 +6,11 @@
 
 #include <sys/stat.h>
 
-#include "about_dialog.h"
+#include "app/about_dialog.h"
 #include "chart/chart_file.h"
 #include "print_fixtures.h"
-#include "settings.h"
-#include "single_instance.h"
+#include "shell/settings.h"
+#include "app/single_instance.h"
 #include "test_registry.h"
 
 using namespace tessaly;

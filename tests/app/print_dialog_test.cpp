@@ -8,12 +8,12 @@
 #include <QTest>
 
 #include "fake_dialogs.h"
-#include "print_dialog.h"
+#include "print/print_dialog.h"
 #include "print_fixtures.h"
-#include "print_preview.h"
-#include "printer_device.h"
-#include "printer_setup_dialog.h"
-#include "settings.h"
+#include "print/print_preview.h"
+#include "print/printer_device.h"
+#include "print/printer_setup_dialog.h"
+#include "shell/settings.h"
 #include "test_registry.h"
 
 using namespace tessaly;

@@ -5,9 +5,9 @@
 
 #include "fake_dialogs.h"
 #include "print_fixtures.h"
-#include "print_job.h"
-#include "printer_device.h"
-#include "settings.h"
+#include "print/print_job.h"
+#include "print/printer_device.h"
+#include "shell/settings.h"
 #include <QPrinterInfo>
 #include "test_registry.h"
 

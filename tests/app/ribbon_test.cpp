@@ -20,8 +20,8 @@
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
-#include "ribbon.h"
-#include "ribbon_widgets.h"
+#include "ribbon/ribbon.h"
+#include "ribbon/ribbon_widgets.h"
 #include "test_registry.h"
 
 using namespace tessaly::ribbon;

@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "selection.h"
+#include "view/selection.h"
 #include "test_registry.h"
 
 using namespace tessaly;

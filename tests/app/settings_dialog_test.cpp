@@ -11,9 +11,9 @@
 #include <unistd.h>
 
 #include "fake_dialogs.h"
-#include "main_window.h"
-#include "settings.h"
-#include "settings_dialog.h"
+#include "app/main_window.h"
+#include "shell/settings.h"
+#include "app/settings_dialog.h"
 #include "test_registry.h"
 
 using namespace tessaly;

@@ -2,8 +2,8 @@
 #include <QTest>
 
 #include "fake_dialogs.h"
-#include "frame_rules.h"
-#include "settings.h"
+#include "app/frame_rules.h"
+#include "shell/settings.h"
 #include "test_registry.h"
 
 using namespace tessaly;

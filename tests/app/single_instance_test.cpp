@@ -12,7 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "single_instance.h"
+#include "app/single_instance.h"
 #include "test_registry.h"
 
 using namespace tessaly::app;

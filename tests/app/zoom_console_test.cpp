@@ -5,8 +5,8 @@
 #include <QTest>
 
 #include "test_registry.h"
-#include "zoom_console.h"
-#include "zoom_steps.h"
+#include "view/zoom_console.h"
+#include "view/zoom_steps.h"
 
 using namespace tessaly::view;
 

@@ -1,4 +1,4 @@
-#include "cli_progress.h"
+#include "cli/cli_progress.h"
 
 #include <gtest/gtest.h>
 

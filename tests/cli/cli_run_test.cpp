@@ -1,4 +1,4 @@
-#include "cli_run.h"
+#include "cli/cli_run.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +22,8 @@
 
 #include "chart/chart.h"
 #include "chart/chart_file.h"
-#include "cli_arguments.h"
-#include "cli_encoding.h"
+#include "cli/cli_arguments.h"
+#include "cli/cli_encoding.h"
 #include "text/cp932.h"
 #include "text/messages.h"
 #include "temp_dir.h"

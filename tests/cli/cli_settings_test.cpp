@@ -1,4 +1,4 @@
-#include "cli_settings.h"
+#include "cli/cli_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -23,8 +23,8 @@
 
 #include "chart/chart.h"
 #include "chart/chart_file.h"
-#include "cli_arguments.h"
-#include "cli_run.h"
+#include "cli/cli_arguments.h"
+#include "cli/cli_run.h"
 #include "cross/cross_start.h"
 #include "temp_dir.h"
 #include "text/cp932.h"

@@ -1,4 +1,4 @@
-#include "cross/key_fields.h"
+#include "preview/key_fields.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "filearea/core/preview_file.h"
+#include "preview/preview_file.h"
 
 #include <gtest/gtest.h>
 

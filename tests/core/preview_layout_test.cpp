@@ -1,4 +1,4 @@
-#include "filearea/core/preview_layout.h"
+#include "preview/preview_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "commands.h"
+#include "app/commands.h"
 #include "text/messages.h"
 
 namespace {

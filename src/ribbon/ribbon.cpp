@@ -1,4 +1,4 @@
-#include "ribbon.h"
+#include "ribbon/ribbon.h"
 
 #include <algorithm>
 #include <functional>
@@ -19,8 +19,8 @@
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
-#include "key_tips.h"
-#include "ribbon_widgets.h"
+#include "ribbon/key_tips.h"
+#include "ribbon/ribbon_widgets.h"
 
 // The resource initialiser lives in the global namespace; a static library
 // does not register its resources by itself.

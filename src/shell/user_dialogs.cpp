@@ -1,4 +1,4 @@
-#include "user_dialogs.h"
+#include "shell/user_dialogs.h"
 
 #include <QDialog>
 #include <QFileDialog>

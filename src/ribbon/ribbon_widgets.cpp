@@ -1,4 +1,4 @@
-#include "ribbon_widgets.h"
+#include "ribbon/ribbon_widgets.h"
 
 #include <algorithm>
 
@@ -21,7 +21,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "ribbon.h"
+#include "ribbon/ribbon.h"
 
 namespace tessaly::ribbon::detail {
 

@@ -1,4 +1,4 @@
-#include "key_tips.h"
+#include "ribbon/key_tips.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "settings.h"
+#include "shell/settings.h"
 
 #include <algorithm>
 #include <cstdlib>
