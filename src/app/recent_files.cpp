@@ -1,6 +1,6 @@
 #include "app/recent_files.h"
 
-#include "settings.h"
+#include "shell/settings.h"
 
 namespace tessaly::app {
 

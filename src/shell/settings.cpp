@@ -115,8 +115,6 @@ std::unique_ptr<QSettings> open_settings(MessagePresenter& messages) {
     return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
-int default_setting(Setting which) { return find(which).default_value; }
-
 int setting(const QSettings& store, Setting which) {
     const IntegerSetting& s = find(which);
     bool ok = false;

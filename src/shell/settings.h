@@ -76,7 +76,6 @@ enum class Setting {
 // A missing or unreadable value reads as its default.
 int setting(const QSettings& store, Setting which);
 void set_setting(QSettings& store, Setting which, int value);
-int default_setting(Setting which);
 
 // The result folder.
 QString result_folder(const QSettings& store);
