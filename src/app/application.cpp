@@ -76,13 +76,13 @@ void Application::start(const QStringList& arguments) {
     if (!arguments.isEmpty()) document_->open(arguments.first());
     else window_->commands()[CommandId::NewChart]->trigger();
 
-    if (setting(settings_, "Last/Zoomed") == 1) window_->showMaximized();
+    if (setting(settings_, Setting::WindowMaximised) == 1) window_->showMaximized();
     else window_->show();
 
     copy_ = read_settings_copy(settings_);
     // Opening a chart puts it first in the list, so a chart given on the
     // command line is the one opened here as well.
-    if (setting(settings_, "KanSet/LastOpen") == 1) {
+    if (setting(settings_, Setting::OpenLastChart) == 1) {
         const QStringList recent = recent_files(settings_);
         if (!recent.isEmpty()) document_->open(recent.first());
     }

@@ -82,7 +82,7 @@ bool ChartDocument::save_to(const QString& path) {
             show_message(dialogs_, absolute.toStdString() + "\n", MessageId::AskOverwriteChangedChart) != kAnswerYes)
             return false;
     }
-    const bool backup = setting(settings_, "KanSet/MakeBackup") != 0;
+    const bool backup = setting(settings_, Setting::MakeBackup) != 0;
     FileStamp written;
     Status saved = save_chart(path.toStdString(), chart_, backup, nullptr, &written);
     if (!saved) {
@@ -91,7 +91,7 @@ bool ChartDocument::save_to(const QString& path) {
     }
     path_ = absolute;
     stamp_ = written;
-    settings_.setValue("Last/FilePath", path_);
+    set_last_chart_path(settings_, path_);
     add_recent_file(settings_, path_);
     modified_ = false;
     emit title_changed();

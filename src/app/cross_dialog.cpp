@@ -146,7 +146,7 @@ void CrossDialog::run_cross() {
     }
     if (display_.elapsed_time) display_.elapsed_time->setText(elapsed_time_text(clock.elapsed() / 1000));
     finished_ = true;
-    if (options_.AutoClose) {
+    if (options_.auto_close) {
         done(Accepted);
         return;
     }

@@ -37,7 +37,7 @@ public:
 
     // Runs the cross (the dialog starts it by itself once it is shown).
     // Ends the dialog with Rejected when the cross fails or is cancelled,
-    // with Accepted at once under AutoClose, else waits for 確認.
+    // with Accepted at once under auto_close, else waits for 確認.
     void run_cross();
 
     bool finished() const { return finished_; }

@@ -16,7 +16,7 @@ struct WindowRect {
     friend bool operator==(const WindowRect&, const WindowRect&) = default;
 };
 
-// The saved left, top, width and height (Last/PX, PY, SX, SY) kept on a
+// The saved left, top, width and height of the main window kept on a
 // desktop of the given size: negative positions become 0, and a window that
 // would stick out on the right or at the bottom is moved back onto it.
 WindowRect window_placement(int px, int py, int sx, int sy, int desktop_width, int desktop_height);

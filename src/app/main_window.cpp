@@ -36,12 +36,17 @@ namespace tessaly::app {
 
 namespace {
 
-constexpr std::pair<CommandId, int CrossOptions::*> kOptionOfCommand[] = {
-    {CommandId::RemoveSpaces, &CrossOptions::SpcCut},     {CommandId::RemoveHyphens, &CrossOptions::Hifun},
-    {CommandId::RemoveParens, &CrossOptions::Kakko},      {CommandId::IgnoreCase, &CrossOptions::Oomoji},
-    {CommandId::OldNewForms, &CrossOptions::OldNew},      {CommandId::HitNumbers, &CrossOptions::HitNo},
-    {CommandId::LineBreakPerHit, &CrossOptions::Kaigyou}, {CommandId::AutoClose, &CrossOptions::AutoClose},
-    {CommandId::QuotedFields, &CrossOptions::Quote},      {CommandId::WorkbookOutput, &CrossOptions::Xlsx},
+constexpr std::pair<CommandId, bool CrossOptions::*> kOptionOfCommand[] = {
+    {CommandId::RemoveSpaces, &CrossOptions::remove_spaces},
+    {CommandId::RemoveHyphens, &CrossOptions::remove_hyphens},
+    {CommandId::RemoveParens, &CrossOptions::remove_parens},
+    {CommandId::IgnoreCase, &CrossOptions::ignore_case},
+    {CommandId::OldNewForms, &CrossOptions::old_new},
+    {CommandId::HitNumbers, &CrossOptions::hit_numbers},
+    {CommandId::LineBreakPerHit, &CrossOptions::blank_lines},
+    {CommandId::AutoClose, &CrossOptions::auto_close},
+    {CommandId::QuotedFields, &CrossOptions::quotes},
+    {CommandId::WorkbookOutput, &CrossOptions::workbook},
 };
 
 constexpr std::pair<CommandId, NodeAlignment> kAlignmentOfCommand[] = {
@@ -66,17 +71,17 @@ constexpr std::pair<CommandId, NodeText> kNodeTextOfCommand[] = {
 }  // namespace
 
 SettingsCopy read_settings_copy(const QSettings& store) {
-    return {setting(store, "KanSet/PlayAnime"), setting(store, "KanSet/SpeedAnime"),
-            setting(store, "KanSet/DspGuide"), setting(store, "KanSet/ChangeBk"),
-            setting(store, "KanSet/CheckDsp")};
+    return {setting(store, Setting::Comets), setting(store, Setting::CometSpeed),
+            setting(store, Setting::ShowGuide) == 1, setting(store, Setting::TintActiveArea) == 1,
+            setting(store, Setting::ConfirmCross) == 1};
 }
 
 void write_settings_copy(QSettings& store, const SettingsCopy& copy) {
-    set_setting(store, "KanSet/PlayAnime", copy.PlayAnime);
-    set_setting(store, "KanSet/SpeedAnime", copy.SpeedAnime);
-    set_setting(store, "KanSet/DspGuide", copy.DspGuide);
-    set_setting(store, "KanSet/ChangeBk", copy.ChangeBk);
-    set_setting(store, "KanSet/CheckDsp", copy.CheckDsp);
+    set_setting(store, Setting::Comets, copy.comets);
+    set_setting(store, Setting::CometSpeed, copy.comet_speed);
+    set_setting(store, Setting::ShowGuide, copy.show_guide ? 1 : 0);
+    set_setting(store, Setting::TintActiveArea, copy.tint_active_area ? 1 : 0);
+    set_setting(store, Setting::ConfirmCross, copy.confirm_cross ? 1 : 0);
 }
 
 MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs& dialogs, SettingsCopy& copy,
@@ -97,10 +102,10 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(chart_view_, &view::ChartView::cursor_text, status_, &StatusPanes::set_cursor);
     connect(chart_view_, &view::ChartView::guide_shown, status_, &StatusPanes::set_info_text);
     chart_view_->set_pointer_aids(
-        [this] { return view::PointerAids{copy_.DspGuide == 1, copy_.PlayAnime, copy_.SpeedAnime}; });
-    chart_view_->set_quote_option([this] { return options_.Quote != 0; },
+        [this] { return view::PointerAids{copy_.show_guide, copy_.comets, copy_.comet_speed}; });
+    chart_view_->set_quote_option([this] { return options_.quotes; },
                                   [this] {
-                                      options_.Quote = 1;
+                                      options_.quotes = true;
                                       refresh_checks();
                                       file_area_->chart_changed();
                                   });
@@ -126,7 +131,7 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     });
     file_area_ = new filearea::FileArea(document_.chart(), dialogs_, splitter_);
     splitter_->addWidget(file_area_);
-    file_area_->set_quote_option([this] { return options_.Quote != 0; });
+    file_area_->set_quote_option([this] { return options_.quotes; });
     connect_file_area();
     splitter_->setChildrenCollapsible(true);
     // The chart area keeps its width; the file area takes what is left.
@@ -135,7 +140,7 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     setCentralWidget(splitter_);
 
     options_ = read_cross_options(settings_);
-    ribbon_.min_hit_edit->setValue(options_.MinHit);
+    ribbon_.min_hit_edit->setValue(options_.min_hit);
     connect_commands();
     refresh_checks();
     show_font_sizes();
@@ -160,8 +165,8 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
 
 // Every chart starts at the zoom and console place of the last session.
 void MainWindow::restore_zoom() {
-    chart_view_->set_zoom(static_cast<float>(setting(settings_, "Last/Zoom")) / 100.0f);
-    chart_view_->console().reset({setting(settings_, "Last/ZoomX"), setting(settings_, "Last/ZoomY")},
+    chart_view_->set_zoom(static_cast<float>(setting(settings_, Setting::Zoom)) / 100.0f);
+    chart_view_->console().reset({setting(settings_, Setting::ZoomCentreX), setting(settings_, Setting::ZoomCentreY)},
                                  chart_view_->zoom());
     (*commands_)[CommandId::PinConsole]->setChecked(chart_view_->console().pinned());
 }
@@ -173,14 +178,14 @@ void MainWindow::set_chart_active(bool active) {
 
 // With the setting on, the active area has the tint and the other is white.
 void MainWindow::refresh_tint() {
-    chart_view_->set_tinted(copy_.ChangeBk == 1 && chart_active_);
-    file_area_->set_tinted(copy_.ChangeBk == 1 && !chart_active_);
+    chart_view_->set_tinted(copy_.tint_active_area && chart_active_);
+    file_area_->set_tinted(copy_.tint_active_area && !chart_active_);
 }
 
 // The chart prints as the chart area paints it now: tinted while it is the
 // active area, the file area's node in bold. A PDF is offered beside the chart.
 void MainWindow::open_print_dialog() {
-    const print::ChartLook look{copy_.ChangeBk == 1 && chart_active_, file_area_->preview_node()};
+    const print::ChartLook look{copy_.tint_active_area && chart_active_, file_area_->preview_node()};
     const QString& path = document_.path();
     const QString pdf = path.isEmpty()
                             ? QDir::home().filePath(document_.display_name() + QStringLiteral(".pdf"))
@@ -240,7 +245,7 @@ void MainWindow::run_cross(std::optional<QPoint> point) {
         chart,
         options_,
         settings_,
-        copy_.CheckDsp == 1,
+        copy_.confirm_cross,
         chart_view_->zoom(),
         dialogs_,
         CrossDisplay{(*commands_)[CommandId::StartTime], (*commands_)[CommandId::ElapsedTime], ribbon_.cross_progress},
@@ -369,7 +374,7 @@ void MainWindow::connect_commands() {
 
     for (const auto& [id, field] : kOptionOfCommand) {
         connect(c[id], &QAction::triggered, this, [this, field = field] {
-            options_.*field = options_.*field ? 0 : 1;
+            options_.*field = !(options_.*field);
             refresh_checks();
             file_area_->chart_changed();  // the quote option moves the key's fields
         });
@@ -454,10 +459,10 @@ void MainWindow::connect_commands() {
 // F2: the guide on or off. "Off" is said for a second and then taken away,
 // without holding up the user meanwhile.
 void MainWindow::switch_operation_guide() {
-    copy_.DspGuide = copy_.DspGuide == 1 ? 0 : 1;
-    const QString text = view::guide_switch_text(copy_.DspGuide == 1);
+    copy_.show_guide = !copy_.show_guide;
+    const QString text = view::guide_switch_text(copy_.show_guide);
     status_->set_info_text(text);
-    if (copy_.DspGuide == 1) return;
+    if (copy_.show_guide) return;
     QTimer::singleShot(1000, status_, [status = status_, text] {
         if (status->info_text() == text) status->set_info_text({});
     });
@@ -465,7 +470,7 @@ void MainWindow::switch_operation_guide() {
 
 void MainWindow::refresh_checks() {
     Commands& c = *commands_;
-    for (const auto& [id, field] : kOptionOfCommand) c[id]->setChecked(options_.*field != 0);
+    for (const auto& [id, field] : kOptionOfCommand) c[id]->setChecked(options_.*field);
     DisplayState& d = document_.chart().display;
     for (const auto& [id, which] : kNodeTextOfCommand) c[id]->setChecked(node_text_switch(d, which) != 0);
     c[CommandId::ShowRecordNo]->setChecked(d.show_record_no != 0);
@@ -524,8 +529,8 @@ void MainWindow::open_chart() {
 }
 
 QString MainWindow::take_min_hit(const QString& text) {
-    options_.MinHit = corrected_min_hit(text.toStdString());
-    return QString::number(options_.MinHit);
+    options_.min_hit = corrected_min_hit(text.toStdString());
+    return QString::number(options_.min_hit);
 }
 
 void MainWindow::switch_areas(CommandId command_id) {
@@ -548,23 +553,24 @@ void MainWindow::restore_placement(int desktop_width, int desktop_height) {
         setGeometry((desktop_width - width) / 2, (desktop_height - height) / 2, width, height);
         return;
     }
-    const WindowRect r = window_placement(setting(settings_, "Last/PX"), setting(settings_, "Last/PY"),
-                                          setting(settings_, "Last/SX"), setting(settings_, "Last/SY"),
-                                          desktop_width, desktop_height);
+    const WindowRect r =
+        window_placement(setting(settings_, Setting::WindowLeft), setting(settings_, Setting::WindowTop),
+                         setting(settings_, Setting::WindowWidth), setting(settings_, Setting::WindowHeight),
+                         desktop_width, desktop_height);
     setGeometry(r.x, r.y, r.width, r.height);
 }
 
 void MainWindow::save_state() {
-    set_setting(settings_, "Last/cxCur1", splitter_->sizes().value(0));
-    set_setting(settings_, "Last/Zoom", view::zoom_percent(chart_view_->zoom()));
-    set_setting(settings_, "Last/ZoomX", chart_view_->console().centre().x());
-    set_setting(settings_, "Last/ZoomY", chart_view_->console().centre().y());
-    set_setting(settings_, "Last/Zoomed", isMaximized() ? 1 : 0);
+    set_setting(settings_, Setting::ChartPaneWidth, splitter_->sizes().value(0));
+    set_setting(settings_, Setting::Zoom, view::zoom_percent(chart_view_->zoom()));
+    set_setting(settings_, Setting::ZoomCentreX, chart_view_->console().centre().x());
+    set_setting(settings_, Setting::ZoomCentreY, chart_view_->console().centre().y());
+    set_setting(settings_, Setting::WindowMaximised, isMaximized() ? 1 : 0);
     const QRect r = isMaximized() ? normalGeometry() : geometry();
-    set_setting(settings_, "Last/PX", std::max(r.left(), 0));
-    set_setting(settings_, "Last/PY", std::max(r.top(), 0));
-    set_setting(settings_, "Last/SX", r.width());
-    set_setting(settings_, "Last/SY", r.height());
+    set_setting(settings_, Setting::WindowLeft, std::max(r.left(), 0));
+    set_setting(settings_, Setting::WindowTop, std::max(r.top(), 0));
+    set_setting(settings_, Setting::WindowWidth, r.width());
+    set_setting(settings_, Setting::WindowHeight, r.height());
     write_cross_options(settings_, options_);
     write_settings_copy(settings_, copy_);
 }
@@ -573,7 +579,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_before_) return;
     shown_before_ = true;
-    const int chart_width = first_start_ ? splitter_->width() * 3 / 5 : setting(settings_, "Last/cxCur1");
+    const int chart_width = first_start_ ? splitter_->width() * 3 / 5 : setting(settings_, Setting::ChartPaneWidth);
     splitter_->setSizes({chart_width, std::max(splitter_->width() - chart_width, 100)});
 }
 

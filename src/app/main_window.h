@@ -35,11 +35,11 @@ namespace tessaly::app {
 
 // The five settings the whole program reads often, loaded once at start-up.
 struct SettingsCopy {
-    int PlayAnime = 3;
-    int SpeedAnime = 0;
-    int DspGuide = 1;
-    int ChangeBk = 1;
-    int CheckDsp = 1;
+    int comets = 3;  // 0 none, 1 to 10 animated figures
+    int comet_speed = 0;
+    bool show_guide = true;
+    bool tint_active_area = true;
+    bool confirm_cross = true;
 };
 SettingsCopy read_settings_copy(const QSettings& store);
 void write_settings_copy(QSettings& store, const SettingsCopy& copy);

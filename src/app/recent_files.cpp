@@ -1,15 +1,13 @@
 #include "app/recent_files.h"
 
-namespace tessaly::app {
+#include "shell/settings.h"
 
-namespace {
-QString key(int n) { return QStringLiteral("Recent File List/FILE%1").arg(n); }
-}  // namespace
+namespace tessaly::app {
 
 QStringList recent_files(const QSettings& store) {
     QStringList files;
     for (int n = 1; n <= kRecentFiles; ++n) {
-        const QString path = store.value(key(n)).toString();
+        const QString path = recent_file_entry(store, n);
         if (!path.isEmpty()) files << path;
     }
     return files;
@@ -20,8 +18,7 @@ void add_recent_file(QSettings& store, const QString& path) {
     files.removeAll(path);
     files.prepend(path);
     for (int n = 1; n <= kRecentFiles; ++n) {
-        if (n <= files.size()) store.setValue(key(n), files[n - 1]);
-        else store.remove(key(n));
+        set_recent_file_entry(store, n, n <= files.size() ? files[n - 1] : QString());
     }
 }
 

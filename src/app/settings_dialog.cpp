@@ -46,9 +46,9 @@ public:
     }
 };
 
-QCheckBox* check_box(const char* caption, int value, QWidget* parent) {
+QCheckBox* check_box(const char* caption, bool value, QWidget* parent) {
     auto* box = new QCheckBox(u(caption), parent);
-    box->setChecked(value != 0);
+    box->setChecked(value);
     return box;
 }
 
@@ -59,7 +59,7 @@ SettingsDialog::SettingsDialog(const EnvironmentValues& values, UserDialogs& dia
     setWindowTitle(u("環境設定"));
     auto* layout = new QVBoxLayout(this);
 
-    last_open_ = check_box("1 起動時に、最後に開いていたファイルを表示する(&L)", values.LastOpen, this);
+    last_open_ = check_box("1 起動時に、最後に開いていたファイルを表示する(&L)", values.open_last_chart, this);
     layout->addWidget(last_open_);
 
     auto* canvas = new QHBoxLayout;
@@ -79,21 +79,21 @@ SettingsDialog::SettingsDialog(const EnvironmentValues& values, UserDialogs& dia
 
     layout->addWidget(new QLabel(u("3 クロス結果ファイルの保存場所："), this));
     auto* folder_row = new QHBoxLayout;
-    folder_ = new QLineEdit(values.FolderPath, this);
+    folder_ = new QLineEdit(values.result_folder, this);
     folder_row->addWidget(folder_, 1);
     auto* browse_button = new QPushButton(u("参照(&F)"), this);
     folder_row->addWidget(browse_button);
     layout->addLayout(folder_row);
     connect(browse_button, &QPushButton::clicked, this, &SettingsDialog::browse);
 
-    animation_ = check_box("4 オブジェクト上にマウスカーソルが乗ったとき、アニメを表示する(&A)", values.PlayAnime >= 1, this);
+    animation_ = check_box("4 オブジェクト上にマウスカーソルが乗ったとき、アニメを表示する(&A)", values.comets >= 1, this);
     layout->addWidget(animation_);
     auto* anime = new QGridLayout;
     anime->setContentsMargins(24, 0, 0, 0);
     anime->addWidget(new QLabel(u("表示するアニメの個数："), this), 0, 0);
     count_ = new QSpinBox(this);
     count_->setRange(1, 10);
-    count_->setValue(values.PlayAnime >= 1 ? values.PlayAnime : 3);
+    count_->setValue(values.comets >= 1 ? values.comets : 3);
     anime->addWidget(count_, 0, 1);
     anime->addWidget(new QLabel(u("(1 - 10個)"), this), 0, 2);
     anime->addWidget(new QLabel(u("アニメ表示速度："), this), 1, 0);
@@ -104,15 +104,15 @@ SettingsDialog::SettingsDialog(const EnvironmentValues& values, UserDialogs& dia
         speed_->addButton(radio, i);
         speeds->addWidget(radio);
     }
-    const int speed = values.SpeedAnime >= 0 && values.SpeedAnime <= 4 ? values.SpeedAnime : 0;
+    const int speed = values.comet_speed >= 0 && values.comet_speed <= 4 ? values.comet_speed : 0;
     speed_->button(speed)->setChecked(true);
     anime->addLayout(speeds, 1, 1, 1, 2);
     layout->addLayout(anime);
 
-    backup_ = check_box("5 上書き保存時、バックアップファイルを作成する(&B)", values.MakeBackup, this);
-    guide_ = check_box("6 ステータスバーに操作ガイドを表示する(&G)", values.DspGuide, this);
-    background_ = check_box("7 ビューの切り替え時、背景色を変更する(&V)", values.ChangeBk, this);
-    confirm_ = check_box("8 クロス実行前に条件確認ウィンドウを表示する(&D)", values.CheckDsp, this);
+    backup_ = check_box("5 上書き保存時、バックアップファイルを作成する(&B)", values.make_backup, this);
+    guide_ = check_box("6 ステータスバーに操作ガイドを表示する(&G)", values.show_guide, this);
+    background_ = check_box("7 ビューの切り替え時、背景色を変更する(&V)", values.tint_active_area, this);
+    confirm_ = check_box("8 クロス実行前に条件確認ウィンドウを表示する(&D)", values.confirm_cross, this);
     layout->addWidget(backup_);
     layout->addWidget(guide_);
     auto* note = new QLabel(u("※ F2キーで、表示と非表示を切り替えることができます。"), this);
@@ -186,20 +186,20 @@ bool SettingsDialog::folder_is_usable(const QString& folder) {
 }
 
 void SettingsDialog::save() {
-    values_.LastOpen = last_open_->isChecked() ? 1 : 0;
+    values_.open_last_chart = last_open_->isChecked();
     values_.view_width = width_->value();
     values_.view_height = height_->value();
-    values_.FolderPath = folder_->text().trimmed();
-    if (!folder_is_usable(values_.FolderPath)) {
+    values_.result_folder = folder_->text().trimmed();
+    if (!folder_is_usable(values_.result_folder)) {
         folder_->setFocus();
         return;
     }
-    values_.PlayAnime = animation_->isChecked() ? std::clamp(count_->value(), 1, 10) : 0;
-    values_.SpeedAnime = std::max(speed_->checkedId(), 0);
-    values_.MakeBackup = backup_->isChecked() ? 1 : 0;
-    values_.DspGuide = guide_->isChecked() ? 1 : 0;
-    values_.ChangeBk = background_->isChecked() ? 1 : 0;
-    values_.CheckDsp = confirm_->isChecked() ? 1 : 0;
+    values_.comets = animation_->isChecked() ? std::clamp(count_->value(), 1, 10) : 0;
+    values_.comet_speed = std::max(speed_->checkedId(), 0);
+    values_.make_backup = backup_->isChecked();
+    values_.show_guide = guide_->isChecked();
+    values_.tint_active_area = background_->isChecked();
+    values_.confirm_cross = confirm_->isChecked();
     accept();
 }
 
@@ -207,39 +207,39 @@ int edit_settings_with(const std::function<bool(SettingsDialog&)>& drive, UserDi
                        SettingsCopy& copy, Chart& chart, bool& canvas_changed) {
     canvas_changed = false;
     EnvironmentValues values;
-    values.LastOpen = setting(settings, "KanSet/LastOpen");
+    values.open_last_chart = setting(settings, Setting::OpenLastChart) == 1;
     values.view_width = chart.display.view_width;
     values.view_height = chart.display.view_height;
-    values.FolderPath = result_folder(settings);
-    values.PlayAnime = copy.PlayAnime;
-    values.SpeedAnime = copy.SpeedAnime;
-    values.MakeBackup = setting(settings, "KanSet/MakeBackup");
-    values.DspGuide = copy.DspGuide;
-    values.ChangeBk = copy.ChangeBk;
-    values.CheckDsp = copy.CheckDsp;
+    values.result_folder = result_folder(settings);
+    values.comets = copy.comets;
+    values.comet_speed = copy.comet_speed;
+    values.make_backup = setting(settings, Setting::MakeBackup) != 0;
+    values.show_guide = copy.show_guide;
+    values.tint_active_area = copy.tint_active_area;
+    values.confirm_cross = copy.confirm_cross;
 
     SettingsDialog dialog(values, dialogs);
     if (!drive(dialog)) return 0;
     const EnvironmentValues& v = dialog.values();
 
-    set_setting(settings, "KanSet/LastOpen", v.LastOpen);
+    set_setting(settings, Setting::OpenLastChart, v.open_last_chart ? 1 : 0);
     if (v.view_width != chart.display.view_width || v.view_height != chart.display.view_height) {
         set_canvas_size(chart, v.view_width, v.view_height);
         canvas_changed = true;
     }
-    set_result_folder(settings, v.FolderPath);
+    set_result_folder(settings, v.result_folder);
     // The copy and the file agree after every save.
-    auto keep = [&settings](int& held, int value, std::string_view key) {
+    auto keep = [&settings]<typename T>(T& held, T value, Setting which) {
         if (held == value) return;
         held = value;
-        set_setting(settings, key, value);
+        set_setting(settings, which, static_cast<int>(value));
     };
-    keep(copy.PlayAnime, v.PlayAnime, "KanSet/PlayAnime");
-    keep(copy.SpeedAnime, v.SpeedAnime, "KanSet/SpeedAnime");
-    set_setting(settings, "KanSet/MakeBackup", v.MakeBackup);
-    keep(copy.DspGuide, v.DspGuide, "KanSet/DspGuide");
-    keep(copy.ChangeBk, v.ChangeBk, "KanSet/ChangeBk");
-    keep(copy.CheckDsp, v.CheckDsp, "KanSet/CheckDsp");
+    keep(copy.comets, v.comets, Setting::Comets);
+    keep(copy.comet_speed, v.comet_speed, Setting::CometSpeed);
+    set_setting(settings, Setting::MakeBackup, v.make_backup ? 1 : 0);
+    keep(copy.show_guide, v.show_guide, Setting::ShowGuide);
+    keep(copy.tint_active_area, v.tint_active_area, Setting::TintActiveArea);
+    keep(copy.confirm_cross, v.confirm_cross, Setting::ConfirmCross);
     return 1;
 }
 

@@ -23,16 +23,16 @@ struct SettingsCopy;
 
 // What the dialog shows and gives back.
 struct EnvironmentValues {
-    int LastOpen = 0;
+    bool open_last_chart = false;
     int view_width = 0;
     int view_height = 0;
-    QString FolderPath;
-    int PlayAnime = 3;
-    int SpeedAnime = 0;
-    int MakeBackup = 1;
-    int DspGuide = 1;
-    int ChangeBk = 1;
-    int CheckDsp = 1;
+    QString result_folder;
+    int comets = 3;  // 0 none, 1 to 10 animated figures
+    int comet_speed = 0;
+    bool make_backup = true;
+    bool show_guide = true;
+    bool tint_active_area = true;
+    bool confirm_cross = true;
 };
 
 class SettingsDialog : public QDialog {

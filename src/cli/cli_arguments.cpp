@@ -260,18 +260,18 @@ std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::strin
             auto n = parse_int(value);
             if (!n || *n < kMinHitLowest || *n > kMinHitHighest)
                 return UsageError{written + " takes a number from 2 to 100: " + value};
-            a.options.MinHit = *n;
+            a.options.min_hit = *n;
             break;
         }
-        case Option::KeepSpaces: a.options.SpcCut = 0; break;
-        case Option::RemoveHyphens: a.options.Hifun = 1; break;
-        case Option::RemoveParens: a.options.Kakko = 1; break;
-        case Option::IgnoreCase: a.options.Oomoji = 1; break;
-        case Option::OldNew: a.options.OldNew = 1; break;
-        case Option::NoHitNumbers: a.options.HitNo = 0; break;
-        case Option::NoBlankLines: a.options.Kaigyou = 0; break;
-        case Option::Quotes: a.options.Quote = 1; break;
-        case Option::Xlsx: a.options.Xlsx = 1; break;
+        case Option::KeepSpaces: a.options.remove_spaces = false; break;
+        case Option::RemoveHyphens: a.options.remove_hyphens = true; break;
+        case Option::RemoveParens: a.options.remove_parens = true; break;
+        case Option::IgnoreCase: a.options.ignore_case = true; break;
+        case Option::OldNew: a.options.old_new = true; break;
+        case Option::NoHitNumbers: a.options.hit_numbers = false; break;
+        case Option::NoBlankLines: a.options.blank_lines = false; break;
+        case Option::Quotes: a.options.quotes = true; break;
+        case Option::Xlsx: a.options.workbook = true; break;
         case Option::Json: a.json = true; break;
         case Option::Timings: a.timings = true; break;
         case Option::ToCp932:

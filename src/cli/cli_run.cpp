@@ -191,7 +191,7 @@ int refuse_foreign_nodes(const Chart& chart, Console& console) {
 // comma inside has its fields shifted there: said once for each such source,
 // and crossed all the same.
 void warn_of_quoted_commas(const Arguments& a, const Chart& chart, Console& console) {
-    if (a.options.Quote) return;
+    if (a.options.quotes) return;
     for (int i = 0; i < chart.node_count(); ++i) {
         if (chart.node_states[i].selected != 1) continue;
         const auto path = cp932::to_utf8(cp932::field_text(chart.nodes[i].path));

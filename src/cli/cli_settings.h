@@ -9,8 +9,8 @@ namespace tessaly::cli {
 
 // What tessaly-cross takes from the desktop application's settings.
 struct SavedSettings {
-    std::string result_folder;  // KanSet/FolderPath; empty when never chosen
-    bool make_backup = true;    // KanSet/MakeBackup
+    std::string result_folder;  // empty when never chosen
+    bool make_backup = true;
     // Why the file was passed over for the defaults (one line, naming
     // nothing); empty when it was read or is not there.
     std::string ignored;

@@ -70,16 +70,16 @@ std::string summary_json(const CrossSummary& summary) {
     const CrossOptions& o = summary.options;
     JsonObject options;
     options.text("result_folder", summary.result_folder)
-        .integer("min_hit", o.MinHit)
-        .flag("remove_spaces", o.SpcCut != 0)
-        .flag("remove_hyphens", o.Hifun != 0)
-        .flag("remove_parens", o.Kakko != 0)
-        .flag("ignore_case", o.Oomoji != 0)
-        .flag("old_new", o.OldNew != 0)
-        .flag("hit_numbers", o.HitNo != 0)
-        .flag("blank_lines", o.Kaigyou != 0)
-        .flag("quotes", o.Quote != 0)
-        .flag("xlsx", o.Xlsx != 0);
+        .integer("min_hit", o.min_hit)
+        .flag("remove_spaces", o.remove_spaces)
+        .flag("remove_hyphens", o.remove_hyphens)
+        .flag("remove_parens", o.remove_parens)
+        .flag("ignore_case", o.ignore_case)
+        .flag("old_new", o.old_new)
+        .flag("hit_numbers", o.hit_numbers)
+        .flag("blank_lines", o.blank_lines)
+        .flag("quotes", o.quotes)
+        .flag("xlsx", o.workbook);
 
     std::vector<std::string> sources;
     for (std::size_t i = 0; i < summary.sources.size(); ++i) {

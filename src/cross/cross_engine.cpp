@@ -235,7 +235,7 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
         const NodeRecord& node = chart.nodes[source.node];
         feed_sources.push_back({source.path, source.title, node.key_first, node.key_last, node.start_record});
     }
-    const bool originals = options.Xlsx != 0;
+    const bool originals = options.workbook;
     KeyedRecordFeed feed(std::move(feed_sources), options, column_offset, n, originals);
 
     // Keys go into the table a few at a time, so that the table's lines for
@@ -312,7 +312,7 @@ StageEnd CrossEngine::Impl::find_hits() {
         if (chart.nodes[source.node].mandatory) mandatory.slot_of_node[static_cast<std::size_t>(source.node)] = slot++;
     const std::size_t stored = groups->record_count();
     try {
-        runs = find_hit_runs(*groups, static_cast<std::uint32_t>(options.MinHit), mandatory, [this] {
+        runs = find_hit_runs(*groups, static_cast<std::uint32_t>(options.min_hit), mandatory, [this] {
             pulse();
             return cancel_requested();
         });
@@ -330,7 +330,7 @@ StageEnd CrossEngine::Impl::find_hits() {
     }
     line_start.assign(runs.records.size(), 0);
     line_length.assign(runs.records.size(), 0);
-    const bool originals = options.Xlsx != 0;
+    const bool originals = options.workbook;
     if (originals) {
         original_start.assign(runs.records.size(), 0);
         original_length.assign(runs.records.size(), 0);
@@ -389,7 +389,7 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
         pulse();
         if (!runs.is_hit[run]) continue;
         observer.hit_count(++h);
-        if (options.HitNo) prefix = std::to_string(h) + ",";
+        if (options.hit_numbers) prefix = std::to_string(h) + ",";
         in_hit.clear();
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
             const std::uint32_t s = source_of(runs.records[p]);
@@ -408,7 +408,7 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
             if (!output.add_line(line_start[p], line_length[p])) return Status::failure(MessageId::OpenFailed);
             output.add_text("\r\n");
         }
-        if (options.Kaigyou) output.add_text("\r\n");
+        if (options.blank_lines) output.add_text("\r\n");
         if (result.failed()) return Status::failure(MessageId::WriteFailed, result_path.string());
         const int position = static_cast<int>(static_cast<long long>(maximum) * runs.bounds[run + 1] / total);
         if (position != shown) observer.progress_position(shown = position);
@@ -416,7 +416,7 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
     if (!output.flush()) return Status::failure(MessageId::OpenFailed);
     if (result.failed()) return Status::failure(MessageId::WriteFailed, result_path.string());
     figures.hits = h;
-    if (options.Xlsx) {
+    if (options.workbook) {
         if (StageEnd end = write_workbook_rows(); end.cancelled || end.failure.failed()) return end;
     }
     observer.progress_position(0);
@@ -428,7 +428,7 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
 StageEnd CrossEngine::Impl::write_workbook_rows() {
     const std::filesystem::path target = result_workbook_path(result_path);
     workbook = std::make_unique<ResultWorkbook>();
-    if (Status s = workbook->open(target, most_fields, options.Quote != 0); !s) return s;
+    if (Status s = workbook->open(target, most_fields, options.quotes); !s) return s;
     struct Row {
         long long hit;
         std::uint32_t source;

@@ -79,7 +79,7 @@ public:
     long long hit_count() const { return hits_; }        // h
     // How the crossed files overlap; complete once the cross has finished.
     const CrossFigures& figures() const { return figures_; }
-    // The result workbook beside the result file (options.Xlsx), once the
+    // The result workbook beside the result file (options.workbook), once the
     // cross has finished with it; empty otherwise.
     const std::filesystem::path& workbook_path() const;
     // Its text cells cut at a cell's limit.

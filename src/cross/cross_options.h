@@ -2,20 +2,19 @@
 
 namespace tessaly {
 
-// The cross options the ribbon toggles and the settings keep (section KanSet,
-// under these names).
+// The cross options the ribbon toggles and the settings keep.
 struct CrossOptions {
-    int SpcCut = 1;     // remove half- and full-width spaces from keys
-    int Hifun = 0;      // remove hyphens
-    int Kakko = 0;      // remove parentheses
-    int Oomoji = 0;     // fold to capitals: upper and lower case alike
-    int OldNew = 0;     // old character forms read as the new ones
-    int MinHit = 2;     // a key found at least this often is a hit, 2 to 100
-    int HitNo = 1;      // result lines start with the hit number
-    int Kaigyou = 1;    // an empty line after each hit
-    int AutoClose = 0;  // the progress dialog closes by itself on success
-    int Quote = 0;      // a field in double quotes is one field, commas and all
-    int Xlsx = 0;       // the result workbook beside the result file, too
+    bool remove_spaces = true;    // remove half- and full-width spaces from keys
+    bool remove_hyphens = false;  // remove hyphens
+    bool remove_parens = false;   // remove parentheses
+    bool ignore_case = false;     // fold to capitals: upper and lower case alike
+    bool old_new = false;         // old character forms read as the new ones
+    int min_hit = 2;              // a key found at least this often is a hit, 2 to 100
+    bool hit_numbers = true;      // result lines start with the hit number
+    bool blank_lines = true;      // an empty line after each hit
+    bool auto_close = false;      // the progress dialog closes by itself on success
+    bool quotes = false;          // a field in double quotes is one field, commas and all
+    bool workbook = false;        // the result workbook beside the result file, too
 };
 
 inline constexpr int kMinHitLowest = 2;

@@ -51,9 +51,11 @@ std::uint16_t new_form_of(std::uint16_t code) {
 
 bool removed(std::uint16_t c, bool two_bytes, const CrossOptions& o) {
     if (!two_bytes) {
-        return (o.SpcCut && c == 0x20) || (o.Hifun && c == '-') || (o.Kakko && (c == '(' || c == ')'));
+        return (o.remove_spaces && c == 0x20) || (o.remove_hyphens && c == '-') ||
+               (o.remove_parens && (c == '(' || c == ')'));
     }
-    return (o.SpcCut && c == 0x8140) || (o.Hifun && c == 0x817C) || (o.Kakko && (c == 0x8169 || c == 0x816A));
+    return (o.remove_spaces && c == 0x8140) || (o.remove_hyphens && c == 0x817C) ||
+           (o.remove_parens && (c == 0x8169 || c == 0x816A));
 }
 
 }  // namespace
@@ -73,7 +75,7 @@ void normalise_key(std::string& key, const CrossOptions& o) {
     char* k = key.data();
     // Removing whole characters leaves every other character where a walk
     // from the start finds it, so one pass does all removals in their order.
-    if (o.SpcCut || o.Hifun || o.Kakko) {
+    if (o.remove_spaces || o.remove_hyphens || o.remove_parens) {
         std::size_t w = 0;
         for (std::size_t i = 0; i < n && w < kMaxKeyBytes;) {
             const auto b = static_cast<unsigned char>(k[i]);
@@ -94,19 +96,19 @@ void normalise_key(std::string& key, const CrossOptions& o) {
     // The cut counts bytes: a lead byte may stay without its second byte.
     if (key.size() > kMaxKeyBytes) key.resize(kMaxKeyBytes);
 
-    if (o.Oomoji || o.OldNew) {
+    if (o.ignore_case || o.old_new) {
         const std::size_t m = key.size();
         for (std::size_t i = 0; i < m;) {
             const auto b = static_cast<unsigned char>(k[i]);
             if (cp932::is_lead_byte(b) && i + 1 < m) {
                 auto code = static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(k[i + 1]));
-                if (o.Oomoji) code = fold_double_byte(code);
-                if (o.OldNew) code = new_form_of(code);
+                if (o.ignore_case) code = fold_double_byte(code);
+                if (o.old_new) code = new_form_of(code);
                 k[i] = static_cast<char>(code >> 8);
                 k[i + 1] = static_cast<char>(code & 0xFF);
                 i += 2;
             } else {
-                if (o.Oomoji && b >= 'a' && b <= 'z') k[i] = static_cast<char>(b - 'a' + 'A');
+                if (o.ignore_case && b >= 'a' && b <= 'z') k[i] = static_cast<char>(b - 'a' + 'A');
                 i += 1;
             }
         }
@@ -162,7 +164,7 @@ void extract_key(std::string_view record, int key_first, int key_last, const Cro
     out.trailing = {};
     const auto first = static_cast<std::size_t>(key_first);
     const auto last = static_cast<std::size_t>(key_last);
-    if (options.Quote) {
+    if (options.quotes) {
         extract_quoted_key(record, first, last, options, out);
         return;
     }

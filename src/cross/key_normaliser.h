@@ -46,7 +46,7 @@ struct KeyedRecord {
 };
 
 // Cuts and normalises the key of a record into out (its buffers are reused
-// from call to call). Under the quote option (options.Quote) the fields are
+// from call to call). Under the quote option (options.quotes) the fields are
 // split as quoted_fields.h says, the key is made of the fields' values, and
 // the leading and trailing parts keep their raw text.
 void extract_key(std::string_view record, int key_first, int key_last, const CrossOptions& options,

@@ -206,12 +206,14 @@ bool PrintDialog::set_values_from_printer() {
     offset_y_mm_ = unprintable_mm(device.offset_y, device.dpi_y);
     printer.reset();
 
-    const std::pair<const char*, BoundedField*> fields[] = {
-        {"Insatu/MarginLmm", left_}, {"Insatu/MarginRmm", right_}, {"Insatu/MarginTmm", top_}, {"Insatu/MarginBmm", bottom_}};
-    for (const auto& [key, field] : fields) {
+    const std::pair<app::Setting, BoundedField*> fields[] = {{app::Setting::MarginLeft, left_},
+                                                             {app::Setting::MarginRight, right_},
+                                                             {app::Setting::MarginTop, top_},
+                                                             {app::Setting::MarginBottom, bottom_}};
+    for (const auto& [which, field] : fields) {
         const int offset = field == left_ || field == right_ ? offset_x_mm_ : offset_y_mm_;
         field->set_bounds(offset, kWidestMarginMm);
-        field->setValue(std::clamp(app::setting(settings_, key), offset, kWidestMarginMm));
+        field->setValue(std::clamp(app::setting(settings_, which), offset, kWidestMarginMm));
     }
     margins_ = {left_->value(), right_->value(), top_->value(), bottom_->value()};
 
@@ -219,12 +221,12 @@ bool PrintDialog::set_values_from_printer() {
     page_->set_bounds(1, 1);
     page_->setValue(1);
 
-    const PrintRange range = print_range_of(app::setting(settings_, "Insatu/Hani"));
+    const PrintRange range = print_range_of(app::setting(settings_, app::Setting::PrintRange));
     (range == PrintRange::Pages ? page_range_ : range == PrintRange::Current ? current_only_ : all_pages_)->setChecked(true);
-    all_on_one_->setChecked(range == PrintRange::Pages && app::setting(settings_, "Insatu/AllOne") == 1);
+    all_on_one_->setChecked(range == PrintRange::Pages && app::setting(settings_, app::Setting::AllOnOnePage) == 1);
     all_on_one_->setEnabled(range == PrintRange::Pages);
 
-    show_margins_->setChecked(app::setting(settings_, "Insatu/DspYohaku") == 1);
+    show_margins_->setChecked(app::setting(settings_, app::Setting::ShowMargins) == 1);
     preview_->set_show_margins(show_margins_->isChecked());
 
     screen_dpi_x_ = preview_->logicalDpiX();
@@ -236,11 +238,13 @@ bool PrintDialog::set_values_from_printer() {
 // Placed where it was last closed, unless that is off the screen.
 void PrintDialog::place_from_settings() {
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-    const int px = app::setting(settings_, "Insatu/PX");
-    const int py = app::setting(settings_, "Insatu/PY");
+    const int px = app::setting(settings_, app::Setting::PrintWindowLeft);
+    const int py = app::setting(settings_, app::Setting::PrintWindowTop);
     if (px < screen.width() && py < screen.height())
-        setGeometry(px, py, app::setting(settings_, "Insatu/SX"), app::setting(settings_, "Insatu/SY"));
-    if (app::setting(settings_, "Insatu/Zoomed") == 1) setWindowState(windowState() | Qt::WindowMaximized);
+        setGeometry(px, py, app::setting(settings_, app::Setting::PrintWindowWidth),
+                    app::setting(settings_, app::Setting::PrintWindowHeight));
+    if (app::setting(settings_, app::Setting::PrintWindowMaximised) == 1)
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void PrintDialog::connect_controls() {
@@ -251,7 +255,7 @@ void PrintDialog::connect_controls() {
     connect(current_only_, &QRadioButton::clicked, this, [this] { choose_range(PrintRange::Current); });
     connect(page_range_, &QRadioButton::clicked, this, [this] { choose_range(PrintRange::Pages); });
     connect(all_on_one_, &QCheckBox::clicked, this, [this](bool ticked) {
-        app::set_setting(settings_, "Insatu/AllOne", ticked ? 1 : 0);
+        app::set_setting(settings_, app::Setting::AllOnOnePage, ticked ? 1 : 0);
         update_preview();
     });
     for (BoundedField* field : {top_, bottom_, left_, right_})
@@ -275,16 +279,16 @@ void PrintDialog::set_orientation(int orientation) {
     if (printer_.orientation == orientation) return;
     printer_.orientation = orientation;
     update_preview();
-    app::set_setting(settings_, "Insatu/Orientation", orientation);
+    app::set_setting(settings_, app::Setting::Orientation, orientation);
 }
 
 void PrintDialog::choose_range(PrintRange range) {
-    app::set_setting(settings_, "Insatu/Hani", static_cast<int>(range));
+    app::set_setting(settings_, app::Setting::PrintRange, static_cast<int>(range));
     if (range == PrintRange::Pages) {
         all_on_one_->setEnabled(true);
         return;
     }
-    app::set_setting(settings_, "Insatu/AllOne", 0);
+    app::set_setting(settings_, app::Setting::AllOnOnePage, 0);
     all_on_one_->setChecked(false);
     all_on_one_->setEnabled(false);
     update_preview();
@@ -429,10 +433,10 @@ void PrintDialog::print() {
     bool ok = false;
     if (const int from = range_start_->text().toInt(&ok); ok) range_from_ = from;
     if (const int to = range_end_->text().toInt(&ok); ok) range_to_ = to;
-    app::set_setting(settings_, "Insatu/MarginLmm", left_->value());
-    app::set_setting(settings_, "Insatu/MarginRmm", right_->value());
-    app::set_setting(settings_, "Insatu/MarginTmm", top_->value());
-    app::set_setting(settings_, "Insatu/MarginBmm", bottom_->value());
+    app::set_setting(settings_, app::Setting::MarginLeft, left_->value());
+    app::set_setting(settings_, app::Setting::MarginRight, right_->value());
+    app::set_setting(settings_, app::Setting::MarginTop, top_->value());
+    app::set_setting(settings_, app::Setting::MarginBottom, bottom_->value());
 
     PrintRequest job = request();
     const PageSpan span = pages_to_print(job.range, job.current_page, job.range_from, job.range_to, job.grid);
@@ -458,8 +462,8 @@ void PrintDialog::set_up_printer() {
     printer_name_->setText(printer_display_name(printer_));
     if (paper_changed) {
         (printer_.orientation == 1 ? portrait_ : landscape_)->setChecked(true);
-        app::set_setting(settings_, "Insatu/PaperSize", printer_.paper_code);
-        app::set_setting(settings_, "Insatu/Orientation", printer_.orientation);
+        app::set_setting(settings_, app::Setting::PaperSize, printer_.paper_code);
+        app::set_setting(settings_, app::Setting::Orientation, printer_.orientation);
     }
     if (!ready_) {
         // The dialog opened without a printer; now there is one.
@@ -471,13 +475,13 @@ void PrintDialog::set_up_printer() {
 }
 
 void PrintDialog::done(int result) {
-    app::set_setting(settings_, "Insatu/DspYohaku", show_margins_->isChecked() ? 1 : 0);
-    app::set_setting(settings_, "Insatu/Zoomed", isMaximized() ? 1 : 0);
+    app::set_setting(settings_, app::Setting::ShowMargins, show_margins_->isChecked() ? 1 : 0);
+    app::set_setting(settings_, app::Setting::PrintWindowMaximised, isMaximized() ? 1 : 0);
     const QRect placed = isMaximized() ? normalGeometry() : geometry();
-    app::set_setting(settings_, "Insatu/PX", std::max(placed.x(), 0));
-    app::set_setting(settings_, "Insatu/PY", std::max(placed.y(), 0));
-    app::set_setting(settings_, "Insatu/SX", placed.width());
-    app::set_setting(settings_, "Insatu/SY", placed.height());
+    app::set_setting(settings_, app::Setting::PrintWindowLeft, std::max(placed.x(), 0));
+    app::set_setting(settings_, app::Setting::PrintWindowTop, std::max(placed.y(), 0));
+    app::set_setting(settings_, app::Setting::PrintWindowWidth, placed.width());
+    app::set_setting(settings_, app::Setting::PrintWindowHeight, placed.height());
     QDialog::done(result);
 }
 

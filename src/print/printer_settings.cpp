@@ -23,7 +23,7 @@ PrinterSettings init_printer_defaults(const QSettings& store) {
     PrinterSettings settings;
     const QPrinterInfo fallback = QPrinterInfo::defaultPrinter();
     if (!fallback.isNull()) settings.printer = fallback.printerName();
-    settings.paper_code = app::setting(store, "Insatu/PaperSize");
+    settings.paper_code = app::setting(store, app::Setting::PaperSize);
     settings.orientation = app::print_orientation(store);
     return settings;
 }

@@ -19,21 +19,21 @@ PrintRequest stored_print_request(const QSettings& store, const Chart& chart, co
                                   int screen_dpi) {
     const int least_x = unprintable_mm(device.offset_x, device.dpi_x);
     const int least_y = unprintable_mm(device.offset_y, device.dpi_y);
-    const auto margin = [&store](const char* key, int least) {
-        return std::clamp(app::setting(store, key), least, kWidestMarginMm);
+    const auto margin = [&store](app::Setting which, int least) {
+        return std::clamp(app::setting(store, which), least, kWidestMarginMm);
     };
     PrintRequest request;
-    request.margins = {margin("Insatu/MarginLmm", least_x), margin("Insatu/MarginRmm", least_x),
-                       margin("Insatu/MarginTmm", least_y), margin("Insatu/MarginBmm", least_y)};
-    request.range = print_range_of(app::setting(store, "Insatu/Hani"));
-    request.all_on_one = request.range == PrintRange::Pages && app::setting(store, "Insatu/AllOne") == 1;
+    request.margins = {margin(app::Setting::MarginLeft, least_x), margin(app::Setting::MarginRight, least_x),
+                       margin(app::Setting::MarginTop, least_y), margin(app::Setting::MarginBottom, least_y)};
+    request.range = print_range_of(app::setting(store, app::Setting::PrintRange));
+    request.all_on_one = request.range == PrintRange::Pages && app::setting(store, app::Setting::AllOnOnePage) == 1;
     request.grid = page_grid(chart.display.view_width, chart.display.view_height, screen_dpi, screen_dpi,
                              paper_mm(device), request.margins, request.all_on_one);
     request.current_page = 1;
     request.range_from = 1;
     request.range_to = request.grid.total();
     request.screen_dpi_x = screen_dpi;
-    request.look.tint = app::setting(store, "KanSet/ChangeBk") == 1;
+    request.look.tint = app::setting(store, app::Setting::TintActiveArea) == 1;
     return request;
 }
 
@@ -46,7 +46,7 @@ bool print_chart_file_to_pdf(const QSettings& store, const QString& chart_path, 
         return false;
     }
     PrinterSettings printer;  // the PDF printer
-    printer.paper_code = app::setting(store, "Insatu/PaperSize");
+    printer.paper_code = app::setting(store, app::Setting::PaperSize);
     printer.orientation = app::print_orientation(store);
     const std::unique_ptr<QPrinter> device = open_printer(printer, messages);
     if (!device) return false;

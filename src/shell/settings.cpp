@@ -1,9 +1,10 @@
 #include "shell/settings.h"
 
-#include <algorithm>
-#include <cstdlib>
+#include <cstddef>
 #include <iterator>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include <QStandardPaths>
 
@@ -14,41 +15,81 @@ namespace tessaly::app {
 namespace {
 
 struct IntegerSetting {
-    std::string_view key;
+    Setting which;
+    std::string_view key;  // "Section/Value" in the file
     int default_value;
 };
 
+// The file's names are those the settings have always been kept under, so
+// that a settings file from any earlier version reads the same.
 constexpr IntegerSetting kIntegers[] = {
-    {"KanSet/LastOpen", 0},    {"KanSet/MakeBackup", 1},  {"KanSet/PlayAnime", 3},   {"KanSet/SpeedAnime", 0},
-    {"KanSet/DspGuide", 1},    {"KanSet/ChangeBk", 1},    {"KanSet/CheckDsp", 1},    {"KanSet/SpcCut", 1},
-    {"KanSet/Hifun", 0},       {"KanSet/Kakko", 0},       {"KanSet/Oomoji", 0},      {"KanSet/OldNew", 0},
-    {"KanSet/MinHit", 2},      {"KanSet/HitNo", 1},       {"KanSet/Kaigyou", 1},     {"KanSet/AutoClose", 0},
-    {"KanSet/Quote", 0},       {"KanSet/Xlsx", 0},
-    {"Last/Zoomed", 0},        {"Last/PX", 0},            {"Last/PY", 0},            {"Last/SX", 640},
-    {"Last/SY", 480},          {"Last/cxCur1", 100},      {"Last/Zoom", 100},        {"Last/ZoomX", 79},
-    {"Last/ZoomY", 79},        {"Insatu/PaperSize", 9},   {"Insatu/Orientation", 1}, {"Insatu/MarginLmm", 25},
-    {"Insatu/MarginRmm", 10},  {"Insatu/MarginTmm", 25},  {"Insatu/MarginBmm", 10},  {"Insatu/Hani", 1},
-    {"Insatu/AllOne", 0},      {"Insatu/DspYohaku", 0},   {"Insatu/PX", 0},          {"Insatu/PY", 0},
-    {"Insatu/SX", 640},        {"Insatu/SY", 480},        {"Insatu/Zoomed", 0},
+    {Setting::OpenLastChart, "KanSet/LastOpen", 0},
+    {Setting::MakeBackup, "KanSet/MakeBackup", 1},
+    {Setting::Comets, "KanSet/PlayAnime", 3},
+    {Setting::CometSpeed, "KanSet/SpeedAnime", 0},
+    {Setting::ShowGuide, "KanSet/DspGuide", 1},
+    {Setting::TintActiveArea, "KanSet/ChangeBk", 1},
+    {Setting::ConfirmCross, "KanSet/CheckDsp", 1},
+    {Setting::RemoveSpaces, "KanSet/SpcCut", 1},
+    {Setting::RemoveHyphens, "KanSet/Hifun", 0},
+    {Setting::RemoveParens, "KanSet/Kakko", 0},
+    {Setting::IgnoreCase, "KanSet/Oomoji", 0},
+    {Setting::OldNew, "KanSet/OldNew", 0},
+    {Setting::MinHit, "KanSet/MinHit", 2},
+    {Setting::HitNumbers, "KanSet/HitNo", 1},
+    {Setting::BlankLines, "KanSet/Kaigyou", 1},
+    {Setting::AutoClose, "KanSet/AutoClose", 0},
+    {Setting::Quotes, "KanSet/Quote", 0},
+    {Setting::Workbook, "KanSet/Xlsx", 0},
+    {Setting::WindowMaximised, "Last/Zoomed", 0},
+    {Setting::WindowLeft, "Last/PX", 0},
+    {Setting::WindowTop, "Last/PY", 0},
+    {Setting::WindowWidth, "Last/SX", 640},
+    {Setting::WindowHeight, "Last/SY", 480},
+    {Setting::ChartPaneWidth, "Last/cxCur1", 100},
+    {Setting::Zoom, "Last/Zoom", 100},
+    {Setting::ZoomCentreX, "Last/ZoomX", 79},
+    {Setting::ZoomCentreY, "Last/ZoomY", 79},
+    {Setting::PaperSize, "Insatu/PaperSize", 9},
+    {Setting::Orientation, "Insatu/Orientation", 1},
+    {Setting::MarginLeft, "Insatu/MarginLmm", 25},
+    {Setting::MarginRight, "Insatu/MarginRmm", 10},
+    {Setting::MarginTop, "Insatu/MarginTmm", 25},
+    {Setting::MarginBottom, "Insatu/MarginBmm", 10},
+    {Setting::PrintRange, "Insatu/Hani", 1},
+    {Setting::AllOnOnePage, "Insatu/AllOne", 0},
+    {Setting::ShowMargins, "Insatu/DspYohaku", 0},
+    {Setting::PrintWindowLeft, "Insatu/PX", 0},
+    {Setting::PrintWindowTop, "Insatu/PY", 0},
+    {Setting::PrintWindowWidth, "Insatu/SX", 640},
+    {Setting::PrintWindowHeight, "Insatu/SY", 480},
+    {Setting::PrintWindowMaximised, "Insatu/Zoomed", 0},
 };
 
-const IntegerSetting& find(std::string_view key) {
-    auto it = std::find_if(std::begin(kIntegers), std::end(kIntegers),
-                           [key](const IntegerSetting& s) { return s.key == key; });
-    if (it == std::end(kIntegers)) std::abort();  // a name the program does not know: a programming error
-    return *it;
+// The table is in the order of the enumeration, so a setting is found by its number.
+constexpr bool in_order() {
+    for (std::size_t i = 0; i < std::size(kIntegers); ++i)
+        if (static_cast<std::size_t>(kIntegers[i].which) != i) return false;
+    return static_cast<std::size_t>(Setting::PrintWindowMaximised) + 1 == std::size(kIntegers);
 }
+static_assert(in_order());
+
+const IntegerSetting& find(Setting which) { return kIntegers[static_cast<std::size_t>(which)]; }
 
 QString qkey(std::string_view key) { return QString::fromLatin1(key.data(), static_cast<int>(key.size())); }
 
-// The option fields in the order they are written on close.
-constexpr std::pair<std::string_view, int CrossOptions::*> kCrossOptions[] = {
-    {"KanSet/SpcCut", &CrossOptions::SpcCut},   {"KanSet/Hifun", &CrossOptions::Hifun},
-    {"KanSet/Kakko", &CrossOptions::Kakko},     {"KanSet/Oomoji", &CrossOptions::Oomoji},
-    {"KanSet/OldNew", &CrossOptions::OldNew},   {"KanSet/MinHit", &CrossOptions::MinHit},
-    {"KanSet/HitNo", &CrossOptions::HitNo},     {"KanSet/Kaigyou", &CrossOptions::Kaigyou},
-    {"KanSet/AutoClose", &CrossOptions::AutoClose}, {"KanSet/Quote", &CrossOptions::Quote},
-    {"KanSet/Xlsx", &CrossOptions::Xlsx},
+constexpr char kResultFolder[] = "KanSet/FolderPath";
+constexpr char kLastChart[] = "Last/FilePath";
+
+QString recent_file_key(int n) { return QStringLiteral("Recent File List/FILE%1").arg(n); }
+
+// The cross options' yes-or-no ones, kept as 1 or 0; any other number reads as yes.
+constexpr std::pair<Setting, bool CrossOptions::*> kCrossSwitches[] = {
+    {Setting::RemoveSpaces, &CrossOptions::remove_spaces}, {Setting::RemoveHyphens, &CrossOptions::remove_hyphens},
+    {Setting::RemoveParens, &CrossOptions::remove_parens}, {Setting::IgnoreCase, &CrossOptions::ignore_case},
+    {Setting::OldNew, &CrossOptions::old_new},             {Setting::HitNumbers, &CrossOptions::hit_numbers},
+    {Setting::BlankLines, &CrossOptions::blank_lines},     {Setting::AutoClose, &CrossOptions::auto_close},
+    {Setting::Quotes, &CrossOptions::quotes},              {Setting::Workbook, &CrossOptions::workbook},
 };
 
 }  // namespace
@@ -74,42 +115,51 @@ std::unique_ptr<QSettings> open_settings(MessagePresenter& messages) {
     return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
-int default_setting(std::string_view key) { return find(key).default_value; }
-
-int setting(const QSettings& store, std::string_view key) {
-    const IntegerSetting& s = find(key);
+int setting(const QSettings& store, Setting which) {
+    const IntegerSetting& s = find(which);
     bool ok = false;
     const int value = store.value(qkey(s.key)).toInt(&ok);
     return ok ? value : s.default_value;
 }
 
-void set_setting(QSettings& store, std::string_view key, int value) { store.setValue(qkey(find(key).key), value); }
+void set_setting(QSettings& store, Setting which, int value) { store.setValue(qkey(find(which).key), value); }
 
-QString result_folder(const QSettings& store) { return store.value("KanSet/FolderPath", QString()).toString(); }
+QString result_folder(const QSettings& store) { return store.value(kResultFolder, QString()).toString(); }
 
-void set_result_folder(QSettings& store, const QString& folder) { store.setValue("KanSet/FolderPath", folder); }
+void set_result_folder(QSettings& store, const QString& folder) { store.setValue(kResultFolder, folder); }
 
 QString default_result_folder() {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Tessaly");
 }
 
 void store_default_result_folder(QSettings& store) {
-    if (!store.contains("KanSet/FolderPath")) set_result_folder(store, default_result_folder());
+    if (!store.contains(kResultFolder)) set_result_folder(store, default_result_folder());
 }
 
 CrossOptions read_cross_options(const QSettings& store) {
     CrossOptions options;
-    for (const auto& [key, field] : kCrossOptions) options.*field = setting(store, key);
+    for (const auto& [which, field] : kCrossSwitches) options.*field = setting(store, which) != 0;
+    options.min_hit = setting(store, Setting::MinHit);
     return options;
 }
 
 void write_cross_options(QSettings& store, const CrossOptions& options) {
-    for (const auto& [key, field] : kCrossOptions) set_setting(store, key, options.*field);
+    for (const auto& [which, field] : kCrossSwitches) set_setting(store, which, options.*field ? 1 : 0);
+    set_setting(store, Setting::MinHit, options.min_hit);
 }
 
 int print_orientation(const QSettings& store) {
-    const int stored = setting(store, "Insatu/Orientation");
+    const int stored = setting(store, Setting::Orientation);
     return stored == 2 ? 2 : 1;
+}
+
+void set_last_chart_path(QSettings& store, const QString& path) { store.setValue(kLastChart, path); }
+
+QString recent_file_entry(const QSettings& store, int n) { return store.value(recent_file_key(n)).toString(); }
+
+void set_recent_file_entry(QSettings& store, int n, const QString& path) {
+    if (path.isEmpty()) store.remove(recent_file_key(n));
+    else store.setValue(recent_file_key(n), path);
 }
 
 }  // namespace tessaly::app

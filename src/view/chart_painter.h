@@ -23,7 +23,7 @@ namespace tessaly::view {
 
 struct PaintState {
     float zoom = 1.0f;
-    bool tint = false;      // ChangeBk is on and the chart area is the active pane
+    bool tint = false;      // the tint setting is on and the chart area is the active pane
     int preview_node = -1;  // the node shown in the file area: drawn bold
     bool printer = false;   // fonts at their own point size, not scaled by zoom
     QRect visible;          // canvas pixels to draw; empty: everything

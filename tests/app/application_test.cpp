@@ -95,14 +95,14 @@ private slots:
         app.start({});
         QVERIFY(app.document().path().isEmpty());
         QVERIFY(!app.window().status().info_text().isEmpty());  // the guide to placing files
-        QCOMPARE(app.settings_copy().PlayAnime, 3);
-        QCOMPARE(app.settings_copy().CheckDsp, 1);
+        QCOMPARE(app.settings_copy().comets, 3);
+        QVERIFY(app.settings_copy().confirm_cross);
         QCOMPARE(app.window().geometry().size(), QSize(1728, 972));  // the first start: most of the desktop
         QVERIFY(dialogs_.shown.empty());
     }
 
     void last_open_with_no_recent_chart_starts_empty_and_quiet() {
-        set_setting(*settings_, "KanSet/LastOpen", 1);
+        set_setting(*settings_, Setting::OpenLastChart, 1);
         Application app(*settings_, dialogs_, QSize(1920, 1080));
         app.start({});
         QCOMPARE(app.document().chart().node_count(), 0);
@@ -113,7 +113,7 @@ private slots:
         const QString last = make_chart("last.tsy");
         const QString given = make_chart("given.tsy");
         add_recent_file(*settings_, last);
-        set_setting(*settings_, "KanSet/LastOpen", 1);
+        set_setting(*settings_, Setting::OpenLastChart, 1);
         Application app(*settings_, dialogs_, QSize(1920, 1080));
         app.start({given});
         QCOMPARE(app.document().path(), given);
@@ -122,19 +122,19 @@ private slots:
     void the_last_chart_is_reopened_when_asked() {
         const QString last = make_chart("last.tsy");
         add_recent_file(*settings_, last);
-        set_setting(*settings_, "KanSet/LastOpen", 1);
+        set_setting(*settings_, Setting::OpenLastChart, 1);
         Application app(*settings_, dialogs_, QSize(1920, 1080));
         app.start({});
         QCOMPARE(app.document().path(), last);
 
-        set_setting(*settings_, "KanSet/LastOpen", 0);
+        set_setting(*settings_, Setting::OpenLastChart, 0);
         Application plain(*settings_, dialogs_, QSize(1920, 1080));
         plain.start({});
         QVERIFY(plain.document().path().isEmpty());
     }
 
     void a_window_closed_maximised_opens_maximised() {
-        set_setting(*settings_, "Last/Zoomed", 1);
+        set_setting(*settings_, Setting::WindowMaximised, 1);
         Application app(*settings_, dialogs_, QSize(1920, 1080));
         app.start({});
         QVERIFY(app.window().isMaximized());

@@ -92,8 +92,8 @@ private slots:
         ChartDocument doc(dialogs_, *settings_, 1280, 1024);
         QVERIFY(doc.save_to(file("b.tsy")));
         QVERIFY(doc.save_to(file("b.tsy")));
-        QVERIFY(QFile::exists(file("b.tsy.bak")));  // MakeBackup is 1 unless set
-        set_setting(*settings_, "KanSet/MakeBackup", 0);
+        QVERIFY(QFile::exists(file("b.tsy.bak")));  // a backup is made unless turned off
+        set_setting(*settings_, Setting::MakeBackup, 0);
         QVERIFY(doc.save_to(file("c.tsy")));
         QVERIFY(doc.save_to(file("c.tsy")));
         QVERIFY(!QFile::exists(file("c.tsy.bak")));

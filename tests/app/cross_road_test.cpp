@@ -119,7 +119,7 @@ private slots:
         dialogs_ = FakeDialogs();
         desktop_ = FakeDesktop();
         copy_ = SettingsCopy();
-        copy_.CheckDsp = 0;
+        copy_.confirm_cross = false;
         finish_ = Finish();
         document_ = std::make_unique<ChartDocument>(dialogs_, *settings_, 1920, 1080);
         window_ = std::make_unique<MainWindow>(*document_, *settings_, dialogs_, copy_);
@@ -153,9 +153,9 @@ private slots:
         chart.node_states[1].selected = 0;
         chart.node_states[0].selected = 0;
         chart.node_states[2].selected = 1;
-        options.Oomoji = 1;
-        options.Quote = 1;
-        options.Xlsx = 1;
+        options.ignore_case = true;
+        options.quotes = true;
+        options.workbook = true;
         text = cross_confirmation_text(chart, options);
         QVERIFY(text.contains(QString::fromUtf8("　結果をExcelブックにも出力する\n")));
         QVERIFY(text.contains(QString::fromUtf8("　引用符（\"）で囲まれた項目を１項目とする\n")));
@@ -225,7 +225,7 @@ private slots:
         two_lists();
         chart().node_states[0].selected = 0;
         chart().nodes[1].rect = Rect{100, 100, 180, 140};
-        copy_.CheckDsp = 1;
+        copy_.confirm_cross = true;
         dialogs_.answers = {kAnswerNo};
         commands()[CommandId::RunCross]->trigger();  // answered No: nothing
         QCOMPARE(chart().node_count(), 2);
@@ -259,7 +259,7 @@ private slots:
 
     void the_confirmation_lists_every_selected_file_in_its_detail() {
         two_lists();
-        copy_.CheckDsp = 1;
+        copy_.confirm_cross = true;
         dialogs_.answers = {kAnswerNo};
         commands()[CommandId::RunCross]->trigger();
         QVERIFY(dialogs_.shown.back().text.starts_with("[クロス対象]\n　a\n　　　他 1件\n"));

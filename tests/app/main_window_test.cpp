@@ -59,24 +59,24 @@ private slots:
     }
 
     void cross_options_toggle_and_persist_on_close() {
-        QVERIFY(window_->commands()[CommandId::RemoveSpaces]->isChecked());  // SpcCut is on by default
+        QVERIFY(window_->commands()[CommandId::RemoveSpaces]->isChecked());  // on by default
         window_->commands()[CommandId::RemoveSpaces]->trigger();
         window_->commands()[CommandId::IgnoreCase]->trigger();
         window_->commands()[CommandId::QuotedFields]->trigger();
         QVERIFY(!window_->commands()[CommandId::WorkbookOutput]->isChecked());  // no workbook by default
         window_->commands()[CommandId::WorkbookOutput]->trigger();
-        QCOMPARE(window_->cross_options().SpcCut, 0);
-        QCOMPARE(window_->cross_options().Oomoji, 1);
+        QVERIFY(!window_->cross_options().remove_spaces);
+        QVERIFY(window_->cross_options().ignore_case);
         QVERIFY(!window_->commands()[CommandId::RemoveSpaces]->isChecked());
         QCOMPARE(window_->take_min_hit("250"), QString("100"));
         QVERIFY(window_->close());
         const CrossOptions stored = read_cross_options(*settings_);
-        QCOMPARE(stored.SpcCut, 0);
-        QCOMPARE(stored.Oomoji, 1);
-        QCOMPARE(stored.Quote, 1);
-        QCOMPARE(stored.Xlsx, 1);
-        QCOMPARE(stored.MinHit, 100);
-        QCOMPARE(setting(*settings_, "KanSet/PlayAnime"), 3);  // the settings copy is written too
+        QVERIFY(!stored.remove_spaces);
+        QVERIFY(stored.ignore_case);
+        QVERIFY(stored.quotes);
+        QVERIFY(stored.workbook);
+        QCOMPARE(stored.min_hit, 100);
+        QCOMPARE(setting(*settings_, Setting::Comets), 3);  // the settings copy is written too
     }
 
     // A placed file with quoted commas asks for the quote option; yes turns
@@ -91,7 +91,7 @@ private slots:
         dialogs_.answers = {kAnswerYes};
         window_->chart_view()->drop_files({path}, QPoint(20, 20));
         QVERIFY(window_->commands()[CommandId::QuotedFields]->isChecked());
-        QCOMPARE(window_->cross_options().Quote, 1);
+        QVERIFY(window_->cross_options().quotes);
     }
 
     void the_last_node_text_switch_stays_on() {
@@ -106,15 +106,15 @@ private slots:
     }
 
     void placement_is_kept_on_the_desktop_and_saved_on_close() {
-        set_setting(*settings_, "Last/PX", 1500);
+        set_setting(*settings_, Setting::WindowLeft, 1500);
         window_->restore_placement(1920, 1080);
         QCOMPARE(window_->geometry().x(), 1280);
         QCOMPARE(window_->geometry().width(), 640);
         window_->setGeometry(30, 40, 800, 600);
         window_->save_state();
-        QCOMPARE(setting(*settings_, "Last/PX"), 30);
-        QCOMPARE(setting(*settings_, "Last/SY"), 600);
-        QCOMPARE(setting(*settings_, "Last/Zoomed"), 0);
+        QCOMPARE(setting(*settings_, Setting::WindowLeft), 30);
+        QCOMPARE(setting(*settings_, Setting::WindowHeight), 600);
+        QCOMPARE(setting(*settings_, Setting::WindowMaximised), 0);
     }
 
     // The first start ever opens a window that can be worked in; from then
@@ -131,7 +131,7 @@ private slots:
         open_window();
         window_->restore_placement(1600, 1000);
         QCOMPARE(window_->geometry().size(), QSize(1440, 900));
-        set_setting(*settings_, "Last/SX", 800);
+        set_setting(*settings_, Setting::WindowWidth, 800);
         open_window();
         window_->restore_placement(1600, 1000);
         QCOMPARE(window_->geometry().width(), 800);
@@ -213,7 +213,7 @@ private slots:
         print->trigger();
         QCOMPARE(dialogs_.modal_runs, 1);
         QCOMPARE(title, QString::fromUtf8("印刷"));
-        QVERIFY(tinted);  // ChangeBk is on and the chart area is the active one
+        QVERIFY(tinted);  // the tint is on and the chart area is the active one
         window_->set_chart_active(false);
         print->trigger();
         QVERIFY(!tinted);
@@ -284,7 +284,7 @@ private slots:
         StatusPanes& status = window_->status();
         QTest::keyClick(window_->chart_view(), Qt::Key_F2);
         QCOMPARE(status.info_text(), QString::fromUtf8("ステータスバーに操作ガイドを表示しないように設定しました"));
-        QCOMPARE(copy_.DspGuide, 0);
+        QVERIFY(!copy_.show_guide);
         QTRY_VERIFY_WITH_TIMEOUT(status.info_text().isEmpty(), 3000);
         QVERIFY(status.panes_visible());
 
@@ -306,7 +306,7 @@ private slots:
 
         QTest::keyClick(window_->chart_view(), Qt::Key_F2);
         QVERIFY(window_->close());
-        QCOMPARE(setting(*settings_, "KanSet/DspGuide"), 0);
+        QCOMPARE(setting(*settings_, Setting::ShowGuide), 0);
     }
 
     void the_chart_menus_hold_their_items_in_order() {
@@ -423,10 +423,10 @@ private slots:
         window_->commands()[CommandId::ConsoleToTopLeft]->trigger();
         QVERIFY(window_->chart_view()->console().visible());
         window_->save_state();
-        QCOMPARE(setting(*settings_, "Last/Zoom"), 300);
-        QCOMPARE(setting(*settings_, "Last/ZoomX"), 79);
+        QCOMPARE(setting(*settings_, Setting::Zoom), 300);
+        QCOMPARE(setting(*settings_, Setting::ZoomCentreX), 79);
 
-        set_setting(*settings_, "Last/Zoom", 0);  // a value the program never writes
+        set_setting(*settings_, Setting::Zoom, 0);  // a value the program never writes
         document_->new_chart();
         QCOMPARE(window_->chart_view()->zoom(), 0.08f);
         QVERIFY(window_->commands()[CommandId::PinConsole]->isChecked());  // every chart starts pinned
@@ -440,7 +440,7 @@ private slots:
         QCOMPARE(tinted.pixelColor(5, 5), QColor(191, 209, 234));
         window_->set_chart_active(false);
         QCOMPARE(window_->chart_view()->viewport()->grab().toImage().pixelColor(5, 5), QColor(Qt::white));
-        copy_.ChangeBk = 0;
+        copy_.tint_active_area = false;
         window_->set_chart_active(true);
         QCOMPARE(window_->chart_view()->viewport()->grab().toImage().pixelColor(5, 5), QColor(Qt::white));
     }

@@ -15,6 +15,7 @@
 
 using namespace tessaly;
 using tessaly::app::set_setting;
+using tessaly::app::Setting;
 
 // The program's command line: tessaly --print-pdf OUT.pdf CHART.tsy and the
 // other options, the program itself without a display, with its settings in
@@ -76,8 +77,8 @@ private slots:
     void the_range_orientation_and_one_page_are_the_stored_ones() {
         {
             QSettings settings = stored();
-            set_setting(settings, "Insatu/Hani", 2);
-            set_setting(settings, "Insatu/Orientation", 2);
+            set_setting(settings, Setting::PrintRange, 2);
+            set_setting(settings, Setting::Orientation, 2);
         }
         const QString current = dir_.filePath("current.pdf");
         QCOMPARE(run({"--print-pdf", current, chart_path_}).exit_code, 0);
@@ -87,9 +88,9 @@ private slots:
 
         {
             QSettings settings = stored();
-            set_setting(settings, "Insatu/Hani", 3);
-            set_setting(settings, "Insatu/AllOne", 1);
-            set_setting(settings, "Insatu/PaperSize", 8);
+            set_setting(settings, Setting::PrintRange, 3);
+            set_setting(settings, Setting::AllOnOnePage, 1);
+            set_setting(settings, Setting::PaperSize, 8);
         }
         const QString shrunk = dir_.filePath("shrunk.pdf");
         QCOMPARE(run({"--print-pdf", shrunk, chart_path_}).exit_code, 0);

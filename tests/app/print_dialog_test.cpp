@@ -19,6 +19,7 @@
 using namespace tessaly;
 using namespace tessaly::print;
 using tessaly::app::set_setting;
+using tessaly::app::Setting;
 using tessaly::app::setting;
 using print_fixtures::near;
 
@@ -196,8 +197,8 @@ private slots:
     }
 
     void the_stored_range_opens_as_it_was() {
-        set_setting(*settings_, "Insatu/Hani", 3);
-        set_setting(*settings_, "Insatu/AllOne", 1);
+        set_setting(*settings_, Setting::PrintRange, 3);
+        set_setting(*settings_, Setting::AllOnOnePage, 1);
         open_dialog();
         QVERIFY(dialog_->page_range_button()->isChecked());
         QVERIFY(dialog_->all_on_one_box()->isChecked());
@@ -205,7 +206,7 @@ private slots:
         QCOMPARE(dialog_->grid(), (PageGrid{1, 1}));
         dialog_.reset();
 
-        set_setting(*settings_, "Insatu/Hani", 2);
+        set_setting(*settings_, Setting::PrintRange, 2);
         open_dialog();
         QVERIFY(dialog_->current_page_button()->isChecked());
         QVERIFY(!dialog_->all_on_one_box()->isChecked());
@@ -298,30 +299,30 @@ private slots:
         dialog_->cancel_button()->click();
         QCOMPARE(stored("Insatu/DspYohaku"), QString("1"));
         QCOMPARE(stored("Insatu/Zoomed"), QString("0"));
-        QCOMPARE(setting(*settings_, "Insatu/PX"), std::max(placed.x(), 0));
-        QCOMPARE(setting(*settings_, "Insatu/SX"), placed.width());
-        QCOMPARE(setting(*settings_, "Insatu/SY"), placed.height());
+        QCOMPARE(setting(*settings_, Setting::PrintWindowLeft), std::max(placed.x(), 0));
+        QCOMPARE(setting(*settings_, Setting::PrintWindowWidth), placed.width());
+        QCOMPARE(setting(*settings_, Setting::PrintWindowHeight), placed.height());
         QVERIFY(!settings_->contains("Insatu/MarginLmm"));
     }
 
     void the_placement_comes_from_the_settings_unless_off_the_screen() {
-        set_setting(*settings_, "Insatu/PX", 30);
-        set_setting(*settings_, "Insatu/PY", 40);
-        set_setting(*settings_, "Insatu/SX", 1000);
-        set_setting(*settings_, "Insatu/SY", 700);
+        set_setting(*settings_, Setting::PrintWindowLeft, 30);
+        set_setting(*settings_, Setting::PrintWindowTop, 40);
+        set_setting(*settings_, Setting::PrintWindowWidth, 1000);
+        set_setting(*settings_, Setting::PrintWindowHeight, 700);
         open_dialog();
         QCOMPARE(dialog_->geometry().topLeft(), QPoint(30, 40));
         QCOMPARE(dialog_->size(), QSize(1000, 700));
         QVERIFY(dialog_->minimumWidth() > 300);
         dialog_.reset();
 
-        set_setting(*settings_, "Insatu/PX", 100000);
+        set_setting(*settings_, Setting::PrintWindowLeft, 100000);
         open_dialog();
         QVERIFY(dialog_->geometry().x() != 100000);
         dialog_.reset();
 
-        set_setting(*settings_, "Insatu/PX", 0);
-        set_setting(*settings_, "Insatu/Zoomed", 1);
+        set_setting(*settings_, Setting::PrintWindowLeft, 0);
+        set_setting(*settings_, Setting::PrintWindowMaximised, 1);
         open_dialog();
         QVERIFY(dialog_->isMaximized());
     }

@@ -260,9 +260,9 @@ private slots:
         QCOMPARE(fresh.paper_code, 9);
         QCOMPARE(fresh.orientation, 1);
         QCOMPARE(fresh.printer.isEmpty(), QPrinterInfo::defaultPrinter().isNull());  // the PDF printer stands in
-        app::set_setting(store, "Insatu/PaperSize", 11);
+        app::set_setting(store, app::Setting::PaperSize, 11);
         for (const auto& [stored, applied] : {std::pair{2, 2}, {0, 1}, {3, 1}}) {
-            app::set_setting(store, "Insatu/Orientation", stored);
+            app::set_setting(store, app::Setting::Orientation, stored);
             fresh = init_printer_defaults(store);
             QCOMPARE(fresh.orientation, applied);
             QCOMPARE(fresh.paper_code, 11);

@@ -70,8 +70,8 @@ private slots:
         QCOMPARE(dialogs_.folder_requests.back().first,
                  QString::fromUtf8("クロス結果ファイルを保存するフォルダを指定してください"));
         QCOMPARE(result_folder(*settings_), results);
-        QCOMPARE(copy_.PlayAnime, 0);
-        QCOMPARE(setting(*settings_, "KanSet/PlayAnime"), 0);
+        QCOMPARE(copy_.comets, 0);
+        QCOMPARE(setting(*settings_, Setting::Comets), 0);
         QVERIFY(canvas_changed);
         QCOMPARE(int(chart_.display.view_width), 2000);
     }
@@ -170,11 +170,11 @@ private slots:
 
     void animation_defaults_when_off() {
         EnvironmentValues values;
-        values.PlayAnime = 0;
-        values.SpeedAnime = 9;
+        values.comets = 0;
+        values.comet_speed = 9;
         values.view_width = 1920;
         values.view_height = 1080;
-        values.FolderPath = "/home/user/結果";
+        values.result_folder = "/home/user/結果";
         SettingsDialog dialog(values, dialogs_);
         dialog.adjustSize();
         QVERIFY(dialog.grab().save(QDir::temp().filePath("tessaly-settings-dialog.png")));

@@ -16,19 +16,19 @@ private slots:
     void missing_values_read_as_their_defaults() {
         QTemporaryDir dir;
         QSettings store(dir.filePath("t.ini"), QSettings::IniFormat);
-        QCOMPARE(setting(store, "KanSet/MakeBackup"), 1);
-        QCOMPARE(setting(store, "KanSet/PlayAnime"), 3);
-        QCOMPARE(setting(store, "Last/SX"), 640);
-        QCOMPARE(setting(store, "Last/ZoomY"), 79);
-        QCOMPARE(setting(store, "Insatu/MarginLmm"), 25);
-        QCOMPARE(setting(store, "Insatu/PaperSize"), 9);
+        QCOMPARE(setting(store, Setting::MakeBackup), 1);
+        QCOMPARE(setting(store, Setting::Comets), 3);
+        QCOMPARE(setting(store, Setting::WindowWidth), 640);
+        QCOMPARE(setting(store, Setting::ZoomCentreY), 79);
+        QCOMPARE(setting(store, Setting::MarginLeft), 25);
+        QCOMPARE(setting(store, Setting::PaperSize), 9);
         QCOMPARE(result_folder(store), QString());
         const CrossOptions o = read_cross_options(store);
-        QCOMPARE(o.SpcCut, 1);
-        QCOMPARE(o.MinHit, 2);
-        QCOMPARE(o.HitNo, 1);
-        QCOMPARE(o.Kaigyou, 1);
-        QCOMPARE(o.AutoClose + o.Hifun + o.Kakko + o.Oomoji + o.OldNew, 0);
+        QVERIFY(o.remove_spaces);
+        QCOMPARE(o.min_hit, 2);
+        QVERIFY(o.hit_numbers);
+        QVERIFY(o.blank_lines);
+        QVERIFY(!o.auto_close && !o.remove_hyphens && !o.remove_parens && !o.ignore_case && !o.old_new);
     }
 
     void values_round_trip_through_the_file() {
@@ -37,19 +37,19 @@ private slots:
         {
             QSettings store(path, QSettings::IniFormat);
             CrossOptions o;
-            o.Oomoji = 1;
-            o.MinHit = 7;
-            o.HitNo = 0;
+            o.ignore_case = true;
+            o.min_hit = 7;
+            o.hit_numbers = false;
             write_cross_options(store, o);
-            set_setting(store, "Last/cxCur1", 321);
+            set_setting(store, Setting::ChartPaneWidth, 321);
             set_result_folder(store, QString::fromUtf8("/home/テスト/結果"));
         }
         QSettings store(path, QSettings::IniFormat);
         const CrossOptions o = read_cross_options(store);
-        QCOMPARE(o.Oomoji, 1);
-        QCOMPARE(o.MinHit, 7);
-        QCOMPARE(o.HitNo, 0);
-        QCOMPARE(setting(store, "Last/cxCur1"), 321);
+        QVERIFY(o.ignore_case);
+        QCOMPARE(o.min_hit, 7);
+        QVERIFY(!o.hit_numbers);
+        QCOMPARE(setting(store, Setting::ChartPaneWidth), 321);
         QCOMPARE(result_folder(store), QString::fromUtf8("/home/テスト/結果"));
         QCOMPARE(store.value("KanSet/MinHit").toInt(), 7);  // the names stay as they were
     }
@@ -75,17 +75,17 @@ private slots:
             const std::unique_ptr<QSettings> store = open_settings(dialogs);
             QCOMPARE(dialogs.shown.size(), size_t(1));
             QVERIFY(dialogs.shown[0].text.starts_with(ini.toStdString() + "\n設定ファイルが通常のファイルでないか"));
-            QCOMPARE(setting(*store, "KanSet/MinHit"), 2);
-            set_setting(*store, "KanSet/MinHit", 7);
+            QCOMPARE(setting(*store, Setting::MinHit), 2);
+            set_setting(*store, Setting::MinHit, 7);
             store->sync();
-            QCOMPARE(setting(*store, "KanSet/MinHit"), 7);
+            QCOMPARE(setting(*store, Setting::MinHit), 7);
         }
         QCOMPARE(QFileInfo(ini).size(), size);
         {
             // An ordinary one is read as ever.
             QVERIFY(QFile::resize(ini, 18));
             FakeDialogs dialogs;
-            QCOMPARE(setting(*open_settings(dialogs), "KanSet/MinHit"), 5);
+            QCOMPARE(setting(*open_settings(dialogs), Setting::MinHit), 5);
             QVERIFY(dialogs.shown.empty());
         }
         if (had) qputenv("XDG_CONFIG_HOME", before);
@@ -96,10 +96,10 @@ private slots:
         QTemporaryDir dir;
         QSettings store(dir.filePath("t.ini"), QSettings::IniFormat);
         for (int stored : {0, 1, 3, -1}) {
-            set_setting(store, "Insatu/Orientation", stored);
+            set_setting(store, Setting::Orientation, stored);
             QCOMPARE(print_orientation(store), 1);
         }
-        set_setting(store, "Insatu/Orientation", 2);
+        set_setting(store, Setting::Orientation, 2);
         QCOMPARE(print_orientation(store), 2);
     }
 

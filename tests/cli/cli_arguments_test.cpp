@@ -42,10 +42,10 @@ TEST(CliArguments, FileOptionsApplyToTheLastFile) {
     EXPECT_EQ(a.sources[1].start_record, 2);
     EXPECT_EQ(a.sources[1].title, "会員");
     EXPECT_TRUE(a.sources[1].mandatory);
-    EXPECT_EQ(a.options.MinHit, 3);
-    EXPECT_EQ(a.options.Oomoji, 1);
-    EXPECT_EQ(a.options.Kaigyou, 0);
-    EXPECT_EQ(a.options.SpcCut, 1);
+    EXPECT_EQ(a.options.min_hit, 3);
+    EXPECT_TRUE(a.options.ignore_case);
+    EXPECT_FALSE(a.options.blank_lines);
+    EXPECT_TRUE(a.options.remove_spaces);
     EXPECT_EQ(a.result_folder, "out");
 }
 
@@ -78,7 +78,7 @@ TEST(CliArguments, LongOptionsAndAttachedValuesMeanTheShortOnes) {
     const Arguments c = parse_ok({"--chart=c.tsy", "--node=会員", "--node", "#1", "--min-hit=3", "--json"});
     EXPECT_EQ(c.chart, "c.tsy");
     EXPECT_EQ(c.nodes, (std::vector<std::string>{"会員", "#1"}));
-    EXPECT_EQ(c.options.MinHit, 3);
+    EXPECT_EQ(c.options.min_hit, 3);
     EXPECT_TRUE(c.json);
     EXPECT_EQ(parse_ok({"--list=c.tsy"}).chart, "c.tsy");
     EXPECT_EQ(parse_ok({"--version"}).mode, Arguments::Mode::Version);
@@ -130,7 +130,7 @@ TEST(CliArguments, ChartAndListModes) {
     EXPECT_EQ(c.mode, Arguments::Mode::Chart);
     EXPECT_EQ(c.nodes, (std::vector<std::string>{"A", "#3"}));
     EXPECT_TRUE(c.save);
-    EXPECT_EQ(c.options.SpcCut, 0);
+    EXPECT_FALSE(c.options.remove_spaces);
     EXPECT_EQ(parse_ok({"--list", "c.tsy"}).mode, Arguments::Mode::List);
     EXPECT_EQ(parse_ok({"--help"}).mode, Arguments::Mode::Help);
 }

@@ -94,8 +94,8 @@ struct Outcome {
 
 CrossOptions plain_layout() {
     CrossOptions o;
-    o.HitNo = 0;
-    o.Kaigyou = 0;
+    o.hit_numbers = false;
+    o.blank_lines = false;
     return o;
 }
 
@@ -178,10 +178,10 @@ TEST_F(CrossEngineTest, MinHitCountsRecordsAcrossAndWithinFiles) {
                                     "2,A,1,山田太郎,東京", "2,B,,山田太郎,x", "",
                                     "3,A,3,鈴木一郎,京都", "3,B,,鈴木一郎,z", ""}));
 
-    // MinHit 3: two records in one file and one in the other make a hit.
+    // min_hit 3: two records in one file and one in the other make a hit.
     remove_result();
     CrossOptions three;
-    three.MinHit = 3;
+    three.min_hit = 3;
     o = cross(chart, three);
     EXPECT_EQ(o.hits, 1);
     EXPECT_EQ(result(), crlf_lines({"1,A,2,佐藤花子,大阪", "1,A,4,佐藤花子,奈良", "1,B,,佐藤花子,w", ""}));
@@ -256,22 +256,22 @@ TEST_F(CrossEngineTest, ResultLayoutWithAndWithoutHitNumbersAndBlankLines) {
     const fs::path a = source("a.csv", "a,1\nb,1\na,2\nb,2\n");
     const Chart chart = make_chart({{"T", a, 0, 0}});
     struct Case {
-        int hit_no, blank;
+        bool hit_numbers, blank_lines;
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {1, 1, {"1,T,a,1", "1,T,a,2", "", "2,T,b,1", "2,T,b,2", ""}},
-        {1, 0, {"1,T,a,1", "1,T,a,2", "2,T,b,1", "2,T,b,2"}},
-        {0, 1, {"T,a,1", "T,a,2", "", "T,b,1", "T,b,2", ""}},
-        {0, 0, {"T,a,1", "T,a,2", "T,b,1", "T,b,2"}},
+        {true, true, {"1,T,a,1", "1,T,a,2", "", "2,T,b,1", "2,T,b,2", ""}},
+        {true, false, {"1,T,a,1", "1,T,a,2", "2,T,b,1", "2,T,b,2"}},
+        {false, true, {"T,a,1", "T,a,2", "", "T,b,1", "T,b,2", ""}},
+        {false, false, {"T,a,1", "T,a,2", "T,b,1", "T,b,2"}},
     };
     for (const Case& c : cases) {
         remove_result();
         CrossOptions o;
-        o.HitNo = c.hit_no;
-        o.Kaigyou = c.blank;
+        o.hit_numbers = c.hit_numbers;
+        o.blank_lines = c.blank_lines;
         EXPECT_EQ(cross(chart, o).hits, 2);
-        EXPECT_EQ(result(), crlf_lines(c.lines)) << "HitNo " << c.hit_no << " Kaigyou " << c.blank;
+        EXPECT_EQ(result(), crlf_lines(c.lines)) << "hit numbers " << c.hit_numbers << " blank lines " << c.blank_lines;
     }
 
     // Hit numbers have no leading zeros and no grouping: the tenth hit is 10.
@@ -383,7 +383,7 @@ TEST_F(CrossEngineTest, SourceReadingRulesHold) {
     EXPECT_EQ(cross(make_chart({{"M", mixed, 0, 0}})).hits, 0);
     remove_result();
     CrossOptions fold = plain_layout();
-    fold.Oomoji = 1;
+    fold.ignore_case = true;
     EXPECT_EQ(cross(make_chart({{"M", mixed, 0, 0}}), fold).hits, 1);
     EXPECT_EQ(result(), crlf_lines({"M,ABC,1", "M,ABC,2"}));
 }
@@ -545,7 +545,7 @@ TEST_F(CrossEngineTest, QuotedFieldsAreOneFieldUnderTheQuoteOption) {
                               "佐藤x\n"
                               "\"佐藤x\n");
     CrossOptions o;
-    o.Quote = 1;
+    o.quotes = true;
     const Chart chart = make_chart({{"A", a, 1, 1}, {"B", b, 0, 0}});
     Outcome out = cross(chart, o);
     EXPECT_EQ(out.stage, CrossStage::Finished);
@@ -662,9 +662,9 @@ TEST_F(CrossEngineTest, RandomQuotedFilesGiveTheModelsResult) {
             nodes.push_back(node);
         }
         CrossOptions o;
-        o.Quote = 1;
-        o.HitNo = static_cast<int>(pick(2));
-        o.Kaigyou = static_cast<int>(pick(2));
+        o.quotes = true;
+        o.hit_numbers = pick(2) != 0;
+        o.blank_lines = pick(2) != 0;
         for (const Node& node : nodes) {
             std::string text = read_bytes(node.path);
             for (std::size_t at = 0; at < text.size();) {
@@ -692,8 +692,9 @@ TEST_F(CrossEngineTest, RandomQuotedFilesGiveTheModelsResult) {
         for (const auto& [key, lines] : model) {
             if (lines.size() < 2) continue;
             ++hits;
-            for (const std::string& l : lines) expected += (o.HitNo ? std::to_string(hits) + "," : "") + l + "\r\n";
-            if (o.Kaigyou) expected += "\r\n";
+            for (const std::string& l : lines)
+                expected += (o.hit_numbers ? std::to_string(hits) + "," : "") + l + "\r\n";
+            if (o.blank_lines) expected += "\r\n";
         }
         remove_result();
         const Outcome out = cross(make_chart(nodes), o);

@@ -17,13 +17,13 @@ namespace {
 
 CrossOptions all_off() {
     CrossOptions o;
-    o.SpcCut = o.Hifun = o.Kakko = o.Oomoji = o.OldNew = 0;
+    o.remove_spaces = o.remove_hyphens = o.remove_parens = o.ignore_case = o.old_new = false;
     return o;
 }
 
-CrossOptions only(int CrossOptions::*option) {
+CrossOptions only(bool CrossOptions::*option) {
     CrossOptions o = all_off();
-    o.*option = 1;
+    o.*option = true;
     return o;
 }
 
@@ -68,7 +68,7 @@ std::string utf8_of(char32_t c) {
 }  // namespace
 
 TEST(NormaliseKey, SpacesAreRemovedCharacterByCharacter) {
-    const CrossOptions spaces = only(&CrossOptions::SpcCut);
+    const CrossOptions spaces = only(&CrossOptions::remove_spaces);
     const std::string expected = literal("山田太郎");
     EXPECT_EQ(normalised_text("山田 太郎", spaces), expected);
     EXPECT_EQ(normalised_text("山田　太郎", spaces), expected);
@@ -88,7 +88,7 @@ TEST(NormaliseKey, SpacesAreRemovedCharacterByCharacter) {
 }
 
 TEST(NormaliseKey, HyphensAreRemovedButNotOtherDashes) {
-    const CrossOptions hyphens = only(&CrossOptions::Hifun);
+    const CrossOptions hyphens = only(&CrossOptions::remove_hyphens);
     EXPECT_EQ(normalised_text("03-1234-5678", hyphens), "0312345678");
     EXPECT_EQ(normalised_text("03－1234－5678", hyphens), "0312345678");
     EXPECT_EQ(normalised_text("0312345678", hyphens), "0312345678");
@@ -104,7 +104,7 @@ TEST(NormaliseKey, HyphensAreRemovedButNotOtherDashes) {
 }
 
 TEST(NormaliseKey, ParenthesesAreRemovedButNotOtherBrackets) {
-    const CrossOptions parens = only(&CrossOptions::Kakko);
+    const CrossOptions parens = only(&CrossOptions::remove_parens);
     EXPECT_EQ(normalised_text("(株)山田", parens), literal("株山田"));
     EXPECT_EQ(normalised_text("（株）山田", parens), literal("株山田"));
     EXPECT_EQ(normalised_text("「株」[山]【田】｛x｝", parens), literal("「株」[山]【田】｛x｝"));
@@ -114,7 +114,7 @@ TEST(NormaliseKey, ParenthesesAreRemovedButNotOtherBrackets) {
 }
 
 TEST(NormaliseKey, CaseFoldingKeepsHalfAndFullWidthApart) {
-    const CrossOptions upper = only(&CrossOptions::Oomoji);
+    const CrossOptions upper = only(&CrossOptions::ignore_case);
     EXPECT_EQ(normalised_text("abc", upper), "ABC");
     EXPECT_EQ(normalised_text("ABC", upper), "ABC");
     EXPECT_EQ(normalised_text("ａｂｃ", upper), literal("ＡＢＣ"));
@@ -168,7 +168,7 @@ TEST(FoldDoubleByte, CapitalsOfLatinGreekAndCyrillicOnly) {
 }
 
 TEST(NormaliseKey, OldFormsReadAsNewOnes) {
-    const CrossOptions old_new = only(&CrossOptions::OldNew);
+    const CrossOptions old_new = only(&CrossOptions::old_new);
     EXPECT_EQ(normalised_text("髙橋", old_new), normalised_text("高橋", old_new));
     EXPECT_EQ(normalised_text("髙橋", old_new), literal("高橋"));
     EXPECT_EQ(normalised_text("渡邊", old_new), literal("渡辺"));
@@ -230,7 +230,7 @@ TEST(OldNewTable, NinetyThreeRowsWithDistinctOldForms) {
     for (std::size_t i = 0; i < 93; ++i) {
         const std::string key = std::string("x").append(olds, 2 * i, 2).append("y");
         const std::string expected = std::string("x").append(news, 2 * i, 2).append("y");
-        EXPECT_EQ(normalised(key, only(&CrossOptions::OldNew)), expected) << "row " << i + 1;
+        EXPECT_EQ(normalised(key, only(&CrossOptions::old_new)), expected) << "row " << i + 1;
     }
 }
 
@@ -247,7 +247,7 @@ TEST(NormaliseKey, KeyIsCutTo99BytesBeforeFoldingAndMapping) {
     // byte, and neither the folding nor the mapping touches it.
     const std::string lone = std::string(98, 'a') + literal("ａ");
     CrossOptions fold_and_map = all_off();
-    fold_and_map.Oomoji = fold_and_map.OldNew = 1;
+    fold_and_map.ignore_case = fold_and_map.old_new = true;
     EXPECT_EQ(normalised(lone, o), std::string(98, 'a') + "\x82");
     EXPECT_EQ(normalised(lone, fold_and_map), std::string(98, 'A') + "\x82");
     EXPECT_EQ(normalised(std::string(98, 'z') + literal("髙"), fold_and_map), std::string(98, 'Z') + "\xFB");
@@ -257,17 +257,17 @@ TEST(NormaliseKey, KeyIsCutTo99BytesBeforeFoldingAndMapping) {
     EXPECT_EQ(normalised(kanji, fold_and_map), literal("高Ａ") + std::string(95, 'B'));
 
     // Removals come before the cut: spaces do not take up room in the key.
-    EXPECT_EQ(normalised(std::string(30, ' ') + std::string(99, 'q') + "tail", only(&CrossOptions::SpcCut)),
+    EXPECT_EQ(normalised(std::string(30, ' ') + std::string(99, 'q') + "tail", only(&CrossOptions::remove_spaces)),
               std::string(99, 'q'));
-    EXPECT_EQ(normalised(std::string(98, 'q') + literal("　山"), only(&CrossOptions::SpcCut)),
+    EXPECT_EQ(normalised(std::string(98, 'q') + literal("　山"), only(&CrossOptions::remove_spaces)),
               std::string(98, 'q') + "\x8E");
-    EXPECT_EQ(normalised(std::string(97, 'q') + literal("山") + "r", only(&CrossOptions::SpcCut)),
+    EXPECT_EQ(normalised(std::string(97, 'q') + literal("山") + "r", only(&CrossOptions::remove_spaces)),
               std::string(97, 'q') + literal("山"));
 }
 
 TEST(NormaliseKey, AllSwitchesTogether) {
     CrossOptions o;
-    o.SpcCut = o.Hifun = o.Kakko = o.Oomoji = o.OldNew = 1;
+    o.remove_spaces = o.remove_hyphens = o.remove_parens = o.ignore_case = o.old_new = true;
     EXPECT_EQ(normalised_text(" (株) 髙橋－ｔａｒｏ-abc　", o), literal("株高橋ＴＡＲＯABC"));
     EXPECT_EQ(normalised_text("", o), "");
     EXPECT_EQ(normalised_text(" -()　－（）", o), "");
@@ -393,7 +393,7 @@ TEST(ExtractKey, FieldCountCoversTheWholeRecord) {
 
 TEST(ExtractKey, QuotedFieldsKeepTheirRawTextAndQuoteTheKey) {
     CrossOptions o;
-    o.Quote = 1;
+    o.quotes = true;
     KeyedRecord k;
     std::string line;
     // The key is made of values; the fields around it keep their quotes.

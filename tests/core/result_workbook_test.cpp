@@ -102,7 +102,7 @@ TEST_F(ResultWorkbookTest, ThreeFilesGiveTheRecordsAsTheyStandAndTheFiguresOfThe
     ASSERT_EQ(cross(chart, options, result).stage, CrossStage::Finished);
     const std::string plain = read_bytes(result);
     fs::remove(result);
-    options.Xlsx = 1;
+    options.workbook = true;
     const Crossed crossed = cross(chart, options, result);
     ASSERT_EQ(crossed.stage, CrossStage::Finished) << crossed.failure.message_id;
     EXPECT_EQ(read_bytes(result), plain);
@@ -228,7 +228,7 @@ TEST_F(ResultWorkbookTest, AFullDiskLeavesNoWorkbook) {
     write_bytes(a, text);
     ASSERT_LT(text.size(), 300000u);
     CrossOptions options;
-    options.Xlsx = 1;
+    options.workbook = true;
     const fs::path result = dir_ / "out" / "CROSS0001.csv";
 
     std::signal(SIGXFSZ, SIG_IGN);
