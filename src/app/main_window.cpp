@@ -18,6 +18,7 @@
 #include "app/chart_menus.h"
 #include "view/chart_view.h"
 #include "app/cross_launch.h"
+#include "app/file_admission.h"
 #include "filearea/file_area.h"
 #include "app/node_commands.h"
 #include "app/node_properties_dialog.h"
@@ -98,22 +99,13 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(chart_view_, &view::ChartView::guide_shown, status_, &StatusPanes::set_info_text);
     chart_view_->set_pointer_aids(
         [this] { return view::PointerAids{copy_.DspGuide == 1, copy_.PlayAnime, copy_.SpeedAnime}; });
-    chart_view_->set_quote_option([this] { return options_.Quote != 0; },
+    file_admission_ = new FileAdmission(*chart_view_, document_.chart(), dialogs_, this);
+    file_admission_->set_quote_option([this] { return options_.Quote != 0; },
                                   [this] {
                                       options_.Quote = 1;
                                       refresh_checks();
                                       file_area_->chart_changed();
                                   });
-    chart_view_->set_sheet_chooser([this](const std::filesystem::path& workbook, const std::vector<std::string>& names)
-                                       -> std::optional<int> {
-        QStringList items;
-        for (const std::string& name : names) items << QString::fromStdString(name);
-        const int chosen = dialogs_.choose_item(QString::fromUtf8("シートの選択"),
-                                                QString::fromStdString(workbook.filename().string()) +
-                                                    QString::fromUtf8("\nシフトJISの CSV に変換するシートを選んでください"),
-                                                items);
-        return chosen < 0 ? std::nullopt : std::optional<int>(chosen);
-    });
     connect(chart_view_, &view::ChartView::zoom_text, status_, &StatusPanes::set_zoom);
     connect(chart_view_, &view::ChartView::position_panes_cleared, this, [this] {
         status_->set_position({});
@@ -431,7 +423,7 @@ void MainWindow::connect_commands() {
     connect(c[CommandId::SetCrossOriginalHere], &QAction::triggered, this, [this] {
         const QStringList files = dialogs_.open_files(QString::fromUtf8("クロス原本ファイルを指定(複数選択可)"),
                                                       QString::fromUtf8("ＣＳＶファイル(*.CSV *.csv);;Excelブック(*.xlsx *.xlsm);;すべてのファイル(*)"), true);
-        chart_view_->place_chosen_files(files);
+        file_admission_->admit_chosen(files, chart_view_->menu_point());
     });
     const std::pair<CommandId, float> zooms[] = {
         {CommandId::Zoom100, 1.0f}, {CommandId::Zoom200, 2.0f}, {CommandId::Zoom300, 3.0f}, {CommandId::Zoom400, 4.0f}};

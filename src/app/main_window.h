@@ -33,6 +33,8 @@ class FileArea;
 
 namespace tessaly::app {
 
+class FileAdmission;
+
 // The five settings the whole program reads often, loaded once at start-up.
 struct SettingsCopy {
     int PlayAnime = 3;
@@ -122,6 +124,7 @@ private:
     StatusPanes* status_;
     QSplitter* splitter_;
     view::ChartView* chart_view_;
+    FileAdmission* file_admission_;
     filearea::FileArea* file_area_;
     SystemDesktop system_desktop_;
     Desktop* desktop_ = &system_desktop_;
