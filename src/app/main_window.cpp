@@ -335,6 +335,16 @@ void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
 }
 
 void MainWindow::connect_commands() {
+    connect_file_commands();
+    connect_cross_commands();
+    connect_display_commands();
+    connect_chart_commands();
+    connect_help_commands();
+    connect_node_commands();
+}
+
+// New, open, save, print, settings and exit.
+void MainWindow::connect_file_commands() {
     Commands& c = *commands_;
     // Closing the chart leaves a new one, as New does.
     for (CommandId id : {CommandId::NewChart, CommandId::CloseChart}) {
@@ -358,7 +368,11 @@ void MainWindow::connect_commands() {
         }
         refresh_tint();  // the tint may have been switched
     });
+}
 
+// The cross options, the least number of a hit, and the cross's times.
+void MainWindow::connect_cross_commands() {
+    Commands& c = *commands_;
     for (const auto& [id, field] : kOptionOfCommand) {
         connect(c[id], &QAction::triggered, this, [this, field = field] {
             options_.*field = options_.*field ? 0 : 1;
@@ -366,6 +380,17 @@ void MainWindow::connect_commands() {
             file_area_->chart_changed();  // the quote option moves the key's fields
         });
     }
+    connect(c[CommandId::MinHit], &QAction::triggered, this,
+            [this] { ribbon_.min_hit_edit->setValue(take_min_hit(ribbon_.min_hit_edit->text()).toInt()); });
+    connect(c[CommandId::StartTime], &QAction::triggered, this,
+            [this] { (*commands_)[CommandId::StartTime]->setText(QString::fromUtf8("開始時間 : 00:00:00")); });
+    connect(c[CommandId::ElapsedTime], &QAction::triggered, this,
+            [this] { (*commands_)[CommandId::ElapsedTime]->setText(QString::fromUtf8("処理時間 : 00:00:00")); });
+}
+
+// What the nodes and the file area show, and which areas are shown.
+void MainWindow::connect_display_commands() {
+    Commands& c = *commands_;
     for (const auto& [id, which] : kNodeTextOfCommand) {
         connect(c[id], &QAction::triggered, this, [this, which = which] {
             if (Status flipped = flip_node_text(document_.chart(), which); !flipped) {
@@ -389,13 +414,6 @@ void MainWindow::connect_commands() {
     });
     for (CommandId id : {CommandId::ChartAreaOnly, CommandId::FileAreaOnly, CommandId::BothAreas})
         connect(c[id], &QAction::triggered, this, [this, id] { switch_areas(id); });
-    connect(c[CommandId::StartTime], &QAction::triggered, this,
-            [this] { (*commands_)[CommandId::StartTime]->setText(QString::fromUtf8("開始時間 : 00:00:00")); });
-    connect(c[CommandId::ElapsedTime], &QAction::triggered, this,
-            [this] { (*commands_)[CommandId::ElapsedTime]->setText(QString::fromUtf8("処理時間 : 00:00:00")); });
-
-    connect(c[CommandId::MinHit], &QAction::triggered, this,
-            [this] { ribbon_.min_hit_edit->setValue(take_min_hit(ribbon_.min_hit_edit->text()).toInt()); });
     connect(c[CommandId::NodeFontSize], &QAction::triggered, this, [this] {
         if (!set_node_font_size(document_.chart(), (*commands_)[CommandId::NodeFontSize]->data().toInt() + 8)) return;
         chart_view_->nodes_collapsed();
@@ -407,10 +425,11 @@ void MainWindow::connect_commands() {
         file_area_->display_changed();
     });
     connect(c[CommandId::ToggleRibbon], &QAction::triggered, ribbon_.ribbon, &ribbon::Ribbon::toggle_minimised);
-    connect(c[CommandId::Manual], &QAction::triggered, this, [this] { open_manual(this, dialogs_); });
-    connect(c[CommandId::About], &QAction::triggered, this, [this] { show_about_box(this, dialogs_); });
-    connect(c[CommandId::KeyHelp], &QAction::triggered, this, [this] { show_key_help(this, dialogs_); });
+}
 
+// Undo, selection, placing files, zoom, alignment and the zoom console.
+void MainWindow::connect_chart_commands() {
+    Commands& c = *commands_;
     connect(c[CommandId::Undo], &QAction::triggered, this, [this] {
         chart_view_->undo();
         file_area_->chart_changed();
@@ -439,8 +458,13 @@ void MainWindow::connect_commands() {
     connect(c[CommandId::ConsoleToTopLeft], &QAction::triggered, this,
             [this] { chart_view_->console().show_at_top_left(); });
     connect(c[CommandId::SwitchOperationGuide], &QAction::triggered, this, &MainWindow::switch_operation_guide);
+}
 
-    connect_node_commands();
+void MainWindow::connect_help_commands() {
+    Commands& c = *commands_;
+    connect(c[CommandId::Manual], &QAction::triggered, this, [this] { open_manual(this, dialogs_); });
+    connect(c[CommandId::About], &QAction::triggered, this, [this] { show_about_box(this, dialogs_); });
+    connect(c[CommandId::KeyHelp], &QAction::triggered, this, [this] { show_key_help(this, dialogs_); });
 }
 
 // F2: the guide on or off. "Off" is said for a second and then taken away,

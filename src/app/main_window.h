@@ -90,6 +90,11 @@ protected:
 
 private:
     void connect_commands();
+    void connect_file_commands();
+    void connect_cross_commands();
+    void connect_display_commands();
+    void connect_chart_commands();
+    void connect_help_commands();
     void refresh_checks();
     void show_font_sizes();
     void refresh_recent_files();
