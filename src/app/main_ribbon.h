@@ -21,7 +21,7 @@ struct RibbonElements {
     ribbon::Ribbon* ribbon = nullptr;
     QComboBox* node_font_combo = nullptr;     // CommandId::NodeFontSize
     QComboBox* preview_font_combo = nullptr;  // CommandId::PreviewFontSize
-    QProgressBar* cross_progress = nullptr;   // 32771
+    QProgressBar* cross_progress = nullptr;   // the cross under way, in the ribbon
     QSpinBox* min_hit_edit = nullptr;         // CommandId::MinHit
 };
 

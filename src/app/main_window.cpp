@@ -18,6 +18,7 @@
 #include "app/chart_menus.h"
 #include "view/chart_view.h"
 #include "app/cross_launch.h"
+#include "app/file_admission.h"
 #include "filearea/file_area.h"
 #include "app/node_commands.h"
 #include "app/node_properties_dialog.h"
@@ -103,22 +104,13 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(chart_view_, &view::ChartView::guide_shown, status_, &StatusPanes::set_info_text);
     chart_view_->set_pointer_aids(
         [this] { return view::PointerAids{copy_.show_guide, copy_.comets, copy_.comet_speed}; });
-    chart_view_->set_quote_option([this] { return options_.quotes; },
+    file_admission_ = new FileAdmission(*chart_view_, document_.chart(), dialogs_, this);
+    file_admission_->set_quote_option([this] { return options_.quotes; },
                                   [this] {
                                       options_.quotes = true;
                                       refresh_checks();
                                       file_area_->chart_changed();
                                   });
-    chart_view_->set_sheet_chooser([this](const std::filesystem::path& workbook, const std::vector<std::string>& names)
-                                       -> std::optional<int> {
-        QStringList items;
-        for (const std::string& name : names) items << QString::fromStdString(name);
-        const int chosen = dialogs_.choose_item(QString::fromUtf8("シートの選択"),
-                                                QString::fromStdString(workbook.filename().string()) +
-                                                    QString::fromUtf8("\nシフトJISの CSV に変換するシートを選んでください"),
-                                                items);
-        return chosen < 0 ? std::nullopt : std::optional<int>(chosen);
-    });
     connect(chart_view_, &view::ChartView::zoom_text, status_, &StatusPanes::set_zoom);
     connect(chart_view_, &view::ChartView::position_panes_cleared, this, [this] {
         status_->set_position({});
@@ -348,6 +340,16 @@ void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
 }
 
 void MainWindow::connect_commands() {
+    connect_file_commands();
+    connect_cross_commands();
+    connect_display_commands();
+    connect_chart_commands();
+    connect_help_commands();
+    connect_node_commands();
+}
+
+// New, open, save, print, settings and exit.
+void MainWindow::connect_file_commands() {
     Commands& c = *commands_;
     // Closing the chart leaves a new one, as New does.
     for (CommandId id : {CommandId::NewChart, CommandId::CloseChart}) {
@@ -371,7 +373,11 @@ void MainWindow::connect_commands() {
         }
         refresh_tint();  // the tint may have been switched
     });
+}
 
+// The cross options, the least number of a hit, and the cross's times.
+void MainWindow::connect_cross_commands() {
+    Commands& c = *commands_;
     for (const auto& [id, field] : kOptionOfCommand) {
         connect(c[id], &QAction::triggered, this, [this, field = field] {
             options_.*field = !(options_.*field);
@@ -379,6 +385,17 @@ void MainWindow::connect_commands() {
             file_area_->chart_changed();  // the quote option moves the key's fields
         });
     }
+    connect(c[CommandId::MinHit], &QAction::triggered, this,
+            [this] { ribbon_.min_hit_edit->setValue(take_min_hit(ribbon_.min_hit_edit->text()).toInt()); });
+    connect(c[CommandId::StartTime], &QAction::triggered, this,
+            [this] { (*commands_)[CommandId::StartTime]->setText(QString::fromUtf8("開始時間 : 00:00:00")); });
+    connect(c[CommandId::ElapsedTime], &QAction::triggered, this,
+            [this] { (*commands_)[CommandId::ElapsedTime]->setText(QString::fromUtf8("処理時間 : 00:00:00")); });
+}
+
+// What the nodes and the file area show, and which areas are shown.
+void MainWindow::connect_display_commands() {
+    Commands& c = *commands_;
     for (const auto& [id, which] : kNodeTextOfCommand) {
         connect(c[id], &QAction::triggered, this, [this, which = which] {
             if (Status flipped = flip_node_text(document_.chart(), which); !flipped) {
@@ -402,13 +419,6 @@ void MainWindow::connect_commands() {
     });
     for (CommandId id : {CommandId::ChartAreaOnly, CommandId::FileAreaOnly, CommandId::BothAreas})
         connect(c[id], &QAction::triggered, this, [this, id] { switch_areas(id); });
-    connect(c[CommandId::StartTime], &QAction::triggered, this,
-            [this] { (*commands_)[CommandId::StartTime]->setText(QString::fromUtf8("開始時間 : 00:00:00")); });
-    connect(c[CommandId::ElapsedTime], &QAction::triggered, this,
-            [this] { (*commands_)[CommandId::ElapsedTime]->setText(QString::fromUtf8("処理時間 : 00:00:00")); });
-
-    connect(c[CommandId::MinHit], &QAction::triggered, this,
-            [this] { ribbon_.min_hit_edit->setValue(take_min_hit(ribbon_.min_hit_edit->text()).toInt()); });
     connect(c[CommandId::NodeFontSize], &QAction::triggered, this, [this] {
         if (!set_node_font_size(document_.chart(), (*commands_)[CommandId::NodeFontSize]->data().toInt() + 8)) return;
         chart_view_->nodes_collapsed();
@@ -420,10 +430,11 @@ void MainWindow::connect_commands() {
         file_area_->display_changed();
     });
     connect(c[CommandId::ToggleRibbon], &QAction::triggered, ribbon_.ribbon, &ribbon::Ribbon::toggle_minimised);
-    connect(c[CommandId::Manual], &QAction::triggered, this, [this] { open_manual(this, dialogs_); });
-    connect(c[CommandId::About], &QAction::triggered, this, [this] { show_about_box(this, dialogs_); });
-    connect(c[CommandId::KeyHelp], &QAction::triggered, this, [this] { show_key_help(this, dialogs_); });
+}
 
+// Undo, selection, placing files, zoom, alignment and the zoom console.
+void MainWindow::connect_chart_commands() {
+    Commands& c = *commands_;
     connect(c[CommandId::Undo], &QAction::triggered, this, [this] {
         chart_view_->undo();
         file_area_->chart_changed();
@@ -436,7 +447,7 @@ void MainWindow::connect_commands() {
     connect(c[CommandId::SetCrossOriginalHere], &QAction::triggered, this, [this] {
         const QStringList files = dialogs_.open_files(QString::fromUtf8("クロス原本ファイルを指定(複数選択可)"),
                                                       QString::fromUtf8("ＣＳＶファイル(*.CSV *.csv);;Excelブック(*.xlsx *.xlsm);;すべてのファイル(*)"), true);
-        chart_view_->place_chosen_files(files);
+        file_admission_->admit_chosen(files, chart_view_->menu_point());
     });
     const std::pair<CommandId, float> zooms[] = {
         {CommandId::Zoom100, 1.0f}, {CommandId::Zoom200, 2.0f}, {CommandId::Zoom300, 3.0f}, {CommandId::Zoom400, 4.0f}};
@@ -452,8 +463,13 @@ void MainWindow::connect_commands() {
     connect(c[CommandId::ConsoleToTopLeft], &QAction::triggered, this,
             [this] { chart_view_->console().show_at_top_left(); });
     connect(c[CommandId::SwitchOperationGuide], &QAction::triggered, this, &MainWindow::switch_operation_guide);
+}
 
-    connect_node_commands();
+void MainWindow::connect_help_commands() {
+    Commands& c = *commands_;
+    connect(c[CommandId::Manual], &QAction::triggered, this, [this] { open_manual(this, dialogs_); });
+    connect(c[CommandId::About], &QAction::triggered, this, [this] { show_about_box(this, dialogs_); });
+    connect(c[CommandId::KeyHelp], &QAction::triggered, this, [this] { show_key_help(this, dialogs_); });
 }
 
 // F2: the guide on or off. "Off" is said for a second and then taken away,

@@ -33,6 +33,8 @@ class FileArea;
 
 namespace tessaly::app {
 
+class FileAdmission;
+
 // The five settings the whole program reads often, loaded once at start-up.
 struct SettingsCopy {
     int comets = 3;  // 0 none, 1 to 10 animated figures
@@ -88,6 +90,11 @@ protected:
 
 private:
     void connect_commands();
+    void connect_file_commands();
+    void connect_cross_commands();
+    void connect_display_commands();
+    void connect_chart_commands();
+    void connect_help_commands();
     void refresh_checks();
     void show_font_sizes();
     void refresh_recent_files();
@@ -122,6 +129,7 @@ private:
     StatusPanes* status_;
     QSplitter* splitter_;
     view::ChartView* chart_view_;
+    FileAdmission* file_admission_;
     filearea::FileArea* file_area_;
     SystemDesktop system_desktop_;
     Desktop* desktop_ = &system_desktop_;

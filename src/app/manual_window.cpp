@@ -174,6 +174,11 @@ void ManualWindow::build_tool_bar(QToolBar* bar) {
     bar->addWidget(hit_count_);
 }
 
+// The document, a child, is closed after this window has ceased to be one:
+// the view then moves to page 0, and its navigator must not call back into
+// what is left of the window.
+ManualWindow::~ManualWindow() { disconnect(view_->pageNavigator(), nullptr, this, nullptr); }
+
 bool ManualWindow::load(const QString& path) {
     if (document_->load(path) != QPdfDocument::Error::None) return false;
     page_field_->setRange(1, std::max(document_->pageCount(), 1));

@@ -31,6 +31,7 @@ class ManualWindow : public QWidget {
 
 public:
     explicit ManualWindow(QWidget* parent = nullptr);
+    ~ManualWindow() override;
 
     // Opens the manual; false when the file is no readable PDF.
     bool load(const QString& path);

@@ -166,7 +166,21 @@ NodePropertiesDialog::NodePropertiesDialog(const NodeProperties& values, Message
 
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(6);
+    QGridLayout* facts = add_facts(layout, values, several);
+    layout->addSpacing(4);
+    add_title(layout, values);
+    add_description(layout, values);
+    add_key_sample(layout, values);
+    add_path(layout, values);
+    QGridLayout* count_row = add_record_count(layout, values);
+    const int caption_width = fontMetrics().horizontalAdvance(u("2 読込み開始レコード番号：")) + 4;
+    facts->setColumnMinimumWidth(0, caption_width);
+    count_row->setColumnMinimumWidth(0, caption_width);
+    add_buttons(layout);
+    setMinimumWidth(640);
+}
 
+QGridLayout* NodePropertiesDialog::add_facts(QVBoxLayout* layout, const NodeProperties& values, bool several) {
     // 1 and 2 and 7 are short facts: a two-column grid keeps their values in line.
     auto* facts = new QGridLayout;
     facts->setHorizontalSpacing(12);
@@ -190,8 +204,10 @@ NodePropertiesDialog::NodePropertiesDialog(const NodeProperties& values, Message
     facts->addWidget(caption("2 読込み開始レコード番号：", this), 1, 0);
     facts->addLayout(start_row, 1, 1);
     layout->addLayout(facts);
-    layout->addSpacing(4);
+    return facts;
+}
 
+void NodePropertiesDialog::add_title(QVBoxLayout* layout, const NodeProperties& values) {
     title_ = new QLineEdit(from_cp932(values.title), this);
     shown_title_ = title_->text();
     title_counter_ = new QLabel(this);
@@ -199,7 +215,9 @@ NodePropertiesDialog::NodePropertiesDialog(const NodeProperties& values, Message
     layout->addWidget(title_);
     connect(title_, &QLineEdit::textChanged, this, &NodePropertiesDialog::update_title_counter);
     update_title_counter();
+}
 
+void NodePropertiesDialog::add_description(QVBoxLayout* layout, const NodeProperties& values) {
     description_ = new QPlainTextEdit(description_for_editing(from_cp932(values.description)), this);
     // As the box gives it back, so that an untouched description is known.
     shown_description_ = description_->toPlainText();
@@ -211,7 +229,9 @@ NodePropertiesDialog::NodePropertiesDialog(const NodeProperties& values, Message
     layout->addWidget(description_);
     connect(description_, &QPlainTextEdit::textChanged, this, &NodePropertiesDialog::update_description_counter);
     update_description_counter();
+}
 
+void NodePropertiesDialog::add_key_sample(QVBoxLayout* layout, const NodeProperties& values) {
     layout->addWidget(
         caption("5 クロスキー見本：　※ ファイルエリアでクロスキーを指定すると、ここに自動セットされます。", this));
     key_sample_ = new QPlainTextEdit(from_cp932(values.key_sample), this);
@@ -220,7 +240,9 @@ NodePropertiesDialog::NodePropertiesDialog(const NodeProperties& values, Message
     key_sample_->setFixedHeight(lines_high(key_sample_, 3));
     make_read_only(key_sample_);
     layout->addWidget(key_sample_);
+}
 
+void NodePropertiesDialog::add_path(QVBoxLayout* layout, const NodeProperties& values) {
     layout->addWidget(caption("6 ファイルパス：", this));
     path_ = new QLineEdit(from_cp932(values.path), this);
     path_->setReadOnly(true);
@@ -233,7 +255,9 @@ NodePropertiesDialog::NodePropertiesDialog(const NodeProperties& values, Message
     path_row->addWidget(folder_button_);
     layout->addLayout(path_row);
     connect(folder_button_, &QPushButton::clicked, this, &NodePropertiesDialog::show_folder);
+}
 
+QGridLayout* NodePropertiesDialog::add_record_count(QVBoxLayout* layout, const NodeProperties& values) {
     // The count sits at the foot but lines up with the facts at the top.
     auto* count_row = new QGridLayout;
     count_row->setHorizontalSpacing(12);
@@ -243,10 +267,10 @@ NodePropertiesDialog::NodePropertiesDialog(const NodeProperties& values, Message
     count_row->addWidget(record_count_, 0, 1);
     layout->addSpacing(4);
     layout->addLayout(count_row);
-    const int caption_width = fontMetrics().horizontalAdvance(u("2 読込み開始レコード番号：")) + 4;
-    facts->setColumnMinimumWidth(0, caption_width);
-    count_row->setColumnMinimumWidth(0, caption_width);
+    return count_row;
+}
 
+void NodePropertiesDialog::add_buttons(QVBoxLayout* layout) {
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     save_button_ = new QPushButton(u("保存終了(&S)"), this);
@@ -259,8 +283,6 @@ NodePropertiesDialog::NodePropertiesDialog(const NodeProperties& values, Message
     layout->addLayout(buttons);
     connect(save_button_, &QPushButton::clicked, this, &NodePropertiesDialog::try_accept);
     connect(close_button_, &QPushButton::clicked, this, &QDialog::reject);
-
-    setMinimumWidth(640);
 }
 
 std::optional<std::string> NodePropertiesDialog::title_bytes() const {

@@ -17,11 +17,13 @@
 #include "app/desktop.h"
 #include "shell/user_dialogs.h"
 
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
+class QVBoxLayout;
 
 namespace tessaly::app {
 
@@ -86,6 +88,15 @@ public slots:
     void show_folder();
 
 private:
+    // The dialog's parts from top to bottom, each added to the layout. The
+    // facts' grid and the count's are returned to line up their captions.
+    QGridLayout* add_facts(QVBoxLayout* layout, const NodeProperties& values, bool several);
+    void add_title(QVBoxLayout* layout, const NodeProperties& values);
+    void add_description(QVBoxLayout* layout, const NodeProperties& values);
+    void add_key_sample(QVBoxLayout* layout, const NodeProperties& values);
+    void add_path(QVBoxLayout* layout, const NodeProperties& values);
+    QGridLayout* add_record_count(QVBoxLayout* layout, const NodeProperties& values);
+    void add_buttons(QVBoxLayout* layout);
     void update_title_counter();
     void update_description_counter();
     // The title or description as the node would hold it; nullopt when a

@@ -171,132 +171,155 @@ bool parse_key(std::string_view text, SourceArgument& source) {
     return true;
 }
 
-}  // namespace
+// One option as the command line gives it: written as errors name it
+// ("-k", "--key"), with its value.
+struct GivenOption {
+    const OptionSpec* spec = nullptr;
+    std::string written;
+    std::string value;
+};
 
-std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::string>& args) {
-    Arguments a;
+// The option at args[i] and its value: attached to it, or the next argument
+// (which i then steps over).
+std::variant<GivenOption, UsageError> next_option(const std::vector<std::string>& args, std::size_t& i) {
+    const std::string& arg = args[i];
+    // The option as written (errors name it so) and a value attached to it.
+    const OptionSpec* spec = nullptr;
+    std::string written;
+    std::optional<std::string> attached;
+    if (arg.starts_with("--") && arg.size() > 2) {
+        const auto equals = arg.find('=');
+        written = arg.substr(0, equals);
+        if (equals != std::string::npos) attached = arg.substr(equals + 1);
+        spec = find_long(std::string_view(written).substr(2));
+    } else if (arg.size() >= 2 && arg[0] == '-' && arg[1] != '-') {
+        written = arg.substr(0, 2);
+        if (arg.size() > 2) attached = arg.substr(2);
+        spec = find_short(arg[1]);
+    }
+    if (!spec) {
+        if (arg.starts_with("-")) return UsageError{"unknown option: " + (written.empty() ? arg : written)};
+        return UsageError{"unexpected argument: " + arg + " (a source file goes after -f)"};
+    }
+    std::string value;
+    if (!spec->value.empty()) {
+        if (attached) {
+            value = *attached;
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            return UsageError{written + " needs " + std::string(spec->value)};
+        }
+    } else if (attached) {
+        // "-Mx" is no option; "--save=x" is one given a value it cannot take.
+        if (written.size() == 2) return UsageError{"unknown option: " + arg};
+        return UsageError{written + " takes no value"};
+    }
+    return GivenOption{spec, written, value};
+}
+
+// -k, -r, -t and -M: for the source named by the -f before them.
+std::optional<UsageError> set_source_option(const GivenOption& given, SourceArgument* source) {
+    const std::string& written = given.written;
+    const std::string& value = given.value;
+    if (!source) return UsageError{written + " must follow -f FILE"};
+    if (given.spec->option == Option::Key && !parse_key(value, *source))
+        return UsageError{written + " takes A or A-B, fields counted from 1 to " +
+                          std::to_string(kMaxKeyFields) + ": " + value};
+    if (given.spec->option == Option::StartRecord) {
+        auto n = parse_int(value);
+        if (!n || *n < 1 || *n > 10) return UsageError{written + " takes a record number from 1 to 10: " + value};
+        source->start_record = *n;
+    }
+    if (given.spec->option == Option::Title) source->title = value;
+    if (given.spec->option == Option::Mandatory) source->mandatory = true;
+    return std::nullopt;
+}
+
+// Which of the four things to do the command line names: source files, a
+// chart to cross, a chart to list, a copy to make.
+struct GivenModes {
     bool files = false;
     bool chart = false;
     bool list = false;
     bool to_cp932 = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        // The option as written (errors name it so) and a value attached to it.
-        const OptionSpec* spec = nullptr;
-        std::string written;
-        std::optional<std::string> attached;
-        if (arg.starts_with("--") && arg.size() > 2) {
-            const auto equals = arg.find('=');
-            written = arg.substr(0, equals);
-            if (equals != std::string::npos) attached = arg.substr(equals + 1);
-            spec = find_long(std::string_view(written).substr(2));
-        } else if (arg.size() >= 2 && arg[0] == '-' && arg[1] != '-') {
-            written = arg.substr(0, 2);
-            if (arg.size() > 2) attached = arg.substr(2);
-            spec = find_short(arg[1]);
-        }
-        if (!spec) {
-            if (arg.starts_with("-")) return UsageError{"unknown option: " + (written.empty() ? arg : written)};
-            return UsageError{"unexpected argument: " + arg + " (a source file goes after -f)"};
-        }
-        std::string value;
-        if (!spec->value.empty()) {
-            if (attached) {
-                value = *attached;
-            } else if (i + 1 < args.size()) {
-                value = args[++i];
-            } else {
-                return UsageError{written + " needs " + std::string(spec->value)};
-            }
-        } else if (attached) {
-            // "-Mx" is no option; "--save=x" is one given a value it cannot take.
-            if (written.size() == 2) return UsageError{"unknown option: " + arg};
-            return UsageError{written + " takes no value"};
-        }
-        SourceArgument* source = a.sources.empty() ? nullptr : &a.sources.back();
+};
 
-        switch (spec->option) {
-        case Option::Help:
-            a.mode = Arguments::Mode::Help;
-            return a;
-        case Option::Version:
-            a.mode = Arguments::Mode::Version;
-            return a;
-        case Option::File:
-            a.sources.emplace_back().file = value;
-            files = true;
-            break;
-        case Option::Key:
-        case Option::StartRecord:
-        case Option::Title:
-        case Option::Mandatory:
-            if (!source) return UsageError{written + " must follow -f FILE"};
-            if (spec->option == Option::Key && !parse_key(value, *source))
-                return UsageError{written + " takes A or A-B, fields counted from 1 to " +
-                                  std::to_string(kMaxKeyFields) + ": " + value};
-            if (spec->option == Option::StartRecord) {
-                auto n = parse_int(value);
-                if (!n || *n < 1 || *n > 10) return UsageError{written + " takes a record number from 1 to 10: " + value};
-                source->start_record = *n;
-            }
-            if (spec->option == Option::Title) source->title = value;
-            if (spec->option == Option::Mandatory) source->mandatory = true;
-            break;
-        case Option::OutputDir:
-            a.result_folder = value;
-            break;
-        case Option::Chart:
-        case Option::List:
-            a.chart = value;
-            (spec->option == Option::Chart ? chart : list) = true;
-            break;
-        case Option::Node:
-            a.nodes.push_back(value);
-            break;
-        case Option::Save:
-            a.save = true;
-            break;
-        case Option::MinHit: {
-            auto n = parse_int(value);
-            if (!n || *n < kMinHitLowest || *n > kMinHitHighest)
-                return UsageError{written + " takes a number from 2 to 100: " + value};
-            a.options.min_hit = *n;
-            break;
-        }
-        case Option::KeepSpaces: a.options.remove_spaces = false; break;
-        case Option::RemoveHyphens: a.options.remove_hyphens = true; break;
-        case Option::RemoveParens: a.options.remove_parens = true; break;
-        case Option::IgnoreCase: a.options.ignore_case = true; break;
-        case Option::OldNew: a.options.old_new = true; break;
-        case Option::NoHitNumbers: a.options.hit_numbers = false; break;
-        case Option::NoBlankLines: a.options.blank_lines = false; break;
-        case Option::Quotes: a.options.quotes = true; break;
-        case Option::Xlsx: a.options.workbook = true; break;
-        case Option::Json: a.json = true; break;
-        case Option::Timings: a.timings = true; break;
-        case Option::ToCp932:
-            a.to_cp932 = value;
-            to_cp932 = true;
-            break;
-        case Option::Sheet: a.sheet = value; break;
-        case Option::Overwrite: a.overwrite = true; break;
-        }
+// Every option but --help and --version, into the arguments.
+std::optional<UsageError> set_option(const GivenOption& given, Arguments& a, GivenModes& modes) {
+    const std::string& written = given.written;
+    const std::string& value = given.value;
+    switch (given.spec->option) {
+    case Option::Help:
+    case Option::Version:
+        break;  // answered as soon as they are read
+    case Option::File:
+        a.sources.emplace_back().file = value;
+        modes.files = true;
+        break;
+    case Option::Key:
+    case Option::StartRecord:
+    case Option::Title:
+    case Option::Mandatory:
+        return set_source_option(given, a.sources.empty() ? nullptr : &a.sources.back());
+    case Option::OutputDir:
+        a.result_folder = value;
+        break;
+    case Option::Chart:
+    case Option::List:
+        a.chart = value;
+        (given.spec->option == Option::Chart ? modes.chart : modes.list) = true;
+        break;
+    case Option::Node:
+        a.nodes.push_back(value);
+        break;
+    case Option::Save:
+        a.save = true;
+        break;
+    case Option::MinHit: {
+        auto n = parse_int(value);
+        if (!n || *n < kMinHitLowest || *n > kMinHitHighest)
+            return UsageError{written + " takes a number from 2 to 100: " + value};
+        a.options.min_hit = *n;
+        break;
     }
+    case Option::KeepSpaces: a.options.remove_spaces = false; break;
+    case Option::RemoveHyphens: a.options.remove_hyphens = true; break;
+    case Option::RemoveParens: a.options.remove_parens = true; break;
+    case Option::IgnoreCase: a.options.ignore_case = true; break;
+    case Option::OldNew: a.options.old_new = true; break;
+    case Option::NoHitNumbers: a.options.hit_numbers = false; break;
+    case Option::NoBlankLines: a.options.blank_lines = false; break;
+    case Option::Quotes: a.options.quotes = true; break;
+    case Option::Xlsx: a.options.workbook = true; break;
+    case Option::Json: a.json = true; break;
+    case Option::Timings: a.timings = true; break;
+    case Option::ToCp932:
+        a.to_cp932 = value;
+        modes.to_cp932 = true;
+        break;
+    case Option::Sheet: a.sheet = value; break;
+    case Option::Overwrite: a.overwrite = true; break;
+    }
+    return std::nullopt;
+}
 
-    if (files + chart + list + to_cp932 != 1)
+// The mode the options given name, and the options that do not go with it.
+std::variant<Arguments, UsageError> settle_mode(Arguments a, const GivenModes& modes) {
+    if (modes.files + modes.chart + modes.list + modes.to_cp932 != 1)
         return UsageError{"give source files (-f), or --chart, or --list, or --to-cp932"};
-    if (to_cp932) {
+    if (modes.to_cp932) {
         if (a.json || a.timings || a.result_folder) return UsageError{"--to-cp932 makes a copy, not a cross"};
         a.mode = Arguments::Mode::ToCp932;
         return a;
     }
     if (a.sheet || a.overwrite) return UsageError{"--sheet and --overwrite go with --to-cp932"};
-    if (list) {
+    if (modes.list) {
         if (a.json) return UsageError{"--json goes with a cross, not with --list"};
         a.mode = Arguments::Mode::List;
         return a;
     }
-    if (chart) {
+    if (modes.chart) {
         if (a.nodes.empty()) return UsageError{"--chart needs at least one --node"};
         a.mode = Arguments::Mode::Chart;
         return a;
@@ -306,6 +329,25 @@ std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::strin
         if (s.key_first < 0) return UsageError{"-f " + s.file + " needs a cross key (-k)"};
     a.mode = Arguments::Mode::Files;
     return a;
+}
+
+}  // namespace
+
+std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::string>& args) {
+    Arguments a;
+    GivenModes modes;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        auto next = next_option(args, i);
+        if (auto* error = std::get_if<UsageError>(&next)) return *error;
+        const GivenOption& given = std::get<GivenOption>(next);
+        // --help and --version end the reading: what follows is not looked at.
+        if (given.spec->option == Option::Help || given.spec->option == Option::Version) {
+            a.mode = given.spec->option == Option::Help ? Arguments::Mode::Help : Arguments::Mode::Version;
+            return a;
+        }
+        if (std::optional<UsageError> error = set_option(given, a, modes)) return *error;
+    }
+    return settle_mode(std::move(a), modes);
 }
 
 }  // namespace tessaly::cli

@@ -204,15 +204,9 @@ void warn_of_quoted_commas(const Arguments& a, const Chart& chart, Console& cons
     }
 }
 
-}  // namespace
-
-static int run_unguarded(const std::vector<std::string>& args, Console& console) {
-    auto parsed = parse_arguments(args);
-    if (auto* usage = std::get_if<UsageError>(&parsed)) {
-        console.err << "tessaly-cross: " << escape_controls(usage->text) << "\nTry 'tessaly-cross --help'.\n";
-        return kExitUsage;
-    }
-    const Arguments& a = std::get<Arguments>(parsed);
+// The answers that need no chart: usage, version, and the copy to cp932;
+// none for a run that crosses or lists.
+std::optional<int> answer_without_chart(const Arguments& a, Console& console) {
     if (a.mode == Arguments::Mode::Help) {
         console.out << kUsage;
         return kExitSuccess;
@@ -222,54 +216,63 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
         return kExitSuccess;
     }
     if (a.mode == Arguments::Mode::ToCp932) return run_to_cp932(a, console);
+    return std::nullopt;
+}
 
-    // An empty chart name (--list '', --chart=) is no file, and no path can
-    // be made of it.
-    if ((a.mode == Arguments::Mode::List || a.mode == Arguments::Mode::Chart) && a.chart.empty())
-        return fail(console, shown_name(a.chart), std::strerror(ENOENT));
-
+// --list: the saved chart's arcs and nodes.
+int list_saved_chart(const Arguments& a, Console& console) {
     Chart chart;
-    // With --save the chart is locked from reading it to renaming the saved
-    // one over it, so that two crosses saving into one chart at once both
-    // add their result node: the second waits for the first.
-    FileLock chart_lock;
+    if (Status opened = open_chart(a.chart, chart); !opened)
+        return fail(console, opened, named_file(opened, a.chart), true);
+    list_chart(chart, console.out);
+    return kExitSuccess;
+}
+
+// With --save the chart is locked from reading it to renaming the saved
+// one over it, so that two crosses saving into one chart at once both
+// add their result node: the second waits for the first. The lock's status
+// is kept in `locked` (a chart that cannot be locked is named later by the
+// reading's refusal, when there is one).
+int lock_chart_to_save(const Arguments& a, Console& console, FileLock& chart_lock, Status& locked) {
+    if (a.mode != Arguments::Mode::Chart || !a.save) return kExitSuccess;
+    bool told = false;
+    locked = chart_lock.lock(a.chart, [&] {
+        if (stop_requested(console)) return false;
+        if (!told) console.err << failure_line({}, "waiting for " + a.chart + ", which another program is saving");
+        told = true;
+        return true;
+    });
+    if (!locked && stop_requested(console)) {
+        console.err << failure_line(a.chart, "cancelled while another program was saving it");
+        return stopped_status(console);
+    }
+    return kExitSuccess;
+}
+
+// The chart to cross, its sources selected: the saved chart with the named
+// nodes (locked when it is to be saved), or a fresh one of the given files.
+int chart_to_cross(const Arguments& a, Console& console, Chart& chart, FileLock& chart_lock) {
+    if (a.mode != Arguments::Mode::Chart) return chart_from_files(a, console, chart);
     Status locked;
-    if (a.mode == Arguments::Mode::Chart && a.save) {
-        bool told = false;
-        locked = chart_lock.lock(a.chart, [&] {
-            if (stop_requested(console)) return false;
-            if (!told) console.err << failure_line({}, "waiting for " + a.chart + ", which another program is saving");
-            told = true;
-            return true;
-        });
-        if (!locked && stop_requested(console)) {
-            console.err << failure_line(a.chart, "cancelled while another program was saving it");
-            return stopped_status(console);
-        }
-    }
-    if (a.mode == Arguments::Mode::List || a.mode == Arguments::Mode::Chart) {
-        // A chart that cannot be locked is named by the reading's refusal
-        // (not there, a folder, a FIFO), else by the lock's.
-        if (Status opened = open_chart(a.chart, chart); !opened)
-            return fail(console, opened, named_file(opened, a.chart), true);
-        if (!locked) return fail(console, locked, named_file(locked, a.chart), true);
-        if (a.mode == Arguments::Mode::List) {
-            list_chart(chart, console.out);
-            return kExitSuccess;
-        }
-        if (int e = select_chart_nodes(a, console, chart)) return e;
-        if (int e = refuse_foreign_nodes(chart, console)) return e;
-    } else if (int e = chart_from_files(a, console, chart)) {
-        return e;
-    }
+    if (int e = lock_chart_to_save(a, console, chart_lock, locked)) return e;
+    // A chart that cannot be locked is named by the reading's refusal (not
+    // there, a folder, a FIFO), else by the lock's.
+    if (Status opened = open_chart(a.chart, chart); !opened)
+        return fail(console, opened, named_file(opened, a.chart), true);
+    if (!locked) return fail(console, locked, named_file(locked, a.chart), true);
+    if (int e = select_chart_nodes(a, console, chart)) return e;
+    return refuse_foreign_nodes(chart, console);
+}
 
-    if (int i = first_selected_node_without_key(chart); i >= 0)
-        return fail(console, Status::failure(MessageId::NoKeyFields), a.chart, false,
-                    missing_key_prefix(chart.nodes[i]));
-    warn_of_quoted_commas(a, chart, console);
+// Where the result goes, decided before anything is crossed.
+struct ResultPlan {
+    fs::path folder;
+    std::string title;  // of the result node, with --save
+    fs::path path;      // the first free result name
+};
 
-    const SavedSettings saved = read_saved_settings();
-    if (!saved.ignored.empty()) console.err << failure_line(settings_file().string(), saved.ignored);
+int plan_result(const Arguments& a, Console& console, const Chart& chart, const SavedSettings& saved,
+                ResultPlan& plan) {
     const std::string folder = a.result_folder ? *a.result_folder : saved.result_folder;
     if (folder.empty())
         return fail(console, "",
@@ -278,17 +281,110 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
     std::string why;
     const std::optional<fs::path> absolute_folder = absolute_path(folder, why);
     if (!absolute_folder) return fail(console, folder, why);
-    const fs::path& result_folder = *absolute_folder;
-    if (const std::string problem = result_folder_problem(result_folder); !problem.empty())
-        return fail(console, result_folder.string(), problem);
+    plan.folder = *absolute_folder;
+    if (const std::string problem = result_folder_problem(plan.folder); !problem.empty())
+        return fail(console, plan.folder.string(), problem);
     // The result node would not fit: refused before anything is crossed.
     if (a.save && chart.node_count() >= kMaxNodes)
         return fail(console, Status::failure(MessageId::TooManyNodes), a.chart);
-    const std::string result_title = next_result_title(chart);
-    const fs::path chosen_path = find_result_file_name(result_folder);
-    if (chosen_path.empty()) return fail(console, result_folder.string(), "CROSS0001.csv to CROSS10000.csv are all taken");
-    if (a.save && !node_path(chosen_path))
-        return fail(console, Status::failure(MessageId::PathUnusable), chosen_path.string());
+    plan.title = next_result_title(chart);
+    plan.path = find_result_file_name(plan.folder);
+    if (plan.path.empty()) return fail(console, plan.folder.string(), "CROSS0001.csv to CROSS10000.csv are all taken");
+    if (a.save && !node_path(plan.path))
+        return fail(console, Status::failure(MessageId::PathUnusable), plan.path.string());
+    return kExitSuccess;
+}
+
+void print_stage_timings(const CrossEngine& engine, Console& console) {
+    for (std::size_t i = 0; i < kStageNames.size(); ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%-9s %7.3fs\n", kStageNames[i], engine.stage_seconds()[i]);
+        console.err << line;
+    }
+}
+
+// A cross that failed. A failure without a file of its own concerns the
+// work files in the temporary folder, or the result file it could not make.
+int report_cross_failure(const Arguments& a, const CrossEngine& engine, Console& console) {
+    const Status& failure = engine.failure();
+    std::string concerned;
+    if (failure.message_id == MessageId::TempFileFailed ||
+        (failure.message_id == MessageId::OpenFailed && engine.result_file_created()))
+        concerned = temp_folder().string();
+    else if (failure.message_id == MessageId::OpenFailed)
+        concerned = engine.result_path().string();
+    // Only a source named by the failure was being read. A source whose
+    // UTF-8 shows only past its first bytes is found as the records are
+    // counted (other encodings show in those bytes and are refused
+    // before the cross).
+    if (failure.message_id == MessageId::NotCp932Cross)
+        console.err << encoding_refusal(TextEncoding::Utf8, given_name(a, failure.first_line));
+    else
+        fail(console, failure, named_file(failure, concerned), !failure.first_line.empty());
+    return kExitFailure;  // and no result file: it takes its name only when complete
+}
+
+// --save: the result's node added to the chart and the chart saved.
+int save_result_node(const Arguments& a, Console& console, Chart& chart, const CrossEngine& engine,
+                     const std::string& result_title, const SavedSettings& saved, FileLock& chart_lock,
+                     CrossSummary& summary) {
+    const fs::path& result_path = engine.result_path();
+    // The result is complete and stays; a chart that cannot take its
+    // node must not leave it unnamed.
+    auto unreferenced = [&](int code) {
+        console.err << failure_line(result_path.string(), "the result is complete, but " + a.chart +
+                                                              " was not saved with a node for it");
+        return code;
+    };
+    const auto cp932_result = node_path(result_path);
+    if (!cp932_result)
+        return unreferenced(fail(console, Status::failure(MessageId::PathUnusable), result_path.string()));
+    auto point = result_node_point(chart, 1.0);
+    ResultNodeOutcome added =
+        add_result_node(chart, *cp932_result, point.value_or(CanvasPoint{}), 1.0, result_title, engine.hit_count());
+    for (const Status& refused : added.refused_arcs) console.err << status_line(refused, a.chart);
+    if (!added.status) return unreferenced(fail(console, added.status, a.chart));
+    if (Status saved_chart = save_chart(a.chart, chart, saved.make_backup, &chart_lock); !saved_chart)
+        return unreferenced(fail(console, saved_chart, named_file(saved_chart, a.chart)));
+    summary.result_node = cp932::to_utf8_lossy(result_title);
+    return kExitSuccess;
+}
+
+// What the finished cross found and made, for the summary.
+void fill_summary(const Arguments& a, const CrossEngine& engine, const ResultPlan& plan, double elapsed,
+                  CrossSummary& summary) {
+    summary.result = engine.result_path().string();
+    summary.records = engine.record_count();
+    summary.keys = engine.key_count();
+    summary.hits = engine.hit_count();
+    summary.figures = engine.figures();
+    if (!engine.workbook_path().empty()) summary.workbook = engine.workbook_path().string();
+    summary.workbook_cut_cells = engine.workbook_cut_cells();
+    summary.stage_seconds = engine.stage_seconds();
+    summary.seconds = elapsed;
+    summary.options = a.options;
+    summary.result_folder = plan.folder.string();
+    if (a.mode == Arguments::Mode::Chart) {
+        std::error_code ec;
+        const fs::path chart_path = fs::absolute(a.chart, ec);
+        summary.chart = ec ? a.chart : chart_path.string();
+    }
+}
+
+// Crosses the given files or the chart's named nodes into a new result file.
+int cross(const Arguments& a, Console& console) {
+    Chart chart;
+    FileLock chart_lock;
+    if (int e = chart_to_cross(a, console, chart, chart_lock)) return e;
+    if (int i = first_selected_node_without_key(chart); i >= 0)
+        return fail(console, Status::failure(MessageId::NoKeyFields), a.chart, false,
+                    missing_key_prefix(chart.nodes[i]));
+    warn_of_quoted_commas(a, chart, console);
+
+    const SavedSettings saved = read_saved_settings();
+    if (!saved.ignored.empty()) console.err << failure_line(settings_file().string(), saved.ignored);
+    ResultPlan plan;
+    if (int e = plan_result(a, console, chart, saved, plan)) return e;
     // Stopped before the cross began: no result file is made at all.
     if (stop_requested(console)) {
         console.err << failure_line({}, "cancelled");
@@ -299,86 +395,45 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
     ProgressBar progress(console);
     // Another cross into the same folder may take the chosen number first:
     // then the next free one is taken.
-    CrossEngine engine(chart, a.options, chosen_path, progress, TakenResultName::TakeNextFree);
+    CrossEngine engine(chart, a.options, plan.path, progress, TakenResultName::TakeNextFree);
     const CrossStage end = engine.run();
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     progress.finish();
-    if (a.timings) {
-        for (std::size_t i = 0; i < kStageNames.size(); ++i) {
-            char line[64];
-            std::snprintf(line, sizeof line, "%-9s %7.3fs\n", kStageNames[i], engine.stage_seconds()[i]);
-            console.err << line;
-        }
-    }
-    const fs::path& result_path = engine.result_path();
+    if (a.timings) print_stage_timings(engine, console);
     if (end == CrossStage::Cancelled) {
         // The engine's work files are closed (and so gone) by now, and so is
         // the partial result: it never had its name.
         console.err << failure_line({}, "cancelled");
         return stopped_status(console);
     }
-    if (end != CrossStage::Finished) {
-        // A failure without a file of its own concerns the work files in
-        // the temporary folder, or the result file it could not make.
-        const Status& failure = engine.failure();
-        std::string concerned;
-        if (failure.message_id == MessageId::TempFileFailed ||
-            (failure.message_id == MessageId::OpenFailed && engine.result_file_created()))
-            concerned = temp_folder().string();
-        else if (failure.message_id == MessageId::OpenFailed)
-            concerned = result_path.string();
-        // Only a source named by the failure was being read. A source whose
-        // UTF-8 shows only past its first bytes is found as the records are
-        // counted (other encodings show in those bytes and are refused
-        // before the cross).
-        if (failure.message_id == MessageId::NotCp932Cross)
-            console.err << encoding_refusal(TextEncoding::Utf8, given_name(a, failure.first_line));
-        else
-            fail(console, failure, named_file(failure, concerned), !failure.first_line.empty());
-        return kExitFailure;  // and no result file: it takes its name only when complete
-    }
+    if (end != CrossStage::Finished) return report_cross_failure(a, engine, console);
 
     CrossSummary summary;
     summary.sources = crossed_sources(chart);
     if (a.save) {
-        // The result is complete and stays; a chart that cannot take its
-        // node must not leave it unnamed.
-        auto unreferenced = [&](int code) {
-            console.err << failure_line(result_path.string(), "the result is complete, but " + a.chart +
-                                                                  " was not saved with a node for it");
-            return code;
-        };
-        const auto cp932_result = node_path(result_path);
-        if (!cp932_result)
-            return unreferenced(fail(console, Status::failure(MessageId::PathUnusable), result_path.string()));
-        auto point = result_node_point(chart, 1.0);
-        ResultNodeOutcome added =
-            add_result_node(chart, *cp932_result, point.value_or(CanvasPoint{}), 1.0, result_title, engine.hit_count());
-        for (const Status& refused : added.refused_arcs) console.err << status_line(refused, a.chart);
-        if (!added.status) return unreferenced(fail(console, added.status, a.chart));
-        if (Status saved_chart = save_chart(a.chart, chart, saved.make_backup, &chart_lock); !saved_chart)
-            return unreferenced(fail(console, saved_chart, named_file(saved_chart, a.chart)));
-        summary.result_node = cp932::to_utf8_lossy(result_title);
+        if (int e = save_result_node(a, console, chart, engine, plan.title, saved, chart_lock, summary)) return e;
     }
-
-    summary.result = result_path.string();
-    summary.records = engine.record_count();
-    summary.keys = engine.key_count();
-    summary.hits = engine.hit_count();
-    summary.figures = engine.figures();
-    if (!engine.workbook_path().empty()) summary.workbook = engine.workbook_path().string();
-    summary.workbook_cut_cells = engine.workbook_cut_cells();
-    summary.stage_seconds = engine.stage_seconds();
-    summary.seconds = elapsed;
-    summary.options = a.options;
-    summary.result_folder = result_folder.string();
-    if (a.mode == Arguments::Mode::Chart) {
-        std::error_code ec;
-        const fs::path chart_path = fs::absolute(a.chart, ec);
-        summary.chart = ec ? a.chart : chart_path.string();
-    }
+    fill_summary(a, engine, plan, elapsed, summary);
     console.out << (a.json ? summary_json(summary) : summary_text(summary));
     return kExitSuccess;
+}
+
+}  // namespace
+
+static int run_unguarded(const std::vector<std::string>& args, Console& console) {
+    auto parsed = parse_arguments(args);
+    if (auto* usage = std::get_if<UsageError>(&parsed)) {
+        console.err << "tessaly-cross: " << escape_controls(usage->text) << "\nTry 'tessaly-cross --help'.\n";
+        return kExitUsage;
+    }
+    const Arguments& a = std::get<Arguments>(parsed);
+    if (std::optional<int> answered = answer_without_chart(a, console)) return *answered;
+    // An empty chart name (--list '', --chart=) is no file, and no path can
+    // be made of it.
+    if ((a.mode == Arguments::Mode::List || a.mode == Arguments::Mode::Chart) && a.chart.empty())
+        return fail(console, shown_name(a.chart), std::strerror(ENOENT));
+    if (a.mode == Arguments::Mode::List) return list_saved_chart(a, console);
+    return cross(a, console);
 }
 
 int run(const std::vector<std::string>& args, Console& console) {

@@ -74,8 +74,23 @@ void PrintDialog::build() {
     columns->setContentsMargins(8, 8, 2, 2);
     auto* left = new QVBoxLayout;
     columns->addLayout(left);
+    build_printer_section(left);
+    left->addSpacing(8);
+    build_range_section(left);
+    left->addSpacing(8);
+    build_margin_section(left);
+    left->addSpacing(8);
+    build_preview_section(left);
+    left->addStretch();
+    build_buttons(left);
 
-    // 1: printer, paper and orientation.
+    preview_ = new PrintPreview(chart_, this);
+    preview_->setMinimumSize(300, 380);
+    columns->addWidget(preview_, 1);
+}
+
+// 1: printer, paper and orientation.
+void PrintDialog::build_printer_section(QVBoxLayout* left) {
     left->addWidget(new QLabel(u("1 プリンタと用紙："), this));
     auto* printer_row = new QHBoxLayout;
     printer_name_ = new QLabel(QStringLiteral("Printer Name"), this);
@@ -106,9 +121,10 @@ void PrintDialog::build() {
     orientation_row->addWidget(landscape_);
     orientation_row->addStretch();
     left->addLayout(orientation_row);
-    left->addSpacing(8);
+}
 
-    // 2: the pages to print.
+// 2: the pages to print.
+void PrintDialog::build_range_section(QVBoxLayout* left) {
     left->addWidget(new QLabel(u("2 印刷範囲："), this));
     all_pages_ = new QRadioButton(u("すべてのページ(&A)"), this);
     current_only_ = new QRadioButton(u("現在のページ(&N)"), this);
@@ -136,9 +152,10 @@ void PrintDialog::build() {
     all_on_one_ = new QCheckBox(u("全1ページ(&J)"), this);
     one_row->addWidget(all_on_one_);
     left->addLayout(one_row);
-    left->addSpacing(8);
+}
 
-    // 3: margins, each beside its side of the sheet.
+// 3: margins, each beside its side of the sheet.
+void PrintDialog::build_margin_section(QVBoxLayout* left) {
     left->addWidget(new QLabel(u("3 余白：(max : 50ﾐﾘ)"), this));
     auto* margin_grid = new QGridLayout;
     margin_grid->setColumnMinimumWidth(0, 12);
@@ -163,9 +180,10 @@ void PrintDialog::build() {
     show_margins_ = new QCheckBox(u("余白を表示(&M)"), this);
     show_row->addWidget(show_margins_);
     left->addLayout(show_row);
-    left->addSpacing(8);
+}
 
-    // 4: the page shown in the preview.
+// 4: the page shown in the preview.
+void PrintDialog::build_preview_section(QVBoxLayout* left) {
     left->addWidget(new QLabel(u("4 プレビュー："), this));
     auto* grid_row = new QHBoxLayout;
     grid_row->addSpacing(12);
@@ -180,8 +198,9 @@ void PrintDialog::build() {
     page_row->addWidget(total_text_);
     page_row->addStretch();
     left->addLayout(page_row);
-    left->addStretch();
+}
 
+void PrintDialog::build_buttons(QVBoxLayout* left) {
     auto* buttons = new QHBoxLayout;
     print_ = new QPushButton(u("印刷実行(&S)"), this);
     print_->setDefault(true);
@@ -189,10 +208,6 @@ void PrintDialog::build() {
     buttons->addWidget(print_);
     buttons->addWidget(cancel_);
     left->addLayout(buttons);
-
-    preview_ = new PrintPreview(chart_, this);
-    preview_->setMinimumSize(300, 380);
-    columns->addWidget(preview_, 1);
 }
 
 bool PrintDialog::set_values_from_printer() {

@@ -24,6 +24,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QVBoxLayout;
 
 namespace tessaly::print {
 
@@ -82,6 +83,11 @@ protected:
 
 private:
     void build();
+    void build_printer_section(QVBoxLayout* left);
+    void build_range_section(QVBoxLayout* left);
+    void build_margin_section(QVBoxLayout* left);
+    void build_preview_section(QVBoxLayout* left);
+    void build_buttons(QVBoxLayout* left);
     void connect_controls();
     bool set_values_from_printer();
     void place_from_settings();

@@ -20,7 +20,13 @@
 #include <QWidgetAction>
 
 #include "ribbon/key_tips.h"
-#include "ribbon/ribbon_widgets.h"
+#include "ribbon/ribbon_buttons.h"
+#include "ribbon/ribbon_colours.h"
+#include "ribbon/ribbon_containers.h"
+#include "ribbon/ribbon_fields.h"
+#include "ribbon/ribbon_look.h"
+#include "ribbon/ribbon_popups.h"
+#include "ribbon/ribbon_tabs.h"
 
 // The resource initialiser lives in the global namespace; a static library
 // does not register its resources by itself.
@@ -109,7 +115,7 @@ RibbonPanel::RibbonPanel(const QString& caption, QWidget* parent) : QWidget(pare
     label->setAlignment(Qt::AlignCenter);
     label->setFixedHeight(m.caption);
     QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, QColor::fromRgba(colour::caption_text));
+    pal.setColor(QPalette::WindowText, colour_of(colour::caption_text));
     label->setPalette(pal);
     caption_label_ = label;
     layout_->addWidget(label);
@@ -290,8 +296,8 @@ QProgressBar* RibbonPanel::add_progress_bar(int width, int height) {
     end_group();
     auto* bar = new QProgressBar(content_->parentWidget());
     QPalette pal = field_palette(bar->palette());
-    pal.setColor(QPalette::Highlight, QColor(0x4f, 0xa8, 0x4a));
-    pal.setColor(QPalette::Base, QColor(0xf4, 0xf5, 0xf7));
+    pal.setColor(QPalette::Highlight, colour_of(colour::progress_chunk));
+    pal.setColor(QPalette::Base, colour_of(colour::progress_ground));
     bar->setPalette(pal);
     bar->setRange(0, 100);
     bar->setValue(0);
@@ -342,9 +348,9 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.setPen(QColor::fromRgba(colour::line_dark));
+        p.setPen(colour_of(colour::line_dark));
         p.drawLine(0, 4, 0, height() - 4);
-        p.setPen(QColor::fromRgba(colour::line_light));
+        p.setPen(colour_of(colour::line_light));
         p.drawLine(1, 4, 1, height() - 4);
     }
 };

@@ -2,7 +2,6 @@
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QKeyEvent>
@@ -11,10 +10,6 @@
 #include <QWheelEvent>
 
 #include "chart/source_placement.h"
-#include "text/cp932.h"
-#include "text/quoted_fields.h"
-#include "text/text_encoding.h"
-#include "text/workbook.h"
 #include "view/chart_painter.h"
 #include "view/edge_feedback.h"
 #include "view/selection.h"
@@ -515,162 +510,20 @@ void ChartView::dropEvent(QDropEvent* event) {
 }
 
 void ChartView::drop_files(const QStringList& paths, QPoint window_point) {
-    std::vector<std::filesystem::path> files;
-    for (const QString& path : paths) {
-        if (files.size() == kMaxFilesAtOnce) break;
-        if (QFileInfo(path).isDir()) continue;  // folders in a drop are passed over
-        if (auto file = file_to_place(path, true)) files.push_back(*file);
-    }
-    place(files, window_point + scroll_position());
+    emit files_dropped(paths, window_point + scroll_position());
 }
 
-void ChartView::place_chosen_files(const QStringList& paths) {
-    std::vector<std::filesystem::path> files;
-    for (const QString& path : paths) {
-        if (files.size() == kMaxFilesAtOnce || !path.contains('/')) break;
-        if (auto file = file_to_place(path, false)) files.push_back(*file);
-    }
-    place(files, menu_point_);
-}
-
-std::optional<std::filesystem::path> ChartView::file_to_place(const QString& path, bool dropped) {
-    const std::filesystem::path given = path.toStdString();
-    // Spreadsheets in formats that are not read would only be refused as
-    // binary files further on: said here with what to do instead.
-    if (is_unread_spreadsheet_name(given)) {
-        show_message(messages_, given.string() + "\n", MessageId::NotATextSaveAsCsv);
-        return std::nullopt;
-    }
-    const std::optional<std::filesystem::path> file = is_workbook_name(given) ? workbook_copy_of(given) : file_in_cp932(given);
-    if (!file) return std::nullopt;
-    // A binary file is refused; a chosen file may do without a line break,
-    // though (an empty list, say).
-    Status admitted = admit_dropped_file(*file);
-    if (admitted.message_id == MessageId::NotAText) admitted.message_id = MessageId::NotATextSaveAsCsv;
-    if (!admitted && (dropped || admitted.message_id == MessageId::NotATextSaveAsCsv)) {
-        show_message(messages_, file->string() + "\n", admitted.message_id);
-        return std::nullopt;
-    }
-    return file;
-}
-
-namespace {
-
-// No copy is made when cp932 lacks characters of the source: they are
-// listed by line, for the user to replace.
-void refuse_missing_characters(MessagePresenter& messages, const std::filesystem::path& source,
-                               const std::vector<UnconvertibleCharacter>& missing) {
-    std::string lines = source.string() + "\n";
-    for (const UnconvertibleCharacter& m : missing)
-        lines += std::to_string(m.line) + "行目: " + (m.character.empty() ? "（読めない文字）" : m.character) + "\n";
-    show_message(messages, lines, MessageId::NotInCp932);
-}
-
-}  // namespace
-
-bool ChartView::may_write_copy(const std::filesystem::path& copy_path) {
-    std::error_code error;
-    return !std::filesystem::exists(copy_path, error) ||
-           show_message(messages_, copy_path.string() + "\n", MessageId::AskOverwrite) == kAnswerYes;
-}
-
-std::optional<std::filesystem::path> ChartView::workbook_copy_of(const std::filesystem::path& workbook) {
-    const std::optional<FileStamp> stamp = file_stamp(workbook);
-    const WorkbookSheets sheets = workbook_sheets(workbook);
-    if (!sheets.status) {
-        show_message(messages_, sheets.status);
-        return std::nullopt;
-    }
-    int chosen = 0;
-    if (sheets.names.size() > 1 && sheet_chooser_) {
-        const std::optional<int> picked = sheet_chooser_(workbook, sheets.names);
-        if (!picked || *picked < 0 || *picked >= static_cast<int>(sheets.names.size())) return std::nullopt;
-        chosen = *picked;
-    }
-    const std::string& sheet = sheets.names[static_cast<std::size_t>(chosen)];
-    const std::filesystem::path copy_path = workbook_copy_path(workbook);
-    const std::string about = workbook.string() + "\nシート: " + sheet + "\n変換したコピー: " +
-                              copy_path.filename().string() + "\n";
-    if (show_message(messages_, about, MessageId::AskConvertWorkbook) != kAnswerYes || !may_write_copy(copy_path))
-        return std::nullopt;
-    // Made only from the workbook the user was asked about.
-    const WorkbookCopy copy = make_workbook_copy(workbook, sheet, copy_path, 20, stamp);
-    if (!copy.status) {
-        show_message(messages_, copy.status);
-        return std::nullopt;
-    }
-    if (!copy.missing.empty()) {
-        refuse_missing_characters(messages_, workbook, copy.missing);
-        return std::nullopt;
-    }
-    if (copy.broken_cells > 0)
-        show_message(messages_, copy_path.string() + "\n改行のあったセル: " + std::to_string(copy.broken_cells) + "\n",
-                     MessageId::CellLineBreaksReplaced);
-    return copy_path;
-}
-
-std::optional<std::filesystem::path> ChartView::file_in_cp932(const std::filesystem::path& file) {
-    std::optional<FileStamp> stamp;
-    const TextEncoding encoding = detect_file_encoding(file, &stamp);
-    if (encoding == TextEncoding::Cp932) return file;
-    return cp932_copy_of(file, encoding, stamp);
-}
-
-std::optional<std::filesystem::path> ChartView::cp932_copy_of(const std::filesystem::path& file, TextEncoding encoding,
-                                                              const std::optional<FileStamp>& stamp) {
-    const std::filesystem::path copy_path = cp932_copy_path(file);
-    const std::string about = file.string() + "\n文字コード: " + encoding_name(encoding) + "\n変換したコピー: " +
-                              copy_path.filename().string() + "\n";
-    if (show_message(messages_, about, MessageId::AskConvertToCp932) != kAnswerYes || !may_write_copy(copy_path))
-        return std::nullopt;
-    // The file may have changed while the questions were shown: the copy is
-    // made only from the text the user was asked about.
-    const Cp932Copy copy = make_cp932_copy(file, encoding, copy_path, 20, stamp);
-    if (!copy.status) {
-        show_message(messages_, copy.status);
-        return std::nullopt;
-    }
-    if (!copy.missing.empty()) {
-        refuse_missing_characters(messages_, file, copy.missing);
-        return std::nullopt;
-    }
-    return copy_path;
-}
-
-void ChartView::place(const std::vector<std::filesystem::path>& files, QPoint canvas_point) {
-    if (files.empty()) return;
-    const int before = chart_.node_count();
+Placement ChartView::place_files(const std::vector<std::filesystem::path>& files, QPoint canvas_point) {
     // Each new node is measured as it is placed, so that the next one stands
     // clear of it.
     const SizeNewNode size_new_node = [this](Chart& chart, int) { size_collapsed_nodes(chart, preview_node_); };
-    const CanvasPoint start{canvas_point.x(), canvas_point.y()};
-    Placement placed = place_source_files(chart_, files, start, zoom_, size_new_node);
-    for (const Status& message : placed.messages) show_message(messages_, message);
-    // A list whose other encoding shows only further in than its first
-    // bytes is found while counting: offered as a cp932 copy as at the start.
-    std::vector<std::filesystem::path> copies;
-    for (const ForeignFile& foreign : placed.foreign) {
-        const std::optional<FileStamp> stamp = file_stamp(foreign.path);
-        if (auto copy = cp932_copy_of(foreign.path, foreign.encoding, stamp)) copies.push_back(*copy);
-    }
-    if (!copies.empty()) {
-        Placement more = place_source_files(chart_, copies, start, zoom_, size_new_node);
-        for (const Status& message : more.messages) show_message(messages_, message);
-        placed.placed += more.placed;
-    }
+    return place_source_files(chart_, files, {canvas_point.x(), canvas_point.y()}, zoom_, size_new_node);
+}
+
+void ChartView::files_placed(int placed) {
     chart_changed();
-    if (placed.placed > 0) emit modified();
+    if (placed > 0) emit modified();
     emit history_changed();
-    // Quoted fields with commas shift the fields unless the quote option
-    // reads them as one: asked for each such file placed while it is off.
-    for (int i = before; i < chart_.node_count() && !quotes_on_(); ++i) {
-        const std::string path = cp932::to_utf8_lossy(cp932::field_text(chart_.nodes[i].path));
-        const QuotedCommaLine found = first_quoted_comma_line(path);
-        if (found.line == 0) continue;
-        const std::string prefix =
-            path + "\n" + std::to_string(found.line) + "行目: " + quoted_comma_excerpt(found) + "\n";
-        if (show_message(messages_, prefix, MessageId::AskQuotedFields) == kAnswerYes) turn_quotes_on_();
-    }
 }
 
 }  // namespace tessaly::view

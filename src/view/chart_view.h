@@ -1,7 +1,8 @@
 #pragma once
 
-// The chart area: a scrolling canvas that draws the chart and takes files
-// dropped from the file manager as new source nodes.
+// The chart area: a scrolling canvas that draws the chart, hands on files
+// dropped from the file manager and places the ones admitted as new source
+// nodes.
 
 #include <filesystem>
 #include <functional>
@@ -14,8 +15,8 @@
 #include "shell/command_id.h"
 #include "chart/chart.h"
 #include "chart/node_alignment.h"
+#include "chart/source_placement.h"
 #include "text/show_message.h"
-#include "text/text_encoding.h"
 #include "chart/undo_history.h"
 #include "view/chart_cursors.h"
 #include "view/edge_tip.h"
@@ -56,17 +57,14 @@ public:
     void nodes_collapsed();
     QPoint scroll_position() const;
 
-    // Places files as if dropped at the window point. Each file gets its own
-    // answer: one refused (no text file) or declined is named, and the
-    // others are placed all the same.
+    // Files as if dropped at the window point: handed on by files_dropped.
     void drop_files(const QStringList& paths, QPoint window_point);
-    // Places files chosen in the file dialog at the menu point, as they are.
-    void place_chosen_files(const QStringList& paths);
-    // Which sheet of a workbook with several to copy: its index in names, or
-    // none when the user would rather not. Without it, the first.
-    using SheetChooser =
-        std::function<std::optional<int>(const std::filesystem::path& workbook, const std::vector<std::string>& names)>;
-    void set_sheet_chooser(SheetChooser chooser) { sheet_chooser_ = std::move(chooser); }
+    // Places admitted files as source nodes from the canvas point, each
+    // measured as it is placed so that the next one stands clear of it; the
+    // messages and the files found foreign while counting are the caller's.
+    // Once every file is in, files_placed redraws and tells of the change.
+    Placement place_files(const std::vector<std::filesystem::path>& files, QPoint canvas_point);
+    void files_placed(int placed);
     void select_all_nodes();
     // Lines up the selected nodes as one undo step, redrawn at once.
     void align_nodes(NodeAlignment how);
@@ -89,12 +87,6 @@ public:
 
     // Where the view reads the guide and animation settings, at each move.
     void set_pointer_aids(std::function<PointerAids()> aids) { aids_ = std::move(aids); }
-    // The cross's quote option: whether it is on, and turning it on when the
-    // user wants a placed file's quoted fields read as one field each.
-    void set_quote_option(std::function<bool()> is_on, std::function<void()> turn_on) {
-        quotes_on_ = std::move(is_on);
-        turn_quotes_on_ = std::move(turn_on);
-    }
     const PointerAnimation& animation() const { return animation_; }
     const EdgeTip& edge_tip() const { return edge_tip_; }
 
@@ -121,6 +113,9 @@ signals:
     void menu_requested(ChartMenu menu, QPoint screen_point);
     // The operation guide's hint for where the pointer is; empty clears it.
     void guide_shown(const QString& text);
+    // Files dropped from the file manager, for the canvas point where they
+    // were let go: whoever admits files decides which to place.
+    void files_dropped(const QStringList& paths, QPoint canvas_point);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -157,25 +152,9 @@ private:
     void show_edge_tip(QPoint canvas_point, QPoint global);
     // The chart with its gesture feedback and the console, for a window area.
     void paint_frame(QPainter& painter, const QRect& area);
-    void place(const std::vector<std::filesystem::path>& files, QPoint canvas_point);
-    // A file in another encoding than cp932 is offered as a cp932 copy made
-    // beside it: the file to place, or none when it is not to be placed.
-    std::optional<std::filesystem::path> file_in_cp932(const std::filesystem::path& file);
-    // The question and the copy for a file known to be in that encoding; the
-    // stamp is the file's as the encoding was found.
-    std::optional<std::filesystem::path> cp932_copy_of(const std::filesystem::path& file, TextEncoding encoding,
-                                                       const std::optional<FileStamp>& stamp);
-    // A workbook is offered as a cp932 CSV copy of one of its sheets.
-    std::optional<std::filesystem::path> workbook_copy_of(const std::filesystem::path& workbook);
-    // The file to place for a path dropped or chosen, after its questions
-    // and checks; none (the user told why) when it is not to be placed.
-    std::optional<std::filesystem::path> file_to_place(const QString& path, bool dropped);
-    // Asks before a copy replaces an existing file of its name.
-    bool may_write_copy(const std::filesystem::path& copy_path);
 
     Chart& chart_;
     MessagePresenter& messages_;
-    SheetChooser sheet_chooser_;
     float zoom_ = 1.0f;
     bool dragging_ = false;
     bool band_selecting_ = false;
@@ -195,8 +174,6 @@ private:
     int preview_node_ = -1;
     std::optional<ChartCursor> shown_cursor_;  // none while the console's shape shows
     std::function<PointerAids()> aids_ = [] { return PointerAids{}; };
-    std::function<bool()> quotes_on_ = [] { return false; };
-    std::function<void()> turn_quotes_on_ = [] {};
     PointerAnimation animation_;
     // While comets fly, the window's picture without them, so that a step
     // only copies their area back instead of drawing the chart again.

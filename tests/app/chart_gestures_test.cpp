@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/file_admission.h"
 #include "view/chart_cursors.h"
 #include "view/chart_view.h"
 #include "view/zoom_steps.h"
@@ -154,6 +155,7 @@ private slots:
         file.write("a,b\r\n");
         file.close();
         QSignalSpy history(s.view.get(), &ChartView::history_changed);
+        app::FileAdmission admission(*s.view, s.chart, s.dialogs);
         s.view->drop_files({file.fileName()}, {500, 500});
         QCOMPARE(s.chart.node_count(), 4);
         QVERIFY(!s.view->can_undo());

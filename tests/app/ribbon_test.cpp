@@ -21,7 +21,9 @@
 #include <QWidgetAction>
 
 #include "ribbon/ribbon.h"
-#include "ribbon/ribbon_widgets.h"
+#include "ribbon/ribbon_look.h"
+#include "ribbon/ribbon_popups.h"
+#include "ribbon/ribbon_tabs.h"
 #include "test_registry.h"
 
 using namespace tessaly::ribbon;

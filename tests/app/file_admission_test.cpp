@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "text/cp932.h"
+#include "app/file_admission.h"
 #include "chart/source_placement.h"
 #include "view/chart_view.h"
 #include "fake_dialogs.h"
@@ -12,9 +13,10 @@
 #include "test_registry.h"
 
 using namespace tessaly;
+using namespace tessaly::app;
 using namespace tessaly::view;
 
-class ChartViewTest : public QObject {
+class FileAdmissionTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
@@ -33,6 +35,7 @@ private slots:
         chart.reset(1024, 768);
         FakeDialogs dialogs;
         ChartView view(chart, dialogs);
+        FileAdmission admission(view, chart, dialogs);
         QSignalSpy modified(&view, &ChartView::modified);
         QDir(dir_.path()).mkdir("folder");
         view.drop_files({file("a.csv", "1\r\n2\r\n"), dir_.filePath("folder"), file("b.csv", "x\n")}, QPoint(100, 80));
@@ -62,6 +65,7 @@ private slots:
         chart.reset(1024, 768);
         FakeDialogs dialogs;
         ChartView view(chart, dialogs);
+        FileAdmission admission(view, chart, dialogs);
         const QString binary = file("bin.dat", QByteArray("ab\0cd\n", 6));
         const QString xls = file("old.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
         const QString ods = file("calc.ods", "PK\x03\x04");
@@ -80,7 +84,7 @@ private slots:
         QCOMPARE(dialogs.shown[4].style, MessageStyle::Question);
 
         const QString photo = file("photo.jpg", QByteArray("\xFF\xD8\x00\x10JFIF\n", 9));
-        view.place_chosen_files({file("e.csv", "x\n"), photo, file("empty.csv", "")});
+        admission.admit_chosen({file("e.csv", "x\n"), photo, file("empty.csv", "")}, view.menu_point());
         QCOMPARE(chart.node_count(), 4);
         QCOMPARE(dialogs.shown.back().text, photo.toStdString() + save_as);
     }
@@ -93,12 +97,7 @@ private slots:
         chart.reset(1024, 768);
         FakeDialogs dialogs;
         ChartView view(chart, dialogs);
-        view.set_sheet_chooser([&](const std::filesystem::path& workbook, const std::vector<std::string>& names) {
-            QStringList items;
-            for (const std::string& name : names) items << QString::fromStdString(name);
-            const int chosen = dialogs.choose_item({}, QString::fromStdString(workbook.string()), items);
-            return chosen < 0 ? std::nullopt : std::optional<int>(chosen);
-        });
+        FileAdmission admission(view, chart, dialogs);
         const std::filesystem::path book = dir_.filePath("members.xlsx").toStdString();
         test_workbooks::make(book, {{"表紙", {{"会員名簿"}}},
                                     {"名簿", {{"番号", "氏名"}, {"#1", "山田\n太郎"}, {"#2", "佐藤,花子"}}}});
@@ -113,7 +112,7 @@ private slots:
         dialogs.choices = {1};
         dialogs.answers = {kAnswerYes};
         dialogs.shown.clear();
-        view.place_chosen_files({QString::fromStdString(book.string())});
+        admission.admit_chosen({QString::fromStdString(book.string())}, view.menu_point());
         QCOMPARE(chart.node_count(), 1);
         QCOMPARE(dialogs.shown[0].text, book.string() + "\nシート: 名簿\n変換したコピー: members.sjis.csv\n"
                                         "Excelブックはそのままでは読めません。\n"
@@ -134,6 +133,7 @@ private slots:
         chart.reset(1024, 768);
         FakeDialogs dialogs;
         ChartView view(chart, dialogs);
+        FileAdmission admission(view, chart, dialogs);
         const QByteArray members = "1,山田太郎,1990\r\n2,佐藤花子,1985\r\n";
         const QString utf8 = file("utf8.csv", members);
         dialogs.answers = {kAnswerNo};
@@ -154,7 +154,7 @@ private slots:
         QByteArray utf16("\xFF\xFE", 2);
         for (QChar c : QString::fromUtf8(members)) utf16.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
         dialogs.answers = {kAnswerYes};
-        view.place_chosen_files({file("utf16.csv", utf16)});  // its NULs are no sign of a binary file
+        admission.admit_chosen({file("utf16.csv", utf16)}, view.menu_point());  // its NULs are no sign of a binary file
         QCOMPARE(chart.node_count(), 2);
 
         dialogs.answers = {kAnswerYes};
@@ -172,6 +172,7 @@ private slots:
         chart.reset(1024, 768);
         FakeDialogs dialogs;
         ChartView view(chart, dialogs);
+        FileAdmission admission(view, chart, dialogs);
         QByteArray ascii;
         for (int i = 0; ascii.size() < 80 * 1024; ++i) ascii += QByteArray::number(i) + ",abc,1990/01/02\r\n";
         const QByteArray japanese = "9,山田太郎,1990/01/02\r\n10,佐藤花子,1985/03/04\r\n";
@@ -208,6 +209,7 @@ private slots:
         chart.reset(1024, 768);
         ShrinkingDialogs dialogs;
         ChartView view(chart, dialogs);
+        FileAdmission admission(view, chart, dialogs);
         const QByteArray members = "1,山田太郎,1990\r\n2,佐藤花子,1985\r\n";
         const struct {
             const char* name;
@@ -241,8 +243,9 @@ private slots:
         chart.reset(1024, 768);
         FakeDialogs dialogs;
         ChartView view(chart, dialogs);
+        FileAdmission admission(view, chart, dialogs);
         bool quotes = false;
-        view.set_quote_option([&] { return quotes; }, [&] { quotes = true; });
+        admission.set_quote_option([&] { return quotes; }, [&] { quotes = true; });
         const std::string long_tail(100, 'z');
         const QString quoted = file("quoted.csv", QByteArray::fromStdString(cp932::literal(
                                                       "id,name\r\n1,\"山田\"\r\n2,\"山田,太郎\"," + long_tail + "\r\n")));
@@ -268,6 +271,6 @@ private slots:
     }
 };
 
-TESSALY_REGISTER_TEST(ChartViewTest);
+TESSALY_REGISTER_TEST(FileAdmissionTest);
 
-#include "chart_view_test.moc"
+#include "file_admission_test.moc"
