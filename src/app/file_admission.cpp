@@ -45,7 +45,7 @@ std::optional<std::filesystem::path> FileAdmission::file_to_place(const QString&
         show_message(dialogs_, given.string() + "\n", MessageId::NotATextSaveAsCsv);
         return std::nullopt;
     }
-    const std::optional<std::filesystem::path> file = is_workbook_name(given) ? workbook_copy_of(given) : file_in_cp932(given);
+    std::optional<std::filesystem::path> file = is_workbook_name(given) ? workbook_copy_of(given) : file_in_cp932(given);
     if (!file) return std::nullopt;
     // A binary file is refused; a chosen file may do without a line break,
     // though (an empty list, say).

@@ -519,7 +519,7 @@ void MainWindow::refresh_recent_files() {
     for (int n = 0; n < files.size(); ++n) {
         QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(n + 1).arg(QFileInfo(files[n]).fileName()));
         action->setToolTip(files[n]);
-        const QString path = files[n];
+        const QString& path = files[n];
         connect(action, &QAction::triggered, this, [this, path] {
             if (document_.may_discard()) document_.open(path);
         });

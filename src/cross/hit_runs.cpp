@@ -17,7 +17,7 @@ constexpr std::uint32_t kNone = UINT32_MAX;
 struct KeyPrefix {
     std::uint64_t high = 0;
     std::uint64_t low = 0;
-    auto operator<=>(const KeyPrefix&) const = default;
+    auto operator<=>(const KeyPrefix&) const = default;  // NOLINT(modernize-use-nullptr): a tidy 14 false alarm
 };
 
 KeyPrefix key_prefix(std::string_view key) {

@@ -54,8 +54,7 @@ public:
             // Not convertible (or a lone lead byte at the end): one
             // character's bytes become one replacement character.
             const std::size_t n = std::min(src_left, cp932::char_length({src, src_left}, 0));
-            std::memcpy(dst, "\xEF\xBF\xBD", 3);
-            dst += 3;
+            for (const char c : {'\xEF', '\xBF', '\xBD'}) *dst++ = c;
             dst_left -= 3;
             src += n;
             src_left -= n;

@@ -85,7 +85,7 @@ void paint_preview(QPainter& painter, const QSize& pane, const PreviewScene& sce
         const int baseline = y0 + r * ch + ascent;
         if (m.show_record_no) {
             const QByteArray number =
-                QByteArray::number(static_cast<qlonglong>(scene.top_record + r + 1)).rightJustified(digits, ' ');
+                QByteArray::number(static_cast<qlonglong>(scene.top_record) + r + 1).rightJustified(digits, ' ');
             CellText cells;
             append_cells(cells, {number.constData(), static_cast<std::size_t>(number.size())}, 0, 0, digits);
             painter.setPen(kRecordNumberColour);

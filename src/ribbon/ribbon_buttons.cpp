@@ -219,7 +219,7 @@ void CheckBox::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const bool enabled = isEnabled();
     const bool hovered = enabled && underMouse();
-    const QRectF box(2.5, (height() - indicator) / 2 + 0.5, indicator - 1, indicator - 1);
+    const QRectF box(2.5, static_cast<double>((height() - indicator) / 2) + 0.5, indicator - 1, indicator - 1);
 
     if (hovered) {
         p.setPen(Qt::NoPen);

@@ -11,7 +11,7 @@ Status copy_lines_crlf(const std::filesystem::path& source, const std::filesyste
     RecordReader reader;
     if (Status opened = reader.open(source); !opened) return opened;
     constexpr std::size_t kChunk = 1 << 20;
-    const Status written = replace_file_checked(
+    Status written = replace_file_checked(
         target,
         [&](const FileSink& sink) {
             std::string chunk;

@@ -192,7 +192,7 @@ bool replace_file_with(const fs::path& path, const std::function<bool(const File
 
 Status replace_file_checked(const fs::path& path, const std::function<bool(const FileSink&)>& write,
                             const ReplaceOptions& options) {
-    const Status failed = Status::failure(options.failure_id, path.string());
+    Status failed = Status::failure(options.failure_id, path.string());
     std::error_code ec;
     fs::path target = path;
     struct stat link {};

@@ -19,7 +19,6 @@ namespace tessaly {
 
 namespace {
 
-constexpr MessageId kCannotOpen = MessageId::OpenFailed;
 constexpr MessageId kDamaged = MessageId::WorkbookDamaged;
 constexpr MessageId kEncrypted = MessageId::WorkbookEncrypted;
 constexpr MessageId kNoSheets = MessageId::WorkbookWithoutSheets;
