@@ -45,7 +45,8 @@ std::optional<std::filesystem::path> FileAdmission::file_to_place(const QString&
         show_message(dialogs_, given.string() + "\n", MessageId::NotATextSaveAsCsv);
         return std::nullopt;
     }
-    std::optional<std::filesystem::path> file = is_workbook_name(given) ? workbook_copy_of(given) : file_in_cp932(given);
+    std::optional<std::filesystem::path> file =
+        is_workbook_name(given) ? workbook_copy_of(given) : file_in_cp932(given);
     if (!file) return std::nullopt;
     // A binary file is refused; a chosen file may do without a line break,
     // though (an empty list, say).
@@ -104,8 +105,8 @@ std::optional<std::filesystem::path> FileAdmission::workbook_copy_of(const std::
     }
     const std::string& sheet = sheets.names[static_cast<std::size_t>(chosen)];
     const std::filesystem::path copy_path = workbook_copy_path(workbook);
-    const std::string about = workbook.string() + "\nシート: " + sheet + "\n変換したコピー: " +
-                              copy_path.filename().string() + "\n";
+    const std::string about =
+        workbook.string() + "\nシート: " + sheet + "\n変換したコピー: " + copy_path.filename().string() + "\n";
     if (show_message(dialogs_, about, MessageId::AskConvertWorkbook) != kAnswerYes || !may_write_copy(copy_path))
         return std::nullopt;
     // Made only from the workbook the user was asked about.
@@ -135,8 +136,8 @@ std::optional<std::filesystem::path> FileAdmission::cp932_copy_of(const std::fil
                                                                   TextEncoding encoding,
                                                                   const std::optional<FileStamp>& stamp) {
     const std::filesystem::path copy_path = cp932_copy_path(file);
-    const std::string about = file.string() + "\n文字コード: " + encoding_name(encoding) + "\n変換したコピー: " +
-                              copy_path.filename().string() + "\n";
+    const std::string about = file.string() + "\n文字コード: " + encoding_name(encoding) +
+                              "\n変換したコピー: " + copy_path.filename().string() + "\n";
     if (show_message(dialogs_, about, MessageId::AskConvertToCp932) != kAnswerYes || !may_write_copy(copy_path))
         return std::nullopt;
     // The file may have changed while the questions were shown: the copy is

@@ -1,53 +1,48 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QMenu>
-#include <QComboBox>
-#include <QSpinBox>
 #include <QProgressBar>
+#include <QScreen>
+#include <QSpinBox>
 #include <QSplitter>
+#include <QTimer>
 
-#include "chart/display_switches.h"
-#include "text/cp932.h"
-#include "text/show_message.h"
+#include "app/about_dialog.h"
 #include "app/chart_menus.h"
-#include "view/chart_view.h"
 #include "app/cross_launch.h"
 #include "app/file_admission.h"
-#include "filearea/file_area.h"
-#include "app/node_commands.h"
-#include "app/node_properties_dialog.h"
-#include "print/print_dialog.h"
-#include "view/zoom_steps.h"
-#include "app/about_dialog.h"
 #include "app/frame_rules.h"
 #include "app/key_help_dialog.h"
 #include "app/manual_window.h"
+#include "app/node_commands.h"
+#include "app/node_properties_dialog.h"
 #include "app/recent_files.h"
+#include "app/settings_dialog.h"
+#include "chart/display_switches.h"
+#include "filearea/file_area.h"
+#include "print/print_dialog.h"
 #include "ribbon/ribbon.h"
 #include "shell/settings.h"
-#include "app/settings_dialog.h"
+#include "text/cp932.h"
+#include "text/show_message.h"
+#include "view/chart_view.h"
+#include "view/zoom_steps.h"
 
 namespace tessaly::app {
 
 namespace {
 
 constexpr std::pair<CommandId, bool CrossOptions::*> kOptionOfCommand[] = {
-    {CommandId::RemoveSpaces, &CrossOptions::remove_spaces},
-    {CommandId::RemoveHyphens, &CrossOptions::remove_hyphens},
-    {CommandId::RemoveParens, &CrossOptions::remove_parens},
-    {CommandId::IgnoreCase, &CrossOptions::ignore_case},
-    {CommandId::OldNewForms, &CrossOptions::old_new},
-    {CommandId::HitNumbers, &CrossOptions::hit_numbers},
-    {CommandId::LineBreakPerHit, &CrossOptions::blank_lines},
-    {CommandId::AutoClose, &CrossOptions::auto_close},
-    {CommandId::QuotedFields, &CrossOptions::quotes},
-    {CommandId::WorkbookOutput, &CrossOptions::workbook},
+    {CommandId::RemoveSpaces, &CrossOptions::remove_spaces},  {CommandId::RemoveHyphens, &CrossOptions::remove_hyphens},
+    {CommandId::RemoveParens, &CrossOptions::remove_parens},  {CommandId::IgnoreCase, &CrossOptions::ignore_case},
+    {CommandId::OldNewForms, &CrossOptions::old_new},         {CommandId::HitNumbers, &CrossOptions::hit_numbers},
+    {CommandId::LineBreakPerHit, &CrossOptions::blank_lines}, {CommandId::AutoClose, &CrossOptions::auto_close},
+    {CommandId::QuotedFields, &CrossOptions::quotes},         {CommandId::WorkbookOutput, &CrossOptions::workbook},
 };
 
 constexpr std::pair<CommandId, NodeAlignment> kAlignmentOfCommand[] = {
@@ -102,15 +97,16 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(chart_view_, &view::ChartView::history_changed, this, &MainWindow::refresh_history_commands);
     connect(chart_view_, &view::ChartView::cursor_text, status_, &StatusPanes::set_cursor);
     connect(chart_view_, &view::ChartView::guide_shown, status_, &StatusPanes::set_info_text);
-    chart_view_->set_pointer_aids(
-        [this] { return view::PointerAids{copy_.show_guide, copy_.comets, copy_.comet_speed}; });
+    chart_view_->set_pointer_aids([this] {
+        return view::PointerAids{copy_.show_guide, copy_.comets, copy_.comet_speed};
+    });
     file_admission_ = new FileAdmission(*chart_view_, document_.chart(), dialogs_, this);
     file_admission_->set_quote_option([this] { return options_.quotes; },
-                                  [this] {
-                                      options_.quotes = true;
-                                      refresh_checks();
-                                      file_area_->chart_changed();
-                                  });
+                                      [this] {
+                                          options_.quotes = true;
+                                          refresh_checks();
+                                          file_area_->chart_changed();
+                                      });
     connect(chart_view_, &view::ChartView::zoom_text, status_, &StatusPanes::set_zoom);
     connect(chart_view_, &view::ChartView::position_panes_cleared, this, [this] {
         status_->set_position({});
@@ -179,9 +175,9 @@ void MainWindow::refresh_tint() {
 void MainWindow::open_print_dialog() {
     const print::ChartLook look{copy_.tint_active_area && chart_active_, file_area_->preview_node()};
     const QString& path = document_.path();
-    const QString pdf = path.isEmpty()
-                            ? QDir::home().filePath(document_.display_name() + QStringLiteral(".pdf"))
-                            : QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".pdf"));
+    const QString pdf =
+        path.isEmpty() ? QDir::home().filePath(document_.display_name() + QStringLiteral(".pdf"))
+                       : QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".pdf"));
     print::print_chart_dialog(this, dialogs_, settings_, printer_settings_, document_.chart(), look, pdf);
 }
 
@@ -335,8 +331,8 @@ void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
     chart_menu_ = build_chart_menu(which, *commands_, this);
     // The menu opens centred on the pointer, as the chart's menus always have.
     const QScreen* screen = QGuiApplication::screenAt(screen_point);
-    chart_menu_->popup(centred_menu_position(chart_menu_->sizeHint(), screen_point,
-                                             screen ? screen->availableGeometry() : QRect()));
+    chart_menu_->popup(
+        centred_menu_position(chart_menu_->sizeHint(), screen_point, screen ? screen->availableGeometry() : QRect()));
 }
 
 void MainWindow::connect_commands() {
@@ -356,8 +352,9 @@ void MainWindow::connect_file_commands() {
         connect(c[id], &QAction::triggered, this, [this] {
             if (!document_.may_discard()) return;
             document_.new_chart();
-            status_->set_info_text(QString::fromUtf8(
-                "ドラッグ＆ドロップまたはビューの右クリックメニューの「ここにクロス原本をセット」でファイルをセットしてください"));
+            status_->set_info_text(
+                QString::fromUtf8("ドラッグ＆ドロップまたはビューの右クリックメニューの「ここにクロス原本をセット」でフ"
+                                  "ァイルをセットしてください"));
         });
     }
     connect(c[CommandId::OpenChart], &QAction::triggered, this, &MainWindow::open_chart);
@@ -445,8 +442,9 @@ void MainWindow::connect_chart_commands() {
     });
     connect(c[CommandId::SelectAllNodes], &QAction::triggered, chart_view_, &view::ChartView::select_all_nodes);
     connect(c[CommandId::SetCrossOriginalHere], &QAction::triggered, this, [this] {
-        const QStringList files = dialogs_.open_files(QString::fromUtf8("クロス原本ファイルを指定(複数選択可)"),
-                                                      QString::fromUtf8("ＣＳＶファイル(*.CSV *.csv);;Excelブック(*.xlsx *.xlsm);;すべてのファイル(*)"), true);
+        const QStringList files = dialogs_.open_files(
+            QString::fromUtf8("クロス原本ファイルを指定(複数選択可)"),
+            QString::fromUtf8("ＣＳＶファイル(*.CSV *.csv);;Excelブック(*.xlsx *.xlsm);;すべてのファイル(*)"), true);
         file_admission_->admit_chosen(files, chart_view_->menu_point());
     });
     const std::pair<CommandId, float> zooms[] = {

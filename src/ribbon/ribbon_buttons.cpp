@@ -20,8 +20,7 @@ constexpr int large_icon = 32;
 constexpr int small_icon = 16;
 
 // The rounded fill of a button under the mouse or pressed.
-void paint_button_ground(QPainter& p, const QRectF& r, bool pressed, bool hovered, bool light,
-                         bool framed = true) {
+void paint_button_ground(QPainter& p, const QRectF& r, bool pressed, bool hovered, bool light, bool framed = true) {
     const qreal radius = 3;
     if (pressed) {
         QLinearGradient g(r.topLeft(), r.bottomLeft());
@@ -65,18 +64,15 @@ QString Button::caption_text() const {
 
 QStringList Button::large_lines() const {
     const QString text = caption_text();
-    if (text.contains(QLatin1Char('\n')))
-        return text.split(QLatin1Char('\n')).mid(0, 2);
+    if (text.contains(QLatin1Char('\n'))) return text.split(QLatin1Char('\n')).mid(0, 2);
     const QFontMetrics fm(font());
     QStringList best{text};
     int best_width = fm.horizontalAdvance(text);
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != QLatin1Char(' ') && text[i] != QChar(0x3000))
-            continue;
+        if (text[i] != QLatin1Char(' ') && text[i] != QChar(0x3000)) continue;
         const QString first = text.left(i).trimmed();
         const QString second = text.mid(i + 1).trimmed();
-        if (first.isEmpty() || second.isEmpty())
-            continue;
+        if (first.isEmpty() || second.isEmpty()) continue;
         const int width = std::max(fm.horizontalAdvance(first), fm.horizontalAdvance(second));
         if (width < best_width) {
             best_width = width;
@@ -91,22 +87,21 @@ QSize Button::sizeHint() const {
     const QFontMetrics fm(font());
     const QString text = caption_text();
     switch (kind_) {
-    case ButtonKind::large: {
-        int width = large_icon + 12;
-        for (const QString& line : large_lines())
-            width = std::max(width, fm.horizontalAdvance(line) + 12);
-        return {width, m.content};
-    }
-    case ButtonKind::small:
-        return {small_icon + 8 + (with_caption_ ? fm.horizontalAdvance(text) + 8 : 0), m.row};
-    case ButtonKind::in_group:
-        return {small_icon + 8, m.row - 2};
-    case ButtonKind::quick_access:
-        return {small_icon + 6 + (with_caption_ ? fm.horizontalAdvance(text) + 8 : 0), 22};
-    case ButtonKind::label:
-        return {fm.horizontalAdvance(text) + 12, m.row};
-    case ButtonKind::menu_bottom:
-        return {small_icon + 8 + fm.horizontalAdvance(text) + 14, std::max(26, fm.height() + 10)};
+        case ButtonKind::large: {
+            int width = large_icon + 12;
+            for (const QString& line : large_lines()) width = std::max(width, fm.horizontalAdvance(line) + 12);
+            return {width, m.content};
+        }
+        case ButtonKind::small:
+            return {small_icon + 8 + (with_caption_ ? fm.horizontalAdvance(text) + 8 : 0), m.row};
+        case ButtonKind::in_group:
+            return {small_icon + 8, m.row - 2};
+        case ButtonKind::quick_access:
+            return {small_icon + 6 + (with_caption_ ? fm.horizontalAdvance(text) + 8 : 0), 22};
+        case ButtonKind::label:
+            return {fm.horizontalAdvance(text) + 12, m.row};
+        case ButtonKind::menu_bottom:
+            return {small_icon + 8 + fm.horizontalAdvance(text) + 14, std::max(26, fm.height() + 10)};
     }
     return {m.row, m.row};
 }
@@ -126,10 +121,9 @@ void Button::paintEvent(QPaintEvent*) {
     const bool pressed = enabled && (isDown() || isChecked());
     const bool light = kind_ == ButtonKind::menu_bottom;
     const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    paint_button_ground(p, kind_ == ButtonKind::in_group ? frame.adjusted(1, 1, -1, -1) : frame,
-                        pressed, hovered, light, kind_ != ButtonKind::in_group);
-    if (shows_focus(this))
-        paint_focus(p, frame.adjusted(1.5, 1.5, -1.5, -1.5));
+    paint_button_ground(p, kind_ == ButtonKind::in_group ? frame.adjusted(1, 1, -1, -1) : frame, pressed, hovered,
+                        light, kind_ != ButtonKind::in_group);
+    if (shows_focus(this)) paint_focus(p, frame.adjusted(1.5, 1.5, -1.5, -1.5));
 
     QColor ink = light ? colour_of(colour::light_text) : colour_of(colour::text);
     if (!enabled)
@@ -142,32 +136,30 @@ void Button::paintEvent(QPaintEvent*) {
     const QString text = caption_text();
 
     switch (kind_) {
-    case ButtonKind::large: {
-        const QPixmap pm = icon_pixmap(icon(), large_icon, enabled, ratio);
-        const int top = 4;
-        if (!pm.isNull())
-            p.drawPixmap(QPoint((width() - large_icon) / 2, top), pm);
-        int y = top + large_icon + 3;
-        for (const QString& line : large_lines()) {
-            p.drawText(QRect(2, y, width() - 4, fm.height()), Qt::AlignHCenter | Qt::AlignTop, line);
-            y += fm.height();
+        case ButtonKind::large: {
+            const QPixmap pm = icon_pixmap(icon(), large_icon, enabled, ratio);
+            const int top = 4;
+            if (!pm.isNull()) p.drawPixmap(QPoint((width() - large_icon) / 2, top), pm);
+            int y = top + large_icon + 3;
+            for (const QString& line : large_lines()) {
+                p.drawText(QRect(2, y, width() - 4, fm.height()), Qt::AlignHCenter | Qt::AlignTop, line);
+                y += fm.height();
+            }
+            break;
         }
-        break;
-    }
-    case ButtonKind::label:
-        p.drawText(rect().adjusted(6, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
-        break;
-    default: {
-        const bool captioned = with_caption_ && !text.isEmpty();
-        const int left = captioned ? 4 : (width() - small_icon) / 2;
-        const QPixmap pm = icon_pixmap(icon(), small_icon, enabled, ratio);
-        if (!pm.isNull())
-            p.drawPixmap(QPoint(left, (height() - small_icon) / 2), pm);
-        if (captioned)
-            p.drawText(QRect(left + small_icon + 5, 0, width() - left - small_icon - 5, height()),
-                       Qt::AlignLeft | Qt::AlignVCenter, text);
-        break;
-    }
+        case ButtonKind::label:
+            p.drawText(rect().adjusted(6, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+            break;
+        default: {
+            const bool captioned = with_caption_ && !text.isEmpty();
+            const int left = captioned ? 4 : (width() - small_icon) / 2;
+            const QPixmap pm = icon_pixmap(icon(), small_icon, enabled, ratio);
+            if (!pm.isNull()) p.drawPixmap(QPoint(left, (height() - small_icon) / 2), pm);
+            if (captioned)
+                p.drawText(QRect(left + small_icon + 5, 0, width() - left - small_icon - 5, height()),
+                           Qt::AlignLeft | Qt::AlignVCenter, text);
+            break;
+        }
     }
 }
 
@@ -187,8 +179,7 @@ CheckBox::CheckBox(QAction* action, QWidget* parent) : QCheckBox(parent), action
 }
 
 void CheckBox::follow_action() {
-    if (!action_)
-        return;
+    if (!action_) return;
     setText(display_text(action_->text()));
     setToolTip(action_->toolTip());
     setEnabled(action_->isEnabled());
@@ -246,15 +237,14 @@ void CheckBox::paintEvent(QPaintEvent*) {
         tick.lineTo(box.left() + 5.0, box.bottom() - 3.0);
         tick.lineTo(box.right() - 2.0, box.top() + 2.5);
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(enabled ? colour_of(colour::tick) : colour_of(colour::tick_disabled), 2.0,
-                      Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setPen(QPen(enabled ? colour_of(colour::tick) : colour_of(colour::tick_disabled), 2.0, Qt::SolidLine,
+                      Qt::RoundCap, Qt::RoundJoin));
         p.drawPath(tick);
     }
     const QRect text_rect(2 + indicator + 6, 0, width() - indicator - 8, height());
     p.setPen(enabled ? colour_of(colour::text) : colour_of(colour::text_disabled));
     p.drawText(text_rect, Qt::AlignLeft | Qt::AlignVCenter, text());
-    if (shows_focus(this))
-        paint_focus(p, QRectF(text_rect).adjusted(-2.5, 2.5, -1.5, -2.5));
+    if (shows_focus(this)) paint_focus(p, QRectF(text_rect).adjusted(-2.5, 2.5, -1.5, -2.5));
 }
 
 // ---------------------------------------------------------------- ApplicationButton
@@ -307,15 +297,13 @@ void ApplicationButton::paintEvent(QPaintEvent*) {
     gloss.setColorAt(0, colour_of(colour::orb_gloss_top));
     gloss.setColorAt(1, colour_of(colour::orb_gloss_bottom));
     p.setBrush(gloss);
-    p.drawEllipse(QRectF(face.left() + face.width() * 0.14, face.top() + 0.5, face.width() * 0.72,
-                         face.height() * 0.5));
+    p.drawEllipse(
+        QRectF(face.left() + face.width() * 0.14, face.top() + 0.5, face.width() * 0.72, face.height() * 0.5));
     // Logo.
     const int logo = static_cast<int>(d * 0.62);
     const QPixmap pm = icon_pixmap(icon(), logo, isEnabled(), devicePixelRatioF());
-    if (!pm.isNull())
-        p.drawPixmap(QPointF(orb.center().x() - logo / 2.0, orb.center().y() - logo / 2.0), pm);
-    if (shows_focus(this))
-        paint_focus(p, orb.adjusted(-0.5, -0.5, 0.5, 0.5));
+    if (!pm.isNull()) p.drawPixmap(QPointF(orb.center().x() - logo / 2.0, orb.center().y() - logo / 2.0), pm);
+    if (shows_focus(this)) paint_focus(p, orb.adjusted(-0.5, -0.5, 0.5, 0.5));
 }
 
 }  // namespace tessaly::ribbon::detail

@@ -41,8 +41,7 @@ void GroupStrip::paintEvent(QPaintEvent*) {
     p.setPen(colour_of(colour::strip_divider));
     for (int i = 0; i + 1 < layout_->count(); ++i) {
         const QWidget* w = layout_->itemAt(i)->widget();
-        if (!w)
-            continue;
+        if (!w) continue;
         const int x = w->geometry().right() + 1;
         p.drawLine(x, 3, x, height() - 4);
     }
@@ -90,9 +89,7 @@ QSize PanelContent::minimumSizeHint() const {
 
 // ---------------------------------------------------------------- Separator
 
-Separator::Separator(QWidget* parent) : QWidget(parent) {
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-}
+Separator::Separator(QWidget* parent) : QWidget(parent) { setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed); }
 
 QSize Separator::sizeHint() const { return {7, metrics_for(font()).content - 6}; }
 

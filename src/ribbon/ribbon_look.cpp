@@ -89,8 +89,7 @@ QString display_text(const QString& action_text) {
 
 QPixmap icon_pixmap(const QIcon& icon, int size, bool enabled, qreal ratio) {
     QPixmap pm = icon.pixmap(QSize(size, size), ratio, QIcon::Normal, QIcon::Off);
-    if (enabled || pm.isNull())
-        return pm;
+    if (enabled || pm.isNull()) return pm;
     QImage img = pm.toImage().convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < img.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
@@ -106,9 +105,7 @@ QPixmap icon_pixmap(const QIcon& icon, int size, bool enabled, qreal ratio) {
 }
 
 // Focus is shown only once the keyboard has moved it, as the styles do.
-bool shows_focus(const QWidget* w) {
-    return w->hasFocus() && w->window()->testAttribute(Qt::WA_KeyboardFocusChange);
-}
+bool shows_focus(const QWidget* w) { return w->hasFocus() && w->window()->testAttribute(Qt::WA_KeyboardFocusChange); }
 
 void paint_focus(QPainter& p, const QRectF& r) {
     QPen pen(colour_of(colour::focus), 1, Qt::DotLine);

@@ -20,8 +20,7 @@ Tab::Tab(const QString& caption, QWidget* parent) : QWidget(parent), caption_(ca
 }
 
 void Tab::set_selected(bool selected) {
-    if (selected == selected_)
-        return;
+    if (selected == selected_) return;
     selected_ = selected;
     update();
 }
@@ -59,31 +58,28 @@ void Tab::paintEvent(QPaintEvent*) {
     }
     p.setPen(selected_ || hovered_ ? colour_of(colour::text) : colour_of(colour::text_dim));
     p.drawText(rect().adjusted(0, 1, 0, 0), Qt::AlignCenter, caption_);
-    if (shows_focus(this))
-        paint_focus(p, QRectF(rect()).adjusted(3.5, 3.5, -3.5, -2.5));
+    if (shows_focus(this)) paint_focus(p, QRectF(rect()).adjusted(3.5, 3.5, -3.5, -2.5));
 }
 
 void Tab::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        emit activated();
+    if (event->button() == Qt::LeftButton) emit activated();
     event->accept();
 }
 
 void Tab::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        emit double_clicked();
+    if (event->button() == Qt::LeftButton) emit double_clicked();
     event->accept();
 }
 
 void Tab::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-    case Qt::Key_Space:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        emit activated();
-        break;
-    default:
-        QWidget::keyPressEvent(event);
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            emit activated();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
     }
 }
 
@@ -99,9 +95,7 @@ void Tab::leaveEvent(QEvent*) {
 
 // ---------------------------------------------------------------- TabRow
 
-TabRow::TabRow(QWidget* parent) : QWidget(parent) {
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-}
+TabRow::TabRow(QWidget* parent) : QWidget(parent) { setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed); }
 
 QSize TabRow::sizeHint() const {
     QSize s = QWidget::sizeHint();

@@ -2,9 +2,9 @@
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -70,9 +70,7 @@ void ChartView::wheelEvent(QWheelEvent* event) {
     console_.scrolling_finished();
 }
 
-QPoint ChartView::scroll_position() const {
-    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
-}
+QPoint ChartView::scroll_position() const { return {horizontalScrollBar()->value(), verticalScrollBar()->value()}; }
 
 void ChartView::set_zoom(float factor) {
     zoom_ = clamped_zoom(factor);
@@ -159,7 +157,8 @@ void ChartView::paint_drag_outline(QPainter& painter) {
     const int x = std::clamp(centre.x(), 0, std::max(0, canvas_w - hw));
     const int y = std::clamp(centre.y(), 0, std::max(0, canvas_h - hh));
     const QRect outline(x - hw, y - hh, 2 * hw, 2 * hh);
-    const std::pair<int, QColor> lines[] = {{3, QColor(243, 247, 250)}, {2, QColor(229, 235, 242)}, {1, QColor(215, 223, 234)}};
+    const std::pair<int, QColor> lines[] = {
+        {3, QColor(243, 247, 250)}, {2, QColor(229, 235, 242)}, {1, QColor(215, 223, 234)}};
     painter.setBrush(Qt::NoBrush);
     for (const auto& [width, colour] : lines) {
         painter.setPen(QPen(colour, width));
@@ -192,7 +191,8 @@ void ChartView::paintEvent(QPaintEvent* event) {
         paint_frame(frame_painter, viewport()->rect());
         frame_valid_ = true;
     }
-    painter.drawPixmap(event->rect(), frame_, QRectF(QPointF(event->rect().topLeft()) * ratio, QSizeF(event->rect().size()) * ratio));
+    painter.drawPixmap(event->rect(), frame_,
+                       QRectF(QPointF(event->rect().topLeft()) * ratio, QSizeF(event->rect().size()) * ratio));
     animation_.paint(painter);
 }
 
@@ -239,7 +239,8 @@ void ChartView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (const int d = hit_node(chart_, point, zoom_); d >= 0) {
-        const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+        const Qt::KeyboardModifiers mods =
+            event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
         const PressKeys keys = mods == Qt::ControlModifier ? PressKeys::Ctrl
                                : mods == Qt::ShiftModifier ? PressKeys::Shift
                                                            : PressKeys::Plain;
@@ -327,10 +328,9 @@ void ChartView::show_cursor(ChartCursor shape) {
 void ChartView::show_cursor_position(QPoint p) {
     const bool on_canvas = p.x() < static_cast<int>(chart_.display.view_width * zoom_) &&
                            p.y() < static_cast<int>(chart_.display.view_height * zoom_);
-    emit cursor_text(on_canvas ? QStringLiteral("%1, %2")
-                                     .arg(static_cast<int>(p.x() / zoom_))
-                                     .arg(static_cast<int>(p.y() / zoom_))
-                               : QString());
+    emit cursor_text(
+        on_canvas ? QStringLiteral("%1, %2").arg(static_cast<int>(p.x() / zoom_)).arg(static_cast<int>(p.y() / zoom_))
+                  : QString());
 }
 
 void ChartView::mouseMoveEvent(QMouseEvent* event) {
@@ -398,8 +398,7 @@ void ChartView::hover(QPoint p, const PointerAids& aids) {
 }
 
 void ChartView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && console_.released(event->position().toPoint(), viewport()->size()))
-        return;
+    if (event->button() == Qt::LeftButton && console_.released(event->position().toPoint(), viewport()->size())) return;
     if (event->button() == Qt::RightButton && !dragging_ && !band_selecting_ && !resizing_)
         return right_click(event->position().toPoint(), event->globalPosition().toPoint());
     if (resizing_ && event->button() == Qt::LeftButton) {
@@ -480,11 +479,20 @@ void ChartView::keyPressEvent(QKeyEvent* event) {
     const int step = event->modifiers() & Qt::ControlModifier ? 1 : 10;
     QPoint delta;
     switch (event->key()) {
-    case Qt::Key_Left: delta = {-step, 0}; break;
-    case Qt::Key_Right: delta = {step, 0}; break;
-    case Qt::Key_Up: delta = {0, -step}; break;
-    case Qt::Key_Down: delta = {0, step}; break;
-    default: return QAbstractScrollArea::keyPressEvent(event);
+        case Qt::Key_Left:
+            delta = {-step, 0};
+            break;
+        case Qt::Key_Right:
+            delta = {step, 0};
+            break;
+        case Qt::Key_Up:
+            delta = {0, -step};
+            break;
+        case Qt::Key_Down:
+            delta = {0, step};
+            break;
+        default:
+            return QAbstractScrollArea::keyPressEvent(event);
     }
     if (move_selected_nodes(chart_, delta.x(), delta.y(), zoom_, [this] { take_snapshot(); })) {
         viewport()->update();
