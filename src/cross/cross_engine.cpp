@@ -1,6 +1,8 @@
 #include "cross/cross_engine.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <optional>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -8,17 +10,18 @@
 
 #include "text/cp932.h"
 #include "text/file_writer.h"
+#include "cross/hit_lines.h"
 #include "cross/hit_runs.h"
 #include "cross/key_groups.h"
 #include "cross/key_normaliser.h"
 #include "cross/keyed_record_feed.h"
 #include "text/record_reader.h"
-#include "cross/result_assembler.h"
 #include "cross/result_file.h"
 #include "cross/result_workbook.h"
 #include "text/temp_file.h"
 #include "text/text_encoding.h"
 #include "text/unfinished_file.h"
+#include "text/user_file.h"
 
 namespace tessaly {
 
@@ -26,29 +29,41 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kIndexEntry = 11;  // "%11ld": the position just after a line
+// The position index: where each keyed record starts in its file and how
+// long it is, in the machine's own byte order (the file lives no longer
+// than the process).
+struct IndexEntry {
+    long long offset;
+    std::uint32_t length;
+};
+constexpr std::size_t kIndexEntry = 12;
 constexpr std::uint32_t kNone = UINT32_MAX;
-// How much of the result file is put together in memory at a time.
-constexpr std::size_t kOutputWindow = 32 << 20;
-// And of the workbook's rows.
-constexpr std::size_t kWorkbookWindow = 4 << 20;
+// The result lines are kept in bins of about this much of the result (see
+// hit_lines.h); one bin is in memory while the result is written.
+constexpr std::uint64_t kBinBytes = 32 << 20;
+// Wanted records of a source this close together are read at once, the
+// bytes between them read and dropped: cheaper than another system call.
+constexpr long long kLargestRead = 1 << 20;
 
-bool format_index_entry(long long position, char (&out)[kIndexEntry]) {
-    std::memset(out, ' ', kIndexEntry);
-    int i = kIndexEntry - 1;
-    do {
-        out[i--] = static_cast<char>('0' + position % 10);
-        position /= 10;
-    } while (position > 0 && i >= 0);
-    return position == 0;
+void format_index_entry(long long offset, std::uint32_t length, char (&out)[kIndexEntry]) {
+    std::memcpy(out, &offset, 8);
+    std::memcpy(out + 8, &length, 4);
 }
 
-long long parse_index_entry(const char* p) {
-    long long v = 0;
-    for (std::size_t i = 0; i < kIndexEntry; ++i)
-        if (p[i] != ' ') v = v * 10 + (p[i] - '0');
-    return v;
+IndexEntry parse_index_entry(const char* p) {
+    IndexEntry e;
+    std::memcpy(&e.offset, p, 8);
+    std::memcpy(&e.length, p + 8, 4);
+    return e;
 }
+
+// A hit record the grouping found: its place in the result order and where
+// it stands in its file.
+struct WantedRecord {
+    std::uint32_t record;
+    std::uint32_t place;
+    IndexEntry entry;
+};
 
 // How a stage ended: done, failed (with the message) or cancelled.
 struct StageEnd {
@@ -96,26 +111,31 @@ struct CrossEngine::Impl {
     };
     std::vector<Source> sources;
 
-    // The record work file and its position index have no name (see
-    // temp_file.h); a failure to write them names the temporary folder.
+    // The work files have no name (see temp_file.h); a failure to write
+    // them names the temporary folder. The position index holds where each
+    // keyed record stands in its file; the work file the hit records'
+    // result lines, made from their files again once the hits are known.
     FileWriter work, index, result;
+    // Each source as it was read, so that reading it again for the hit
+    // records finds it unchanged.
+    std::vector<std::optional<FileIdentity>> identities;
+    int column_offset = 0;  // the largest key_first on the chart
 
     std::unique_ptr<KeyGroups> groups;
     MandatoryNodes mandatory;
     HitRuns runs;
-    std::vector<long long> line_start;  // of each record of runs.records
-    std::vector<std::uint32_t> line_length;
-    // Where each source's stored records begin: (first record, source).
+    // Where each stored record's source begins: (first record, source).
     std::vector<std::pair<std::uint32_t, std::uint32_t>> first_of_source;
 
-    // With the workbook asked for, each stored record's own line follows
-    // its work line in the work file: the work line's length and the
-    // record's field count are kept per stored record until the hits are
-    // found, then where each hit record's own line stands.
-    std::vector<std::uint32_t> work_length;
-    std::vector<std::uint16_t> field_counts;
-    std::vector<long long> original_start;  // of each record of runs.records
+    // Each record of a hit (indexed as runs.records): its result line in its
+    // bin and, with the workbook asked for, the length of its own line,
+    // which follows the result line.
+    std::vector<std::uint32_t> line_start;
+    std::vector<std::uint32_t> line_length;
     std::vector<std::uint32_t> original_length;
+    // The first place (in runs.records) of each bin, and the end.
+    std::vector<std::uint32_t> bin_first;
+    std::unique_ptr<HitLines> lines;
     std::size_t most_fields = 0;  // of any hit record
     std::unique_ptr<ResultWorkbook> workbook;
     std::filesystem::path workbook_path;  // once finished
@@ -126,6 +146,13 @@ struct CrossEngine::Impl {
                                    std::make_pair(record, UINT32_MAX));
         return std::prev(it)->second;
     }
+    std::uint32_t bin_of(std::uint32_t place) const {
+        return static_cast<std::uint32_t>(std::upper_bound(bin_first.begin(), bin_first.end(), place) -
+                                          bin_first.begin() - 1);
+    }
+    template <typename EachBlock>
+    StageEnd each_hit_record(const std::vector<std::uint32_t>& place_of_record, EachBlock each_block);
+    StageEnd fetch_hit_lines(const std::vector<std::uint32_t>& place_of_record);
     StageEnd write_workbook_rows();
 
     Clock::time_point last_alive = Clock::now();
@@ -228,15 +255,13 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
     observer.message_line(MessageId::ReadingData);
     observer.progress_range(static_cast<int>(n / 100));
     observer.progress_position(0);
-    int column_offset = 0;
     for (const NodeRecord& node : chart.nodes) column_offset = std::max(column_offset, node.key_first);
     std::vector<KeyedRecordFeed::Source> feed_sources;
     for (const Source& source : sources) {
         const NodeRecord& node = chart.nodes[source.node];
         feed_sources.push_back({source.path, source.title, node.key_first, node.key_last, node.start_record});
     }
-    const bool originals = options.Xlsx != 0;
-    KeyedRecordFeed feed(std::move(feed_sources), options, column_offset, n, originals);
+    KeyedRecordFeed feed(std::move(feed_sources), options, n);
 
     // Keys go into the table a few at a time, so that the table's lines for
     // all of them are fetched together.
@@ -251,14 +276,12 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
         return added;
     };
 
-    work.write_behind();
     index.write_behind();
     long long k = 0;
     std::uint32_t source = UINT32_MAX;
     for (;;) {
         const KeyedRecordFeed::Batch& batch = feed.next();
         std::size_t key_at = 0;
-        std::size_t line_at = 0;
         for (const KeyedRecordFeed::Record& record : batch.records) {
             if (cancel_requested()) {
                 feed.stop();
@@ -273,15 +296,8 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
             }
             ++figures.sources[source].records;
             if (record.key_length > 0) {
-                work.write(std::string_view(batch.lines).substr(line_at, record.line_length + record.original_length));
-                line_at += record.line_length + record.original_length;
-                if (originals) {
-                    work_length.push_back(record.line_length);
-                    field_counts.push_back(static_cast<std::uint16_t>(std::min<std::uint32_t>(record.field_count, 65535)));
-                }
                 char entry[kIndexEntry];
-                if (!format_index_entry(work.position(), entry))
-                    return Status::failure(MessageId::WriteFailed, temp_folder().string());
+                format_index_entry(record.offset, record.length, entry);
                 index.write({entry, kIndexEntry});
                 keys[batched] = std::string_view(batch.keys).substr(key_at, record.key_length);
                 key_at += record.key_length;
@@ -299,8 +315,35 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
             break;
         }
     }
+    identities = feed.identities();
     groups->drop_lookup();
-    if (!work.flush() || !index.flush()) return Status::failure(MessageId::WriteFailed, temp_folder().string());
+    if (!index.flush()) return Status::failure(MessageId::WriteFailed, temp_folder().string());
+    return StageEnd::done();
+}
+
+// Goes through the position index once, handing each block's hit records
+// (place_of_record is not kNone) to each_block in reading order.
+template <typename EachBlock>
+StageEnd CrossEngine::Impl::each_hit_record(const std::vector<std::uint32_t>& place_of_record,
+                                            EachBlock each_block) {
+    const std::size_t stored = place_of_record.size();
+    std::string block;
+    std::vector<WantedRecord> wanted;
+    constexpr std::size_t kEntriesPerBlock = 1 << 16;
+    for (std::size_t r = 0; r < stored; r += kEntriesPerBlock) {
+        const std::size_t entries = std::min(kEntriesPerBlock, stored - r);
+        if (!index.read_at(static_cast<long long>(r * kIndexEntry), entries * kIndexEntry, block))
+            return Status::failure(MessageId::OpenFailed);
+        wanted.clear();
+        for (std::size_t e = 0; e < entries; ++e) {
+            const std::uint32_t p = place_of_record[r + e];
+            if (p != kNone)
+                wanted.push_back({static_cast<std::uint32_t>(r + e), p, parse_index_entry(block.data() + e * kIndexEntry)});
+        }
+        pulse();
+        if (cancel_requested()) return StageEnd::cancel();
+        if (StageEnd end = each_block(wanted); end.cancelled || end.failure.failed()) return end;
+    }
     return StageEnd::done();
 }
 
@@ -321,52 +364,135 @@ StageEnd CrossEngine::Impl::find_hits() {
     }
     groups.reset();
 
-    // Where each record of a run stands in the work file: one pass over the
-    // position index.
+    // The place in the result of each record of a hit.
     std::vector<std::uint32_t> place_of_record(stored, kNone);
-    for (std::uint32_t p = 0; p < runs.records.size(); ++p) {
-        if (p + 16 < runs.records.size()) __builtin_prefetch(&place_of_record[runs.records[p + 16]], 1);
-        place_of_record[runs.records[p]] = p;
+    for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
+        if (!runs.is_hit[run]) continue;
+        for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
+            if (p + 16 < runs.records.size()) __builtin_prefetch(&place_of_record[runs.records[p + 16]], 1);
+            place_of_record[runs.records[p]] = p;
+        }
     }
-    line_start.assign(runs.records.size(), 0);
-    line_length.assign(runs.records.size(), 0);
+    const std::size_t places = runs.records.size();
+    line_start.assign(places, 0);
+    line_length.assign(places, 0);
+    if (options.Xlsx) original_length.assign(places, 0);
+
+    // The bins, from how long each hit record's lines will be: about its
+    // length in its file and what goes before it.
+    std::size_t longest_title = 0;
+    for (const Source& source : sources) longest_title = std::max(longest_title, source.title.size());
+    const std::uint32_t added = static_cast<std::uint32_t>(longest_title + column_offset + 4);
+    StageEnd end = each_hit_record(place_of_record, [&](const std::vector<WantedRecord>& wanted) {
+        for (const WantedRecord& w : wanted)
+            line_length[w.place] = w.entry.length + added + (options.Xlsx ? w.entry.length : 0);
+        return StageEnd::done();
+    });
+    if (end.cancelled || end.failure.failed()) return end;
+    bin_first.assign(1, 0);
+    std::vector<std::uint64_t> bin_bytes(1, 0);
+    for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
+        if (!runs.is_hit[run]) continue;
+        for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
+            if (bin_bytes.back() >= kBinBytes) {
+                bin_first.push_back(p);
+                bin_bytes.push_back(0);
+            }
+            bin_bytes.back() += line_length[p];
+        }
+    }
+    bin_first.push_back(static_cast<std::uint32_t>(places));
+    lines = std::make_unique<HitLines>(work, bin_bytes);
+    return fetch_hit_lines(place_of_record);
+}
+
+// Reads the hit records from their files again, in file order, and makes
+// their result lines as the reading of every record would have.
+StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& place_of_record) {
     const bool originals = options.Xlsx != 0;
-    if (originals) {
-        original_start.assign(runs.records.size(), 0);
-        original_length.assign(runs.records.size(), 0);
-    }
+    int fd = -1;
+    std::uint32_t open_source = kNone;
+    // A source is the one read before when it is still the same file, of
+    // the same size and modification time, before and after this reading.
+    auto unchanged = [&] {
+        const std::optional<FileIdentity> now = file_identity(fd);
+        return now && *now == identities[open_source];
+    };
+    auto close_source = [&]() -> Status {
+        if (fd < 0) return Status::ok();
+        const bool same = unchanged();
+        ::close(fd);
+        fd = -1;
+        if (!same) return Status::failure(MessageId::ChangedDuringCross, sources[open_source].path.string());
+        return Status::ok();
+    };
     std::string block;
-    long long previous_end = 0;
-    constexpr std::size_t kEntriesPerBlock = 1 << 16;
-    for (std::size_t r = 0; r < stored; r += kEntriesPerBlock) {
-        const std::size_t entries = std::min(kEntriesPerBlock, stored - r);
-        if (!index.read_at(static_cast<long long>(r * kIndexEntry), entries * kIndexEntry, block))
-            return Status::failure(MessageId::OpenFailed);
-        // A line starts where the one before it ends: only the entries next
-        // to a wanted line are read.
-        for (std::size_t e = 0; e < entries; ++e) {
-            const std::uint32_t p = place_of_record[r + e];
-            if (p == kNone) continue;
-            const long long start =
-                r + e == 0 ? 0 : e == 0 ? previous_end : parse_index_entry(block.data() + (e - 1) * kIndexEntry);
-            line_start[p] = start;
-            const long long end = parse_index_entry(block.data() + e * kIndexEntry);
-            if (originals) {
-                const std::uint32_t work_line = work_length[r + e];
-                line_length[p] = work_line - 1;
-                original_start[p] = start + work_line;
-                original_length[p] = static_cast<std::uint32_t>(end - start - work_line - 1);
-                most_fields = std::max<std::size_t>(most_fields, field_counts[r + e]);
-            } else {
-                line_length[p] = static_cast<std::uint32_t>(end - start - 1);
+    KeyedRecord keyed;
+    std::size_t fetched = 0;
+    work.write_behind();
+    StageEnd end = each_hit_record(place_of_record, [&](const std::vector<WantedRecord>& wanted) -> StageEnd {
+        for (std::size_t i = 0; i < wanted.size();) {
+            // The run of this source's records close enough for one read.
+            auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(),
+                                       std::make_pair(wanted[i].record, UINT32_MAX));
+            const std::uint32_t s = std::prev(it)->second;
+            const std::uint32_t source_end = it == first_of_source.end() ? UINT32_MAX : it->first;
+            if (s != open_source) {
+                if (Status closed = close_source(); !closed) return closed;
+                open_source = s;
+                if (Status opened = open_user_file(sources[s].path, fd); !opened) return opened;
+                if (!identities[s] || !unchanged())
+                    return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
+            }
+            const long long begin = wanted[i].entry.offset;
+            long long stop = begin + wanted[i].entry.length;
+            std::size_t j = i + 1;
+            while (j < wanted.size() && wanted[j].record < source_end &&
+                   wanted[j].entry.offset + wanted[j].entry.length - begin <= kLargestRead) {
+                stop = std::max(stop, wanted[j].entry.offset + static_cast<long long>(wanted[j].entry.length));
+                ++j;
+            }
+            block.resize(static_cast<std::size_t>(stop - begin));
+            std::size_t got = 0;
+            while (got < block.size()) {
+                const ssize_t r = ::pread(fd, block.data() + got, block.size() - got, static_cast<off_t>(begin + got));
+                if (r < 0 && errno == EINTR) continue;
+                if (r < 0) return Status::failure(MessageId::OpenFailed, sources[s].path.string());
+                // Shorter than when it was read.
+                if (r == 0) return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
+                got += static_cast<std::size_t>(r);
+            }
+            const NodeRecord& node = chart.nodes[sources[s].node];
+            for (; i < j; ++i) {
+                const WantedRecord& w = wanted[i];
+                const std::string_view record(block.data() + (w.entry.offset - begin), w.entry.length);
+                extract_key(record, node.key_first, node.key_last, options, keyed);
+                const std::uint32_t bin = bin_of(w.place);
+                std::string& out = lines->buffer(bin);
+                const std::size_t before = out.size();
+                line_start[w.place] = static_cast<std::uint32_t>(lines->size(bin));
+                append_work_line(out, sources[s].title, column_offset, node.key_first, keyed);
+                line_length[w.place] = static_cast<std::uint32_t>(out.size() - before);
+                if (originals) {
+                    out.append(record);
+                    original_length[w.place] = w.entry.length;
+                    most_fields = std::max(most_fields, keyed.field_count);
+                }
+                lines->appended(bin);
+                if ((++fetched & 255) == 0) {
+                    pulse();
+                    if (cancel_requested()) return StageEnd::cancel();
+                }
             }
         }
-        previous_end = parse_index_entry(block.data() + (entries - 1) * kIndexEntry);
-        pulse();
-        if (cancel_requested()) return StageEnd::cancel();
+        return StageEnd::done();
+    });
+    if (end.cancelled || end.failure.failed()) {
+        if (fd >= 0) ::close(fd);
+        return end;
     }
-    std::vector<std::uint32_t>().swap(work_length);
-    std::vector<std::uint16_t>().swap(field_counts);
+    if (Status closed = close_source(); !closed) return closed;
+    if (!lines->finish()) return Status::failure(MessageId::WriteFailed, temp_folder().string());
     return StageEnd::done();
 }
 
@@ -376,7 +502,8 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
     observer.progress_range(maximum);
     observer.progress_position(0);
     const std::size_t total = std::max<std::size_t>(runs.records.size(), 1);
-    ResultAssembler output(work, result, kOutputWindow);
+    std::string bin;
+    std::uint32_t loaded = kNone;
     std::string prefix;
     int shown = 0;
     // The figures, worked out on the way: the sources in this hit, each
@@ -384,6 +511,7 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
     const std::size_t source_count = sources.size();
     std::vector<std::uint32_t> hit_of_source(source_count, kNone);
     std::vector<std::uint32_t> in_hit;
+    result.write_behind();
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
         if (cancel_requested()) return StageEnd::cancel();
         pulse();
@@ -404,17 +532,20 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
             for (const std::uint32_t b : in_hit) ++figures.shared_hits[a][b];
         }
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
-            output.add_text(prefix);
-            if (!output.add_line(line_start[p], line_length[p])) return Status::failure(MessageId::OpenFailed);
-            output.add_text("\r\n");
+            if (loaded == kNone || p >= bin_first[loaded + 1]) {
+                loaded = bin_of(p);
+                if (!lines->load(loaded, bin)) return Status::failure(MessageId::OpenFailed);
+            }
+            result.write(prefix);
+            result.write(std::string_view(bin).substr(line_start[p], line_length[p]));
+            result.write("\r\n");
         }
-        if (options.Kaigyou) output.add_text("\r\n");
+        if (options.Kaigyou) result.write("\r\n");
         if (result.failed()) return Status::failure(MessageId::WriteFailed, result_path.string());
         const int position = static_cast<int>(static_cast<long long>(maximum) * runs.bounds[run + 1] / total);
         if (position != shown) observer.progress_position(shown = position);
     }
-    if (!output.flush()) return Status::failure(MessageId::OpenFailed);
-    if (result.failed()) return Status::failure(MessageId::WriteFailed, result_path.string());
+    if (!result.flush()) return Status::failure(MessageId::WriteFailed, result_path.string());
     figures.hits = h;
     if (options.Xlsx) {
         if (StageEnd end = write_workbook_rows(); end.cancelled || end.failure.failed()) return end;
@@ -423,52 +554,38 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
     return StageEnd::done();
 }
 
-// The workbook's rows: each hit record's own line, fetched from the work
-// file as the result file's lines were.
+// The workbook's rows: each hit record's own line, which follows its result
+// line in the bins.
 StageEnd CrossEngine::Impl::write_workbook_rows() {
-    const std::filesystem::path target = result_workbook_path(result_path);
     workbook = std::make_unique<ResultWorkbook>();
-    if (Status s = workbook->open(target, most_fields, options.Quote != 0); !s) return s;
-    struct Row {
-        long long hit;
-        std::uint32_t source;
-    };
-    std::vector<Row> rows;
-    std::size_t next = 0;
-    long long keyed_hit = -1;
+    if (Status s = workbook->open(result_workbook_path(result_path), most_fields, options.Quote != 0); !s) return s;
+    std::string bin;
+    std::uint32_t loaded = kNone;
     KeyedRecord keyed;
     std::string key;
     long long h = 0;
-    ResultAssembler fetch(work, [&](std::string_view window) {
-        for (std::size_t at = 0; at < window.size(); ++next) {
-            const std::size_t end = window.find('\n', at);
-            const std::string_view line = window.substr(at, end - at);
-            const Row& row = rows[next];
-            // Every record of a hit has its key: it is worked out once.
-            if (row.hit != keyed_hit) {
-                keyed_hit = row.hit;
-                const NodeRecord& node = chart.nodes[sources[row.source].node];
-                extract_key(line, node.key_first, node.key_last, options, keyed);
-                key = keyed.key;
-            }
-            workbook->add_row(row.hit, sources[row.source].title, key, line);
-            at = end + 1;
-        }
-        rows.clear();
-        next = 0;
-    }, kWorkbookWindow);
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
         if (cancel_requested()) return StageEnd::cancel();
         pulse();
         if (!runs.is_hit[run]) continue;
         ++h;
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
-            rows.push_back({h, source_of(runs.records[p])});
-            if (!fetch.add_line(original_start[p], original_length[p] + 1))
-                return Status::failure(MessageId::OpenFailed);
+            if (loaded == kNone || p >= bin_first[loaded + 1]) {
+                loaded = bin_of(p);
+                if (!lines->load(loaded, bin)) return Status::failure(MessageId::OpenFailed);
+            }
+            const std::uint32_t s = source_of(runs.records[p]);
+            const std::string_view own =
+                std::string_view(bin).substr(line_start[p] + line_length[p], original_length[p]);
+            // Every record of a hit has its key: it is worked out once.
+            if (p == runs.bounds[run]) {
+                const NodeRecord& node = chart.nodes[sources[s].node];
+                extract_key(own, node.key_first, node.key_last, options, keyed);
+                key = keyed.key;
+            }
+            workbook->add_row(h, sources[s].title, key, own);
         }
     }
-    if (!fetch.flush()) return Status::failure(MessageId::OpenFailed);
     return StageEnd::done();
 }
 

@@ -98,6 +98,7 @@ enum class MessageId : int {
     NotAnExistingFile = 30332,         // only existing files open in the spreadsheet program
     ChangedWhileAsking = 30340,
     NotCp932Cross = 30341,  // not cp932: cannot be crossed
+    ChangedDuringCross = 30342,  // a source changed while it was crossed
     WorkbookDamaged = 30350,
     WorkbookEncrypted = 30351,
     WorkbookWithoutSheets = 30352,
