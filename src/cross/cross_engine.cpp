@@ -1,6 +1,10 @@
 #include "cross/cross_engine.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cerrno>
 #include <optional>
 #include <cstring>
@@ -168,12 +172,6 @@ struct CrossEngine::Impl {
         }
     }
 
-    Status open_source(RecordReader& reader, const Source& source) {
-        Status s = reader.open(source.path);
-        if (s) reader.skip_lines(static_cast<int>(chart.nodes[source.node].start_record) - 1);
-        return s;
-    }
-
     bool cancel_requested() {
         if (!observer.cancel_requested()) return false;
         observer.progress_position(0);
@@ -216,36 +214,124 @@ StageEnd CrossEngine::Impl::open_files() {
     return StageEnd::done();
 }
 
+namespace {
+
+// The count of one source: its non-empty records from the start record on,
+// and whether it is cp932 text, judged over the whole file in the same
+// reading (a list whose UTF-8 shows only after the part looked at when it
+// was placed would be crossed with wrong keys, and missing hits, without a
+// word). go_on is asked once a block; false stops the count (the result is
+// then short).
+template <typename GoOn>
+Status count_source(const std::filesystem::path& path, int start_record, long long& n, GoOn go_on) {
+    RecordReader reader;
+    EncodingScan scan;
+    reader.watch_encoding(&scan);
+    if (Status s = reader.open(path); !s) return s;
+    reader.skip_lines(start_record - 1);
+    bool stopped = false;
+    n = reader.count_rest([&] {
+        stopped = !go_on();
+        return !stopped;
+    });
+    if (stopped) return Status::ok();
+    if (reader.failed()) return Status::failure(MessageId::OpenFailed, path.string());
+    if (scan.result() != TextEncoding::Cp932) return Status::failure(MessageId::NotCp932Cross, path.string());
+    return Status::ok();
+}
+
+}  // namespace
+
+// The sources are counted two at a time: this thread takes them in order
+// and a helper thread takes the next one each time it is free, so that
+// both cores read. Only this thread talks to the observer; the helper is
+// stopped through a flag.
 StageEnd CrossEngine::Impl::count_records(long long& n) {
     observer.message_line(MessageId::CountingRecords);
     observer.progress_range(chart.node_count());
     observer.progress_position(0);
     n = 0;
-    auto source = sources.begin();
-    for (int i = 0; i < chart.node_count(); ++i) {
-        if (source != sources.end() && source->node == i) {
-            RecordReader reader;
-            // The whole file is judged in this reading: a list whose UTF-8
-            // shows only after the part looked at when it was placed would
-            // be crossed with wrong keys, and missing hits, without a word.
-            EncodingScan scan;
-            reader.watch_encoding(&scan);
-            if (Status s = open_source(reader, *source); !s) return s;
-            // The cancel request is looked at once a block: cheap, and soon
-            // enough for Ctrl+C on a file of gigabytes.
-            bool cancelled = false;
-            n += reader.count_rest([&] {
-                pulse();
-                cancelled = cancel_requested();
-                return !cancelled;
-            });
-            if (cancelled) return StageEnd::cancel();
-            if (reader.failed()) return Status::failure(MessageId::OpenFailed, source->path.string());
-            if (scan.result() != TextEncoding::Cp932)
-                return Status::failure(MessageId::NotCp932Cross, source->path.string());
-            ++source;
+    struct Count {
+        long long records = 0;
+        Status status;
+        bool done = false;
+    };
+    std::vector<Count> counts(sources.size());
+    std::atomic<std::size_t> next_source = 0;
+    std::atomic<bool> stop = false;
+    std::mutex mutex;
+    std::condition_variable changed;
+    auto count_next = [&](auto go_on) {
+        const std::size_t i = next_source.fetch_add(1);
+        if (i >= sources.size()) return false;
+        long long records = 0;
+        Status s;
+        try {
+            s = count_source(sources[i].path, chart.nodes[sources[i].node].start_record, records, go_on);
+        } catch (const std::bad_alloc&) {
+            s = Status::failure(MessageId::OutOfMemory);
         }
-        observer.progress_position(i + 1);
+        std::lock_guard lock(mutex);
+        counts[i] = {records, std::move(s), true};
+        // Sources after a failed one need no count.
+        if (counts[i].status.failed()) next_source = sources.size();
+        changed.notify_all();
+        return true;
+    };
+    std::thread helper;
+    if (sources.size() > 1) {
+        helper = std::thread([&] {
+            while (!stop && count_next([&] { return !stop.load(); })) {
+            }
+        });
+    }
+    struct Join {
+        std::thread& thread;
+        std::atomic<bool>& stop;
+        ~Join() {
+            stop = true;
+            if (thread.joinable()) thread.join();
+        }
+    } join{helper, stop};
+
+    // The bar moves node by node, selected or not, as the counts come in.
+    int shown = 0;
+    std::size_t reported = 0;  // sources whose count is taken
+    auto report = [&]() -> StageEnd {
+        for (;;) {
+            const int upto = reported < sources.size() ? sources[reported].node : chart.node_count();
+            while (shown < upto) observer.progress_position(++shown);
+            if (reported == sources.size()) return StageEnd::done();
+            Count c;
+            {
+                std::lock_guard lock(mutex);
+                if (!counts[reported].done) return StageEnd::done();
+                c = counts[reported];
+            }
+            if (c.status.failed()) return c.status;
+            n += c.records;
+            ++reported;
+        }
+    };
+    bool cancelled = false;
+    auto go_on = [&] {
+        pulse();
+        cancelled = cancel_requested();
+        return !cancelled;
+    };
+    for (;;) {
+        if (cancelled) return StageEnd::cancel();
+        if (StageEnd end = report(); end.failure.failed()) return end;
+        if (reported == sources.size()) break;
+        if (!count_next(go_on)) {
+            // The helper's last source: waited for, asking about cancelling
+            // meanwhile.
+            std::unique_lock lock(mutex);
+            if (!changed.wait_for(lock, std::chrono::milliseconds(20), [&] { return counts[reported].done; })) {
+                lock.unlock();
+                go_on();
+            }
+        }
     }
     observer.progress_position(0);
     return StageEnd::done();
@@ -263,24 +349,19 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
     }
     KeyedRecordFeed feed(std::move(feed_sources), options, n);
 
-    // Keys go into the table a few at a time, so that the table's lines for
-    // all of them are fetched together.
-    constexpr std::size_t kBatch = 16;
-    std::array<std::string_view, kBatch> keys;
-    std::array<std::uint32_t, kBatch> hashes{};
-    std::size_t batched = 0;
-    auto add_keys = [&] {
-        const bool added = groups->add(std::span<const std::string_view>(keys).first(batched),
-                                       std::span<const std::uint32_t>(hashes).first(batched));
-        batched = 0;
-        return added;
-    };
-
+    // A batch's keys go into the table together (see KeyGroups::add_all),
+    // its entries into the position index in one write.
+    std::vector<std::string_view> keys;
+    std::vector<std::uint32_t> hashes;
+    std::string entries;
     index.write_behind();
     long long k = 0;
     std::uint32_t source = UINT32_MAX;
     for (;;) {
         const KeyedRecordFeed::Batch& batch = feed.next();
+        keys.clear();
+        hashes.clear();
+        entries.clear();
         std::size_t key_at = 0;
         for (const KeyedRecordFeed::Record& record : batch.records) {
             if (cancel_requested()) {
@@ -290,7 +371,7 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
             pulse();
             if (record.source != source) {
                 source = record.source;
-                const auto first = static_cast<std::uint32_t>(groups->record_count() + batched);
+                const auto first = static_cast<std::uint32_t>(groups->record_count() + keys.size());
                 mandatory.first_record_of_node.emplace_back(first, sources[source].node);
                 first_of_source.emplace_back(first, source);
             }
@@ -298,18 +379,17 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
             if (record.key_length > 0) {
                 char entry[kIndexEntry];
                 format_index_entry(record.offset, record.length, entry);
-                index.write({entry, kIndexEntry});
-                keys[batched] = std::string_view(batch.keys).substr(key_at, record.key_length);
+                entries.append(entry, kIndexEntry);
+                keys.push_back(std::string_view(batch.keys).substr(key_at, record.key_length));
                 key_at += record.key_length;
-                hashes[batched] = record.hash;
-                groups->prefetch(record.hash);
-                if (++batched == kBatch && !add_keys()) return Status::failure(MessageId::OutOfMemory);
+                hashes.push_back(record.hash);
             }
             ++k;
             if (n < 1000 || k % 100 == 0) observer.progress_position(static_cast<int>(k / 100));
         }
         // The keys point into the batch: store them before it is given back.
-        if (!add_keys()) return Status::failure(MessageId::OutOfMemory);
+        if (!groups->add_all(keys, hashes)) return Status::failure(MessageId::OutOfMemory);
+        index.write(entries);
         if (batch.last) {
             if (batch.failure.failed()) return batch.failure;
             break;
@@ -452,10 +532,11 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
                 stop = std::max(stop, wanted[j].entry.offset + static_cast<long long>(wanted[j].entry.length));
                 ++j;
             }
-            block.resize(static_cast<std::size_t>(stop - begin));
+            const auto length = static_cast<std::size_t>(stop - begin);
+            if (block.size() < length) block.resize(length);
             std::size_t got = 0;
-            while (got < block.size()) {
-                const ssize_t r = ::pread(fd, block.data() + got, block.size() - got, static_cast<off_t>(begin + got));
+            while (got < length) {
+                const ssize_t r = ::pread(fd, block.data() + got, length - got, static_cast<off_t>(begin + got));
                 if (r < 0 && errno == EINTR) continue;
                 if (r < 0) return Status::failure(MessageId::OpenFailed, sources[s].path.string());
                 // Shorter than when it was read.

@@ -7,9 +7,10 @@ namespace tessaly {
 namespace {
 
 // The buffers together stay within this, each between the two sizes below:
-// large pieces make few reads when a bin is read back.
+// large pieces make few reads when a bin is read back, and pieces below the
+// work file's buffer are written by its own thread.
 constexpr std::size_t kAllBuffers = 64 << 20;
-constexpr std::size_t kLargestPiece = 1 << 20;
+constexpr std::size_t kLargestPiece = 256 << 10;
 constexpr std::size_t kSmallestPiece = 64 << 10;
 
 }  // namespace
@@ -42,7 +43,8 @@ bool HitLines::finish() {
 
 bool HitLines::load(std::uint32_t bin, std::string& out) const {
     const Bin& b = bins_[bin];
-    out.resize(b.written);
+    // Grown only: what stands beyond the bin is never looked at.
+    if (out.size() < b.written) out.resize(b.written);
     std::size_t at = 0;
     for (std::size_t i = 0; i < b.pieces.size();) {
         // Pieces that follow one another in the work file (a bin filled

@@ -35,7 +35,8 @@ public:
     bool finish();
 
     std::uint32_t bin_count() const { return static_cast<std::uint32_t>(bins_.size()); }
-    // The whole bin, read back; false when the work file could not be read.
+    // The whole bin, read back to the start of out (which may be longer);
+    // false when the work file could not be read.
     bool load(std::uint32_t bin, std::string& out) const;
 
 private:

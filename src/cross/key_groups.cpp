@@ -140,6 +140,33 @@ bool KeyGroups::add(std::span<const std::string_view> keys, std::span<const std:
     return true;
 }
 
+bool KeyGroups::add_all(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes) {
+    // How far ahead each line is fetched: the table's, the group's, the key's.
+    constexpr std::size_t kSlotAhead = 24, kGroupAhead = 12, kKeyAhead = 6;
+    const std::size_t n = keys.size();
+    std::uint32_t likely[kGroupAhead + 1];  // by record, modulo
+    auto likely_of = [&](std::size_t i) -> std::uint32_t& { return likely[i % (kGroupAhead + 1)]; };
+    for (std::size_t i = 0; i < std::min(n, kSlotAhead); ++i) prefetch(hashes[i]);
+    for (std::size_t i = 0; i < std::min(n, kGroupAhead); ++i) {
+        likely_of(i) = likely_group(hashes[i]);
+        if (likely_of(i) != UINT32_MAX) __builtin_prefetch(&groups_[likely_of(i)]);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + kSlotAhead < n) prefetch(hashes[i + kSlotAhead]);
+        if (i + kGroupAhead < n) {
+            std::uint32_t& g = likely_of(i + kGroupAhead);
+            g = likely_group(hashes[i + kGroupAhead]);
+            if (g != UINT32_MAX) __builtin_prefetch(&groups_[g]);
+        }
+        if (i + kKeyAhead < n) {
+            const std::uint32_t g = likely_of(i + kKeyAhead);
+            if (g != UINT32_MAX) __builtin_prefetch(key_bytes(groups_[g]));
+        }
+        if (!add(keys[i], hashes[i])) return false;
+    }
+    return true;
+}
+
 void KeyGroups::drop_lookup() { std::vector<std::uint32_t>().swap(slots_); }
 
 std::vector<std::uint32_t> KeyGroups::release() {

@@ -30,6 +30,11 @@ public:
     // of the groups and of the stored keys that the adds will look at are
     // fetched for all of them first, so that their memory latencies overlap.
     bool add(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes);
+    // The same for many records at once: each record's table line is
+    // fetched a few tens of records ahead, then the line of its likely
+    // group, then that group's key, so that memory is waited for only
+    // seldom.
+    bool add_all(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes);
 
     std::size_t record_count() const { return record_group_.size(); }
     std::size_t group_count() const { return groups_.size(); }
