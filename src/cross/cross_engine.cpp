@@ -16,6 +16,7 @@
 #include "text/file_writer.h"
 #include "cross/hit_lines.h"
 #include "cross/hit_runs.h"
+#include "cross/huge_pages.h"
 #include "cross/key_groups.h"
 #include "cross/key_normaliser.h"
 #include "cross/keyed_record_feed.h"
@@ -33,14 +34,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The position index: where each keyed record starts in its file and how
-// long it is, in the machine's own byte order (the file lives no longer
-// than the process).
+// The position index: for each keyed record, where it starts in its file,
+// how long it is and its key's group, in the machine's own byte order (the
+// file lives no longer than the process). The groups wait there, rather
+// than in memory, while the keys are grouped.
 struct IndexEntry {
     long long offset;
     std::uint32_t length;
+    std::uint32_t group;
 };
-constexpr std::size_t kIndexEntry = 12;
+constexpr std::size_t kIndexEntry = 16;
 constexpr std::uint32_t kNone = UINT32_MAX;
 // The result lines are kept in bins of about this much of the result (see
 // hit_lines.h); one bin is in memory while the result is written.
@@ -49,15 +52,17 @@ constexpr std::uint64_t kBinBytes = 32 << 20;
 // bytes between them read and dropped: cheaper than another system call.
 constexpr long long kLargestRead = 1 << 20;
 
-void format_index_entry(long long offset, std::uint32_t length, char (&out)[kIndexEntry]) {
-    std::memcpy(out, &offset, 8);
-    std::memcpy(out + 8, &length, 4);
+void format_index_entry(const IndexEntry& e, char* out) {
+    std::memcpy(out, &e.offset, 8);
+    std::memcpy(out + 8, &e.length, 4);
+    std::memcpy(out + 12, &e.group, 4);
 }
 
 IndexEntry parse_index_entry(const char* p) {
     IndexEntry e;
     std::memcpy(&e.offset, p, 8);
     std::memcpy(&e.length, p + 8, 4);
+    std::memcpy(&e.group, p + 12, 4);
     return e;
 }
 
@@ -353,6 +358,8 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
     // its entries into the position index in one write.
     std::vector<std::string_view> keys;
     std::vector<std::uint32_t> hashes;
+    std::vector<IndexEntry> places;
+    std::vector<std::uint32_t> groups_of;
     std::string entries;
     index.write_behind();
     long long k = 0;
@@ -361,7 +368,7 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
         const KeyedRecordFeed::Batch& batch = feed.next();
         keys.clear();
         hashes.clear();
-        entries.clear();
+        places.clear();
         std::size_t key_at = 0;
         for (const KeyedRecordFeed::Record& record : batch.records) {
             if (cancel_requested()) {
@@ -377,9 +384,7 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
             }
             ++figures.sources[source].records;
             if (record.key_length > 0) {
-                char entry[kIndexEntry];
-                format_index_entry(record.offset, record.length, entry);
-                entries.append(entry, kIndexEntry);
+                places.push_back({record.offset, record.length, 0});
                 keys.push_back(std::string_view(batch.keys).substr(key_at, record.key_length));
                 key_at += record.key_length;
                 hashes.push_back(record.hash);
@@ -388,7 +393,13 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
             if (n < 1000 || k % 100 == 0) observer.progress_position(static_cast<int>(k / 100));
         }
         // The keys point into the batch: store them before it is given back.
-        if (!groups->add_all(keys, hashes)) return Status::failure(MessageId::OutOfMemory);
+        groups_of.resize(keys.size());
+        if (!groups->add_all(keys, hashes, groups_of.data())) return Status::failure(MessageId::OutOfMemory);
+        entries.resize(places.size() * kIndexEntry);
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            places[i].group = groups_of[i];
+            format_index_entry(places[i], entries.data() + i * kIndexEntry);
+        }
         index.write(entries);
         if (batch.last) {
             if (batch.failure.failed()) return batch.failure;
@@ -435,17 +446,30 @@ StageEnd CrossEngine::Impl::find_hits() {
         if (chart.nodes[source.node].mandatory) mandatory.slot_of_node[static_cast<std::size_t>(source.node)] = slot++;
     const std::size_t stored = groups->record_count();
     try {
-        runs = find_hit_runs(*groups, static_cast<std::uint32_t>(options.MinHit), mandatory, [this] {
-            pulse();
-            return cancel_requested();
-        });
+        std::string block;
+        runs = find_hit_runs(
+            *groups, static_cast<std::uint32_t>(options.MinHit), mandatory,
+            [this] {
+                pulse();
+                return cancel_requested();
+            },
+            [&](std::size_t first, std::span<std::uint32_t> groups_of) {
+                if (!index.read_at(static_cast<long long>(first * kIndexEntry), groups_of.size() * kIndexEntry, block))
+                    return false;
+                for (std::size_t i = 0; i < groups_of.size(); ++i)
+                    groups_of[i] = parse_index_entry(block.data() + i * kIndexEntry).group;
+                return true;
+            });
     } catch (const HitRunsCancelled&) {
         return StageEnd::cancel();
+    } catch (const HitRunsUnreadable&) {
+        return Status::failure(MessageId::OpenFailed);
     }
     groups.reset();
 
     // The place in the result of each record of a hit.
-    std::vector<std::uint32_t> place_of_record(stored, kNone);
+    std::vector<std::uint32_t> place_of_record;
+    assign_huge(place_of_record, stored, kNone);
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
         if (!runs.is_hit[run]) continue;
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
@@ -454,9 +478,9 @@ StageEnd CrossEngine::Impl::find_hits() {
         }
     }
     const std::size_t places = runs.records.size();
-    line_start.assign(places, 0);
-    line_length.assign(places, 0);
-    if (options.Xlsx) original_length.assign(places, 0);
+    assign_huge<std::uint32_t>(line_start, places, 0);
+    assign_huge<std::uint32_t>(line_length, places, 0);
+    if (options.Xlsx) assign_huge<std::uint32_t>(original_length, places, 0);
 
     // The bins, from how long each hit record's lines will be: about its
     // length in its file and what goes before it.
@@ -757,7 +781,8 @@ bool CrossEngine::run_stage() {
     case CrossStage::Allocate:
         // Records are numbered in 32 bits.
         if (records_ > INT32_MAX) throw std::bad_alloc();
-        d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_));
+        // The groups of the records go to the position index.
+        d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_), false);
         d.observer.record_count(records_);
         next = CrossStage::Read;
         break;
