@@ -51,6 +51,8 @@ constexpr std::uint64_t kBinBytes = 32 << 20;
 // Wanted records of a source this close together are read at once, the
 // bytes between them read and dropped: cheaper than another system call.
 constexpr long long kLargestRead = 1 << 20;
+// Threads that read the hit records again.
+constexpr int kFetchers = 2;
 
 void format_index_entry(const IndexEntry& e, char* out) {
     std::memcpy(out, &e.offset, 8);
@@ -159,8 +161,9 @@ struct CrossEngine::Impl {
         return static_cast<std::uint32_t>(std::upper_bound(bin_first.begin(), bin_first.end(), place) -
                                           bin_first.begin() - 1);
     }
-    template <typename EachBlock>
-    StageEnd each_hit_record(const std::vector<std::uint32_t>& place_of_record, EachBlock each_block);
+    template <typename EachBlock, typename Check>
+    StageEnd each_hit_record(const std::vector<std::uint32_t>& place_of_record, std::size_t first, std::size_t stride,
+                             Check check, EachBlock each_block);
     StageEnd fetch_hit_lines(const std::vector<std::uint32_t>& place_of_record);
     StageEnd write_workbook_rows();
 
@@ -412,16 +415,18 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
     return StageEnd::done();
 }
 
-// Goes through the position index once, handing each block's hit records
-// (place_of_record is not kNone) to each_block in reading order.
-template <typename EachBlock>
-StageEnd CrossEngine::Impl::each_hit_record(const std::vector<std::uint32_t>& place_of_record,
-                                            EachBlock each_block) {
+// Goes through the position index, handing each block's hit records
+// (place_of_record is not kNone) to each_block in reading order: every
+// stride-th block from first on. Asks check between blocks whether to go
+// on.
+template <typename EachBlock, typename Check>
+StageEnd CrossEngine::Impl::each_hit_record(const std::vector<std::uint32_t>& place_of_record, std::size_t first,
+                                            std::size_t stride, Check check, EachBlock each_block) {
     const std::size_t stored = place_of_record.size();
     std::string block;
     std::vector<WantedRecord> wanted;
     constexpr std::size_t kEntriesPerBlock = 1 << 16;
-    for (std::size_t r = 0; r < stored; r += kEntriesPerBlock) {
+    for (std::size_t r = first * kEntriesPerBlock; r < stored; r += stride * kEntriesPerBlock) {
         const std::size_t entries = std::min(kEntriesPerBlock, stored - r);
         if (!index.read_at(static_cast<long long>(r * kIndexEntry), entries * kIndexEntry, block))
             return Status::failure(MessageId::OpenFailed);
@@ -431,8 +436,7 @@ StageEnd CrossEngine::Impl::each_hit_record(const std::vector<std::uint32_t>& pl
             if (p != kNone)
                 wanted.push_back({static_cast<std::uint32_t>(r + e), p, parse_index_entry(block.data() + e * kIndexEntry)});
         }
-        pulse();
-        if (cancel_requested()) return StageEnd::cancel();
+        if (StageEnd end = check(); end.cancelled || end.failure.failed()) return end;
         if (StageEnd end = each_block(wanted); end.cancelled || end.failure.failed()) return end;
     }
     return StageEnd::done();
@@ -487,7 +491,11 @@ StageEnd CrossEngine::Impl::find_hits() {
     std::size_t longest_title = 0;
     for (const Source& source : sources) longest_title = std::max(longest_title, source.title.size());
     const std::uint32_t added = static_cast<std::uint32_t>(longest_title + column_offset + 4);
-    StageEnd end = each_hit_record(place_of_record, [&](const std::vector<WantedRecord>& wanted) {
+    auto go_on = [this] {
+        pulse();
+        return cancel_requested() ? StageEnd::cancel() : StageEnd::done();
+    };
+    StageEnd end = each_hit_record(place_of_record, 0, 1, go_on, [&](const std::vector<WantedRecord>& wanted) {
         for (const WantedRecord& w : wanted)
             line_length[w.place] = w.entry.length + added + (options.Xlsx ? w.entry.length : 0);
         return StageEnd::done();
@@ -506,97 +514,146 @@ StageEnd CrossEngine::Impl::find_hits() {
         }
     }
     bin_first.push_back(static_cast<std::uint32_t>(places));
-    lines = std::make_unique<HitLines>(work, bin_bytes);
+    lines = std::make_unique<HitLines>(work, bin_bytes, line_start, kFetchers);
     return fetch_hit_lines(place_of_record);
 }
 
 // Reads the hit records from their files again, in file order, and makes
-// their result lines as the reading of every record would have.
+// their result lines as the reading of every record would have: two
+// threads, each every other block of the position index, each reading the
+// files on its own. Only this thread talks to the observer; the other is
+// stopped through a flag.
 StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& place_of_record) {
     const bool originals = options.Xlsx != 0;
-    int fd = -1;
-    std::uint32_t open_source = kNone;
-    // A source is the one read before when it is still the same file, of
-    // the same size and modification time, before and after this reading.
-    auto unchanged = [&] {
-        const std::optional<FileIdentity> now = file_identity(fd);
-        return now && *now == identities[open_source];
+    struct Fetcher {
+        int fd = -1;
+        std::uint32_t open_source = kNone;
+        std::string block;
+        KeyedRecord keyed;
+        std::size_t most_fields = 0;
+        std::size_t fetched = 0;
     };
-    auto close_source = [&]() -> Status {
-        if (fd < 0) return Status::ok();
-        const bool same = unchanged();
-        ::close(fd);
-        fd = -1;
-        if (!same) return Status::failure(MessageId::ChangedDuringCross, sources[open_source].path.string());
-        return Status::ok();
-    };
-    std::string block;
-    KeyedRecord keyed;
-    std::size_t fetched = 0;
-    work.write_behind();
-    StageEnd end = each_hit_record(place_of_record, [&](const std::vector<WantedRecord>& wanted) -> StageEnd {
-        for (std::size_t i = 0; i < wanted.size();) {
-            // The run of this source's records close enough for one read.
-            auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(),
-                                       std::make_pair(wanted[i].record, UINT32_MAX));
-            const std::uint32_t s = std::prev(it)->second;
-            const std::uint32_t source_end = it == first_of_source.end() ? UINT32_MAX : it->first;
-            if (s != open_source) {
-                if (Status closed = close_source(); !closed) return closed;
-                open_source = s;
-                if (Status opened = open_user_file(sources[s].path, fd); !opened) return opened;
-                if (!identities[s] || !unchanged())
-                    return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
-            }
-            const long long begin = wanted[i].entry.offset;
-            long long stop = begin + wanted[i].entry.length;
-            std::size_t j = i + 1;
-            while (j < wanted.size() && wanted[j].record < source_end &&
-                   wanted[j].entry.offset + wanted[j].entry.length - begin <= kLargestRead) {
-                stop = std::max(stop, wanted[j].entry.offset + static_cast<long long>(wanted[j].entry.length));
-                ++j;
-            }
-            const auto length = static_cast<std::size_t>(stop - begin);
-            if (block.size() < length) block.resize(length);
-            std::size_t got = 0;
-            while (got < length) {
-                const ssize_t r = ::pread(fd, block.data() + got, length - got, static_cast<off_t>(begin + got));
-                if (r < 0 && errno == EINTR) continue;
-                if (r < 0) return Status::failure(MessageId::OpenFailed, sources[s].path.string());
-                // Shorter than when it was read.
-                if (r == 0) return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
-                got += static_cast<std::size_t>(r);
-            }
-            const NodeRecord& node = chart.nodes[sources[s].node];
-            for (; i < j; ++i) {
-                const WantedRecord& w = wanted[i];
-                const std::string_view record(block.data() + (w.entry.offset - begin), w.entry.length);
-                extract_key(record, node.key_first, node.key_last, options, keyed);
-                const std::uint32_t bin = bin_of(w.place);
-                std::string& out = lines->buffer(bin);
-                const std::size_t before = out.size();
-                line_start[w.place] = static_cast<std::uint32_t>(lines->size(bin));
-                append_work_line(out, sources[s].title, column_offset, node.key_first, keyed);
-                line_length[w.place] = static_cast<std::uint32_t>(out.size() - before);
-                if (originals) {
-                    out.append(record);
-                    original_length[w.place] = w.entry.length;
-                    most_fields = std::max(most_fields, keyed.field_count);
+    // One writer's part: fetch the records of the blocks given.
+    auto fetch = [&](Fetcher& f, int writer, auto check) -> StageEnd {
+        // A source is the one read before when it is still the same file,
+        // of the same size and modification time, before and after this
+        // reading.
+        auto unchanged = [&] {
+            const std::optional<FileIdentity> now = file_identity(f.fd);
+            return now && *now == identities[f.open_source];
+        };
+        auto close_source = [&]() -> Status {
+            if (f.fd < 0) return Status::ok();
+            const bool same = unchanged();
+            ::close(f.fd);
+            f.fd = -1;
+            if (!same) return Status::failure(MessageId::ChangedDuringCross, sources[f.open_source].path.string());
+            return Status::ok();
+        };
+        StageEnd end = each_hit_record(place_of_record, static_cast<std::size_t>(writer), kFetchers, check,
+                                       [&](const std::vector<WantedRecord>& wanted) -> StageEnd {
+            for (std::size_t i = 0; i < wanted.size();) {
+                // The run of this source's records close enough for one read.
+                auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(),
+                                           std::make_pair(wanted[i].record, UINT32_MAX));
+                const std::uint32_t s = std::prev(it)->second;
+                const std::uint32_t source_end = it == first_of_source.end() ? UINT32_MAX : it->first;
+                if (s != f.open_source) {
+                    if (Status closed = close_source(); !closed) return closed;
+                    f.open_source = s;
+                    if (Status opened = open_user_file(sources[s].path, f.fd); !opened) return opened;
+                    if (!identities[s] || !unchanged())
+                        return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
                 }
-                lines->appended(bin);
-                if ((++fetched & 255) == 0) {
-                    pulse();
-                    if (cancel_requested()) return StageEnd::cancel();
+                const long long begin = wanted[i].entry.offset;
+                long long stop = begin + wanted[i].entry.length;
+                std::size_t j = i + 1;
+                while (j < wanted.size() && wanted[j].record < source_end &&
+                       wanted[j].entry.offset + wanted[j].entry.length - begin <= kLargestRead) {
+                    stop = std::max(stop, wanted[j].entry.offset + static_cast<long long>(wanted[j].entry.length));
+                    ++j;
+                }
+                const auto length = static_cast<std::size_t>(stop - begin);
+                if (f.block.size() < length) f.block.resize(length);
+                std::size_t got = 0;
+                while (got < length) {
+                    const ssize_t r = ::pread(f.fd, f.block.data() + got, length - got, static_cast<off_t>(begin + got));
+                    if (r < 0 && errno == EINTR) continue;
+                    if (r < 0) return Status::failure(MessageId::OpenFailed, sources[s].path.string());
+                    // Shorter than when it was read.
+                    if (r == 0) return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
+                    got += static_cast<std::size_t>(r);
+                }
+                const NodeRecord& node = chart.nodes[sources[s].node];
+                for (; i < j; ++i) {
+                    const WantedRecord& w = wanted[i];
+                    const std::string_view record(f.block.data() + (w.entry.offset - begin), w.entry.length);
+                    extract_key(record, node.key_first, node.key_last, options, f.keyed);
+                    const std::uint32_t bin = bin_of(w.place);
+                    std::string& out = lines->buffer(writer, bin);
+                    const std::size_t start = out.size();
+                    append_work_line(out, sources[s].title, column_offset, node.key_first, f.keyed);
+                    line_length[w.place] = static_cast<std::uint32_t>(out.size() - start);
+                    if (originals) {
+                        out.append(record);
+                        original_length[w.place] = w.entry.length;
+                        f.most_fields = std::max(f.most_fields, f.keyed.field_count);
+                    }
+                    lines->appended(writer, bin, w.place, start);
+                    if ((++f.fetched & 255) == 0) {
+                        if (StageEnd e = check(); e.cancelled || e.failure.failed()) return e;
+                    }
                 }
             }
+            return StageEnd::done();
+        });
+        if (end.cancelled || end.failure.failed()) {
+            if (f.fd >= 0) ::close(f.fd);
+            f.fd = -1;
+            return end;
         }
+        if (Status closed = close_source(); !closed) return closed;
         return StageEnd::done();
+    };
+
+    work.write_behind();
+    Fetcher fetchers[kFetchers];
+    std::atomic<bool> stop = false;
+    std::atomic<bool> helper_done = false;
+    StageEnd helper_end;
+    std::thread helper([&] {
+        try {
+            helper_end = fetch(fetchers[1], 1, [&] { return stop ? StageEnd::cancel() : StageEnd::done(); });
+        } catch (const std::bad_alloc&) {
+            helper_end = Status::failure(MessageId::OutOfMemory);
+        }
+        if (helper_end.failure.failed()) stop = true;
+        helper_done = true;
     });
-    if (end.cancelled || end.failure.failed()) {
-        if (fd >= 0) ::close(fd);
-        return end;
+    StageEnd end;
+    try {
+        end = fetch(fetchers[0], 0, [&] {
+            pulse();
+            if (cancel_requested()) return StageEnd::cancel();
+            return StageEnd::done();
+        });
+    } catch (const std::bad_alloc&) {
+        end = Status::failure(MessageId::OutOfMemory);
     }
-    if (Status closed = close_source(); !closed) return closed;
+    if (end.cancelled || end.failure.failed()) stop = true;
+    // Waited for, asking about cancelling meanwhile.
+    while (!helper_done) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        pulse();
+        if (!stop && cancel_requested()) {
+            end = StageEnd::cancel();
+            stop = true;
+        }
+    }
+    helper.join();
+    if (end.cancelled || end.failure.failed()) return end;
+    if (helper_end.failure.failed()) return helper_end;
+    for (const Fetcher& f : fetchers) most_fields = std::max(most_fields, f.most_fields);
     if (!lines->finish()) return Status::failure(MessageId::WriteFailed, temp_folder().string());
     return StageEnd::done();
 }

@@ -11,33 +11,46 @@ namespace {
 // work file's buffer are written by its own thread.
 constexpr std::size_t kAllBuffers = 64 << 20;
 constexpr std::size_t kLargestPiece = 256 << 10;
-constexpr std::size_t kSmallestPiece = 64 << 10;
+constexpr std::size_t kSmallestPiece = 32 << 10;
 
 }  // namespace
 
-HitLines::HitLines(FileWriter& work, const std::vector<std::uint64_t>& bin_bytes)
-    : work_(work), bins_(bin_bytes.size()) {
-    piece_bytes_ = std::clamp(kAllBuffers / std::max<std::size_t>(bins_.size(), 1), kSmallestPiece, kLargestPiece);
-    for (std::size_t b = 0; b < bins_.size(); ++b) {
-        bins_[b].buffer.reserve(std::min<std::uint64_t>(bin_bytes[b], piece_bytes_) + 4096);
-        bins_[b].pieces.reserve(bin_bytes[b] / piece_bytes_ + 1);
-    }
+HitLines::HitLines(FileWriter& work, const std::vector<std::uint64_t>& bin_bytes,
+                   std::vector<std::uint32_t>& line_start, int writers)
+    : work_(work),
+      bins_(bin_bytes.size()),
+      buffers_(bin_bytes.size() * static_cast<std::size_t>(writers)),
+      line_start_(line_start),
+      writers_(writers) {
+    piece_bytes_ = std::clamp(kAllBuffers / std::max<std::size_t>(buffers_.size(), 1), kSmallestPiece, kLargestPiece);
+    for (std::size_t b = 0; b < bins_.size(); ++b) bins_[b].pieces.reserve(bin_bytes[b] / piece_bytes_ + 1);
 }
 
-void HitLines::spill(std::uint32_t bin) {
-    Bin& b = bins_[bin];
-    if (b.buffer.empty()) return;
-    b.pieces.push_back({work_.position(), b.buffer.size()});
-    work_.write(b.buffer);
-    b.written += b.buffer.size();
-    b.buffer.clear();
+void HitLines::spill(int writer, std::uint32_t bin) {
+    Buffer& b = buffers_[index(writer, bin)];
+    if (b.bytes.empty()) return;
+    std::uint64_t at = 0;
+    {
+        std::lock_guard lock(mutex_);
+        Bin& into = bins_[bin];
+        at = into.written;
+        into.pieces.push_back({work_.position(), b.bytes.size()});
+        work_.write(b.bytes);
+        into.written += b.bytes.size();
+    }
+    // The lines stood where the piece starts in its buffer; now in the bin.
+    for (const std::uint32_t place : b.places) line_start_[place] += static_cast<std::uint32_t>(at);
+    b.places.clear();
+    b.bytes.clear();
 }
 
 bool HitLines::finish() {
-    for (std::uint32_t b = 0; b < bins_.size(); ++b) {
-        spill(b);
-        std::string().swap(bins_[b].buffer);
-    }
+    for (int w = 0; w < writers_; ++w)
+        for (std::uint32_t b = 0; b < bins_.size(); ++b) {
+            spill(w, b);
+            std::string().swap(buffers_[index(w, b)].bytes);
+            std::vector<std::uint32_t>().swap(buffers_[index(w, b)].places);
+        }
     return work_.flush();
 }
 
