@@ -9,16 +9,16 @@
 // records, keys and repeated keys go to standard error, so that the pass
 // cannot be optimised away.
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <memory>
-#include <string>
-#include <string_view>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -105,8 +105,10 @@ int main(int argc, char** argv) {
                 }
                 if (!key.empty()) {
                     auto it = counts.find(key);
-                    if (it != counts.end()) ++it->second;
-                    else counts.emplace(keep(key), 1);
+                    if (it != counts.end())
+                        ++it->second;
+                    else
+                        counts.emplace(keep(key), 1);
                 }
             }
             p = eol + 1;

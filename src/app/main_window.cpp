@@ -1,36 +1,36 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QMenu>
-#include <QComboBox>
-#include <QSpinBox>
 #include <QProgressBar>
+#include <QScreen>
+#include <QSpinBox>
 #include <QSplitter>
+#include <QTimer>
 
-#include "chart/display_switches.h"
-#include "text/cp932.h"
-#include "text/show_message.h"
-#include "app/chart_menus.h"
-#include "view/chart_view.h"
-#include "app/cross_launch.h"
-#include "filearea/file_area.h"
-#include "app/node_commands.h"
-#include "app/node_properties_dialog.h"
-#include "print/print_dialog.h"
-#include "view/zoom_steps.h"
 #include "app/about_dialog.h"
+#include "app/chart_menus.h"
+#include "app/cross_launch.h"
 #include "app/frame_rules.h"
 #include "app/key_help_dialog.h"
 #include "app/manual_window.h"
+#include "app/node_commands.h"
+#include "app/node_properties_dialog.h"
 #include "app/recent_files.h"
+#include "app/settings_dialog.h"
+#include "chart/display_switches.h"
+#include "filearea/file_area.h"
+#include "print/print_dialog.h"
 #include "ribbon/ribbon.h"
 #include "shell/settings.h"
-#include "app/settings_dialog.h"
+#include "text/cp932.h"
+#include "text/show_message.h"
+#include "view/chart_view.h"
+#include "view/zoom_steps.h"
 
 namespace tessaly::app {
 
@@ -66,9 +66,8 @@ constexpr std::pair<CommandId, NodeText> kNodeTextOfCommand[] = {
 }  // namespace
 
 SettingsCopy read_settings_copy(const QSettings& store) {
-    return {setting(store, "KanSet/PlayAnime"), setting(store, "KanSet/SpeedAnime"),
-            setting(store, "KanSet/DspGuide"), setting(store, "KanSet/ChangeBk"),
-            setting(store, "KanSet/CheckDsp")};
+    return {setting(store, "KanSet/PlayAnime"), setting(store, "KanSet/SpeedAnime"), setting(store, "KanSet/DspGuide"),
+            setting(store, "KanSet/ChangeBk"), setting(store, "KanSet/CheckDsp")};
 }
 
 void write_settings_copy(QSettings& store, const SettingsCopy& copy) {
@@ -96,24 +95,26 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(chart_view_, &view::ChartView::history_changed, this, &MainWindow::refresh_history_commands);
     connect(chart_view_, &view::ChartView::cursor_text, status_, &StatusPanes::set_cursor);
     connect(chart_view_, &view::ChartView::guide_shown, status_, &StatusPanes::set_info_text);
-    chart_view_->set_pointer_aids(
-        [this] { return view::PointerAids{copy_.DspGuide == 1, copy_.PlayAnime, copy_.SpeedAnime}; });
+    chart_view_->set_pointer_aids([this] {
+        return view::PointerAids{copy_.DspGuide == 1, copy_.PlayAnime, copy_.SpeedAnime};
+    });
     chart_view_->set_quote_option([this] { return options_.Quote != 0; },
                                   [this] {
                                       options_.Quote = 1;
                                       refresh_checks();
                                       file_area_->chart_changed();
                                   });
-    chart_view_->set_sheet_chooser([this](const std::filesystem::path& workbook, const std::vector<std::string>& names)
-                                       -> std::optional<int> {
-        QStringList items;
-        for (const std::string& name : names) items << QString::fromStdString(name);
-        const int chosen = dialogs_.choose_item(QString::fromUtf8("シートの選択"),
-                                                QString::fromStdString(workbook.filename().string()) +
-                                                    QString::fromUtf8("\nシフトJISの CSV に変換するシートを選んでください"),
-                                                items);
-        return chosen < 0 ? std::nullopt : std::optional<int>(chosen);
-    });
+    chart_view_->set_sheet_chooser(
+        [this](const std::filesystem::path& workbook, const std::vector<std::string>& names) -> std::optional<int> {
+            QStringList items;
+            for (const std::string& name : names) items << QString::fromStdString(name);
+            const int chosen =
+                dialogs_.choose_item(QString::fromUtf8("シートの選択"),
+                                     QString::fromStdString(workbook.filename().string()) +
+                                         QString::fromUtf8("\nシフトJISの CSV に変換するシートを選んでください"),
+                                     items);
+            return chosen < 0 ? std::nullopt : std::optional<int>(chosen);
+        });
     connect(chart_view_, &view::ChartView::zoom_text, status_, &StatusPanes::set_zoom);
     connect(chart_view_, &view::ChartView::position_panes_cleared, this, [this] {
         status_->set_position({});
@@ -182,9 +183,9 @@ void MainWindow::refresh_tint() {
 void MainWindow::open_print_dialog() {
     const print::ChartLook look{copy_.ChangeBk == 1 && chart_active_, file_area_->preview_node()};
     const QString& path = document_.path();
-    const QString pdf = path.isEmpty()
-                            ? QDir::home().filePath(document_.display_name() + QStringLiteral(".pdf"))
-                            : QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".pdf"));
+    const QString pdf =
+        path.isEmpty() ? QDir::home().filePath(document_.display_name() + QStringLiteral(".pdf"))
+                       : QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".pdf"));
     print::print_chart_dialog(this, dialogs_, settings_, printer_settings_, document_.chart(), look, pdf);
 }
 
@@ -338,8 +339,8 @@ void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
     chart_menu_ = build_chart_menu(which, *commands_, this);
     // The menu opens centred on the pointer, as the chart's menus always have.
     const QScreen* screen = QGuiApplication::screenAt(screen_point);
-    chart_menu_->popup(centred_menu_position(chart_menu_->sizeHint(), screen_point,
-                                             screen ? screen->availableGeometry() : QRect()));
+    chart_menu_->popup(
+        centred_menu_position(chart_menu_->sizeHint(), screen_point, screen ? screen->availableGeometry() : QRect()));
 }
 
 void MainWindow::connect_commands() {
@@ -349,8 +350,9 @@ void MainWindow::connect_commands() {
         connect(c[id], &QAction::triggered, this, [this] {
             if (!document_.may_discard()) return;
             document_.new_chart();
-            status_->set_info_text(QString::fromUtf8(
-                "ドラッグ＆ドロップまたはビューの右クリックメニューの「ここにクロス原本をセット」でファイルをセットしてください"));
+            status_->set_info_text(
+                QString::fromUtf8("ドラッグ＆ドロップまたはビューの右クリックメニューの「ここにクロス原本をセット」でフ"
+                                  "ァイルをセットしてください"));
         });
     }
     connect(c[CommandId::OpenChart], &QAction::triggered, this, &MainWindow::open_chart);
@@ -429,8 +431,9 @@ void MainWindow::connect_commands() {
     });
     connect(c[CommandId::SelectAllNodes], &QAction::triggered, chart_view_, &view::ChartView::select_all_nodes);
     connect(c[CommandId::SetCrossOriginalHere], &QAction::triggered, this, [this] {
-        const QStringList files = dialogs_.open_files(QString::fromUtf8("クロス原本ファイルを指定(複数選択可)"),
-                                                      QString::fromUtf8("ＣＳＶファイル(*.CSV *.csv);;Excelブック(*.xlsx *.xlsm);;すべてのファイル(*)"), true);
+        const QStringList files = dialogs_.open_files(
+            QString::fromUtf8("クロス原本ファイルを指定(複数選択可)"),
+            QString::fromUtf8("ＣＳＶファイル(*.CSV *.csv);;Excelブック(*.xlsx *.xlsm);;すべてのファイル(*)"), true);
         chart_view_->place_chosen_files(files);
     });
     const std::pair<CommandId, float> zooms[] = {
@@ -548,9 +551,9 @@ void MainWindow::restore_placement(int desktop_width, int desktop_height) {
         setGeometry((desktop_width - width) / 2, (desktop_height - height) / 2, width, height);
         return;
     }
-    const WindowRect r = window_placement(setting(settings_, "Last/PX"), setting(settings_, "Last/PY"),
-                                          setting(settings_, "Last/SX"), setting(settings_, "Last/SY"),
-                                          desktop_width, desktop_height);
+    const WindowRect r =
+        window_placement(setting(settings_, "Last/PX"), setting(settings_, "Last/PY"), setting(settings_, "Last/SX"),
+                         setting(settings_, "Last/SY"), desktop_width, desktop_height);
     setGeometry(r.x, r.y, r.width, r.height);
 }
 

@@ -20,8 +20,10 @@ void add_recent_file(QSettings& store, const QString& path) {
     files.removeAll(path);
     files.prepend(path);
     for (int n = 1; n <= kRecentFiles; ++n) {
-        if (n <= files.size()) store.setValue(key(n), files[n - 1]);
-        else store.remove(key(n));
+        if (n <= files.size())
+            store.setValue(key(n), files[n - 1]);
+        else
+            store.remove(key(n));
     }
 }
 

@@ -1,28 +1,28 @@
 #include "cross/cross_engine.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 #include <cerrno>
-#include <optional>
+#include <condition_variable>
 #include <cstring>
-#include <fcntl.h>
+#include <mutex>
 #include <new>
-#include <unistd.h>
+#include <optional>
+#include <thread>
 
-#include "text/cp932.h"
-#include "text/file_writer.h"
 #include "cross/hit_lines.h"
 #include "cross/hit_runs.h"
 #include "cross/huge_pages.h"
 #include "cross/key_groups.h"
 #include "cross/key_normaliser.h"
 #include "cross/keyed_record_feed.h"
-#include "text/record_reader.h"
 #include "cross/result_file.h"
 #include "cross/result_workbook.h"
+#include "text/cp932.h"
+#include "text/file_writer.h"
+#include "text/record_reader.h"
 #include "text/temp_file.h"
 #include "text/text_encoding.h"
 #include "text/unfinished_file.h"
@@ -89,8 +89,8 @@ struct StageEnd {
 }  // namespace
 
 struct CrossEngine::Impl {
-    Impl(const Chart& c, const CrossOptions& o, std::filesystem::path result, CrossObserver& obs,
-         TakenResultName t, CrossFigures& f)
+    Impl(const Chart& c, const CrossOptions& o, std::filesystem::path result, CrossObserver& obs, TakenResultName t,
+         CrossFigures& f)
         : chart(c), options(o), result_path(std::move(result)), observer(obs), taken(t), figures(f) {}
 
     StageEnd open_files();
@@ -153,8 +153,7 @@ struct CrossEngine::Impl {
     bool workbook_named = false;
 
     std::uint32_t source_of(std::uint32_t record) const {
-        auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(),
-                                   std::make_pair(record, UINT32_MAX));
+        auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(), std::make_pair(record, UINT32_MAX));
         return std::prev(it)->second;
     }
     std::uint32_t bin_of(std::uint32_t place) const {
@@ -289,8 +288,7 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
     std::thread helper;
     if (sources.size() > 1) {
         helper = std::thread([&] {
-            while (!stop && count_next([&] { return !stop.load(); })) {
-            }
+            while (!stop && count_next([&] { return !stop.load(); })) {}
         });
     }
     struct Join {
@@ -434,7 +432,8 @@ StageEnd CrossEngine::Impl::each_hit_record(const std::vector<std::uint32_t>& pl
         for (std::size_t e = 0; e < entries; ++e) {
             const std::uint32_t p = place_of_record[r + e];
             if (p != kNone)
-                wanted.push_back({static_cast<std::uint32_t>(r + e), p, parse_index_entry(block.data() + e * kIndexEntry)});
+                wanted.push_back(
+                    {static_cast<std::uint32_t>(r + e), p, parse_index_entry(block.data() + e * kIndexEntry)});
         }
         if (StageEnd end = check(); end.cancelled || end.failure.failed()) return end;
         if (StageEnd end = each_block(wanted); end.cancelled || end.failure.failed()) return end;
@@ -550,63 +549,65 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
             if (!same) return Status::failure(MessageId::ChangedDuringCross, sources[f.open_source].path.string());
             return Status::ok();
         };
-        StageEnd end = each_hit_record(place_of_record, static_cast<std::size_t>(writer), kFetchers, check,
-                                       [&](const std::vector<WantedRecord>& wanted) -> StageEnd {
-            for (std::size_t i = 0; i < wanted.size();) {
-                // The run of this source's records close enough for one read.
-                auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(),
-                                           std::make_pair(wanted[i].record, UINT32_MAX));
-                const std::uint32_t s = std::prev(it)->second;
-                const std::uint32_t source_end = it == first_of_source.end() ? UINT32_MAX : it->first;
-                if (s != f.open_source) {
-                    if (Status closed = close_source(); !closed) return closed;
-                    f.open_source = s;
-                    if (Status opened = open_user_file(sources[s].path, f.fd); !opened) return opened;
-                    if (!identities[s] || !unchanged())
-                        return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
-                }
-                const long long begin = wanted[i].entry.offset;
-                long long stop = begin + wanted[i].entry.length;
-                std::size_t j = i + 1;
-                while (j < wanted.size() && wanted[j].record < source_end &&
-                       wanted[j].entry.offset + wanted[j].entry.length - begin <= kLargestRead) {
-                    stop = std::max(stop, wanted[j].entry.offset + static_cast<long long>(wanted[j].entry.length));
-                    ++j;
-                }
-                const auto length = static_cast<std::size_t>(stop - begin);
-                if (f.block.size() < length) f.block.resize(length);
-                std::size_t got = 0;
-                while (got < length) {
-                    const ssize_t r = ::pread(f.fd, f.block.data() + got, length - got, static_cast<off_t>(begin + got));
-                    if (r < 0 && errno == EINTR) continue;
-                    if (r < 0) return Status::failure(MessageId::OpenFailed, sources[s].path.string());
-                    // Shorter than when it was read.
-                    if (r == 0) return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
-                    got += static_cast<std::size_t>(r);
-                }
-                const NodeRecord& node = chart.nodes[sources[s].node];
-                for (; i < j; ++i) {
-                    const WantedRecord& w = wanted[i];
-                    const std::string_view record(f.block.data() + (w.entry.offset - begin), w.entry.length);
-                    extract_key(record, node.key_first, node.key_last, options, f.keyed);
-                    const std::uint32_t bin = bin_of(w.place);
-                    std::string& out = lines->buffer(writer, bin);
-                    const std::size_t start = out.size();
-                    append_work_line(out, sources[s].title, column_offset, node.key_first, f.keyed);
-                    line_length[w.place] = static_cast<std::uint32_t>(out.size() - start);
-                    if (originals) {
-                        out.append(record);
-                        original_length[w.place] = w.entry.length;
-                        f.most_fields = std::max(f.most_fields, f.keyed.field_count);
+        StageEnd end = each_hit_record(
+            place_of_record, static_cast<std::size_t>(writer), kFetchers, check,
+            [&](const std::vector<WantedRecord>& wanted) -> StageEnd {
+                for (std::size_t i = 0; i < wanted.size();) {
+                    // The run of this source's records close enough for one read.
+                    auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(),
+                                               std::make_pair(wanted[i].record, UINT32_MAX));
+                    const std::uint32_t s = std::prev(it)->second;
+                    const std::uint32_t source_end = it == first_of_source.end() ? UINT32_MAX : it->first;
+                    if (s != f.open_source) {
+                        if (Status closed = close_source(); !closed) return closed;
+                        f.open_source = s;
+                        if (Status opened = open_user_file(sources[s].path, f.fd); !opened) return opened;
+                        if (!identities[s] || !unchanged())
+                            return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
                     }
-                    lines->appended(writer, bin, w.place, start);
-                    if ((++f.fetched & 255) == 0) {
-                        if (StageEnd e = check(); e.cancelled || e.failure.failed()) return e;
+                    const long long begin = wanted[i].entry.offset;
+                    long long stop = begin + wanted[i].entry.length;
+                    std::size_t j = i + 1;
+                    while (j < wanted.size() && wanted[j].record < source_end &&
+                           wanted[j].entry.offset + wanted[j].entry.length - begin <= kLargestRead) {
+                        stop = std::max(stop, wanted[j].entry.offset + static_cast<long long>(wanted[j].entry.length));
+                        ++j;
+                    }
+                    const auto length = static_cast<std::size_t>(stop - begin);
+                    if (f.block.size() < length) f.block.resize(length);
+                    std::size_t got = 0;
+                    while (got < length) {
+                        const ssize_t r =
+                            ::pread(f.fd, f.block.data() + got, length - got, static_cast<off_t>(begin + got));
+                        if (r < 0 && errno == EINTR) continue;
+                        if (r < 0) return Status::failure(MessageId::OpenFailed, sources[s].path.string());
+                        // Shorter than when it was read.
+                        if (r == 0) return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
+                        got += static_cast<std::size_t>(r);
+                    }
+                    const NodeRecord& node = chart.nodes[sources[s].node];
+                    for (; i < j; ++i) {
+                        const WantedRecord& w = wanted[i];
+                        const std::string_view record(f.block.data() + (w.entry.offset - begin), w.entry.length);
+                        extract_key(record, node.key_first, node.key_last, options, f.keyed);
+                        const std::uint32_t bin = bin_of(w.place);
+                        std::string& out = lines->buffer(writer, bin);
+                        const std::size_t start = out.size();
+                        append_work_line(out, sources[s].title, column_offset, node.key_first, f.keyed);
+                        line_length[w.place] = static_cast<std::uint32_t>(out.size() - start);
+                        if (originals) {
+                            out.append(record);
+                            original_length[w.place] = w.entry.length;
+                            f.most_fields = std::max(f.most_fields, f.keyed.field_count);
+                        }
+                        lines->appended(writer, bin, w.place, start);
+                        if ((++f.fetched & 255) == 0) {
+                            if (StageEnd e = check(); e.cancelled || e.failure.failed()) return e;
+                        }
                     }
                 }
-            }
-            return StageEnd::done();
-        });
+                return StageEnd::done();
+            });
         if (end.cancelled || end.failure.failed()) {
             if (f.fd >= 0) ::close(f.fd);
             f.fd = -1;
@@ -801,8 +802,7 @@ const std::filesystem::path& CrossEngine::workbook_path() const { return impl_->
 long long CrossEngine::workbook_cut_cells() const { return impl_->workbook ? impl_->workbook->cut_cells() : 0; }
 
 CrossStage CrossEngine::run() {
-    while (step()) {
-    }
+    while (step()) {}
     return stage_;
 }
 
@@ -827,43 +827,43 @@ bool CrossEngine::run_stage() {
     StageEnd end;
     CrossStage next = stage_;
     switch (stage_) {
-    case CrossStage::Open:
-        end = d.open_files();
-        next = CrossStage::Count;
-        break;
-    case CrossStage::Count:
-        end = d.count_records(records_);
-        next = CrossStage::Allocate;
-        break;
-    case CrossStage::Allocate:
-        // Records are numbered in 32 bits.
-        if (records_ > INT32_MAX) throw std::bad_alloc();
-        // The groups of the records go to the position index.
-        d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_), false);
-        d.observer.record_count(records_);
-        next = CrossStage::Read;
-        break;
-    case CrossStage::Read:
-        end = d.read_records(records_);
-        if (d.groups) keys_ = static_cast<long long>(d.groups->record_count());
-        next = CrossStage::Group;
-        break;
-    case CrossStage::Group:
-        end = d.find_hits();
-        next = CrossStage::Write;
-        break;
-    case CrossStage::Write:
-        end = d.write_hits(keys_, hits_);
-        next = CrossStage::Close;
-        break;
-    case CrossStage::Close:
-        end = d.close_files();
-        next = CrossStage::Finished;
-        break;
-    case CrossStage::Finished:
-    case CrossStage::Failed:
-    case CrossStage::Cancelled:
-        return false;
+        case CrossStage::Open:
+            end = d.open_files();
+            next = CrossStage::Count;
+            break;
+        case CrossStage::Count:
+            end = d.count_records(records_);
+            next = CrossStage::Allocate;
+            break;
+        case CrossStage::Allocate:
+            // Records are numbered in 32 bits.
+            if (records_ > INT32_MAX) throw std::bad_alloc();
+            // The groups of the records go to the position index.
+            d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_), false);
+            d.observer.record_count(records_);
+            next = CrossStage::Read;
+            break;
+        case CrossStage::Read:
+            end = d.read_records(records_);
+            if (d.groups) keys_ = static_cast<long long>(d.groups->record_count());
+            next = CrossStage::Group;
+            break;
+        case CrossStage::Group:
+            end = d.find_hits();
+            next = CrossStage::Write;
+            break;
+        case CrossStage::Write:
+            end = d.write_hits(keys_, hits_);
+            next = CrossStage::Close;
+            break;
+        case CrossStage::Close:
+            end = d.close_files();
+            next = CrossStage::Finished;
+            break;
+        case CrossStage::Finished:
+        case CrossStage::Failed:
+        case CrossStage::Cancelled:
+            return false;
     }
     if (end.cancelled) {
         stage_ = CrossStage::Cancelled;

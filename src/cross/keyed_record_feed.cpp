@@ -86,8 +86,8 @@ Status KeyedRecordFeed::read_source(std::uint32_t index, long long& count, Batch
         if (record.empty()) continue;
         extract_key(record, source.key_first, source.key_last, options_, keyed);
         if (keyed.field_count > kMaxFields) return Status::failure(MessageId::TooManyFields, source.path.string());
-        Record& r = batch->records.emplace_back(Record{index, 0, 0, static_cast<std::uint32_t>(record.size()),
-                                                       reader.offset_of(record)});
+        Record& r = batch->records.emplace_back(
+            Record{index, 0, 0, static_cast<std::uint32_t>(record.size()), reader.offset_of(record)});
         if (!keyed.key.empty()) {
             r.key_length = static_cast<std::uint32_t>(keyed.key.size());
             r.hash = KeyGroups::hash(keyed.key);

@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include "cross/cross_options.h"
 #include "text/status.h"
 #include "text/user_file.h"
-#include "cross/cross_options.h"
 
 namespace tessaly {
 

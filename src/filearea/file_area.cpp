@@ -16,11 +16,11 @@
 #include <QTime>
 #include <QWheelEvent>
 
-#include "text/cp932.h"
-#include "text/text_encoding.h"
-#include "text/read_only_file.h"
 #include "filearea/preview_font.h"
 #include "filearea/preview_painter.h"
+#include "text/cp932.h"
+#include "text/read_only_file.h"
+#include "text/text_encoding.h"
 
 namespace tessaly::filearea {
 
@@ -86,7 +86,7 @@ const NodeRecord* FileArea::shown_node() const {
 
 PreviewMetrics FileArea::metrics() const {
     const PreviewStatistics& s = file_.statistics();
-    return {char_width_, char_height_, chart_.display.show_record_no != 0, chart_.display.show_ruler != 0,
+    return {char_width_,     char_height_,       chart_.display.show_record_no != 0, chart_.display.show_ruler != 0,
             s.total_records, s.max_record_length};
 }
 
@@ -227,8 +227,10 @@ void FileArea::set_tinted(bool tinted) {
 
 void FileArea::display_changed() {
     take_fonts();
-    if (is_showing()) relayout();
-    else viewport()->update();
+    if (is_showing())
+        relayout();
+    else
+        viewport()->update();
 }
 
 // Showing or hiding a scroll bar resizes the viewport, which lays the pane
@@ -315,13 +317,26 @@ void FileArea::on_vertical_action(int action) {
     if (!is_showing()) return;
     const std::int64_t span = std::max<std::int64_t>(file_.statistics().total_records - visible_rows_, 0);
     switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: scroll_rows_to(top_record_ + 1); break;
-    case QAbstractSlider::SliderSingleStepSub: scroll_rows_to(top_record_ - 1); break;
-    case QAbstractSlider::SliderPageStepAdd: scroll_rows_to(top_record_ + visible_rows_); break;
-    case QAbstractSlider::SliderPageStepSub: scroll_rows_to(top_record_ - visible_rows_); break;
-    case QAbstractSlider::SliderToMinimum: scroll_rows_to(0); break;
-    case QAbstractSlider::SliderToMaximum: scroll_rows_to(span); break;
-    default: return;  // the dragged thumb arrives as a new value
+        case QAbstractSlider::SliderSingleStepAdd:
+            scroll_rows_to(top_record_ + 1);
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            scroll_rows_to(top_record_ - 1);
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            scroll_rows_to(top_record_ + visible_rows_);
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            scroll_rows_to(top_record_ - visible_rows_);
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            scroll_rows_to(0);
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            scroll_rows_to(span);
+            break;
+        default:
+            return;  // the dragged thumb arrives as a new value
     }
     // The bar sets its value from its slider position once this returns.
     setting_bars_ = true;
@@ -460,8 +475,10 @@ void FileArea::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    if (event->key() == Qt::Key_Right) step_key_by_keyboard(ctrl ? KeyStep::LeftEndRight : KeyStep::RightEndRight);
-    else step_key_by_keyboard(ctrl ? KeyStep::LeftEndLeft : KeyStep::RightEndLeft);
+    if (event->key() == Qt::Key_Right)
+        step_key_by_keyboard(ctrl ? KeyStep::LeftEndRight : KeyStep::RightEndRight);
+    else
+        step_key_by_keyboard(ctrl ? KeyStep::LeftEndLeft : KeyStep::RightEndLeft);
     event->accept();
 }
 

@@ -1,12 +1,12 @@
 #include "preview/preview_file.h"
 
-#include <algorithm>
-#include <charconv>
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
 
 #include "text/record_reader.h"
 #include "text/temp_file.h"
@@ -78,7 +78,8 @@ bool copy_all(int in, int out) {
 // Right-aligned in blanks, as "%11ld" writes it; positions are never negative.
 void append_entry(std::string& out, std::int64_t position) {
     char digits[24];
-    const std::size_t length = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, position).ptr - digits);
+    const std::size_t length =
+        static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, position).ptr - digits);
     const std::size_t blanks = length < kPositionEntrySize ? kPositionEntrySize - length : 0;
     out.append(blanks, ' ');
     out.append(digits + (length - (kPositionEntrySize - blanks)), kPositionEntrySize - blanks);
@@ -116,18 +117,18 @@ private:
     enum class State { Outside, Inside, InsideAfterQuote };
     void step(char c) {
         switch (state_) {
-        case State::Inside:
-            if (c == '"') state_ = State::InsideAfterQuote;
-            return;
-        case State::InsideAfterQuote:
-            if (c == '"') {
-                state_ = State::Inside;  // a doubled quote
+            case State::Inside:
+                if (c == '"') state_ = State::InsideAfterQuote;
                 return;
-            }
-            state_ = State::Outside;  // closed: c is outside
-            break;
-        case State::Outside:
-            break;
+            case State::InsideAfterQuote:
+                if (c == '"') {
+                    state_ = State::Inside;  // a doubled quote
+                    return;
+                }
+                state_ = State::Outside;  // closed: c is outside
+                break;
+            case State::Outside:
+                break;
         }
         if (c == ',') {
             ++fields_;
