@@ -3,14 +3,21 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <optional>
+#include <thread>
 
+#include "cross/hit_lines.h"
 #include "cross/hit_runs.h"
+#include "cross/huge_pages.h"
 #include "cross/key_groups.h"
 #include "cross/key_normaliser.h"
 #include "cross/keyed_record_feed.h"
-#include "cross/result_assembler.h"
 #include "cross/result_file.h"
 #include "cross/result_workbook.h"
 #include "text/cp932.h"
@@ -19,6 +26,7 @@
 #include "text/temp_file.h"
 #include "text/text_encoding.h"
 #include "text/unfinished_file.h"
+#include "text/user_file.h"
 
 namespace tessaly {
 
@@ -26,29 +34,47 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kIndexEntry = 11;  // "%11ld": the position just after a line
+// The position index: for each keyed record, where it starts in its file,
+// how long it is and its key's group, in the machine's own byte order (the
+// file lives no longer than the process). The groups wait there, rather
+// than in memory, while the keys are grouped.
+struct IndexEntry {
+    long long offset;
+    std::uint32_t length;
+    std::uint32_t group;
+};
+constexpr std::size_t kIndexEntry = 16;
 constexpr std::uint32_t kNone = UINT32_MAX;
-// How much of the result file is put together in memory at a time.
-constexpr std::size_t kOutputWindow = 32 << 20;
-// And of the workbook's rows.
-constexpr std::size_t kWorkbookWindow = 4 << 20;
+// The result lines are kept in bins of about this much of the result (see
+// hit_lines.h); one bin is in memory while the result is written.
+constexpr std::uint64_t kBinBytes = 32 << 20;
+// Wanted records of a source this close together are read at once, the
+// bytes between them read and dropped: cheaper than another system call.
+constexpr long long kLargestRead = 1 << 20;
+// Threads that read the hit records again.
+constexpr int kFetchers = 2;
 
-bool format_index_entry(long long position, char (&out)[kIndexEntry]) {
-    std::memset(out, ' ', kIndexEntry);
-    int i = kIndexEntry - 1;
-    do {
-        out[i--] = static_cast<char>('0' + position % 10);
-        position /= 10;
-    } while (position > 0 && i >= 0);
-    return position == 0;
+void format_index_entry(const IndexEntry& e, char* out) {
+    std::memcpy(out, &e.offset, 8);
+    std::memcpy(out + 8, &e.length, 4);
+    std::memcpy(out + 12, &e.group, 4);
 }
 
-long long parse_index_entry(const char* p) {
-    long long v = 0;
-    for (std::size_t i = 0; i < kIndexEntry; ++i)
-        if (p[i] != ' ') v = v * 10 + (p[i] - '0');
-    return v;
+IndexEntry parse_index_entry(const char* p) {
+    IndexEntry e;
+    std::memcpy(&e.offset, p, 8);
+    std::memcpy(&e.length, p + 8, 4);
+    std::memcpy(&e.group, p + 12, 4);
+    return e;
 }
+
+// A hit record the grouping found: its place in the result order and where
+// it stands in its file.
+struct WantedRecord {
+    std::uint32_t record;
+    std::uint32_t place;
+    IndexEntry entry;
+};
 
 // How a stage ended: done, failed (with the message) or cancelled.
 struct StageEnd {
@@ -96,26 +122,31 @@ struct CrossEngine::Impl {
     };
     std::vector<Source> sources;
 
-    // The record work file and its position index have no name (see
-    // temp_file.h); a failure to write them names the temporary folder.
+    // The work files have no name (see temp_file.h); a failure to write
+    // them names the temporary folder. The position index holds where each
+    // keyed record stands in its file; the work file the hit records'
+    // result lines, made from their files again once the hits are known.
     FileWriter work, index, result;
+    // Each source as it was read, so that reading it again for the hit
+    // records finds it unchanged.
+    std::vector<std::optional<FileIdentity>> identities;
+    int column_offset = 0;  // the largest key_first on the chart
 
     std::unique_ptr<KeyGroups> groups;
     MandatoryNodes mandatory;
     HitRuns runs;
-    std::vector<long long> line_start;  // of each record of runs.records
-    std::vector<std::uint32_t> line_length;
-    // Where each source's stored records begin: (first record, source).
+    // Where each stored record's source begins: (first record, source).
     std::vector<std::pair<std::uint32_t, std::uint32_t>> first_of_source;
 
-    // With the workbook asked for, each stored record's own line follows
-    // its work line in the work file: the work line's length and the
-    // record's field count are kept per stored record until the hits are
-    // found, then where each hit record's own line stands.
-    std::vector<std::uint32_t> work_length;
-    std::vector<std::uint16_t> field_counts;
-    std::vector<long long> original_start;  // of each record of runs.records
+    // Each record of a hit (indexed as runs.records): its result line in its
+    // bin and, with the workbook asked for, the length of its own line,
+    // which follows the result line.
+    std::vector<std::uint32_t> line_start;
+    std::vector<std::uint32_t> line_length;
     std::vector<std::uint32_t> original_length;
+    // The first place (in runs.records) of each bin, and the end.
+    std::vector<std::uint32_t> bin_first;
+    std::unique_ptr<HitLines> lines;
     std::size_t most_fields = 0;  // of any hit record
     std::unique_ptr<ResultWorkbook> workbook;
     std::filesystem::path workbook_path;  // once finished
@@ -125,6 +156,14 @@ struct CrossEngine::Impl {
         auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(), std::make_pair(record, UINT32_MAX));
         return std::prev(it)->second;
     }
+    std::uint32_t bin_of(std::uint32_t place) const {
+        return static_cast<std::uint32_t>(std::upper_bound(bin_first.begin(), bin_first.end(), place) -
+                                          bin_first.begin() - 1);
+    }
+    template <typename EachBlock, typename Check>
+    StageEnd each_hit_record(const std::vector<std::uint32_t>& place_of_record, std::size_t first, std::size_t stride,
+                             Check check, EachBlock each_block);
+    StageEnd fetch_hit_lines(const std::vector<std::uint32_t>& place_of_record);
     StageEnd write_workbook_rows();
 
     Clock::time_point last_alive = Clock::now();
@@ -138,12 +177,6 @@ struct CrossEngine::Impl {
             last_alive = now;
             observer.keep_alive();
         }
-    }
-
-    Status open_source(RecordReader& reader, const Source& source) {
-        Status s = reader.open(source.path);
-        if (s) reader.skip_lines(static_cast<int>(chart.nodes[source.node].start_record) - 1);
-        return s;
     }
 
     bool cancel_requested() {
@@ -188,36 +221,123 @@ StageEnd CrossEngine::Impl::open_files() {
     return StageEnd::done();
 }
 
+namespace {
+
+// The count of one source: its non-empty records from the start record on,
+// and whether it is cp932 text, judged over the whole file in the same
+// reading (a list whose UTF-8 shows only after the part looked at when it
+// was placed would be crossed with wrong keys, and missing hits, without a
+// word). go_on is asked once a block; false stops the count (the result is
+// then short).
+template <typename GoOn>
+Status count_source(const std::filesystem::path& path, int start_record, long long& n, GoOn go_on) {
+    RecordReader reader;
+    EncodingScan scan;
+    reader.watch_encoding(&scan);
+    if (Status s = reader.open(path); !s) return s;
+    reader.skip_lines(start_record - 1);
+    bool stopped = false;
+    n = reader.count_rest([&] {
+        stopped = !go_on();
+        return !stopped;
+    });
+    if (stopped) return Status::ok();
+    if (reader.failed()) return Status::failure(MessageId::OpenFailed, path.string());
+    if (scan.result() != TextEncoding::Cp932) return Status::failure(MessageId::NotCp932Cross, path.string());
+    return Status::ok();
+}
+
+}  // namespace
+
+// The sources are counted two at a time: this thread takes them in order
+// and a helper thread takes the next one each time it is free, so that
+// both cores read. Only this thread talks to the observer; the helper is
+// stopped through a flag.
 StageEnd CrossEngine::Impl::count_records(long long& n) {
     observer.message_line(MessageId::CountingRecords);
     observer.progress_range(chart.node_count());
     observer.progress_position(0);
     n = 0;
-    auto source = sources.begin();
-    for (int i = 0; i < chart.node_count(); ++i) {
-        if (source != sources.end() && source->node == i) {
-            RecordReader reader;
-            // The whole file is judged in this reading: a list whose UTF-8
-            // shows only after the part looked at when it was placed would
-            // be crossed with wrong keys, and missing hits, without a word.
-            EncodingScan scan;
-            reader.watch_encoding(&scan);
-            if (Status s = open_source(reader, *source); !s) return s;
-            // The cancel request is looked at once a block: cheap, and soon
-            // enough for Ctrl+C on a file of gigabytes.
-            bool cancelled = false;
-            n += reader.count_rest([&] {
-                pulse();
-                cancelled = cancel_requested();
-                return !cancelled;
-            });
-            if (cancelled) return StageEnd::cancel();
-            if (reader.failed()) return Status::failure(MessageId::OpenFailed, source->path.string());
-            if (scan.result() != TextEncoding::Cp932)
-                return Status::failure(MessageId::NotCp932Cross, source->path.string());
-            ++source;
+    struct Count {
+        long long records = 0;
+        Status status;
+        bool done = false;
+    };
+    std::vector<Count> counts(sources.size());
+    std::atomic<std::size_t> next_source = 0;
+    std::atomic<bool> stop = false;
+    std::mutex mutex;
+    std::condition_variable changed;
+    auto count_next = [&](auto go_on) {
+        const std::size_t i = next_source.fetch_add(1);
+        if (i >= sources.size()) return false;
+        long long records = 0;
+        Status s;
+        try {
+            s = count_source(sources[i].path, chart.nodes[sources[i].node].start_record, records, go_on);
+        } catch (const std::bad_alloc&) {
+            s = Status::failure(MessageId::OutOfMemory);
         }
-        observer.progress_position(i + 1);
+        std::lock_guard lock(mutex);
+        counts[i] = {records, std::move(s), true};
+        // Sources after a failed one need no count.
+        if (counts[i].status.failed()) next_source = sources.size();
+        changed.notify_all();
+        return true;
+    };
+    std::thread helper;
+    if (sources.size() > 1) {
+        helper = std::thread([&] {
+            while (!stop && count_next([&] { return !stop.load(); })) {}
+        });
+    }
+    struct Join {
+        std::thread& thread;
+        std::atomic<bool>& stop;
+        ~Join() {
+            stop = true;
+            if (thread.joinable()) thread.join();
+        }
+    } join{helper, stop};
+
+    // The bar moves node by node, selected or not, as the counts come in.
+    int shown = 0;
+    std::size_t reported = 0;  // sources whose count is taken
+    auto report = [&]() -> StageEnd {
+        for (;;) {
+            const int upto = reported < sources.size() ? sources[reported].node : chart.node_count();
+            while (shown < upto) observer.progress_position(++shown);
+            if (reported == sources.size()) return StageEnd::done();
+            Count c;
+            {
+                std::lock_guard lock(mutex);
+                if (!counts[reported].done) return StageEnd::done();
+                c = counts[reported];
+            }
+            if (c.status.failed()) return c.status;
+            n += c.records;
+            ++reported;
+        }
+    };
+    bool cancelled = false;
+    auto go_on = [&] {
+        pulse();
+        cancelled = cancel_requested();
+        return !cancelled;
+    };
+    for (;;) {
+        if (cancelled) return StageEnd::cancel();
+        if (StageEnd end = report(); end.failure.failed()) return end;
+        if (reported == sources.size()) break;
+        if (!count_next(go_on)) {
+            // The helper's last source: waited for, asking about cancelling
+            // meanwhile.
+            std::unique_lock lock(mutex);
+            if (!changed.wait_for(lock, std::chrono::milliseconds(20), [&] { return counts[reported].done; })) {
+                lock.unlock();
+                go_on();
+            }
+        }
     }
     observer.progress_position(0);
     return StageEnd::done();
@@ -227,37 +347,30 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
     observer.message_line(MessageId::ReadingData);
     observer.progress_range(static_cast<int>(n / 100));
     observer.progress_position(0);
-    int column_offset = 0;
     for (const NodeRecord& node : chart.nodes) column_offset = std::max(column_offset, node.key_first);
     std::vector<KeyedRecordFeed::Source> feed_sources;
     for (const Source& source : sources) {
         const NodeRecord& node = chart.nodes[source.node];
         feed_sources.push_back({source.path, source.title, node.key_first, node.key_last, node.start_record});
     }
-    const bool originals = options.workbook;
-    KeyedRecordFeed feed(std::move(feed_sources), options, column_offset, n, originals);
+    KeyedRecordFeed feed(std::move(feed_sources), options, n);
 
-    // Keys go into the table a few at a time, so that the table's lines for
-    // all of them are fetched together.
-    constexpr std::size_t kBatch = 16;
-    std::array<std::string_view, kBatch> keys;
-    std::array<std::uint32_t, kBatch> hashes{};
-    std::size_t batched = 0;
-    auto add_keys = [&] {
-        const bool added = groups->add(std::span<const std::string_view>(keys).first(batched),
-                                       std::span<const std::uint32_t>(hashes).first(batched));
-        batched = 0;
-        return added;
-    };
-
-    work.write_behind();
+    // A batch's keys go into the table together (see KeyGroups::add_all),
+    // its entries into the position index in one write.
+    std::vector<std::string_view> keys;
+    std::vector<std::uint32_t> hashes;
+    std::vector<IndexEntry> places;
+    std::vector<std::uint32_t> groups_of;
+    std::string entries;
     index.write_behind();
     long long k = 0;
     std::uint32_t source = UINT32_MAX;
     for (;;) {
         const KeyedRecordFeed::Batch& batch = feed.next();
+        keys.clear();
+        hashes.clear();
+        places.clear();
         std::size_t key_at = 0;
-        std::size_t line_at = 0;
         for (const KeyedRecordFeed::Record& record : batch.records) {
             if (cancel_requested()) {
                 feed.stop();
@@ -266,41 +379,65 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
             pulse();
             if (record.source != source) {
                 source = record.source;
-                const auto first = static_cast<std::uint32_t>(groups->record_count() + batched);
+                const auto first = static_cast<std::uint32_t>(groups->record_count() + keys.size());
                 mandatory.first_record_of_node.emplace_back(first, sources[source].node);
                 first_of_source.emplace_back(first, source);
             }
             ++figures.sources[source].records;
             if (record.key_length > 0) {
-                work.write(std::string_view(batch.lines).substr(line_at, record.line_length + record.original_length));
-                line_at += record.line_length + record.original_length;
-                if (originals) {
-                    work_length.push_back(record.line_length);
-                    field_counts.push_back(
-                        static_cast<std::uint16_t>(std::min<std::uint32_t>(record.field_count, 65535)));
-                }
-                char entry[kIndexEntry];
-                if (!format_index_entry(work.position(), entry))
-                    return Status::failure(MessageId::WriteFailed, temp_folder().string());
-                index.write({entry, kIndexEntry});
-                keys[batched] = std::string_view(batch.keys).substr(key_at, record.key_length);
+                places.push_back({record.offset, record.length, 0});
+                keys.push_back(std::string_view(batch.keys).substr(key_at, record.key_length));
                 key_at += record.key_length;
-                hashes[batched] = record.hash;
-                groups->prefetch(record.hash);
-                if (++batched == kBatch && !add_keys()) return Status::failure(MessageId::OutOfMemory);
+                hashes.push_back(record.hash);
             }
             ++k;
             if (n < 1000 || k % 100 == 0) observer.progress_position(static_cast<int>(k / 100));
         }
         // The keys point into the batch: store them before it is given back.
-        if (!add_keys()) return Status::failure(MessageId::OutOfMemory);
+        groups_of.resize(keys.size());
+        if (!groups->add_all(keys, hashes, groups_of.data())) return Status::failure(MessageId::OutOfMemory);
+        entries.resize(places.size() * kIndexEntry);
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            places[i].group = groups_of[i];
+            format_index_entry(places[i], entries.data() + i * kIndexEntry);
+        }
+        index.write(entries);
         if (batch.last) {
             if (batch.failure.failed()) return batch.failure;
             break;
         }
     }
+    identities = feed.identities();
     groups->drop_lookup();
-    if (!work.flush() || !index.flush()) return Status::failure(MessageId::WriteFailed, temp_folder().string());
+    if (!index.flush()) return Status::failure(MessageId::WriteFailed, temp_folder().string());
+    return StageEnd::done();
+}
+
+// Goes through the position index, handing each block's hit records
+// (place_of_record is not kNone) to each_block in reading order: every
+// stride-th block from first on. Asks check between blocks whether to go
+// on.
+template <typename EachBlock, typename Check>
+StageEnd CrossEngine::Impl::each_hit_record(const std::vector<std::uint32_t>& place_of_record, std::size_t first,
+                                            std::size_t stride, Check check, EachBlock each_block) {
+    const std::size_t stored = place_of_record.size();
+    std::string block;
+    std::vector<WantedRecord> wanted;
+    constexpr std::size_t kEntriesPerBlock = 1 << 16;
+    for (std::size_t r = first * kEntriesPerBlock; r < stored; r += stride * kEntriesPerBlock) {
+        const std::size_t entries = std::min(kEntriesPerBlock, stored - r);
+        if (!index.read_at(static_cast<long long>(r) * static_cast<long long>(kIndexEntry), entries * kIndexEntry, block))
+            return Status::failure(MessageId::OpenFailed);
+        wanted.clear();
+        for (std::size_t e = 0; e < entries; ++e) {
+            const std::uint32_t p = place_of_record[r + e];
+            if (p != kNone)
+                wanted.push_back(
+                    {static_cast<std::uint32_t>(r + e), p, parse_index_entry(block.data() + e * kIndexEntry)});
+        }
+        if (StageEnd end = check(); end.cancelled || end.failure.failed()) return end;
+        if (StageEnd end = each_block(wanted); end.cancelled || end.failure.failed()) return end;
+    }
     return StageEnd::done();
 }
 
@@ -312,62 +449,213 @@ StageEnd CrossEngine::Impl::find_hits() {
         if (chart.nodes[source.node].mandatory) mandatory.slot_of_node[static_cast<std::size_t>(source.node)] = slot++;
     const std::size_t stored = groups->record_count();
     try {
-        runs = find_hit_runs(*groups, static_cast<std::uint32_t>(options.min_hit), mandatory, [this] {
-            pulse();
-            return cancel_requested();
-        });
+        std::string block;
+        runs = find_hit_runs(
+            *groups, static_cast<std::uint32_t>(options.min_hit), mandatory,
+            [this] {
+                pulse();
+                return cancel_requested();
+            },
+            [&](std::size_t first, std::span<std::uint32_t> groups_of) {
+                if (!index.read_at(static_cast<long long>(first * kIndexEntry), groups_of.size() * kIndexEntry, block))
+                    return false;
+                for (std::size_t i = 0; i < groups_of.size(); ++i)
+                    groups_of[i] = parse_index_entry(block.data() + i * kIndexEntry).group;
+                return true;
+            });
     } catch (const HitRunsCancelled&) {
         return StageEnd::cancel();
+    } catch (const HitRunsUnreadable&) {
+        return Status::failure(MessageId::OpenFailed);
     }
     groups.reset();
 
-    // Where each record of a run stands in the work file: one pass over the
-    // position index.
-    std::vector<std::uint32_t> place_of_record(stored, kNone);
-    for (std::uint32_t p = 0; p < runs.records.size(); ++p) {
-        if (p + 16 < runs.records.size()) __builtin_prefetch(&place_of_record[runs.records[p + 16]], 1);
-        place_of_record[runs.records[p]] = p;
-    }
-    line_start.assign(runs.records.size(), 0);
-    line_length.assign(runs.records.size(), 0);
-    const bool originals = options.workbook;
-    if (originals) {
-        original_start.assign(runs.records.size(), 0);
-        original_length.assign(runs.records.size(), 0);
-    }
-    std::string block;
-    long long previous_end = 0;
-    constexpr std::size_t kEntriesPerBlock = 1 << 16;
-    for (std::size_t r = 0; r < stored; r += kEntriesPerBlock) {
-        const std::size_t entries = std::min(kEntriesPerBlock, stored - r);
-        if (!index.read_at(static_cast<long long>(r * kIndexEntry), entries * kIndexEntry, block))
-            return Status::failure(MessageId::OpenFailed);
-        // A line starts where the one before it ends: only the entries next
-        // to a wanted line are read.
-        for (std::size_t e = 0; e < entries; ++e) {
-            const std::uint32_t p = place_of_record[r + e];
-            if (p == kNone) continue;
-            const long long start = r + e == 0 ? 0
-                                    : e == 0   ? previous_end
-                                               : parse_index_entry(block.data() + (e - 1) * kIndexEntry);
-            line_start[p] = start;
-            const long long end = parse_index_entry(block.data() + e * kIndexEntry);
-            if (originals) {
-                const std::uint32_t work_line = work_length[r + e];
-                line_length[p] = work_line - 1;
-                original_start[p] = start + work_line;
-                original_length[p] = static_cast<std::uint32_t>(end - start - work_line - 1);
-                most_fields = std::max<std::size_t>(most_fields, field_counts[r + e]);
-            } else {
-                line_length[p] = static_cast<std::uint32_t>(end - start - 1);
-            }
+    // The place in the result of each record of a hit.
+    std::vector<std::uint32_t> place_of_record;
+    assign_huge(place_of_record, stored, kNone);
+    for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
+        if (!runs.is_hit[run]) continue;
+        for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
+            if (p + 16 < runs.records.size()) __builtin_prefetch(&place_of_record[runs.records[p + 16]], 1);
+            place_of_record[runs.records[p]] = p;
         }
-        previous_end = parse_index_entry(block.data() + (entries - 1) * kIndexEntry);
-        pulse();
-        if (cancel_requested()) return StageEnd::cancel();
     }
-    std::vector<std::uint32_t>().swap(work_length);
-    std::vector<std::uint16_t>().swap(field_counts);
+    const std::size_t places = runs.records.size();
+    assign_huge<std::uint32_t>(line_start, places, 0);
+    assign_huge<std::uint32_t>(line_length, places, 0);
+    if (options.workbook) assign_huge<std::uint32_t>(original_length, places, 0);
+
+    // The bins, from how long each hit record's lines will be: about its
+    // length in its file and what goes before it.
+    std::size_t longest_title = 0;
+    for (const Source& source : sources) longest_title = std::max(longest_title, source.title.size());
+    const std::uint32_t added = static_cast<std::uint32_t>(longest_title + column_offset + 4);
+    auto go_on = [this] {
+        pulse();
+        return cancel_requested() ? StageEnd::cancel() : StageEnd::done();
+    };
+    StageEnd end = each_hit_record(place_of_record, 0, 1, go_on, [&](const std::vector<WantedRecord>& wanted) {
+        for (const WantedRecord& w : wanted)
+            line_length[w.place] = w.entry.length + added + (options.workbook ? w.entry.length : 0);
+        return StageEnd::done();
+    });
+    if (end.cancelled || end.failure.failed()) return end;
+    bin_first.assign(1, 0);
+    std::vector<std::uint64_t> bin_bytes(1, 0);
+    for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
+        if (!runs.is_hit[run]) continue;
+        for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
+            if (bin_bytes.back() >= kBinBytes) {
+                bin_first.push_back(p);
+                bin_bytes.push_back(0);
+            }
+            bin_bytes.back() += line_length[p];
+        }
+    }
+    bin_first.push_back(static_cast<std::uint32_t>(places));
+    lines = std::make_unique<HitLines>(work, bin_bytes, line_start, kFetchers);
+    return fetch_hit_lines(place_of_record);
+}
+
+// Reads the hit records from their files again, in file order, and makes
+// their result lines as the reading of every record would have: two
+// threads, each every other block of the position index, each reading the
+// files on its own. Only this thread talks to the observer; the other is
+// stopped through a flag.
+StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& place_of_record) {
+    const bool originals = options.workbook;
+    struct Fetcher {
+        int fd = -1;
+        std::uint32_t open_source = kNone;
+        std::string block;
+        KeyedRecord keyed;
+        std::size_t most_fields = 0;
+        std::size_t fetched = 0;
+    };
+    // One writer's part: fetch the records of the blocks given.
+    auto fetch = [&](Fetcher& f, int writer, auto check) -> StageEnd {
+        // A source is the one read before when it is still the same file,
+        // of the same size and modification time, before and after this
+        // reading.
+        auto unchanged = [&] {
+            const std::optional<FileIdentity> now = file_identity(f.fd);
+            return now && *now == identities[f.open_source];
+        };
+        auto close_source = [&]() -> Status {
+            if (f.fd < 0) return Status::ok();
+            const bool same = unchanged();
+            ::close(f.fd);
+            f.fd = -1;
+            if (!same) return Status::failure(MessageId::ChangedDuringCross, sources[f.open_source].path.string());
+            return Status::ok();
+        };
+        StageEnd end = each_hit_record(
+            place_of_record, static_cast<std::size_t>(writer), kFetchers, check,
+            [&](const std::vector<WantedRecord>& wanted) -> StageEnd {
+                for (std::size_t i = 0; i < wanted.size();) {
+                    // The run of this source's records close enough for one read.
+                    auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(),
+                                               std::make_pair(wanted[i].record, UINT32_MAX));
+                    const std::uint32_t s = std::prev(it)->second;
+                    const std::uint32_t source_end = it == first_of_source.end() ? UINT32_MAX : it->first;
+                    if (s != f.open_source) {
+                        if (Status closed = close_source(); !closed) return closed;
+                        f.open_source = s;
+                        if (Status opened = open_user_file(sources[s].path, f.fd); !opened) return opened;
+                        if (!identities[s] || !unchanged())
+                            return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
+                    }
+                    const long long begin = wanted[i].entry.offset;
+                    long long stop = begin + wanted[i].entry.length;
+                    std::size_t j = i + 1;
+                    while (j < wanted.size() && wanted[j].record < source_end &&
+                           wanted[j].entry.offset + wanted[j].entry.length - begin <= kLargestRead) {
+                        stop = std::max(stop, wanted[j].entry.offset + static_cast<long long>(wanted[j].entry.length));
+                        ++j;
+                    }
+                    const auto length = static_cast<std::size_t>(stop - begin);
+                    if (f.block.size() < length) f.block.resize(length);
+                    std::size_t got = 0;
+                    while (got < length) {
+                        const ssize_t r =
+                            ::pread(f.fd, f.block.data() + got, length - got, static_cast<off_t>(begin + got));
+                        if (r < 0 && errno == EINTR) continue;
+                        if (r < 0) return Status::failure(MessageId::OpenFailed, sources[s].path.string());
+                        // Shorter than when it was read.
+                        if (r == 0) return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
+                        got += static_cast<std::size_t>(r);
+                    }
+                    const NodeRecord& node = chart.nodes[sources[s].node];
+                    for (; i < j; ++i) {
+                        const WantedRecord& w = wanted[i];
+                        const std::string_view record(f.block.data() + (w.entry.offset - begin), w.entry.length);
+                        extract_key(record, node.key_first, node.key_last, options, f.keyed);
+                        const std::uint32_t bin = bin_of(w.place);
+                        std::string& out = lines->buffer(writer, bin);
+                        const std::size_t start = out.size();
+                        append_work_line(out, sources[s].title, column_offset, node.key_first, f.keyed);
+                        line_length[w.place] = static_cast<std::uint32_t>(out.size() - start);
+                        if (originals) {
+                            out.append(record);
+                            original_length[w.place] = w.entry.length;
+                            f.most_fields = std::max(f.most_fields, f.keyed.field_count);
+                        }
+                        lines->appended(writer, bin, w.place, start);
+                        if ((++f.fetched & 255) == 0) {
+                            if (StageEnd e = check(); e.cancelled || e.failure.failed()) return e;
+                        }
+                    }
+                }
+                return StageEnd::done();
+            });
+        if (end.cancelled || end.failure.failed()) {
+            if (f.fd >= 0) ::close(f.fd);
+            f.fd = -1;
+            return end;
+        }
+        if (Status closed = close_source(); !closed) return closed;
+        return StageEnd::done();
+    };
+
+    work.write_behind();
+    Fetcher fetchers[kFetchers];
+    std::atomic<bool> stop = false;
+    std::atomic<bool> helper_done = false;
+    StageEnd helper_end;
+    std::thread helper([&] {
+        try {
+            helper_end = fetch(fetchers[1], 1, [&] { return stop ? StageEnd::cancel() : StageEnd::done(); });
+        } catch (const std::bad_alloc&) {
+            helper_end = Status::failure(MessageId::OutOfMemory);
+        }
+        if (helper_end.failure.failed()) stop = true;
+        helper_done = true;
+    });
+    StageEnd end;
+    try {
+        end = fetch(fetchers[0], 0, [&] {
+            pulse();
+            if (cancel_requested()) return StageEnd::cancel();
+            return StageEnd::done();
+        });
+    } catch (const std::bad_alloc&) {
+        end = Status::failure(MessageId::OutOfMemory);
+    }
+    if (end.cancelled || end.failure.failed()) stop = true;
+    // Waited for, asking about cancelling meanwhile.
+    while (!helper_done) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        pulse();
+        if (!stop && cancel_requested()) {
+            end = StageEnd::cancel();
+            stop = true;
+        }
+    }
+    helper.join();
+    if (end.cancelled || end.failure.failed()) return end;
+    if (helper_end.failure.failed()) return helper_end;
+    for (const Fetcher& f : fetchers) most_fields = std::max(most_fields, f.most_fields);
+    if (!lines->finish()) return Status::failure(MessageId::WriteFailed, temp_folder().string());
     return StageEnd::done();
 }
 
@@ -377,7 +665,8 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
     observer.progress_range(maximum);
     observer.progress_position(0);
     const std::size_t total = std::max<std::size_t>(runs.records.size(), 1);
-    ResultAssembler output(work, result, kOutputWindow);
+    std::string bin;
+    std::uint32_t loaded = kNone;
     std::string prefix;
     int shown = 0;
     // The figures, worked out on the way: the sources in this hit, each
@@ -385,6 +674,7 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
     const std::size_t source_count = sources.size();
     std::vector<std::uint32_t> hit_of_source(source_count, kNone);
     std::vector<std::uint32_t> in_hit;
+    result.write_behind();
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
         if (cancel_requested()) return StageEnd::cancel();
         pulse();
@@ -405,17 +695,20 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
             for (const std::uint32_t b : in_hit) ++figures.shared_hits[a][b];
         }
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
-            output.add_text(prefix);
-            if (!output.add_line(line_start[p], line_length[p])) return Status::failure(MessageId::OpenFailed);
-            output.add_text("\r\n");
+            if (loaded == kNone || p >= bin_first[loaded + 1]) {
+                loaded = bin_of(p);
+                if (!lines->load(loaded, bin)) return Status::failure(MessageId::OpenFailed);
+            }
+            result.write(prefix);
+            result.write(std::string_view(bin).substr(line_start[p], line_length[p]));
+            result.write("\r\n");
         }
-        if (options.blank_lines) output.add_text("\r\n");
+        if (options.blank_lines) result.write("\r\n");
         if (result.failed()) return Status::failure(MessageId::WriteFailed, result_path.string());
         const int position = static_cast<int>(static_cast<long long>(maximum) * runs.bounds[run + 1] / total);
         if (position != shown) observer.progress_position(shown = position);
     }
-    if (!output.flush()) return Status::failure(MessageId::OpenFailed);
-    if (result.failed()) return Status::failure(MessageId::WriteFailed, result_path.string());
+    if (!result.flush()) return Status::failure(MessageId::WriteFailed, result_path.string());
     figures.hits = h;
     if (options.workbook) {
         if (StageEnd end = write_workbook_rows(); end.cancelled || end.failure.failed()) return end;
@@ -424,55 +717,38 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
     return StageEnd::done();
 }
 
-// The workbook's rows: each hit record's own line, fetched from the work
-// file as the result file's lines were.
+// The workbook's rows: each hit record's own line, which follows its result
+// line in the bins.
 StageEnd CrossEngine::Impl::write_workbook_rows() {
-    const std::filesystem::path target = result_workbook_path(result_path);
     workbook = std::make_unique<ResultWorkbook>();
-    if (Status s = workbook->open(target, most_fields, options.quotes); !s) return s;
-    struct Row {
-        long long hit;
-        std::uint32_t source;
-    };
-    std::vector<Row> rows;
-    std::size_t next = 0;
-    long long keyed_hit = -1;
+    if (Status s = workbook->open(result_workbook_path(result_path), most_fields, options.quotes); !s) return s;
+    std::string bin;
+    std::uint32_t loaded = kNone;
     KeyedRecord keyed;
     std::string key;
     long long h = 0;
-    ResultAssembler fetch(
-        work,
-        [&](std::string_view window) {
-            for (std::size_t at = 0; at < window.size(); ++next) {
-                const std::size_t end = window.find('\n', at);
-                const std::string_view line = window.substr(at, end - at);
-                const Row& row = rows[next];
-                // Every record of a hit has its key: it is worked out once.
-                if (row.hit != keyed_hit) {
-                    keyed_hit = row.hit;
-                    const NodeRecord& node = chart.nodes[sources[row.source].node];
-                    extract_key(line, node.key_first, node.key_last, options, keyed);
-                    key = keyed.key;
-                }
-                workbook->add_row(row.hit, sources[row.source].title, key, line);
-                at = end + 1;
-            }
-            rows.clear();
-            next = 0;
-        },
-        kWorkbookWindow);
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
         if (cancel_requested()) return StageEnd::cancel();
         pulse();
         if (!runs.is_hit[run]) continue;
         ++h;
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
-            rows.push_back({h, source_of(runs.records[p])});
-            if (!fetch.add_line(original_start[p], original_length[p] + 1))
-                return Status::failure(MessageId::OpenFailed);
+            if (loaded == kNone || p >= bin_first[loaded + 1]) {
+                loaded = bin_of(p);
+                if (!lines->load(loaded, bin)) return Status::failure(MessageId::OpenFailed);
+            }
+            const std::uint32_t s = source_of(runs.records[p]);
+            const std::string_view own =
+                std::string_view(bin).substr(line_start[p] + line_length[p], original_length[p]);
+            // Every record of a hit has its key: it is worked out once.
+            if (p == runs.bounds[run]) {
+                const NodeRecord& node = chart.nodes[sources[s].node];
+                extract_key(own, node.key_first, node.key_last, options, keyed);
+                key = keyed.key;
+            }
+            workbook->add_row(h, sources[s].title, key, own);
         }
     }
-    if (!fetch.flush()) return Status::failure(MessageId::OpenFailed);
     return StageEnd::done();
 }
 
@@ -562,7 +838,8 @@ bool CrossEngine::run_stage() {
         case CrossStage::Allocate:
             // Records are numbered in 32 bits.
             if (records_ > INT32_MAX) throw std::bad_alloc();
-            d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_));
+            // The groups of the records go to the position index.
+            d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_), false);
             d.observer.record_count(records_);
             next = CrossStage::Read;
             break;

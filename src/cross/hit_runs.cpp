@@ -1,5 +1,7 @@
 #include "cross/hit_runs.h"
 
+#include "cross/huge_pages.h"
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -11,21 +13,21 @@ namespace {
 
 constexpr std::uint32_t kNone = UINT32_MAX;
 
-// The first sixteen bytes as two big-endian numbers: they order like the
+// The first twelve bytes as two big-endian numbers: they order like the
 // keys themselves, so that most comparisons of the sort never leave the
 // candidate array for the key store.
 struct KeyPrefix {
     std::uint64_t high = 0;
-    std::uint64_t low = 0;
+    std::uint32_t low = 0;
     auto operator<=>(const KeyPrefix&) const = default;  // NOLINT(modernize-use-nullptr): a tidy 14 false alarm
 };
 
 KeyPrefix key_prefix(std::string_view key) {
-    unsigned char b[16] = {};
-    std::memcpy(b, key.data(), std::min<std::size_t>(16, key.size()));
+    unsigned char b[12] = {};
+    std::memcpy(b, key.data(), std::min<std::size_t>(12, key.size()));
     KeyPrefix p;
     for (int i = 0; i < 8; ++i) p.high = p.high << 8 | b[i];
-    for (int i = 8; i < 16; ++i) p.low = p.low << 8 | b[i];
+    for (int i = 8; i < 12; ++i) p.low = p.low << 8 | b[i];
     return p;
 }
 
@@ -70,32 +72,61 @@ void mark_hits(HitRuns& runs, const MandatoryNodes& mandatory, CancelPoint& canc
 }  // namespace
 
 HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryNodes& mandatory,
-                      const std::function<bool()>& cancelled) {
+                      const std::function<bool()>& cancelled, const RecordGroupSource& record_groups) {
     CancelPoint cancel(cancelled);
-    // The size of every group, then the long enough ones in key order.
     const std::size_t records = groups.record_count();
-    std::vector<std::uint32_t> run_of_group(groups.group_count(), 0);
-    for (std::size_t r = 0; r < records; ++r) {
-        cancel.step();
-        if (r + kAhead < records) __builtin_prefetch(&run_of_group[groups.group_of(r + kAhead)]);
-        ++run_of_group[groups.group_of(r)];
-    }
-
-    struct Candidate {
-        KeyPrefix prefix;
-        std::uint32_t group;
+    // Every record's group, in order, a block at a time: from the groups
+    // or from record_groups.
+    std::span<const std::uint32_t> kept = groups.record_groups();
+    std::vector<std::uint32_t> block;
+    auto each_block = [&](auto each) {
+        constexpr std::size_t kBlock = 1 << 16;
+        for (std::size_t first = 0; first < records; first += kBlock) {
+            const std::size_t n = std::min(kBlock, records - first);
+            std::span<const std::uint32_t> groups_of;
+            if (record_groups) {
+                block.resize(n);
+                if (!record_groups(first, block)) throw HitRunsUnreadable{};
+                groups_of = block;
+            } else {
+                groups_of = kept.subspan(first, n);
+            }
+            each(first, groups_of);
+        }
     };
+
+    // The size of every group, then the long enough ones in key order.
+    std::vector<std::uint32_t> run_of_group;
+    assign_huge<std::uint32_t>(run_of_group, groups.group_count(), 0);
+    each_block([&](std::size_t, std::span<const std::uint32_t> g) {
+        for (std::size_t i = 0; i < g.size(); ++i) {
+            cancel.step();
+            if (i + kAhead < g.size()) __builtin_prefetch(&run_of_group[g[i + kAhead]]);
+            ++run_of_group[g[i]];
+        }
+    });
+
+    // Sixteen bytes a candidate: the prefix spelled out.
+    struct Candidate {
+        std::uint64_t high;
+        std::uint32_t low;
+        std::uint32_t group;
+        KeyPrefix prefix() const { return {high, low}; }
+    };
+    static_assert(sizeof(Candidate) == 16);
     std::vector<Candidate> candidates;
     for (std::uint32_t g = 0; g < groups.group_count(); ++g)
-        if (run_of_group[g] >= min_hit) candidates.push_back({{}, g});
+        if (run_of_group[g] >= min_hit) candidates.push_back({0, 0, g});
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         cancel.step();
         if (i + kAhead < candidates.size()) __builtin_prefetch(groups.key_of(candidates[i + kAhead].group).data());
-        candidates[i].prefix = key_prefix(groups.key_of(candidates[i].group));
+        const KeyPrefix p = key_prefix(groups.key_of(candidates[i].group));
+        candidates[i].high = p.high;
+        candidates[i].low = p.low;
     }
     std::sort(candidates.begin(), candidates.end(), [&](const Candidate& a, const Candidate& b) {
         cancel.step();
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        if (a.prefix() != b.prefix()) return a.prefix() < b.prefix();
         return groups.key_of(a.group) < groups.key_of(b.group);
     });
 
@@ -106,17 +137,21 @@ HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryN
     std::fill(run_of_group.begin(), run_of_group.end(), kNone);
     for (std::uint32_t i = 0; i < candidates.size(); ++i) run_of_group[candidates[i].group] = i;
     std::vector<Candidate>().swap(candidates);
-    const std::vector<std::uint32_t> group_of_record = groups.release();
+    // The kept groups of the records move out with their memory.
+    const std::vector<std::uint32_t> owned = groups.release();
+    kept = owned;
 
     // Each run's records in reading order: a counting sort by run.
-    runs.records.assign(runs.bounds.back(), 0);
+    assign_huge<std::uint32_t>(runs.records, runs.bounds.back(), 0);
     std::vector<std::uint32_t> cursor(runs.bounds.begin(), runs.bounds.end() - 1);
-    for (std::uint32_t r = 0; r < group_of_record.size(); ++r) {
-        cancel.step();
-        if (r + kAhead < group_of_record.size()) __builtin_prefetch(&run_of_group[group_of_record[r + kAhead]]);
-        const std::uint32_t run = run_of_group[group_of_record[r]];
-        if (run != kNone) runs.records[cursor[run]++] = r;
-    }
+    each_block([&](std::size_t first, std::span<const std::uint32_t> g) {
+        for (std::size_t i = 0; i < g.size(); ++i) {
+            cancel.step();
+            if (i + kAhead < g.size()) __builtin_prefetch(&run_of_group[g[i + kAhead]]);
+            const std::uint32_t run = run_of_group[g[i]];
+            if (run != kNone) runs.records[cursor[run]++] = static_cast<std::uint32_t>(first + i);
+        }
+    });
     mark_hits(runs, mandatory, cancel);
     return runs;
 }

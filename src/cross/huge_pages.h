@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 namespace tessaly {
 
@@ -8,5 +9,14 @@ namespace tessaly {
 // will be filled at once or at random: far fewer page faults and TLB misses
 // than touching it 4 KiB at a time. Only advice; nothing changes if refused.
 void advise_huge_pages(const void* data, std::size_t bytes);
+
+// v made n copies of value, in fresh memory given the advice first.
+template <typename T>
+void assign_huge(std::vector<T>& v, std::size_t n, const T& value) {
+    std::vector<T>().swap(v);
+    v.reserve(n);
+    advise_huge_pages(v.data(), n * sizeof(T));
+    v.assign(n, value);
+}
 
 }  // namespace tessaly

@@ -43,12 +43,12 @@ std::uint32_t KeyGroups::hash(std::string_view key) {
     return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
-KeyGroups::KeyGroups(std::size_t records) {
-    record_group_.reserve(records);
+KeyGroups::KeyGroups(std::size_t records, bool keep_records) : keep_records_(keep_records) {
+    if (keep_records_) record_group_.reserve(records);
     groups_.reserve(records);
     // At most one group per record: a load of at most 0.77.
     slots_.reserve(records + records / 3 + 16);
-    advise_huge_pages(record_group_.data(), records * sizeof(std::uint32_t));
+    if (keep_records_) advise_huge_pages(record_group_.data(), records * sizeof(std::uint32_t));
     advise_huge_pages(groups_.data(), records * sizeof(std::uint32_t));
     advise_huge_pages(slots_.data(), slots_.capacity() * sizeof(std::uint32_t));
     slots_.assign(slots_.capacity(), 0);
@@ -88,32 +88,38 @@ std::uint32_t KeyGroups::store_key(std::string_view key) {
     return at;
 }
 
-bool KeyGroups::add(std::string_view key, std::uint32_t hash) {
+bool KeyGroups::add(std::string_view key, std::uint32_t hash) { return add_one(key, hash) != UINT32_MAX; }
+
+std::uint32_t KeyGroups::add_one(std::string_view key, std::uint32_t hash) {
     const std::uint32_t tag = tag_of(hash);
     const std::uint32_t group_mask = ~tag_mask_;
     const std::size_t size = slots_.size();
     std::size_t i = home_slot(hash);
+    std::uint32_t group = UINT32_MAX;
     for (;;) {
         const std::uint32_t slot = slots_[i];
         if (slot == 0) break;
         if ((slot & tag_mask_) == tag) {
-            const std::uint32_t group = (slot & group_mask) - 1;
-            const char* stored = key_bytes(groups_[group]);
+            const std::uint32_t g = (slot & group_mask) - 1;
+            const char* stored = key_bytes(groups_[g]);
             if (static_cast<unsigned char>(*stored) == key.size() &&
                 std::memcmp(stored + 1, key.data(), key.size()) == 0) {
-                record_group_.push_back(group);
-                return true;
+                group = g;
+                break;
             }
         }
         if (++i == size) i = 0;
     }
-    const std::uint32_t at = store_key(key);
-    if (at == UINT32_MAX) return false;
-    const auto group = static_cast<std::uint32_t>(groups_.size());
-    groups_.push_back(at);
-    slots_[i] = tag | (group + 1);
-    record_group_.push_back(group);
-    return true;
+    if (group == UINT32_MAX) {
+        const std::uint32_t at = store_key(key);
+        if (at == UINT32_MAX) return UINT32_MAX;
+        group = static_cast<std::uint32_t>(groups_.size());
+        groups_.push_back(at);
+        slots_[i] = tag | (group + 1);
+    }
+    if (keep_records_) record_group_.push_back(group);
+    ++records_;
+    return group;
 }
 
 std::uint32_t KeyGroups::likely_group(std::uint32_t hash) const {
@@ -140,6 +146,36 @@ bool KeyGroups::add(std::span<const std::string_view> keys, std::span<const std:
     return true;
 }
 
+bool KeyGroups::add_all(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes,
+                        std::uint32_t* groups) {
+    // How far ahead each line is fetched: the table's, the group's, the key's.
+    constexpr std::size_t kSlotAhead = 24, kGroupAhead = 12, kKeyAhead = 6;
+    const std::size_t n = keys.size();
+    std::uint32_t likely[kGroupAhead + 1];  // by record, modulo
+    auto likely_of = [&](std::size_t i) -> std::uint32_t& { return likely[i % (kGroupAhead + 1)]; };
+    for (std::size_t i = 0; i < std::min(n, kSlotAhead); ++i) prefetch(hashes[i]);
+    for (std::size_t i = 0; i < std::min(n, kGroupAhead); ++i) {
+        likely_of(i) = likely_group(hashes[i]);
+        if (likely_of(i) != UINT32_MAX) __builtin_prefetch(&groups_[likely_of(i)]);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + kSlotAhead < n) prefetch(hashes[i + kSlotAhead]);
+        if (i + kGroupAhead < n) {
+            std::uint32_t& g = likely_of(i + kGroupAhead);
+            g = likely_group(hashes[i + kGroupAhead]);
+            if (g != UINT32_MAX) __builtin_prefetch(&groups_[g]);
+        }
+        if (i + kKeyAhead < n) {
+            const std::uint32_t g = likely_of(i + kKeyAhead);
+            if (g != UINT32_MAX) __builtin_prefetch(key_bytes(groups_[g]));
+        }
+        const std::uint32_t group = add_one(keys[i], hashes[i]);
+        if (group == UINT32_MAX) return false;
+        if (groups) groups[i] = group;
+    }
+    return true;
+}
+
 void KeyGroups::drop_lookup() { std::vector<std::uint32_t>().swap(slots_); }
 
 std::vector<std::uint32_t> KeyGroups::release() {
@@ -148,6 +184,7 @@ std::vector<std::uint32_t> KeyGroups::release() {
     std::vector<std::uint32_t>().swap(groups_);
     drop_lookup();
     block_used_ = 0;
+    records_ = 0;
     return records;
 }
 

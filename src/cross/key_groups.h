@@ -16,8 +16,10 @@ namespace tessaly {
 class KeyGroups {
 public:
     // Room for up to `records` records. Throws std::bad_alloc when the memory
-    // cannot be had.
-    explicit KeyGroups(std::size_t records);
+    // cannot be had. Without keep_records the group of each record is only
+    // handed back by add_all (for the caller to keep where it likes), and
+    // group_of() and release() know none.
+    explicit KeyGroups(std::size_t records, bool keep_records = true);
 
     static std::uint32_t hash(std::string_view key);
     // Brings the table's line for the hash into the cache ahead of add().
@@ -30,10 +32,19 @@ public:
     // of the groups and of the stored keys that the adds will look at are
     // fetched for all of them first, so that their memory latencies overlap.
     bool add(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes);
+    // The same for many records at once: each record's table line is
+    // fetched a few tens of records ahead, then the line of its likely
+    // group, then that group's key, so that memory is waited for only
+    // seldom.
+    // With groups, each record's group goes there too.
+    bool add_all(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes,
+                 std::uint32_t* groups = nullptr);
 
-    std::size_t record_count() const { return record_group_.size(); }
+    std::size_t record_count() const { return records_; }
     std::size_t group_count() const { return groups_.size(); }
     std::uint32_t group_of(std::size_t record) const { return record_group_[record]; }
+    // Every record's group, in order (when kept).
+    std::span<const std::uint32_t> record_groups() const { return record_group_; }
     std::string_view key_of(std::uint32_t group) const;
 
     // The lookup table is needed no more once every record is in.
@@ -51,6 +62,8 @@ private:
     // tag first, or UINT32_MAX: a likely match, for fetching ahead only.
     std::uint32_t likely_group(std::uint32_t hash) const;
     std::uint32_t store_key(std::string_view key);
+    // The group of the record added, or UINT32_MAX when the store is full.
+    std::uint32_t add_one(std::string_view key, std::uint32_t hash);
 
     static constexpr unsigned kBlockBits = 22;  // keys are stored in 4 MiB blocks
     struct FreeBlock {
@@ -67,6 +80,8 @@ private:
     unsigned group_bits_ = 0;
     std::uint32_t tag_mask_ = 0;
     std::vector<std::uint32_t> record_group_;
+    const bool keep_records_;
+    std::size_t records_ = 0;
 };
 
 }  // namespace tessaly

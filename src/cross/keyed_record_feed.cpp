@@ -15,13 +15,8 @@ constexpr std::size_t kMaxFields = 2000;
 
 }  // namespace
 
-KeyedRecordFeed::KeyedRecordFeed(std::vector<Source> sources, const CrossOptions& options, int column_offset,
-                                 long long limit, bool keep_originals)
-    : sources_(std::move(sources)),
-      options_(options),
-      column_offset_(column_offset),
-      limit_(limit),
-      keep_originals_(keep_originals) {
+KeyedRecordFeed::KeyedRecordFeed(std::vector<Source> sources, const CrossOptions& options, long long limit)
+    : sources_(std::move(sources)), options_(options), limit_(limit), identities_(sources_.size()) {
     free_ = {&batches_[0], &batches_[1], &batches_[2]};
     reader_ = std::thread([this] { produce(); });
 }
@@ -58,7 +53,6 @@ KeyedRecordFeed::Batch* KeyedRecordFeed::hand_over(Batch* full) {
     free_.pop_back();
     empty->records.clear();
     empty->keys.clear();
-    empty->lines.clear();
     return empty;
 }
 
@@ -92,21 +86,12 @@ Status KeyedRecordFeed::read_source(std::uint32_t index, long long& count, Batch
         if (record.empty()) continue;
         extract_key(record, source.key_first, source.key_last, options_, keyed);
         if (keyed.field_count > kMaxFields) return Status::failure(MessageId::TooManyFields, source.path.string());
-        Record& r =
-            batch->records.emplace_back(Record{index, 0, 0, 0, 0, static_cast<std::uint32_t>(keyed.field_count)});
+        Record& r = batch->records.emplace_back(
+            Record{index, 0, 0, static_cast<std::uint32_t>(record.size()), reader.offset_of(record)});
         if (!keyed.key.empty()) {
-            const std::size_t line_start = batch->lines.size();
-            append_work_line(batch->lines, source.title, column_offset_, source.key_first, keyed);
-            batch->lines.push_back('\n');
             r.key_length = static_cast<std::uint32_t>(keyed.key.size());
-            r.line_length = static_cast<std::uint32_t>(batch->lines.size() - line_start);
             r.hash = KeyGroups::hash(keyed.key);
             batch->keys.append(keyed.key);
-            if (keep_originals_) {
-                batch->lines.append(record);
-                batch->lines.push_back('\n');
-                r.original_length = static_cast<std::uint32_t>(record.size() + 1);
-            }
         }
         ++count;
         if (batch->records.size() == kBatchRecords) {
@@ -115,6 +100,7 @@ Status KeyedRecordFeed::read_source(std::uint32_t index, long long& count, Batch
         }
     }
     if (reader.failed()) return Status::failure(MessageId::OpenFailed, source.path.string());
+    identities_[index] = file_identity(reader.descriptor());
     return Status::ok();
 }
 

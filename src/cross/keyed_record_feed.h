@@ -1,13 +1,16 @@
 #pragma once
 
-// Reads the selected nodes' files and cuts every record's key and result
-// line on a thread of its own, handing them over a batch at a time, so that
-// the caller stores one batch while the next is being cut.
+// Reads the selected nodes' files and cuts and hashes every record's key on
+// a thread of its own, handing them over a batch at a time, so that the
+// caller groups one batch while the next is being cut. Of the record itself
+// only where it stands in its file is handed over: its result line is made
+// again, from the file, only should it turn out to be in a hit.
 
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -15,6 +18,7 @@
 
 #include "cross/cross_options.h"
 #include "text/status.h"
+#include "text/user_file.h"
 
 namespace tessaly {
 
@@ -29,29 +33,22 @@ public:
     };
 
     struct Record {
-        std::uint32_t source;       // index into the sources
-        std::uint32_t key_length;   // 0: the record has no key and is not stored
-        std::uint32_t line_length;  // its work line with the line feed
-        std::uint32_t hash;         // of the key
-        // With originals kept: the record as its file holds it, with a line
-        // feed, stands in the lines right after the work line.
-        std::uint32_t original_length;
-        std::uint32_t field_count;  // at least the number of fields; exact up to 2,000
+        std::uint32_t source;      // index into the sources
+        std::uint32_t key_length;  // 0: the record has no key and is not stored
+        std::uint32_t hash;        // of the key
+        std::uint32_t length;      // of the record, without its line break
+        long long offset;          // where the record starts in its file
     };
 
     struct Batch {
         std::vector<Record> records;  // every non-empty record, in reading order
         std::string keys;             // their keys, one after another
-        std::string lines;            // their work lines, one after another
         Status failure;               // why reading stopped, on the last batch
         bool last = false;
     };
 
-    // Reads at most `limit` non-empty records in all. column_offset is the
-    // largest key_first on the chart. keep_originals: every keyed record's
-    // own line follows its work line (for the result workbook).
-    KeyedRecordFeed(std::vector<Source> sources, const CrossOptions& options, int column_offset, long long limit,
-                    bool keep_originals = false);
+    // Reads at most `limit` non-empty records in all.
+    KeyedRecordFeed(std::vector<Source> sources, const CrossOptions& options, long long limit);
     // Stops the reading and waits for it.
     ~KeyedRecordFeed();
     KeyedRecordFeed(const KeyedRecordFeed&) = delete;
@@ -61,6 +58,10 @@ public:
     const Batch& next();
     void stop();
 
+    // Each source as it was when its last record was read: known for all
+    // sources read once the last batch has come.
+    const std::vector<std::optional<FileIdentity>>& identities() const { return identities_; }
+
 private:
     void produce();
     Status read_source(std::uint32_t index, long long& count, Batch*& batch);
@@ -68,9 +69,8 @@ private:
 
     const std::vector<Source> sources_;
     const CrossOptions options_;
-    const int column_offset_;
     const long long limit_;
-    const bool keep_originals_;
+    std::vector<std::optional<FileIdentity>> identities_;
 
     // Three batches: one being filled, one waiting, one with the caller.
     Batch batches_[3];

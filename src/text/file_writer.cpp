@@ -108,9 +108,13 @@ bool FileWriter::flush() {
 
 bool FileWriter::read_at(long long offset, std::size_t n, std::string& out) const {
     out.resize(n);
+    return read_at(offset, n, out.data());
+}
+
+bool FileWriter::read_at(long long offset, std::size_t n, char* out) const {
     std::size_t got = 0;
     while (got < n) {
-        ssize_t r = ::pread(fd_, out.data() + got, n - got, static_cast<off_t>(offset + static_cast<long long>(got)));
+        ssize_t r = ::pread(fd_, out + got, n - got, static_cast<off_t>(offset + static_cast<long long>(got)));
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) return false;
         got += static_cast<std::size_t>(r);

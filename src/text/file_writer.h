@@ -45,6 +45,8 @@ public:
     bool flush();
     // Reads back n bytes at offset (after a flush); false on a short read.
     bool read_at(long long offset, std::size_t n, std::string& out) const;
+    // The same into n bytes at out.
+    bool read_at(long long offset, std::size_t n, char* out) const;
     // Flushes and closes; false when anything failed since opening.
     bool close();
     bool failed() const { return failed_; }

@@ -97,7 +97,8 @@ enum class MessageId : int {
     NoPrivateFolder = 30331,           // no private folder for the single-instance lock
     NotAnExistingFile = 30332,         // only existing files open in the spreadsheet program
     ChangedWhileAsking = 30340,
-    NotCp932Cross = 30341,  // not cp932: cannot be crossed
+    NotCp932Cross = 30341,       // not cp932: cannot be crossed
+    ChangedDuringCross = 30342,  // a source changed while it was crossed
     WorkbookDamaged = 30350,
     WorkbookEncrypted = 30351,
     WorkbookWithoutSheets = 30352,

@@ -166,6 +166,12 @@ constexpr CatalogueEntry kCatalogue[] = {
      "シフトJIS（CP932）のファイルではないため、クロスできません。\n"
      "ノードを削除して、もう一度セットすると、シフトJISに変換したコピーを作れます",
      MessageStyle::Stop},
+    // Our own: a source changed (or was replaced) between the readings of a
+    // cross (the file comes first).
+    {MessageId::ChangedDuringCross,
+     "クロスしている間にファイルが変更されたため、クロスを中止しました。\n"
+     "ファイルの変更が終わってから、もう一度クロスしてください",
+     MessageStyle::Stop},
     // Our own: Excel workbooks, whose one sheet is placed as a cp932 copy
     // (the workbook comes first).
     {MessageId::WorkbookDamaged,

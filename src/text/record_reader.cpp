@@ -33,6 +33,7 @@ Status RecordReader::open(const std::filesystem::path& path) {
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
     buffer_.resize(kBlockSize);
     begin_ = end_ = 0;
+    base_ = 0;
     at_end_ = failed_ = false;
     return Status::ok();
 }
@@ -48,6 +49,7 @@ bool RecordReader::fill() {
     if (at_end_) return false;
     if (begin_ > 0) {
         std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        base_ += static_cast<long long>(begin_);
         end_ -= begin_;
         begin_ = 0;
     }

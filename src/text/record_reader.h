@@ -45,6 +45,13 @@ public:
 
     bool failed() const { return failed_; }
 
+    // Where a record next() gave, still valid, starts in the file.
+    long long offset_of(std::string_view record) const {
+        return base_ + static_cast<long long>(record.data() - buffer_.data());
+    }
+    // The open file, for a look at it (file_identity) without reading.
+    int descriptor() const { return fd_; }
+
     // Hands every block read from here on (up to the end of the data) to
     // scan as well, so that a count of the records judges the encoding of
     // the whole file in the same reading. The scan must outlive the reading.
@@ -58,6 +65,7 @@ private:
     std::vector<char> buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
+    long long base_ = 0;  // where buffer_[0] stands in the file
     bool at_end_ = false;
     bool failed_ = false;
     EncodingScan* scan_ = nullptr;

@@ -87,4 +87,10 @@ std::optional<FileStamp> file_stamp(int fd) {
     return stamp_of(st);
 }
 
+std::optional<FileIdentity> file_identity(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), stamp_of(st)};
+}
+
 }  // namespace tessaly

@@ -43,4 +43,16 @@ std::optional<FileStamp> file_stamp(const std::filesystem::path& path);
 // The stamp of an open file.
 std::optional<FileStamp> file_stamp(int fd);
 
+// Which file an open descriptor reads, and which version of it: a file
+// read more than once is still the one first read only when all of this
+// is unchanged (a file saved as a new one under the old name has another
+// inode, one written in place another stamp).
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    FileStamp stamp;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+std::optional<FileIdentity> file_identity(int fd);
+
 }  // namespace tessaly

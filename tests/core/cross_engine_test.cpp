@@ -445,6 +445,38 @@ TEST_F(CrossEngineTest, MissingSourceFileFailsTheCross) {
     EXPECT_EQ(o.hits, 1);
 }
 
+TEST_F(CrossEngineTest, ASourceChangedAfterItWasReadFailsTheCross) {
+    // The hit records' lines are read from the files again once the hits
+    // are known: a file written to, or another file put in its place (of
+    // the same size and time), since it was read must not give a result.
+    const fs::path a = source("a.csv", "k,1\r\nk,2\r\nx,3\r\n");
+    const fs::path b = source("b.csv", "x,4\r\ny,5\r\n");
+    const Chart chart = make_chart({{"A", a, 0, 0}, {"B", b, 0, 0}});
+    for (const bool replaced : {false, true}) {
+        remove_result();
+        Recorder recorder;
+        {
+            CrossEngine engine(chart, plain_layout(), result_path(), recorder);
+            while (engine.stage() != CrossStage::Group) ASSERT_TRUE(engine.step());
+            if (replaced) {
+                const fs::path other = dir_ / "src" / "other.csv";
+                write_bytes(other, "y,4\r\nx,5\r\n");
+                fs::last_write_time(other, fs::last_write_time(b));
+                fs::rename(other, b);
+            } else {
+                write_bytes(b, "x,4\r\ny,5\r\nx,6\r\n");
+            }
+            EXPECT_FALSE(engine.step());
+            EXPECT_EQ(engine.stage(), CrossStage::Failed) << replaced;
+            EXPECT_EQ(engine.failure().message_id, MessageId::ChangedDuringCross) << replaced;
+            EXPECT_EQ(engine.failure().first_line, b.string());
+        }
+        EXPECT_TRUE(fs::is_empty(dir_ / "out"));
+        EXPECT_EQ(work_files() + open_work_files(), 0);
+        write_bytes(b, "x,4\r\ny,5\r\n");
+    }
+}
+
 TEST_F(CrossEngineTest, ExistingResultFileIsNeverOverwritten) {
     const fs::path a = source("a.csv", "k,a\r\nk,b\r\n");
     write_bytes(result_path(), "somebody's file\r\n");

@@ -1,0 +1,79 @@
+#include "cross/hit_lines.h"
+
+#include <algorithm>
+
+namespace tessaly {
+
+namespace {
+
+// The buffers together stay within this, each between the two sizes below:
+// large pieces make few reads when a bin is read back, and pieces below the
+// work file's buffer are written by its own thread.
+constexpr std::size_t kAllBuffers = 64 << 20;
+constexpr std::size_t kLargestPiece = 256 << 10;
+constexpr std::size_t kSmallestPiece = 32 << 10;
+
+}  // namespace
+
+HitLines::HitLines(FileWriter& work, const std::vector<std::uint64_t>& bin_bytes,
+                   std::vector<std::uint32_t>& line_start, int writers)
+    : work_(work),
+      bins_(bin_bytes.size()),
+      buffers_(bin_bytes.size() * static_cast<std::size_t>(writers)),
+      line_start_(line_start),
+      writers_(writers) {
+    piece_bytes_ = std::clamp(kAllBuffers / std::max<std::size_t>(buffers_.size(), 1), kSmallestPiece, kLargestPiece);
+    for (std::size_t b = 0; b < bins_.size(); ++b) bins_[b].pieces.reserve(bin_bytes[b] / piece_bytes_ + 1);
+}
+
+void HitLines::spill(int writer, std::uint32_t bin) {
+    Buffer& b = buffers_[index(writer, bin)];
+    if (b.bytes.empty()) return;
+    std::uint64_t at = 0;
+    {
+        std::lock_guard lock(mutex_);
+        Bin& into = bins_[bin];
+        at = into.written;
+        into.pieces.push_back({work_.position(), b.bytes.size()});
+        work_.write(b.bytes);
+        into.written += b.bytes.size();
+    }
+    // The lines stood where the piece starts in its buffer; now in the bin.
+    for (const std::uint32_t place : b.places) line_start_[place] += static_cast<std::uint32_t>(at);
+    b.places.clear();
+    b.bytes.clear();
+}
+
+bool HitLines::finish() {
+    for (int w = 0; w < writers_; ++w)
+        for (std::uint32_t b = 0; b < bins_.size(); ++b) {
+            spill(w, b);
+            std::string().swap(buffers_[index(w, b)].bytes);
+            std::vector<std::uint32_t>().swap(buffers_[index(w, b)].places);
+        }
+    return work_.flush();
+}
+
+bool HitLines::load(std::uint32_t bin, std::string& out) const {
+    const Bin& b = bins_[bin];
+    // Grown only: what stands beyond the bin is never looked at.
+    if (out.size() < b.written) out.resize(b.written);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < b.pieces.size();) {
+        // Pieces that follow one another in the work file (a bin filled
+        // alone) are read at once.
+        std::size_t j = i + 1;
+        std::size_t length = b.pieces[i].length;
+        while (j < b.pieces.size() && b.pieces[j].offset == b.pieces[i].offset + static_cast<long long>(length) &&
+               length < (64u << 20)) {
+            length += b.pieces[j].length;
+            ++j;
+        }
+        if (!work_.read_at(b.pieces[i].offset, length, out.data() + at)) return false;
+        at += length;
+        i = j;
+    }
+    return true;
+}
+
+}  // namespace tessaly
