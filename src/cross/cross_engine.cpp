@@ -426,7 +426,8 @@ StageEnd CrossEngine::Impl::each_hit_record(const std::vector<std::uint32_t>& pl
     constexpr std::size_t kEntriesPerBlock = 1 << 16;
     for (std::size_t r = first * kEntriesPerBlock; r < stored; r += stride * kEntriesPerBlock) {
         const std::size_t entries = std::min(kEntriesPerBlock, stored - r);
-        if (!index.read_at(static_cast<long long>(r) * static_cast<long long>(kIndexEntry), entries * kIndexEntry, block))
+        if (!index.read_at(static_cast<long long>(r) * static_cast<long long>(kIndexEntry), entries * kIndexEntry,
+                           block))
             return Status::failure(MessageId::OpenFailed);
         wanted.clear();
         for (std::size_t e = 0; e < entries; ++e) {
