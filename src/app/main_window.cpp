@@ -352,9 +352,8 @@ void MainWindow::connect_file_commands() {
         connect(c[id], &QAction::triggered, this, [this] {
             if (!document_.may_discard()) return;
             document_.new_chart();
-            status_->set_info_text(
-                QString::fromUtf8("ドラッグ＆ドロップまたはビューの右クリックメニューの「ここにクロス原本をセット」でフ"
-                                  "ァイルをセットしてください"));
+            status_->set_info_text(QString::fromUtf8(
+                "ドラッグ＆ドロップまたはビューの右クリックメニューの「ここにクロス原本をセット」でファイルをセットしてください"));
         });
     }
     connect(c[CommandId::OpenChart], &QAction::triggered, this, &MainWindow::open_chart);

@@ -17,8 +17,7 @@ constexpr CatalogueEntry kCatalogue[] = {
     {MessageId::RedoTip, "一つ前に戻した操作をやり直します\nリドゥ(Ctrl + Y)", MessageStyle::Text},
     {MessageId::ToggleMenuTip, "メニューの表示と非表示を切替えます\nメニュー表示/非表示(Ctrl+F1)", MessageStyle::Text},
     {MessageId::CrossTip,
-     "選択ノードのクロスを実行します。　※クロス結果ノードは、選択ノードの中央に作成されます。作成位置を指定したいときは"
-     "、ビューの右クリックメニューから処理してください\nクロス実行",
+     "選択ノードのクロスを実行します。　※クロス結果ノードは、選択ノードの中央に作成されます。作成位置を指定したいときは、ビューの右クリックメニューから処理してください\nクロス実行",
      MessageStyle::Text},
     {MessageId::OutOfMemory, "メモリの確保に失敗しました", MessageStyle::Stop},
     {MessageId::OpenFailed, "ファイルのオープンに失敗しました", MessageStyle::Stop},
@@ -55,12 +54,10 @@ constexpr CatalogueEntry kCatalogue[] = {
     {MessageId::FileAlreadySet, "このファイルは既にセットされています", MessageStyle::Stop},
     {MessageId::NotAText, "テキストファイル以外のファイルは処理できません", MessageStyle::Stop},
     {MessageId::NoKeyFields,
-     "キー項目（クロス対象となるフィールド）がセットされていません\nノードをＷクリックしてファイル内容を表示し、クロス"
-     "キーを指定してください",
+     "キー項目（クロス対象となるフィールド）がセットされていません\nノードをＷクリックしてファイル内容を表示し、クロスキーを指定してください",
      MessageStyle::Information},
     {MessageId::ClickedNodeHasNoKey,
-     "右クリックしたノードに、クロスキー項目がセットされていません\n右クリックしたノードの設定が他の選択ノードにセット"
-     "されます",
+     "右クリックしたノードに、クロスキー項目がセットされていません\n右クリックしたノードの設定が他の選択ノードにセットされます",
      MessageStyle::Information},
     {MessageId::SettingOutOfRange, "設定値が範囲内にありません", MessageStyle::Stop},
     {MessageId::AccessDenied, "アクセスが拒否されて、処理ができませんでした", MessageStyle::Stop},
@@ -203,8 +200,7 @@ constexpr CatalogueEntry kCatalogue[] = {
     {MessageId::FileNotFolder, "フォルダではなくファイルです\n保存場所にはフォルダを指定してください",
      MessageStyle::Stop},
     {MessageId::FolderNotWritable,
-     "このフォルダには書込みが許可されていないため、クロス結果ファイルを作れません\n書込みのできるフォルダを指定してく"
-     "ださい",
+     "このフォルダには書込みが許可されていないため、クロス結果ファイルを作れません\n書込みのできるフォルダを指定してください",
      MessageStyle::Stop},
     {MessageId::FolderNotAbsolute, "保存場所は / から始まるフォルダのパスで指定してください", MessageStyle::Stop},
     {MessageId::ElapsedTimeTip, "各種処理に要した\r時間を表示します\n処理時間", MessageStyle::Text},
@@ -254,12 +250,10 @@ constexpr CatalogueEntry kCatalogue[] = {
      "クロス時、氏名などに使用される\r旧字体・新字体を区別しないで\rクロス処理します\n旧字体・新字体を区別しない",
      MessageStyle::Text},
     {MessageId::QuotedFieldsTip,
-     "クロス時、引用符（\"）で囲まれた項目を\rカンマを含めて１項目として扱います\n引用符（\"）で囲まれた項目を１項目と"
-     "する",
+     "クロス時、引用符（\"）で囲まれた項目を\rカンマを含めて１項目として扱います\n引用符（\"）で囲まれた項目を１項目とする",
      MessageStyle::Text},
     {MessageId::WorkbookResultTip,
-     "クロス結果出力時、結果ファイルと同じ名前の\rExcelブック（."
-     "xlsx）にも、元の項目のままの\rレコードとファイルごとの集計を出力します\n結果をExcelブックにも出力する",
+     "クロス結果出力時、結果ファイルと同じ名前の\rExcelブック（.xlsx）にも、元の項目のままの\rレコードとファイルごとの集計を出力します\n結果をExcelブックにも出力する",
      MessageStyle::Text},
     {MessageId::RecordNumbersTip, "プレビューエリアのレコード№の\r表示非表示を切り替えます\nレコード№の表示",
      MessageStyle::Text},

@@ -52,10 +52,10 @@ void paint_ring(QPainter& painter, QPoint centre) {
 }  // namespace
 
 QString ring_guide_text(int client_y) {
-    return client_y % 2 != 0 ? QStringLiteral("回転円に沿ってドラッグして表示倍率を変更することができます。")
-                             : QStringLiteral(
-                                   "回転円上でマウスホィールを操作して回転させることができます。Ctrlキー押下時は、1ポイ"
-                                   "ント変わります。");
+    return client_y % 2 != 0
+               ? QStringLiteral("回転円に沿ってドラッグして表示倍率を変更することができます。")
+               : QStringLiteral(
+                     "回転円上でマウスホィールを操作して回転させることができます。Ctrlキー押下時は、1ポイント変わります。");
 }
 
 ZoomConsole::ZoomConsole(QObject* parent) : QObject(parent), face_(console_face()), digits_(digit_strip()) {

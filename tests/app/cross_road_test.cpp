@@ -493,8 +493,7 @@ private slots:
         QFile script(QDir(bin).filePath("localc"));
         QVERIFY(script.open(QIODevice::WriteOnly));
         script.write(
-            "#!/bin/sh\nPATH=/usr/bin:/bin\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\nmv "
-            "\"$0.tmp\" '" +
+            "#!/bin/sh\nPATH=/usr/bin:/bin\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\nmv \"$0.tmp\" '" +
             noted.toLocal8Bit() + "'\n");
         script.close();
         script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
