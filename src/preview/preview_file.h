@@ -90,7 +90,7 @@ struct LoadOptions {
     // file): a small file is then whole at once, refusals included, and a
     // large one has its first screen indexed.
     std::int64_t foreground_bytes = 4 << 20;
-    std::shared_ptr<LoadHold> hold;
+    std::shared_ptr<LoadHold> hold = nullptr;
 };
 
 // The byte position written into an entry, and read back; nullopt for an
