@@ -443,6 +443,12 @@ void FileArea::paintEvent(QPaintEvent*) {
         scene.top_record = top_record_;
         scene.rows = &rows_;
         scene.horz_offset = horz_offset_;
+        if (loading()) {
+            const LoadProgress& progress = file_.progress();
+            scene.loaded = progress.bytes_total > 0 ? static_cast<double>(progress.bytes_done) /
+                                                          static_cast<double>(progress.bytes_total)
+                                                    : 0.0;
+        }
         if (const NodeRecord* node = shown_node()) {
             scene.key_first = node->key_first;
             scene.key_last = node->key_last;

@@ -196,6 +196,16 @@ private slots:
         QVERIFY(area.metrics().total_records > records * 9 / 10);
         QCOMPARE(area.verticalScrollBar()->maximum(), 32767);
         QCOMPARE(elapsed.count(), 0);  // the load is not over
+        // A green bar along the top of the ruler, about as long as the share loaded.
+        auto loaded_bar = [&] {
+            const QImage top = area.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            int green = 0;
+            for (int x = 0; x < top.width(); ++x) green += top.pixel(x, 1) == qRgb(0, 255, 0);
+            return green;
+        };
+        const int bar_length = loaded_bar();
+        QVERIFY2(bar_length > area.viewport()->width() / 6 && bar_length < area.viewport()->width() / 3,
+                 qPrintable(QString::number(bar_length)));
         QVERIFY(area.load_preview(node));  // asked again: it goes on
         QVERIFY(area.loading());
 
@@ -208,6 +218,7 @@ private slots:
         QCOMPARE(area.verticalScrollBar()->value(), 32767);
         QCOMPARE(progress.last().at(0).toInt(), 0);
         QCOMPARE(elapsed.count(), 1);
+        QVERIFY(loaded_bar() <= 1);  // only the record numbers' separator line
         QTest::keyClick(&area, Qt::Key_Home, Qt::ControlModifier);
         QCOMPARE(area.top_record(), 0);
 
