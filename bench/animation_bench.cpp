@@ -6,19 +6,19 @@
 //
 //   bench-animation [seconds]     (QT_QPA_PLATFORM=offscreen without a display)
 
+#include <sys/resource.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTimer>
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "fullest_chart.h"
+#include "text/show_message.h"
 #include "view/chart_painter.h"
 #include "view/chart_view.h"
-#include "text/show_message.h"
-#include "fullest_chart.h"
 
 using namespace tessaly;
 
@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
     QObject::connect(&view.animation(), &view::PointerAnimation::repaint_needed, [&] { ++steps; });
     const double animated = core_share(seconds);
 
-    std::printf("window 1600x1000, %d nodes, %d arcs, platform %s, %.0f s each\n", chart.node_count(), chart.arc_count(),
-                qPrintable(QGuiApplication::platformName()), seconds);
+    std::printf("window 1600x1000, %d nodes, %d arcs, platform %s, %.0f s each\n", chart.node_count(),
+                chart.arc_count(), qPrintable(QGuiApplication::platformName()), seconds);
     std::printf("idle window:               %5.1f %% of one core\n", idle * 100);
     std::printf("10 comets, a step per 5 ms: %5.1f %% of one core (%d steps, %.0f per second)\n", animated * 100, steps,
                 steps / seconds);

@@ -13,9 +13,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "fullest_chart.h"
 #include "view/chart_painter.h"
 #include "view/selection.h"
-#include "fullest_chart.h"
 
 using namespace tessaly;
 

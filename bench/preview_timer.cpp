@@ -25,8 +25,8 @@
 #include <thread>
 
 #include "chart/chart.h"
-#include "text/cp932.h"
 #include "filearea/file_area.h"
+#include "text/cp932.h"
 
 namespace {
 
@@ -67,10 +67,14 @@ int main(int argc, char** argv) {
     int height = 800;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
-        if (arg == "--snapshot" && a + 1 < argc) snapshot = argv[++a];
-        else if (arg == "--width" && a + 1 < argc) width = std::atoi(argv[++a]);
-        else if (arg == "--height" && a + 1 < argc) height = std::atoi(argv[++a]);
-        else path = arg;
+        if (arg == "--snapshot" && a + 1 < argc)
+            snapshot = argv[++a];
+        else if (arg == "--width" && a + 1 < argc)
+            width = std::atoi(argv[++a]);
+        else if (arg == "--height" && a + 1 < argc)
+            height = std::atoi(argv[++a]);
+        else
+            path = arg;
     }
     if (path.empty()) {
         std::cerr << "usage: preview-timer FILE [--snapshot PNG] [--width W] [--height H]\n";

@@ -16,10 +16,10 @@
 #include <fstream>
 #include <string>
 
+#include "fullest_chart.h"
 #include "print/print_job.h"
 #include "print/printer_device.h"
 #include "print/stored_print.h"
-#include "fullest_chart.h"
 
 using namespace tessaly;
 
@@ -75,8 +75,8 @@ int main(int argc, char** argv) {
 
     request.range = print::PrintRange::Pages;
     request.all_on_one = true;
-    request.pdf_file = QFileInfo(out).path() + QStringLiteral("/") + QFileInfo(out).completeBaseName() +
-                       QStringLiteral("-one.pdf");
+    request.pdf_file =
+        QFileInfo(out).path() + QStringLiteral("/") + QFileInfo(out).completeBaseName() + QStringLiteral("-one.pdf");
     timer.restart();
     const print::PrintOutcome one = print::print_chart(printer, chart, request, messages);
     const double one_seconds = timer.nsecsElapsed() / 1e9;
@@ -88,8 +88,9 @@ int main(int argc, char** argv) {
     std::printf("all pages:     %d pages (%dx%d) in %.2f s, %.1f MB PDF\n", all.pages, request.grid.across,
                 request.grid.down, all_seconds, all_bytes / 1e6);
     std::printf("all on one:    %d page in %.2f s\n", one.pages, one_seconds);
-    std::printf("memory (MiB):  %.0f resident before printing, %.0f after; peak %.0f after all pages, %.0f at the end\n",
-                before, after_one, peak_all, peak_one);
+    std::printf(
+        "memory (MiB):  %.0f resident before printing, %.0f after; peak %.0f after all pages, %.0f at the end\n",
+        before, after_one, peak_all, peak_one);
     Q_UNUSED(after_all);
     return all.ok && one.ok ? 0 : 1;
 }

@@ -9,15 +9,15 @@
 // The workbooks are kept in DIR and made again only when missing. Each row
 // of the table: rows, workbook size, seconds, peak RSS in MiB, copy size.
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include <xlsxwriter.h>
@@ -42,7 +42,8 @@ bool make_members(const fs::path& path, long rows) {
     const char* families[] = {"山田", "佐藤", "鈴木", "高橋", "田中", "渡辺", "伊藤", "中村"};
     const char* givens[] = {"太郎", "花子", "一郎", "美咲", "健太", "陽菜", "翔", "さくら"};
     const char* kana[] = {"ﾔﾏﾀﾞ ﾀﾛｳ", "ｻﾄｳ ﾊﾅｺ", "ｽｽﾞｷ ｲﾁﾛｳ", "ﾀｶﾊｼ ﾐｻｷ"};
-    const char* headers[] = {"会員番号", "氏名", "カナ", "生年月日", "電話", "住所", "金額", "会員", "郵便番号", "備考"};
+    const char* headers[] = {"会員番号", "氏名", "カナ", "生年月日", "電話",
+                             "住所",     "金額", "会員", "郵便番号", "備考"};
     for (lxw_col_t c = 0; c < 10; ++c) worksheet_write_string(sheet, 0, c, headers[c], nullptr);
     std::mt19937 random(19);
     char text[128];

@@ -37,8 +37,9 @@ int main(int argc, char** argv) {
 
         const auto cp932_path = cp932::from_utf8(path.string());
         const auto title = cp932::from_utf8(path.stem().string());
-        if (!cp932_path || !title || !add_node(chart, *cp932_path, {240 + 260 * (i - 2), 140}, 1.0, kSourceNode,
-                                              *title, static_cast<std::int32_t>(records))) {
+        if (!cp932_path || !title ||
+            !add_node(chart, *cp932_path, {240 + 260 * (i - 2), 140}, 1.0, kSourceNode, *title,
+                      static_cast<std::int32_t>(records))) {
             std::fprintf(stderr, "tessaly-sample-chart: cannot place %s\n", argv[i]);
             return 1;
         }

@@ -24,19 +24,19 @@
 #include <QSplitter>
 
 #include "app/application.h"
-#include "preview/preview_layout.h"
-#include "view/chart_view.h"
 #include "app/cross_dialog.h"
-#include "filearea/file_area.h"
 #include "app/key_help_dialog.h"
 #include "app/main_window.h"
 #include "app/manual_search.h"
 #include "app/manual_window.h"
+#include "app/style.h"
+#include "app/translations.h"
+#include "filearea/file_area.h"
+#include "preview/preview_layout.h"
 #include "ribbon/ribbon.h"
 #include "shell/settings.h"
 #include "shot_dialogs.h"
-#include "app/style.h"
-#include "app/translations.h"
+#include "view/chart_view.h"
 
 using namespace tessaly;
 using namespace tessaly::app;
@@ -130,8 +130,8 @@ void drag_key(filearea::FileArea* area, int row, int first_field, int last_field
     QWidget* pane = area->viewport();
     mouse(pane, QEvent::MouseButtonPress, QPoint(from, y), Qt::LeftButton);
     for (int x = from; x <= to; x += m.char_width) {
-        QMouseEvent move(QEvent::MouseMove, QPoint(x, y), pane->mapToGlobal(QPoint(x, y)), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPoint(x, y), pane->mapToGlobal(QPoint(x, y)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(pane, &move);
     }
     mouse(pane, QEvent::MouseButtonRelease, QPoint(to, y), Qt::LeftButton);
@@ -204,13 +204,14 @@ int make_program_pictures(const QString& folder, const QString& samples) {
     for (int i = 0; i < 3; ++i) key(area, Qt::Key_Right);
     for (int i = 0; i < 2; ++i) key(area, Qt::Key_Right, Qt::ControlModifier);
     c[CommandId::StartTime]->trigger();  // the start time back to 00:00:00
-    window.status().set_info_text({});  // the pointer has moved on: no guide
+    window.status().set_info_text({});   // the pointer has moved on: no guide
     pictures.save(QStringLiteral("window-key"), window);
     // The top of the file area: the ruler, the record numbers and the red
     // key on the first records.
     settle();
     const QPixmap file_area = area->grab();
-    pictures.save(QStringLiteral("file-area"), file_area.copy(0, 0, file_area.width(), std::min(file_area.height(), 300)));
+    pictures.save(QStringLiteral("file-area"),
+                  file_area.copy(0, 0, file_area.width(), std::min(file_area.height(), 300)));
     if (QMenu* menu = area->make_context_menu().release()) {
         menu->popup(area->mapToGlobal(QPoint(200, 120)));
         pictures.save(QStringLiteral("menu-file-area"), *menu);
@@ -364,7 +365,8 @@ int main(int argc, char** argv) {
     if (arguments.size() == 3 && arguments[0] == QStringLiteral("--manual"))
         return make_manual_picture(absolute(arguments[1]), absolute(arguments[2]));
     if (arguments.size() == 2) return make_program_pictures(absolute(arguments[0]), absolute(arguments[1]));
-    std::fprintf(stderr, "usage: tessaly-doc-shots PICTURES SAMPLES\n"
-                         "       tessaly-doc-shots --manual PICTURES FOLDER\n");
+    std::fprintf(stderr,
+                 "usage: tessaly-doc-shots PICTURES SAMPLES\n"
+                 "       tessaly-doc-shots --manual PICTURES FOLDER\n");
     return 2;
 }

@@ -6,9 +6,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "text/messages.h"
 #include "ribbon/ribbon.h"
 #include "shell/user_dialogs.h"
+#include "text/messages.h"
 
 #ifndef TESSALY_VERSION
 #define TESSALY_VERSION "0.0.0"

@@ -10,15 +10,15 @@
 #include <cstdio>
 
 #include "app/command_line.h"
-#include "text/printable.h"
-#include "text/show_message.h"
 #include "app/recent_files.h"
-#include "ribbon/ribbon.h"
-#include "shell/settings.h"
 #include "app/single_instance.h"
-#include "print/stored_print.h"
 #include "app/style.h"
 #include "app/translations.h"
+#include "print/stored_print.h"
+#include "ribbon/ribbon.h"
+#include "shell/settings.h"
+#include "text/printable.h"
+#include "text/show_message.h"
 
 namespace tessaly::app {
 
@@ -73,11 +73,15 @@ Application::Application(QSettings& settings, UserDialogs& dialogs, QSize deskto
 }
 
 void Application::start(const QStringList& arguments) {
-    if (!arguments.isEmpty()) document_->open(arguments.first());
-    else window_->commands()[CommandId::NewChart]->trigger();
+    if (!arguments.isEmpty())
+        document_->open(arguments.first());
+    else
+        window_->commands()[CommandId::NewChart]->trigger();
 
-    if (setting(settings_, Setting::WindowMaximised) == 1) window_->showMaximized();
-    else window_->show();
+    if (setting(settings_, Setting::WindowMaximised) == 1)
+        window_->showMaximized();
+    else
+        window_->show();
 
     copy_ = read_settings_copy(settings_);
     // Opening a chart puts it first in the list, so a chart given on the
@@ -117,7 +121,8 @@ int run_application(int argc, char** argv) {
     SingleInstance instance;
     if (!instance.acquire()) {
         // Tessaly runs already: it opens the chart of this start instead.
-        const QString chart = line.chart.empty() ? QString() : QFileInfo(QFile::decodeName(line.chart.c_str())).absoluteFilePath();
+        const QString chart =
+            line.chart.empty() ? QString() : QFileInfo(QFile::decodeName(line.chart.c_str())).absoluteFilePath();
         if (instance.hand_over(chart)) return 0;
         show_message(dialogs, "", MessageId::AlreadyRunning, MessageStyle::Stop);
         return 1;

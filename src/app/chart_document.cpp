@@ -2,10 +2,10 @@
 
 #include <QFileInfo>
 
-#include "chart/chart_file.h"
-#include "text/show_message.h"
 #include "app/recent_files.h"
+#include "chart/chart_file.h"
 #include "shell/settings.h"
+#include "text/show_message.h"
 
 namespace tessaly::app {
 
@@ -33,9 +33,12 @@ QString ChartDocument::window_title() const { return display_name() + QStringLit
 bool ChartDocument::may_discard() {
     if (!modified_) return true;
     switch (dialogs_.ask_save_changes(display_name())) {
-    case SaveChoice::Save: return save();
-    case SaveChoice::Discard: return true;
-    case SaveChoice::Cancel: return false;
+        case SaveChoice::Save:
+            return save();
+        case SaveChoice::Discard:
+            return true;
+        case SaveChoice::Cancel:
+            return false;
     }
     return false;
 }

@@ -10,8 +10,8 @@
 #include <optional>
 
 #include "chart/chart.h"
-#include "text/user_file.h"
 #include "shell/user_dialogs.h"
+#include "text/user_file.h"
 
 namespace tessaly::app {
 

@@ -13,14 +13,8 @@ namespace {
 constexpr std::optional<CommandId> kSeparator;
 
 constexpr std::optional<CommandId> kViewItems[] = {
-    CommandId::CrossHere,
-    CommandId::SetCrossOriginalHere,
-    kSeparator,
-    CommandId::ConsoleToTopLeft,
-    kSeparator,
-    CommandId::SelectAllNodes,
-    kSeparator,
-    CommandId::ClearPreview,
+    CommandId::CrossHere, CommandId::SetCrossOriginalHere, kSeparator, CommandId::ConsoleToTopLeft,
+    kSeparator,           CommandId::SelectAllNodes,       kSeparator, CommandId::ClearPreview,
 };
 constexpr std::optional<CommandId> kNodeItems[] = {
     CommandId::PreviewFile,
@@ -39,13 +33,8 @@ constexpr std::optional<CommandId> kNodeItems[] = {
     CommandId::NodeProperties,
 };
 constexpr std::optional<CommandId> kZoomItems[] = {
-    CommandId::PinConsole,
-    kSeparator,
-    CommandId::Zoom100,
-    CommandId::Zoom200,
-    CommandId::Zoom300,
-    CommandId::Zoom400,
-    CommandId::ZoomToFit,
+    CommandId::PinConsole, kSeparator,         CommandId::Zoom100,   CommandId::Zoom200,
+    CommandId::Zoom300,    CommandId::Zoom400, CommandId::ZoomToFit,
 };
 
 }  // namespace
@@ -88,9 +77,15 @@ QMenu* build_chart_menu(view::ChartMenu menu, Commands& commands, QWidget* paren
         }
     };
     switch (menu) {
-    case view::ChartMenu::View: add_items(kViewItems); break;
-    case view::ChartMenu::Node: add_items(kNodeItems); break;
-    case view::ChartMenu::Zoom: add_items(kZoomItems); break;
+        case view::ChartMenu::View:
+            add_items(kViewItems);
+            break;
+        case view::ChartMenu::Node:
+            add_items(kNodeItems);
+            break;
+        case view::ChartMenu::Zoom:
+            add_items(kZoomItems);
+            break;
     }
     return popup;
 }

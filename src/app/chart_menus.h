@@ -7,9 +7,9 @@
 #include <QRect>
 #include <QSize>
 
+#include "app/commands.h"
 #include "chart/chart.h"
 #include "view/chart_view.h"
-#include "app/commands.h"
 
 class QMenu;
 class QWidget;

@@ -2,8 +2,8 @@
 
 #include <QKeySequence>
 
-#include "text/messages.h"
 #include "ribbon/ribbon.h"
+#include "text/messages.h"
 
 namespace tessaly::app {
 

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "cross/cross_engine.h"
 #include "app/cross_texts.h"
+#include "cross/cross_engine.h"
 #include "ribbon/ribbon.h"
 
 namespace tessaly::app {

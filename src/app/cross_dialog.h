@@ -11,9 +11,9 @@
 #include <filesystem>
 
 #include "chart/chart.h"
-#include "text/show_message.h"
 #include "cross/cross_figures.h"
 #include "cross/cross_options.h"
+#include "text/show_message.h"
 
 class QLabel;
 class QProgressBar;

@@ -2,12 +2,12 @@
 
 #include <QDir>
 
-#include "text/cp932.h"
-#include "text/show_message.h"
+#include "app/cross_texts.h"
 #include "cross/cross_start.h"
 #include "cross/result_file.h"
-#include "app/cross_texts.h"
 #include "shell/settings.h"
+#include "text/cp932.h"
+#include "text/show_message.h"
 
 namespace tessaly::app {
 

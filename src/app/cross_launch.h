@@ -9,9 +9,9 @@
 #include <functional>
 #include <optional>
 
+#include "app/cross_dialog.h"
 #include "chart/chart.h"
 #include "cross/cross_options.h"
-#include "app/cross_dialog.h"
 #include "shell/user_dialogs.h"
 
 class QWidget;

@@ -12,9 +12,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "shell/user_dialogs.h"
 #include "text/cp932.h"
 #include "text/messages.h"
-#include "shell/user_dialogs.h"
 
 namespace tessaly::app {
 
@@ -112,11 +112,11 @@ namespace {
 // The bars' measures, from the font.
 struct BarMetrics {
     int margin = 8;
-    int bar = 0;      // height of one bar
-    int group = 0;    // height of one file's two bars with the gap below them
-    int legend = 0;   // height of the legend row
-    int title = 0;    // width of the titles' column
-    int number = 0;   // room for the figure after the longest bar
+    int bar = 0;     // height of one bar
+    int group = 0;   // height of one file's two bars with the gap below them
+    int legend = 0;  // height of the legend row
+    int title = 0;   // width of the titles' column
+    int number = 0;  // room for the figure after the longest bar
 };
 
 BarMetrics bar_metrics(const QFontMetrics& fm, const CrossFigures& figures) {
@@ -125,7 +125,8 @@ BarMetrics bar_metrics(const QFontMetrics& fm, const CrossFigures& figures) {
     m.group = 2 * m.bar + 2 + 10;
     m.legend = fm.height() + 12;
     int widest = 0;
-    for (const SourceFigures& s : figures.sources) widest = std::max(widest, fm.horizontalAdvance(screen_text(s.title)));
+    for (const SourceFigures& s : figures.sources)
+        widest = std::max(widest, fm.horizontalAdvance(screen_text(s.title)));
     m.title = std::clamp(widest, fm.horizontalAdvance(QStringLiteral("MMMM")), 200) + 12;
     m.number = fm.horizontalAdvance(QStringLiteral("9,999,999,999")) + 8;
     return m;
@@ -177,20 +178,20 @@ void FigureBars::paintEvent(QPaintEvent*) {
         const QString title = fm.elidedText(screen_text(s.title), Qt::ElideRight, m.title - 12);
         p.drawText(QRect(m.margin, y, m.title - 12, 2 * m.bar + 2), Qt::AlignRight | Qt::AlignVCenter, title);
         int bar_y = y;
-        for (const auto& [value, colour] : {std::pair{s.records, kRecordsColour}, std::pair{s.records_in_hits, kInHitsColour}}) {
+        for (const auto& [value, colour] :
+             {std::pair{s.records, kRecordsColour}, std::pair{s.records_in_hits, kInHitsColour}}) {
             const int w = length(value);
             p.fillRect(QRect(left, bar_y, w, m.bar), colour);
             p.setPen(ink);
-            p.drawText(QRect(left + w + 4, bar_y, m.number, m.bar), Qt::AlignLeft | Qt::AlignVCenter, count_text(value));
+            p.drawText(QRect(left + w + 4, bar_y, m.number, m.bar), Qt::AlignLeft | Qt::AlignVCenter,
+                       count_text(value));
             bar_y += m.bar + 2;
         }
         y += m.group;
     }
 }
 
-QString CrossSummaryDialog::percent_text(double percent) {
-    return QString::number(percent, 'f', 1) + QLatin1Char('%');
-}
+QString CrossSummaryDialog::percent_text(double percent) { return QString::number(percent, 'f', 1) + QLatin1Char('%'); }
 
 CrossSummaryDialog::CrossSummaryDialog(CrossFigures figures, const QString& result_title, QWidget* parent)
     : QDialog(parent), figures_(std::move(figures)) {
@@ -203,9 +204,9 @@ CrossSummaryDialog::CrossSummaryDialog(CrossFigures figures, const QString& resu
 
     files_ = new FigureTable(files, 6, this);
     files_->setObjectName(QStringLiteral("files"));
-    files_->setHorizontalHeaderLabels({QString::fromUtf8("ファイル"), QString::fromUtf8("パス"), QString::fromUtf8("レコード数"),
-                                       QString::fromUtf8("ヒットしたレコード数"), QString::fromUtf8("ヒット数"),
-                                       QString::fromUtf8("重複率")});
+    files_->setHorizontalHeaderLabels({QString::fromUtf8("ファイル"), QString::fromUtf8("パス"),
+                                       QString::fromUtf8("レコード数"), QString::fromUtf8("ヒットしたレコード数"),
+                                       QString::fromUtf8("ヒット数"), QString::fromUtf8("重複率")});
     files_->verticalHeader()->hide();
     for (int i = 0; i < files; ++i) {
         const SourceFigures& s = figures_.sources[static_cast<size_t>(i)];
@@ -234,15 +235,17 @@ CrossSummaryDialog::CrossSummaryDialog(CrossFigures figures, const QString& resu
     const QBrush diagonal = palette().brush(QPalette::AlternateBase);
     for (int i = 0; i < files; ++i) {
         for (int j = 0; j < files; ++j) {
-            const auto& row = i < static_cast<int>(figures_.shared_hits.size()) ? figures_.shared_hits[static_cast<size_t>(i)]
-                                                                               : std::vector<long long>();
+            const auto& row = i < static_cast<int>(figures_.shared_hits.size())
+                                  ? figures_.shared_hits[static_cast<size_t>(i)]
+                                  : std::vector<long long>();
             const long long n = j < static_cast<int>(row.size()) ? row[static_cast<size_t>(j)] : 0;
             QTableWidgetItem* cell = number_cell(count_text(n));
             if (i == j) {
                 cell->setBackground(diagonal);
                 cell->setToolTip(QString::fromUtf8("「%1」のレコードを含むヒット").arg(titles[i]));
             } else {
-                cell->setToolTip(QString::fromUtf8("「%1」と「%2」の両方のレコードを含むヒット").arg(titles[i], titles[j]));
+                cell->setToolTip(
+                    QString::fromUtf8("「%1」と「%2」の両方のレコードを含むヒット").arg(titles[i], titles[j]));
             }
             shared_->setItem(i, j, cell);
         }

@@ -32,7 +32,8 @@ QString cross_confirmation_text(const Chart& chart, const CrossOptions& o) {
         if (chart.nodes[i].mandatory) ++mandatory;
     }
     const QString title =
-        first < 0 ? QString() : QString::fromStdString(cp932::to_utf8_lossy(cp932::field_text(chart.nodes[first].title)));
+        first < 0 ? QString()
+                  : QString::fromStdString(cp932::to_utf8_lossy(cp932::field_text(chart.nodes[first].title)));
     auto yes_no = [](bool on, const char* yes, const char* no) { return QString::fromUtf8(on ? yes : no); };
 
     QString text = QString::fromUtf8("[クロス対象]\n　") + title;

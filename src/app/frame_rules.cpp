@@ -24,9 +24,12 @@ int corrected_min_hit(std::string_view text) {
 
 AreaWidths area_widths(AreaLayout layout, int client_width) {
     switch (layout) {
-    case AreaLayout::ChartOnly: return {client_width, 0};
-    case AreaLayout::FileOnly: return {0, client_width};
-    case AreaLayout::Even: return {client_width / 2, 0};
+        case AreaLayout::ChartOnly:
+            return {client_width, 0};
+        case AreaLayout::FileOnly:
+            return {0, client_width};
+        case AreaLayout::Even:
+            return {client_width / 2, 0};
     }
     return {};
 }

@@ -1,52 +1,47 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QMenu>
-#include <QComboBox>
-#include <QSpinBox>
 #include <QProgressBar>
+#include <QScreen>
+#include <QSpinBox>
 #include <QSplitter>
+#include <QTimer>
 
-#include "chart/display_switches.h"
-#include "text/cp932.h"
-#include "text/show_message.h"
-#include "app/chart_menus.h"
-#include "view/chart_view.h"
-#include "app/cross_launch.h"
-#include "filearea/file_area.h"
-#include "app/node_commands.h"
-#include "app/node_properties_dialog.h"
-#include "print/print_dialog.h"
-#include "view/zoom_steps.h"
 #include "app/about_dialog.h"
+#include "app/chart_menus.h"
+#include "app/cross_launch.h"
 #include "app/frame_rules.h"
 #include "app/key_help_dialog.h"
 #include "app/manual_window.h"
+#include "app/node_commands.h"
+#include "app/node_properties_dialog.h"
 #include "app/recent_files.h"
+#include "app/settings_dialog.h"
+#include "chart/display_switches.h"
+#include "filearea/file_area.h"
+#include "print/print_dialog.h"
 #include "ribbon/ribbon.h"
 #include "shell/settings.h"
-#include "app/settings_dialog.h"
+#include "text/cp932.h"
+#include "text/show_message.h"
+#include "view/chart_view.h"
+#include "view/zoom_steps.h"
 
 namespace tessaly::app {
 
 namespace {
 
 constexpr std::pair<CommandId, bool CrossOptions::*> kOptionOfCommand[] = {
-    {CommandId::RemoveSpaces, &CrossOptions::remove_spaces},
-    {CommandId::RemoveHyphens, &CrossOptions::remove_hyphens},
-    {CommandId::RemoveParens, &CrossOptions::remove_parens},
-    {CommandId::IgnoreCase, &CrossOptions::ignore_case},
-    {CommandId::OldNewForms, &CrossOptions::old_new},
-    {CommandId::HitNumbers, &CrossOptions::hit_numbers},
-    {CommandId::LineBreakPerHit, &CrossOptions::blank_lines},
-    {CommandId::AutoClose, &CrossOptions::auto_close},
-    {CommandId::QuotedFields, &CrossOptions::quotes},
-    {CommandId::WorkbookOutput, &CrossOptions::workbook},
+    {CommandId::RemoveSpaces, &CrossOptions::remove_spaces},  {CommandId::RemoveHyphens, &CrossOptions::remove_hyphens},
+    {CommandId::RemoveParens, &CrossOptions::remove_parens},  {CommandId::IgnoreCase, &CrossOptions::ignore_case},
+    {CommandId::OldNewForms, &CrossOptions::old_new},         {CommandId::HitNumbers, &CrossOptions::hit_numbers},
+    {CommandId::LineBreakPerHit, &CrossOptions::blank_lines}, {CommandId::AutoClose, &CrossOptions::auto_close},
+    {CommandId::QuotedFields, &CrossOptions::quotes},         {CommandId::WorkbookOutput, &CrossOptions::workbook},
 };
 
 constexpr std::pair<CommandId, NodeAlignment> kAlignmentOfCommand[] = {
@@ -101,24 +96,26 @@ MainWindow::MainWindow(ChartDocument& document, QSettings& settings, UserDialogs
     connect(chart_view_, &view::ChartView::history_changed, this, &MainWindow::refresh_history_commands);
     connect(chart_view_, &view::ChartView::cursor_text, status_, &StatusPanes::set_cursor);
     connect(chart_view_, &view::ChartView::guide_shown, status_, &StatusPanes::set_info_text);
-    chart_view_->set_pointer_aids(
-        [this] { return view::PointerAids{copy_.show_guide, copy_.comets, copy_.comet_speed}; });
+    chart_view_->set_pointer_aids([this] {
+        return view::PointerAids{copy_.show_guide, copy_.comets, copy_.comet_speed};
+    });
     chart_view_->set_quote_option([this] { return options_.quotes; },
                                   [this] {
                                       options_.quotes = true;
                                       refresh_checks();
                                       file_area_->chart_changed();
                                   });
-    chart_view_->set_sheet_chooser([this](const std::filesystem::path& workbook, const std::vector<std::string>& names)
-                                       -> std::optional<int> {
-        QStringList items;
-        for (const std::string& name : names) items << QString::fromStdString(name);
-        const int chosen = dialogs_.choose_item(QString::fromUtf8("シートの選択"),
-                                                QString::fromStdString(workbook.filename().string()) +
-                                                    QString::fromUtf8("\nシフトJISの CSV に変換するシートを選んでください"),
-                                                items);
-        return chosen < 0 ? std::nullopt : std::optional<int>(chosen);
-    });
+    chart_view_->set_sheet_chooser(
+        [this](const std::filesystem::path& workbook, const std::vector<std::string>& names) -> std::optional<int> {
+            QStringList items;
+            for (const std::string& name : names) items << QString::fromStdString(name);
+            const int chosen =
+                dialogs_.choose_item(QString::fromUtf8("シートの選択"),
+                                     QString::fromStdString(workbook.filename().string()) +
+                                         QString::fromUtf8("\nシフトJISの CSV に変換するシートを選んでください"),
+                                     items);
+            return chosen < 0 ? std::nullopt : std::optional<int>(chosen);
+        });
     connect(chart_view_, &view::ChartView::zoom_text, status_, &StatusPanes::set_zoom);
     connect(chart_view_, &view::ChartView::position_panes_cleared, this, [this] {
         status_->set_position({});
@@ -187,9 +184,9 @@ void MainWindow::refresh_tint() {
 void MainWindow::open_print_dialog() {
     const print::ChartLook look{copy_.tint_active_area && chart_active_, file_area_->preview_node()};
     const QString& path = document_.path();
-    const QString pdf = path.isEmpty()
-                            ? QDir::home().filePath(document_.display_name() + QStringLiteral(".pdf"))
-                            : QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".pdf"));
+    const QString pdf =
+        path.isEmpty() ? QDir::home().filePath(document_.display_name() + QStringLiteral(".pdf"))
+                       : QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".pdf"));
     print::print_chart_dialog(this, dialogs_, settings_, printer_settings_, document_.chart(), look, pdf);
 }
 
@@ -347,8 +344,8 @@ void MainWindow::open_chart_menu(view::ChartMenu which, QPoint screen_point) {
     chart_menu_ = build_chart_menu(which, *commands_, this);
     // The menu opens centred on the pointer, as the chart's menus always have.
     const QScreen* screen = QGuiApplication::screenAt(screen_point);
-    chart_menu_->popup(centred_menu_position(chart_menu_->sizeHint(), screen_point,
-                                             screen ? screen->availableGeometry() : QRect()));
+    chart_menu_->popup(
+        centred_menu_position(chart_menu_->sizeHint(), screen_point, screen ? screen->availableGeometry() : QRect()));
 }
 
 void MainWindow::connect_commands() {
@@ -438,8 +435,9 @@ void MainWindow::connect_commands() {
     });
     connect(c[CommandId::SelectAllNodes], &QAction::triggered, chart_view_, &view::ChartView::select_all_nodes);
     connect(c[CommandId::SetCrossOriginalHere], &QAction::triggered, this, [this] {
-        const QStringList files = dialogs_.open_files(QString::fromUtf8("クロス原本ファイルを指定(複数選択可)"),
-                                                      QString::fromUtf8("ＣＳＶファイル(*.CSV *.csv);;Excelブック(*.xlsx *.xlsm);;すべてのファイル(*)"), true);
+        const QStringList files = dialogs_.open_files(
+            QString::fromUtf8("クロス原本ファイルを指定(複数選択可)"),
+            QString::fromUtf8("ＣＳＶファイル(*.CSV *.csv);;Excelブック(*.xlsx *.xlsm);;すべてのファイル(*)"), true);
         chart_view_->place_chosen_files(files);
     });
     const std::pair<CommandId, float> zooms[] = {

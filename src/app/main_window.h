@@ -11,12 +11,12 @@
 
 #include "app/chart_document.h"
 #include "app/commands.h"
-#include "app/main_ribbon.h"
-#include "cross/cross_options.h"
 #include "app/cross_summary_dialog.h"
 #include "app/desktop.h"
-#include "print/printer_settings.h"
+#include "app/main_ribbon.h"
 #include "app/status_panes.h"
+#include "cross/cross_options.h"
+#include "print/printer_settings.h"
 #include "shell/user_dialogs.h"
 
 class QSplitter;
@@ -26,7 +26,7 @@ class QMenu;
 namespace tessaly::view {
 class ChartView;
 enum class ChartMenu;
-}
+}  // namespace tessaly::view
 namespace tessaly::filearea {
 class FileArea;
 }

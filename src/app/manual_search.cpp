@@ -103,7 +103,8 @@ QVariant ManualSearch::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= hits_.size()) return {};
     const Hit& h = hits_[index.row()];
     const QString& words = pages_[h.page];
-    const QString before = one_line(words.mid(std::max(0, h.start - 4 * kContextChars), h.start - std::max(0, h.start - 4 * kContextChars)));
+    const QString before = one_line(
+        words.mid(std::max(0, h.start - 4 * kContextChars), h.start - std::max(0, h.start - 4 * kContextChars)));
     const QString after = one_line(words.mid(h.start + h.length, 4 * kContextChars));
     // A few words either side are enough to tell the hits apart.
     return QString::fromUtf8("%1ページ　%2【%3】%4")

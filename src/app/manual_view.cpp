@@ -4,9 +4,9 @@
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfPageNavigator>
-#include "app/manual_search.h"
 #include <QScreen>
 #include <QScrollBar>
+#include "app/manual_search.h"
 
 namespace tessaly::app {
 
@@ -45,16 +45,16 @@ QSize ManualView::page_size(int page) const {
     const QSize natural = QSizeF(points * screen).toSize();
     const QMargins margins = documentMargins();
     switch (zoomMode()) {
-    case ZoomMode::Custom:
-        return QSizeF(points * screen * zoomFactor()).toSize();
-    case ZoomMode::FitToWidth: {
-        const double factor =
-            double(viewport()->width() - margins.left() - margins.right()) / double(std::max(natural.width(), 1));
-        return natural * factor;
-    }
-    case ZoomMode::FitInView:
-        return natural.scaled(viewport()->size() + QSize(-margins.left() - margins.right(), -pageSpacing()),
-                              Qt::KeepAspectRatio);
+        case ZoomMode::Custom:
+            return QSizeF(points * screen * zoomFactor()).toSize();
+        case ZoomMode::FitToWidth: {
+            const double factor =
+                double(viewport()->width() - margins.left() - margins.right()) / double(std::max(natural.width(), 1));
+            return natural * factor;
+        }
+        case ZoomMode::FitInView:
+            return natural.scaled(viewport()->size() + QSize(-margins.left() - margins.right(), -pageSpacing()),
+                                  Qt::KeepAspectRatio);
     }
     return natural;
 }

@@ -19,10 +19,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "text/show_message.h"
 #include "app/manual_search.h"
 #include "app/manual_view.h"
 #include "shell/user_dialogs.h"
+#include "text/show_message.h"
 
 namespace tessaly::app {
 
@@ -153,8 +153,10 @@ void ManualWindow::build_tool_bar(QToolBar* bar) {
     search_field_->setMinimumWidth(220);
     search_field_->setMaximumWidth(360);
     connect(search_field_, &QLineEdit::returnPressed, this, [this] {
-        if (search_field_->text() == search_->search_string()) next_hit();
-        else find(search_field_->text());
+        if (search_field_->text() == search_->search_string())
+            next_hit();
+        else
+            find(search_field_->text());
     });
     bar->addWidget(search_field_);
     QAction* find_field = new QAction(this);
@@ -227,9 +229,12 @@ void ManualWindow::hits_changed() {
     const int count = search_->rowCount({});
     // The first hit comes into sight as soon as it is found.
     if (count > 0 && view_->current_hit() < 0) return show_hit(0);
-    if (search_->search_string().isEmpty()) hit_count_->clear();
-    else if (count == 0) hit_count_->setText(u(" 見つかりません "));
-    else hit_count_->setText(u(" %1 / %2 件 ").arg(view_->current_hit() + 1).arg(count));
+    if (search_->search_string().isEmpty())
+        hit_count_->clear();
+    else if (count == 0)
+        hit_count_->setText(u(" 見つかりません "));
+    else
+        hit_count_->setText(u(" %1 / %2 件 ").arg(view_->current_hit() + 1).arg(count));
 }
 
 void ManualWindow::show_hit(int row) {

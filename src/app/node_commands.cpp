@@ -1,13 +1,13 @@
 #include "app/node_commands.h"
 
+#include <sys/stat.h>
 #include <QFileInfo>
 #include <filesystem>
 #include <system_error>
-#include <sys/stat.h>
 
 #include "text/cp932.h"
-#include "text/show_message.h"
 #include "text/line_copy.h"
+#include "text/show_message.h"
 
 namespace tessaly::app {
 
@@ -116,8 +116,8 @@ void open_in_spreadsheet(const Chart& chart, int node, Desktop& desktop, Message
 }
 
 void copy_shown_file(const QString& shown_file, UserDialogs& dialogs) {
-    const QString target =
-        dialogs.save_file(QString::fromUtf8("保存するファイルを指定"), QString(), QStringLiteral("all files(*)"), false);
+    const QString target = dialogs.save_file(QString::fromUtf8("保存するファイルを指定"), QString(),
+                                             QStringLiteral("all files(*)"), false);
     if (target.isEmpty()) return;
     if (QFileInfo::exists(target) && show_message(dialogs, {}, MessageId::AskOverwrite) != kAnswerYes) return;
     if (Status copied = copy_lines_crlf(shown_file.toStdString(), target.toStdString()); !copied) {

@@ -7,8 +7,8 @@
 
 #include <QString>
 
-#include "chart/chart.h"
 #include "app/desktop.h"
+#include "chart/chart.h"
 #include "shell/user_dialogs.h"
 
 namespace tessaly::app {

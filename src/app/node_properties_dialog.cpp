@@ -56,9 +56,7 @@ int cp932_length(const QString& text) {
     return length;
 }
 
-QString counter_text(int length, int limit) {
-    return QString::asprintf("(%d/%d", length, limit) + u("バイト)");
-}
+QString counter_text(int length, int limit) { return QString::asprintf("(%d/%d", length, limit) + u("バイト)"); }
 
 QString kind_text(std::uint16_t kind) { return kind == kSourceNode ? u("クロス原本") : u("クロス結果"); }
 
@@ -74,9 +72,7 @@ public:
         setRange(0, 65535);
         setAlignment(Qt::AlignCenter);
     }
-    void stepBy(int steps) override {
-        setValue(std::clamp(value() + steps, kLowestStartRecord, kHighestStartRecord));
-    }
+    void stepBy(int steps) override { setValue(std::clamp(value() + steps, kLowestStartRecord, kHighestStartRecord)); }
 
 protected:
     StepEnabled stepEnabled() const override {
@@ -127,9 +123,8 @@ std::optional<NodeProperties> node_properties_of(const Chart& chart) {
     values.path = std::string(cp932::field_text(node.path));
     values.record_count = node.record_count;
     values.start_record = node.start_record;
-    values.selected_count =
-        static_cast<int>(std::count_if(chart.node_states.begin(), chart.node_states.end(),
-                                       [](const NodeState& state) { return state.selected != 0; }));
+    values.selected_count = static_cast<int>(std::count_if(chart.node_states.begin(), chart.node_states.end(),
+                                                           [](const NodeState& state) { return state.selected != 0; }));
     return values;
 }
 
@@ -153,8 +148,8 @@ void write_back(Chart& chart, const NodeProperties& values) {
     node.rect = Rect{cx, cy, cx, cy};
 }
 
-NodePropertiesDialog::NodePropertiesDialog(const NodeProperties& values, MessagePresenter& messages,
-                                           Desktop& desktop, QWidget* parent)
+NodePropertiesDialog::NodePropertiesDialog(const NodeProperties& values, MessagePresenter& messages, Desktop& desktop,
+                                           QWidget* parent)
     : QDialog(parent), messages_(messages), desktop_(desktop), values_(values) {
     QFont font;
     font.setFamilies({u("ＭＳ Ｐゴシック"), u("IPAPGothic"), u("Noto Sans CJK JP")});
@@ -324,8 +319,7 @@ bool NodePropertiesDialog::try_accept() {
 
     const QString description_text = description_for_storing(description_->toPlainText());
     const auto description = description_bytes();
-    const int description_length =
-        description ? static_cast<int>(description->size()) : cp932_length(description_text);
+    const int description_length = description ? static_cast<int>(description->size()) : cp932_length(description_text);
     if (description_length > kDescriptionBytes) {
         refuse(MessageId::TextTooLong, description_);
         return false;

@@ -12,10 +12,10 @@
 
 #include <QDialog>
 
-#include "chart/chart.h"
-#include "text/show_message.h"
 #include "app/desktop.h"
+#include "chart/chart.h"
 #include "shell/user_dialogs.h"
+#include "text/show_message.h"
 
 class QLabel;
 class QLineEdit;

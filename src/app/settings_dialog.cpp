@@ -19,10 +19,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "chart/display_switches.h"
-#include "text/show_message.h"
 #include "app/main_window.h"
+#include "chart/display_switches.h"
 #include "shell/settings.h"
+#include "text/show_message.h"
 
 namespace tessaly::app {
 
@@ -86,7 +86,8 @@ SettingsDialog::SettingsDialog(const EnvironmentValues& values, UserDialogs& dia
     layout->addLayout(folder_row);
     connect(browse_button, &QPushButton::clicked, this, &SettingsDialog::browse);
 
-    animation_ = check_box("4 オブジェクト上にマウスカーソルが乗ったとき、アニメを表示する(&A)", values.comets >= 1, this);
+    animation_ =
+        check_box("4 オブジェクト上にマウスカーソルが乗ったとき、アニメを表示する(&A)", values.comets >= 1, this);
     layout->addWidget(animation_);
     auto* anime = new QGridLayout;
     anime->setContentsMargins(24, 0, 0, 0);
@@ -145,8 +146,8 @@ void SettingsDialog::browse() {
     QString start = folder_->text();
     if (!start.startsWith('/')) start = QDir::homePath();
     const std::string_view instruction = message_text(MessageId::ChooseResultFolder);
-    const QString chosen = dialogs_.choose_folder(
-        QString::fromUtf8(instruction.data(), static_cast<int>(instruction.size())), start);
+    const QString chosen =
+        dialogs_.choose_folder(QString::fromUtf8(instruction.data(), static_cast<int>(instruction.size())), start);
     if (!chosen.isEmpty()) folder_->setText(QDir::toNativeSeparators(chosen));
 }
 

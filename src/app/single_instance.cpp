@@ -5,12 +5,12 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
-#include <cerrno>
-#include <cstdlib>
-#include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+#include <string>
 
 namespace tessaly::app {
 
@@ -57,7 +57,8 @@ QString private_runtime_folder() {
     std::string config = absolute_from_environment("XDG_CONFIG_HOME");
     if (config.empty() && !home.empty()) config = home + "/.config";
     for (const std::string& base : {cache, config})
-        if (const std::string folder = private_folder_under(base); !folder.empty()) return QString::fromStdString(folder);
+        if (const std::string folder = private_folder_under(base); !folder.empty())
+            return QString::fromStdString(folder);
     return {};
 }
 
@@ -72,17 +73,16 @@ bool is_own(const QString& path, mode_t kind) {
 bool peer_is_us(qintptr descriptor) {
     struct ucred peer {};
     socklen_t size = sizeof peer;
-    return descriptor >= 0 &&
-           ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+    return descriptor >= 0 && ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
            peer.uid == ::geteuid();
 }
 
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& folder) {
-    const QString dir = folder.isEmpty() ? private_runtime_folder()
+    const QString dir = folder.isEmpty()                                             ? private_runtime_folder()
                         : is_private_folder(QFile::encodeName(folder).toStdString()) ? folder
-                                                                                      : QString();
+                                                                                     : QString();
     if (dir.isEmpty()) return;
     path_ = QDir(dir).filePath(QString::fromLatin1(kApplicationId) + ".lock");
     socket_ = QDir(dir).filePath(QString::fromLatin1(kApplicationId) + ".socket");
@@ -97,7 +97,7 @@ bool SingleInstance::acquire() {
     // Only root could have put another user's file (or anything but a file)
     // in our private folder: it is no lock of ours, and goes.
     const QByteArray lock = QFile::encodeName(path_);
-    if (struct stat st {}; ::lstat(lock.constData(), &st) == 0 && !is_own(path_, S_IFREG)) ::unlink(lock.constData());
+    if (struct stat st{}; ::lstat(lock.constData(), &st) == 0 && !is_own(path_, S_IFREG)) ::unlink(lock.constData());
     lock_ = std::make_unique<QLockFile>(path_);
     // Never stale by age: only a lock whose process is gone is taken over.
     lock_->setStaleLockTime(0);

@@ -27,7 +27,7 @@ struct Chart {
     std::vector<NodeRecord> nodes;       // nodes.size() is the node count
     std::vector<NodeState> node_states;  // parallel to nodes
     std::vector<ArcRecord> arcs;
-    int primary_node = -1;               // -1: none
+    int primary_node = -1;  // -1: none
     // Changes whenever nodes are added, removed or all cleared, so that
     // anything kept per node (the undo history) can tell it no longer fits.
     std::uint64_t edition = 0;

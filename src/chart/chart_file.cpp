@@ -1,13 +1,13 @@
 #include "chart/chart_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 #include "text/cp932.h"
 #include "text/file_lock.h"
@@ -140,8 +140,7 @@ void remove_left_over_saves(const fs::path& chart, bool locked) {
 
 std::string chart_file_bytes(const Chart& chart) {
     std::string out;
-    out.reserve(kEmptyChartFileSize + chart.arcs.size() * sizeof(ArcRecord) +
-                chart.nodes.size() * sizeof(NodeRecord));
+    out.reserve(kEmptyChartFileSize + chart.arcs.size() * sizeof(ArcRecord) + chart.nodes.size() * sizeof(NodeRecord));
     out.append(kMagic);
     append_raw(out, &chart.display, 1);
     append_count(out, static_cast<std::uint32_t>(chart.arcs.size()));

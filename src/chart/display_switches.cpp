@@ -6,11 +6,16 @@ namespace tessaly {
 
 std::int32_t& node_text_switch(DisplayState& display, NodeText which) {
     switch (which) {
-    case NodeText::Name: return display.show_name;
-    case NodeText::Description: return display.show_description;
-    case NodeText::KeySample: return display.show_key_sample;
-    case NodeText::FilePath: return display.show_file_path;
-    case NodeText::RecordCount: return display.show_record_count;
+        case NodeText::Name:
+            return display.show_name;
+        case NodeText::Description:
+            return display.show_description;
+        case NodeText::KeySample:
+            return display.show_key_sample;
+        case NodeText::FilePath:
+            return display.show_file_path;
+        case NodeText::RecordCount:
+            return display.show_record_count;
     }
     return display.show_name;
 }

@@ -79,15 +79,14 @@ Status spread_evenly(Chart& chart, Axis axis) {
     const int m = static_cast<int>(order.size());
     if (m < 3) return Status::ok();  // the first and the last node stay
     // By start edge, then table index: a stable sort of indices in table order.
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return axis.start(chart.nodes[a].rect) < axis.start(chart.nodes[b].rect);
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return axis.start(chart.nodes[a].rect) < axis.start(chart.nodes[b].rect); });
     const Rect& last = chart.nodes[order.back()].rect;
     const long long size_last = axis.end(last) - axis.start(last);
     // The free space from the first node's start to the last one's end,
     // shared over the gaps, in single precision and cut toward zero.
-    const auto gap = static_cast<std::int32_t>(static_cast<float>(size_last + hi - sizes - lo) /
-                                               static_cast<float>(m - 1));
+    const auto gap =
+        static_cast<std::int32_t>(static_cast<float>(size_last + hi - sizes - lo) / static_cast<float>(m - 1));
     for (int k = 1; k < m - 1; ++k) {
         const std::int32_t after = axis.end(chart.nodes[order[k - 1]].rect) + gap;
         Rect& r = chart.nodes[order[k]].rect;
@@ -100,32 +99,32 @@ Status spread_evenly(Chart& chart, Axis axis) {
 
 bool alignment_enabled(const Chart& chart, NodeAlignment how) {
     switch (how) {
-    case NodeAlignment::VerticalCentre:
-    case NodeAlignment::HorizontalCentre:
-        return true;
-    case NodeAlignment::VerticalEven:
-    case NodeAlignment::HorizontalEven:
-        return selected_count(chart) >= 3;
-    default:
-        return selected_count(chart) >= 2;
+        case NodeAlignment::VerticalCentre:
+        case NodeAlignment::HorizontalCentre:
+            return true;
+        case NodeAlignment::VerticalEven:
+        case NodeAlignment::HorizontalEven:
+            return selected_count(chart) >= 3;
+        default:
+            return selected_count(chart) >= 2;
     }
 }
 
 Status align_selected_nodes(Chart& chart, NodeAlignment how) {
     switch (how) {
-    case NodeAlignment::VerticalCentre:
-        centre_group(chart, Axis{true});
-        return Status::ok();
-    case NodeAlignment::HorizontalCentre:
-        centre_group(chart, Axis{false});
-        return Status::ok();
-    case NodeAlignment::VerticalEven:
-        return spread_evenly(chart, Axis{true});
-    case NodeAlignment::HorizontalEven:
-        return spread_evenly(chart, Axis{false});
-    default:
-        align_edges(chart, how);
-        return Status::ok();
+        case NodeAlignment::VerticalCentre:
+            centre_group(chart, Axis{true});
+            return Status::ok();
+        case NodeAlignment::HorizontalCentre:
+            centre_group(chart, Axis{false});
+            return Status::ok();
+        case NodeAlignment::VerticalEven:
+            return spread_evenly(chart, Axis{true});
+        case NodeAlignment::HorizontalEven:
+            return spread_evenly(chart, Axis{false});
+        default:
+            align_edges(chart, how);
+            return Status::ok();
     }
 }
 

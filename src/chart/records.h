@@ -11,8 +11,7 @@
 
 namespace tessaly {
 
-static_assert(std::endian::native == std::endian::little,
-              "records are stored as they lie in memory, little-endian");
+static_assert(std::endian::native == std::endian::little, "records are stored as they lie in memory, little-endian");
 
 struct Rect {
     std::int32_t left = 0;
@@ -29,26 +28,26 @@ enum NodeKind : std::uint16_t {
     kResultNode = 1,  // クロス結果
 };
 
-inline constexpr std::size_t kTitleSize = 51;       // 50 bytes of text
+inline constexpr std::size_t kTitleSize = 51;  // 50 bytes of text
 inline constexpr std::size_t kDescriptionSize = 501;
 inline constexpr std::size_t kKeySampleSize = 501;
-inline constexpr std::size_t kPathSize = 260;       // 259 bytes of text
+inline constexpr std::size_t kPathSize = 260;  // 259 bytes of text
 
 struct NodeRecord {
-    Rect rect;                          // chart coordinates
+    Rect rect;  // chart coordinates
     std::uint8_t reserved[4] = {};
-    std::int32_t mandatory = 0;         // 1: 必須
+    std::int32_t mandatory = 0;  // 1: 必須
     std::uint16_t kind = kSourceNode;
-    char title[kTitleSize] = {};        // cp932, zero-terminated
+    char title[kTitleSize] = {};  // cp932, zero-terminated
     char description[kDescriptionSize] = {};
     char key_sample[kKeySampleSize] = {};
     char path[kPathSize] = {};
     std::uint8_t padding1[1] = {};
     std::int32_t record_count = 0;
-    std::uint16_t start_record = 1;     // 1 to 10
+    std::uint16_t start_record = 1;  // 1 to 10
     std::uint8_t padding2[2] = {};
-    std::int32_t key_first = -1;        // 0-based field; -1: no key
-    std::int32_t key_last = -1;         // inclusive
+    std::int32_t key_first = -1;  // 0-based field; -1: no key
+    std::int32_t key_last = -1;   // inclusive
 
     bool has_key() const { return key_first >= 0 && key_last >= 0; }
 };

@@ -35,7 +35,7 @@ struct ForeignFile {
 };
 
 struct Placement {
-    std::vector<Status> messages;  // to show, in order, one per refused file
+    std::vector<Status> messages;      // to show, in order, one per refused file
     std::vector<ForeignFile> foreign;  // passed over without a message: for the caller to offer a cp932 copy
     int placed = 0;
 };

@@ -97,9 +97,33 @@ leaves none.
 namespace {
 
 enum class Option {
-    File, Key, StartRecord, Title, Mandatory, OutputDir, Chart, Node, Save, List, MinHit, KeepSpaces,
-    RemoveHyphens, RemoveParens, IgnoreCase, OldNew, NoHitNumbers, NoBlankLines, Quotes, Xlsx, Json, Timings, Help, Version,
-    ToCp932, Sheet, Overwrite,
+    File,
+    Key,
+    StartRecord,
+    Title,
+    Mandatory,
+    OutputDir,
+    Chart,
+    Node,
+    Save,
+    List,
+    MinHit,
+    KeepSpaces,
+    RemoveHyphens,
+    RemoveParens,
+    IgnoreCase,
+    OldNew,
+    NoHitNumbers,
+    NoBlankLines,
+    Quotes,
+    Xlsx,
+    Json,
+    Timings,
+    Help,
+    Version,
+    ToCp932,
+    Sheet,
+    Overwrite,
 };
 
 struct OptionSpec {
@@ -216,70 +240,97 @@ std::variant<Arguments, UsageError> parse_arguments(const std::vector<std::strin
         SourceArgument* source = a.sources.empty() ? nullptr : &a.sources.back();
 
         switch (spec->option) {
-        case Option::Help:
-            a.mode = Arguments::Mode::Help;
-            return a;
-        case Option::Version:
-            a.mode = Arguments::Mode::Version;
-            return a;
-        case Option::File:
-            a.sources.emplace_back().file = value;
-            files = true;
-            break;
-        case Option::Key:
-        case Option::StartRecord:
-        case Option::Title:
-        case Option::Mandatory:
-            if (!source) return UsageError{written + " must follow -f FILE"};
-            if (spec->option == Option::Key && !parse_key(value, *source))
-                return UsageError{written + " takes A or A-B, fields counted from 1 to " +
-                                  std::to_string(kMaxKeyFields) + ": " + value};
-            if (spec->option == Option::StartRecord) {
+            case Option::Help:
+                a.mode = Arguments::Mode::Help;
+                return a;
+            case Option::Version:
+                a.mode = Arguments::Mode::Version;
+                return a;
+            case Option::File:
+                a.sources.emplace_back().file = value;
+                files = true;
+                break;
+            case Option::Key:
+            case Option::StartRecord:
+            case Option::Title:
+            case Option::Mandatory:
+                if (!source) return UsageError{written + " must follow -f FILE"};
+                if (spec->option == Option::Key && !parse_key(value, *source))
+                    return UsageError{written + " takes A or A-B, fields counted from 1 to " +
+                                      std::to_string(kMaxKeyFields) + ": " + value};
+                if (spec->option == Option::StartRecord) {
+                    auto n = parse_int(value);
+                    if (!n || *n < 1 || *n > 10)
+                        return UsageError{written + " takes a record number from 1 to 10: " + value};
+                    source->start_record = *n;
+                }
+                if (spec->option == Option::Title) source->title = value;
+                if (spec->option == Option::Mandatory) source->mandatory = true;
+                break;
+            case Option::OutputDir:
+                a.result_folder = value;
+                break;
+            case Option::Chart:
+            case Option::List:
+                a.chart = value;
+                (spec->option == Option::Chart ? chart : list) = true;
+                break;
+            case Option::Node:
+                a.nodes.push_back(value);
+                break;
+            case Option::Save:
+                a.save = true;
+                break;
+            case Option::MinHit: {
                 auto n = parse_int(value);
-                if (!n || *n < 1 || *n > 10) return UsageError{written + " takes a record number from 1 to 10: " + value};
-                source->start_record = *n;
+                if (!n || *n < kMinHitLowest || *n > kMinHitHighest)
+                    return UsageError{written + " takes a number from 2 to 100: " + value};
+                a.options.min_hit = *n;
+                break;
             }
-            if (spec->option == Option::Title) source->title = value;
-            if (spec->option == Option::Mandatory) source->mandatory = true;
-            break;
-        case Option::OutputDir:
-            a.result_folder = value;
-            break;
-        case Option::Chart:
-        case Option::List:
-            a.chart = value;
-            (spec->option == Option::Chart ? chart : list) = true;
-            break;
-        case Option::Node:
-            a.nodes.push_back(value);
-            break;
-        case Option::Save:
-            a.save = true;
-            break;
-        case Option::MinHit: {
-            auto n = parse_int(value);
-            if (!n || *n < kMinHitLowest || *n > kMinHitHighest)
-                return UsageError{written + " takes a number from 2 to 100: " + value};
-            a.options.min_hit = *n;
-            break;
-        }
-        case Option::KeepSpaces: a.options.remove_spaces = false; break;
-        case Option::RemoveHyphens: a.options.remove_hyphens = true; break;
-        case Option::RemoveParens: a.options.remove_parens = true; break;
-        case Option::IgnoreCase: a.options.ignore_case = true; break;
-        case Option::OldNew: a.options.old_new = true; break;
-        case Option::NoHitNumbers: a.options.hit_numbers = false; break;
-        case Option::NoBlankLines: a.options.blank_lines = false; break;
-        case Option::Quotes: a.options.quotes = true; break;
-        case Option::Xlsx: a.options.workbook = true; break;
-        case Option::Json: a.json = true; break;
-        case Option::Timings: a.timings = true; break;
-        case Option::ToCp932:
-            a.to_cp932 = value;
-            to_cp932 = true;
-            break;
-        case Option::Sheet: a.sheet = value; break;
-        case Option::Overwrite: a.overwrite = true; break;
+            case Option::KeepSpaces:
+                a.options.remove_spaces = false;
+                break;
+            case Option::RemoveHyphens:
+                a.options.remove_hyphens = true;
+                break;
+            case Option::RemoveParens:
+                a.options.remove_parens = true;
+                break;
+            case Option::IgnoreCase:
+                a.options.ignore_case = true;
+                break;
+            case Option::OldNew:
+                a.options.old_new = true;
+                break;
+            case Option::NoHitNumbers:
+                a.options.hit_numbers = false;
+                break;
+            case Option::NoBlankLines:
+                a.options.blank_lines = false;
+                break;
+            case Option::Quotes:
+                a.options.quotes = true;
+                break;
+            case Option::Xlsx:
+                a.options.workbook = true;
+                break;
+            case Option::Json:
+                a.json = true;
+                break;
+            case Option::Timings:
+                a.timings = true;
+                break;
+            case Option::ToCp932:
+                a.to_cp932 = value;
+                to_cp932 = true;
+                break;
+            case Option::Sheet:
+                a.sheet = value;
+                break;
+            case Option::Overwrite:
+                a.overwrite = true;
+                break;
         }
     }
 

@@ -29,8 +29,8 @@ struct Arguments {
     std::string chart;                    // Chart, List
     std::vector<std::string> nodes;       // Chart: titles or #INDEX
     bool save = false;
-    bool timings = false;                 // seconds per stage on stderr
-    bool json = false;                    // the summary as one JSON object
+    bool timings = false;  // seconds per stage on stderr
+    bool json = false;     // the summary as one JSON object
     // ToCp932: the workbook, UTF-8 or UTF-16 file to copy as cp932, the
     // sheet (a name, or a number from 1) and whether an existing copy goes.
     std::string to_cp932;

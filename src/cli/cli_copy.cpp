@@ -58,9 +58,8 @@ int run_to_cp932(const Arguments& a, Console& console) {
         if (!copy.missing.empty()) return refuse_missing(console, shown, copy.missing);
         if (copy.broken_cells > 0)
             console.err << failure_line(shown, std::to_string(copy.broken_cells) +
-                                                   (copy.broken_cells == 1 ? " cell" : " cells") +
-                                                   " of sheet \"" + copy.sheet +
-                                                   "\" had line breaks, each made one space");
+                                                   (copy.broken_cells == 1 ? " cell" : " cells") + " of sheet \"" +
+                                                   copy.sheet + "\" had line breaks, each made one space");
         console.out << target.string() << '\n';
         return kExitSuccess;
     }

@@ -10,8 +10,9 @@
 namespace tessaly::cli {
 
 std::string shell_word(std::string_view text) {
-    const bool plain = !text.empty() && text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                                               "0123456789_-+.,/:@%=") == std::string_view::npos;
+    const bool plain = !text.empty() && text.find_first_not_of(
+                                            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                            "0123456789_-+.,/:@%=") == std::string_view::npos;
     if (plain) return std::string(text);
     // A name with control bytes in it is quoted as $'...', the controls as
     // escapes (printable.h): the command stays on its line and still names
@@ -26,8 +27,10 @@ std::string shell_word(std::string_view text) {
     }
     std::string word = "'";
     for (char c : text) {
-        if (c == '\'') word += "'\\''";
-        else word += c;
+        if (c == '\'')
+            word += "'\\''";
+        else
+            word += c;
     }
     return word + "'";
 }
@@ -38,11 +41,14 @@ std::string conversion_command(TextEncoding encoding, const std::filesystem::pat
     const std::string source = shell_word(named.string());
     const std::string copy = shell_word(cp932_copy_path(named).string());
     switch (encoding) {
-    case TextEncoding::Utf8Bom: return "tail -c +4 " + source + " | iconv -f UTF-8 -t CP932 > " + copy;
-    case TextEncoding::Utf16Le:
-    case TextEncoding::Utf16Be: return "iconv -f UTF-16 -t CP932 " + source + " > " + copy;
-    case TextEncoding::Utf8:
-    case TextEncoding::Cp932: break;
+        case TextEncoding::Utf8Bom:
+            return "tail -c +4 " + source + " | iconv -f UTF-8 -t CP932 > " + copy;
+        case TextEncoding::Utf16Le:
+        case TextEncoding::Utf16Be:
+            return "iconv -f UTF-16 -t CP932 " + source + " > " + copy;
+        case TextEncoding::Utf8:
+        case TextEncoding::Cp932:
+            break;
     }
     return "iconv -f " + iconv_name(encoding) + " -t CP932 " + source + " > " + copy;
 }
@@ -72,8 +78,9 @@ std::string encoding_refusal(TextEncoding encoding, std::string_view shown) {
 
 std::string spreadsheet_refusal(const std::filesystem::path& path, std::string_view shown) {
     if (is_workbook_name(path))
-        return failure_line(shown, "the file is an Excel workbook, and tessaly-cross reads cp932 (Shift-JIS) text "
-                                   "only; copy a sheet of it as CSV with:") +
+        return failure_line(shown,
+                            "the file is an Excel workbook, and tessaly-cross reads cp932 (Shift-JIS) text "
+                            "only; copy a sheet of it as CSV with:") +
                "  " + copy_command(shown) + " [--sheet NAME|N]\n";
     if (is_unread_spreadsheet_name(path)) {
         std::string text(message_text(MessageId::NotATextSaveAsCsv));

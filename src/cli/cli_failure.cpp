@@ -1,10 +1,10 @@
 #include "cli/cli_failure.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "text/messages.h"
 #include "text/printable.h"

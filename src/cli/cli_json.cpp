@@ -14,10 +14,14 @@ std::size_t utf8_length(std::string_view s, std::size_t i) {
     const auto b = static_cast<unsigned char>(s[i]);
     std::size_t n = 0;
     char32_t c = 0;
-    if (b >= 0xC2 && b <= 0xDF) n = 2, c = b & 0x1F;
-    else if (b >= 0xE0 && b <= 0xEF) n = 3, c = b & 0x0F;
-    else if (b >= 0xF0 && b <= 0xF4) n = 4, c = b & 0x07;
-    else return 0;
+    if (b >= 0xC2 && b <= 0xDF)
+        n = 2, c = b & 0x1F;
+    else if (b >= 0xE0 && b <= 0xEF)
+        n = 3, c = b & 0x0F;
+    else if (b >= 0xF0 && b <= 0xF4)
+        n = 4, c = b & 0x07;
+    else
+        return 0;
     if (i + n > s.size()) return 0;
     for (std::size_t k = 1; k < n; ++k) {
         const auto t = static_cast<unsigned char>(s[i + k]);
@@ -45,21 +49,35 @@ std::string json_string(std::string_view utf8) {
             continue;
         }
         switch (b) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (b < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
-                out += escaped;
-            } else {
-                out += static_cast<char>(b);
-            }
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (b < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
+                    out += escaped;
+                } else {
+                    out += static_cast<char>(b);
+                }
         }
         ++i;
     }

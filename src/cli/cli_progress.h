@@ -23,7 +23,8 @@ public:
     static constexpr std::chrono::milliseconds kRedrawInterval{100};
 
     // Draws on console.err when console.progress is set.
-    explicit ProgressBar(Console& console, Clock clock = [] { return std::chrono::steady_clock::now(); });
+    explicit ProgressBar(
+        Console& console, Clock clock = [] { return std::chrono::steady_clock::now(); });
     ~ProgressBar() override { clear(); }
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;

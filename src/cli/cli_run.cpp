@@ -1,12 +1,12 @@
 #include "cli/cli_run.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "chart/chart_file.h"
 #include "cli/cli_arguments.h"
@@ -98,10 +98,10 @@ void list_chart(const Chart& chart, std::ostream& out) {
     for (const ArcRecord& a : chart.arcs) out << "arc\t" << a.from << '\t' << a.to << '\n';
     for (int i = 0; i < chart.node_count(); ++i) {
         const NodeRecord& n = chart.nodes[i];
-        out << "node\t" << i << '\t' << n.kind << '\t' << shown(cp932::field_text(n.title)) << '\t'
-            << n.key_first + 1 << '\t' << n.key_last + 1 << '\t' << n.start_record << '\t' << n.mandatory << '\t'
-            << n.record_count << '\t' << n.rect.left << ',' << n.rect.top << ',' << n.rect.right << ','
-            << n.rect.bottom << '\t' << shown(cp932::field_text(n.path)) << '\n';
+        out << "node\t" << i << '\t' << n.kind << '\t' << shown(cp932::field_text(n.title)) << '\t' << n.key_first + 1
+            << '\t' << n.key_last + 1 << '\t' << n.start_record << '\t' << n.mandatory << '\t' << n.record_count << '\t'
+            << n.rect.left << ',' << n.rect.top << ',' << n.rect.right << ',' << n.rect.bottom << '\t'
+            << shown(cp932::field_text(n.path)) << '\n';
     }
 }
 
@@ -158,8 +158,8 @@ int select_chart_nodes(const Arguments& a, Console& console, Chart& chart) {
     for (const std::string& name : a.nodes) {
         int index = -1;
         // "#INDEX" names a node by its place; any other text is a title.
-        if (name.size() > 1 && name[0] == '#' &&
-            name.find_first_not_of("0123456789", 1) == std::string::npos && name.size() <= 5) {
+        if (name.size() > 1 && name[0] == '#' && name.find_first_not_of("0123456789", 1) == std::string::npos &&
+            name.size() <= 5) {
             index = std::stoi(name.substr(1));
             if (index >= chart.node_count()) index = -1;
         } else if (auto title = cp932::from_utf8(name)) {
@@ -286,7 +286,8 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
         return fail(console, Status::failure(MessageId::TooManyNodes), a.chart);
     const std::string result_title = next_result_title(chart);
     const fs::path chosen_path = find_result_file_name(result_folder);
-    if (chosen_path.empty()) return fail(console, result_folder.string(), "CROSS0001.csv to CROSS10000.csv are all taken");
+    if (chosen_path.empty())
+        return fail(console, result_folder.string(), "CROSS0001.csv to CROSS10000.csv are all taken");
     if (a.save && !node_path(chosen_path))
         return fail(console, Status::failure(MessageId::PathUnusable), chosen_path.string());
     // Stopped before the cross began: no result file is made at all.
@@ -344,8 +345,8 @@ static int run_unguarded(const std::vector<std::string>& args, Console& console)
         // The result is complete and stays; a chart that cannot take its
         // node must not leave it unnamed.
         auto unreferenced = [&](int code) {
-            console.err << failure_line(result_path.string(), "the result is complete, but " + a.chart +
-                                                                  " was not saved with a node for it");
+            console.err << failure_line(result_path.string(),
+                                        "the result is complete, but " + a.chart + " was not saved with a node for it");
             return code;
         };
         const auto cp932_result = node_path(result_path);

@@ -24,9 +24,7 @@ struct Console {
 };
 
 // Whether a signal has asked the program to stop.
-inline bool stop_requested(const Console& console) {
-    return console.stop_signal && console.stop_signal->load() != 0;
-}
+inline bool stop_requested(const Console& console) { return console.stop_signal && console.stop_signal->load() != 0; }
 
 // Runs tessaly-cross with the arguments (without the program name).
 int run(const std::vector<std::string>& args, Console& console);

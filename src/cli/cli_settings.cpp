@@ -38,41 +38,57 @@ std::optional<std::string> unescape_ini_string(std::string_view raw) {
         } else if (c == '\\' && i + 1 < raw.size()) {
             const char e = raw[++i];
             switch (e) {
-            case 'a': out += '\a'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            case 'v': out += '\v'; break;
-            case 'x':
-            case '0': {
-                // \xHHHH (hex) or \0OOO (octal): one UTF-16 code unit.
-                const int base = e == 'x' ? 16 : 8;
-                std::size_t end = i + 1;
-                unsigned value = 0;
-                while (end < raw.size() && end - i <= 4) {
-                    const char d = raw[end];
-                    const int digit = (d >= '0' && d <= '9')                 ? d - '0'
-                                      : (base == 16 && d >= 'a' && d <= 'f') ? d - 'a' + 10
-                                      : (base == 16 && d >= 'A' && d <= 'F') ? d - 'A' + 10
-                                                                             : -1;
-                    if (digit < 0 || digit >= base) break;
-                    value = value * base + static_cast<unsigned>(digit);
-                    ++end;
+                case 'a':
+                    out += '\a';
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
+                case 'v':
+                    out += '\v';
+                    break;
+                case 'x':
+                case '0': {
+                    // \xHHHH (hex) or \0OOO (octal): one UTF-16 code unit.
+                    const int base = e == 'x' ? 16 : 8;
+                    std::size_t end = i + 1;
+                    unsigned value = 0;
+                    while (end < raw.size() && end - i <= 4) {
+                        const char d = raw[end];
+                        const int digit = (d >= '0' && d <= '9')                 ? d - '0'
+                                          : (base == 16 && d >= 'a' && d <= 'f') ? d - 'a' + 10
+                                          : (base == 16 && d >= 'A' && d <= 'F') ? d - 'A' + 10
+                                                                                 : -1;
+                        if (digit < 0 || digit >= base) break;
+                        value = value * base + static_cast<unsigned>(digit);
+                        ++end;
+                    }
+                    i = end - 1;
+                    if (value >= 0xD800 && value < 0xDC00) {
+                        high_surrogate = static_cast<char16_t>(value);
+                    } else if (value >= 0xDC00 && value < 0xE000 && high_surrogate) {
+                        append_utf8(out, 0x10000 + ((high_surrogate - 0xD800) << 10) + (value - 0xDC00));
+                        high_surrogate = 0;
+                    } else {
+                        append_utf8(out, value);
+                    }
+                    break;
                 }
-                i = end - 1;
-                if (value >= 0xD800 && value < 0xDC00) {
-                    high_surrogate = static_cast<char16_t>(value);
-                } else if (value >= 0xDC00 && value < 0xE000 && high_surrogate) {
-                    append_utf8(out, 0x10000 + ((high_surrogate - 0xD800) << 10) + (value - 0xDC00));
-                    high_surrogate = 0;
-                } else {
-                    append_utf8(out, value);
-                }
-                break;
-            }
-            default: out += e; break;  // \" \' \? \\ and anything else stand for themselves
+                default:
+                    out += e;
+                    break;  // \" \' \? \\ and anything else stand for themselves
             }
         } else {
             out += c;

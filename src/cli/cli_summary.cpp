@@ -56,7 +56,8 @@ std::string summary_text(const CrossSummary& summary) {
     if (summary.workbook) {
         text.append("\nworkbook: ").append(escape_controls(*summary.workbook));
         if (summary.workbook_cut_cells > 0)
-            text.append("\nworkbook cells cut at 32,767 characters: ").append(std::to_string(summary.workbook_cut_cells));
+            text.append("\nworkbook cells cut at 32,767 characters: ")
+                .append(std::to_string(summary.workbook_cut_cells));
     }
     return text.append("\nelapsed: ").append(seconds).append("s\n");
 }
@@ -99,8 +100,10 @@ std::string summary_json(const CrossSummary& summary) {
 
     JsonObject object;
     object.text("result", summary.result);
-    if (summary.workbook) object.text("workbook", *summary.workbook);
-    else object.null("workbook");
+    if (summary.workbook)
+        object.text("workbook", *summary.workbook);
+    else
+        object.null("workbook");
     object.integer("workbook_cut_cells", summary.workbook_cut_cells)
         .integer("records", summary.records)
         .integer("keys", summary.keys)
@@ -111,8 +114,10 @@ std::string summary_json(const CrossSummary& summary) {
     if (summary.chart) {
         JsonObject chart;
         chart.text("file", *summary.chart);
-        if (summary.result_node) chart.text("result_node", *summary.result_node);
-        else chart.null("result_node");
+        if (summary.result_node)
+            chart.text("result_node", *summary.result_node);
+        else
+            chart.null("result_node");
         object.raw("chart", chart.str());
     } else {
         object.null("chart");

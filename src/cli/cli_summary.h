@@ -19,7 +19,7 @@ inline constexpr std::array<const char*, 7> kStageNames = {"open",  "count", "al
                                                            "group", "write", "close"};
 
 struct CrossedSource {
-    std::string file;  // UTF-8, as the node holds it
+    std::string file;   // UTF-8, as the node holds it
     int key_first = 0;  // 0-based
     int key_last = 0;
     int start_record = 1;

@@ -1,8 +1,8 @@
+#include <malloc.h>
+#include <unistd.h>
 #include <atomic>
 #include <csignal>
 #include <iostream>
-#include <malloc.h>
-#include <unistd.h>
 
 #include "cli/cli_run.h"
 

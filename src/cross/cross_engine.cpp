@@ -1,21 +1,21 @@
 #include "cross/cross_engine.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <unistd.h>
 
-#include "text/cp932.h"
-#include "text/file_writer.h"
 #include "cross/hit_runs.h"
 #include "cross/key_groups.h"
 #include "cross/key_normaliser.h"
 #include "cross/keyed_record_feed.h"
-#include "text/record_reader.h"
 #include "cross/result_assembler.h"
 #include "cross/result_file.h"
 #include "cross/result_workbook.h"
+#include "text/cp932.h"
+#include "text/file_writer.h"
+#include "text/record_reader.h"
 #include "text/temp_file.h"
 #include "text/text_encoding.h"
 #include "text/unfinished_file.h"
@@ -63,8 +63,8 @@ struct StageEnd {
 }  // namespace
 
 struct CrossEngine::Impl {
-    Impl(const Chart& c, const CrossOptions& o, std::filesystem::path result, CrossObserver& obs,
-         TakenResultName t, CrossFigures& f)
+    Impl(const Chart& c, const CrossOptions& o, std::filesystem::path result, CrossObserver& obs, TakenResultName t,
+         CrossFigures& f)
         : chart(c), options(o), result_path(std::move(result)), observer(obs), taken(t), figures(f) {}
 
     StageEnd open_files();
@@ -122,8 +122,7 @@ struct CrossEngine::Impl {
     bool workbook_named = false;
 
     std::uint32_t source_of(std::uint32_t record) const {
-        auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(),
-                                   std::make_pair(record, UINT32_MAX));
+        auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(), std::make_pair(record, UINT32_MAX));
         return std::prev(it)->second;
     }
     StageEnd write_workbook_rows();
@@ -277,7 +276,8 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
                 line_at += record.line_length + record.original_length;
                 if (originals) {
                     work_length.push_back(record.line_length);
-                    field_counts.push_back(static_cast<std::uint16_t>(std::min<std::uint32_t>(record.field_count, 65535)));
+                    field_counts.push_back(
+                        static_cast<std::uint16_t>(std::min<std::uint32_t>(record.field_count, 65535)));
                 }
                 char entry[kIndexEntry];
                 if (!format_index_entry(work.position(), entry))
@@ -347,8 +347,9 @@ StageEnd CrossEngine::Impl::find_hits() {
         for (std::size_t e = 0; e < entries; ++e) {
             const std::uint32_t p = place_of_record[r + e];
             if (p == kNone) continue;
-            const long long start =
-                r + e == 0 ? 0 : e == 0 ? previous_end : parse_index_entry(block.data() + (e - 1) * kIndexEntry);
+            const long long start = r + e == 0 ? 0
+                                    : e == 0   ? previous_end
+                                               : parse_index_entry(block.data() + (e - 1) * kIndexEntry);
             line_start[p] = start;
             const long long end = parse_index_entry(block.data() + e * kIndexEntry);
             if (originals) {
@@ -439,24 +440,27 @@ StageEnd CrossEngine::Impl::write_workbook_rows() {
     KeyedRecord keyed;
     std::string key;
     long long h = 0;
-    ResultAssembler fetch(work, [&](std::string_view window) {
-        for (std::size_t at = 0; at < window.size(); ++next) {
-            const std::size_t end = window.find('\n', at);
-            const std::string_view line = window.substr(at, end - at);
-            const Row& row = rows[next];
-            // Every record of a hit has its key: it is worked out once.
-            if (row.hit != keyed_hit) {
-                keyed_hit = row.hit;
-                const NodeRecord& node = chart.nodes[sources[row.source].node];
-                extract_key(line, node.key_first, node.key_last, options, keyed);
-                key = keyed.key;
+    ResultAssembler fetch(
+        work,
+        [&](std::string_view window) {
+            for (std::size_t at = 0; at < window.size(); ++next) {
+                const std::size_t end = window.find('\n', at);
+                const std::string_view line = window.substr(at, end - at);
+                const Row& row = rows[next];
+                // Every record of a hit has its key: it is worked out once.
+                if (row.hit != keyed_hit) {
+                    keyed_hit = row.hit;
+                    const NodeRecord& node = chart.nodes[sources[row.source].node];
+                    extract_key(line, node.key_first, node.key_last, options, keyed);
+                    key = keyed.key;
+                }
+                workbook->add_row(row.hit, sources[row.source].title, key, line);
+                at = end + 1;
             }
-            workbook->add_row(row.hit, sources[row.source].title, key, line);
-            at = end + 1;
-        }
-        rows.clear();
-        next = 0;
-    }, kWorkbookWindow);
+            rows.clear();
+            next = 0;
+        },
+        kWorkbookWindow);
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
         if (cancel_requested()) return StageEnd::cancel();
         pulse();
@@ -522,8 +526,7 @@ const std::filesystem::path& CrossEngine::workbook_path() const { return impl_->
 long long CrossEngine::workbook_cut_cells() const { return impl_->workbook ? impl_->workbook->cut_cells() : 0; }
 
 CrossStage CrossEngine::run() {
-    while (step()) {
-    }
+    while (step()) {}
     return stage_;
 }
 
@@ -548,42 +551,42 @@ bool CrossEngine::run_stage() {
     StageEnd end;
     CrossStage next = stage_;
     switch (stage_) {
-    case CrossStage::Open:
-        end = d.open_files();
-        next = CrossStage::Count;
-        break;
-    case CrossStage::Count:
-        end = d.count_records(records_);
-        next = CrossStage::Allocate;
-        break;
-    case CrossStage::Allocate:
-        // Records are numbered in 32 bits.
-        if (records_ > INT32_MAX) throw std::bad_alloc();
-        d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_));
-        d.observer.record_count(records_);
-        next = CrossStage::Read;
-        break;
-    case CrossStage::Read:
-        end = d.read_records(records_);
-        if (d.groups) keys_ = static_cast<long long>(d.groups->record_count());
-        next = CrossStage::Group;
-        break;
-    case CrossStage::Group:
-        end = d.find_hits();
-        next = CrossStage::Write;
-        break;
-    case CrossStage::Write:
-        end = d.write_hits(keys_, hits_);
-        next = CrossStage::Close;
-        break;
-    case CrossStage::Close:
-        end = d.close_files();
-        next = CrossStage::Finished;
-        break;
-    case CrossStage::Finished:
-    case CrossStage::Failed:
-    case CrossStage::Cancelled:
-        return false;
+        case CrossStage::Open:
+            end = d.open_files();
+            next = CrossStage::Count;
+            break;
+        case CrossStage::Count:
+            end = d.count_records(records_);
+            next = CrossStage::Allocate;
+            break;
+        case CrossStage::Allocate:
+            // Records are numbered in 32 bits.
+            if (records_ > INT32_MAX) throw std::bad_alloc();
+            d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_));
+            d.observer.record_count(records_);
+            next = CrossStage::Read;
+            break;
+        case CrossStage::Read:
+            end = d.read_records(records_);
+            if (d.groups) keys_ = static_cast<long long>(d.groups->record_count());
+            next = CrossStage::Group;
+            break;
+        case CrossStage::Group:
+            end = d.find_hits();
+            next = CrossStage::Write;
+            break;
+        case CrossStage::Write:
+            end = d.write_hits(keys_, hits_);
+            next = CrossStage::Close;
+            break;
+        case CrossStage::Close:
+            end = d.close_files();
+            next = CrossStage::Finished;
+            break;
+        case CrossStage::Finished:
+        case CrossStage::Failed:
+        case CrossStage::Cancelled:
+            return false;
     }
     if (end.cancelled) {
         stage_ = CrossStage::Cancelled;

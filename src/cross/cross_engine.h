@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "chart/chart.h"
-#include "text/status.h"
 #include "cross/cross_figures.h"
 #include "cross/cross_options.h"
+#include "text/status.h"
 
 namespace tessaly {
 

@@ -11,8 +11,8 @@
 namespace tessaly {
 
 struct SourceFigures {
-    std::string title;  // cp932, as the node's title
-    std::string path;   // cp932, as the node's path
+    std::string title;              // cp932, as the node's title
+    std::string path;               // cp932, as the node's path
     long long records = 0;          // records read (from the start record on)
     long long records_in_hits = 0;  // of those, records in hits
     long long hits = 0;             // hits holding at least one of its records

@@ -1,7 +1,7 @@
 #include "cross/huge_pages.h"
 
-#include <cstdint>
 #include <sys/mman.h>
+#include <cstdint>
 
 namespace tessaly {
 

@@ -138,7 +138,8 @@ void extract_quoted_key(std::string_view record, std::size_t first, std::size_t 
             // that may pass the limit is counted exactly.
             const std::size_t commas = static_cast<std::size_t>(
                 std::count(record.begin() + static_cast<std::ptrdiff_t>(end), record.end(), ','));
-            out.field_count = field + 1 +
+            out.field_count =
+                field + 1 +
                 (field + 1 + commas <= kCountedFields ? commas : count_quoted_fields(record.substr(end + 1)));
             break;
         }
@@ -156,8 +157,7 @@ void extract_quoted_key(std::string_view record, std::size_t first, std::size_t 
 
 }  // namespace
 
-void extract_key(std::string_view record, int key_first, int key_last, const CrossOptions& options,
-                 KeyedRecord& out) {
+void extract_key(std::string_view record, int key_first, int key_last, const CrossOptions& options, KeyedRecord& out) {
     out.key.clear();
     out.quote_key = false;
     out.leading = {};
@@ -185,8 +185,8 @@ void extract_key(std::string_view record, int key_first, int key_last, const Cro
         if (field == last) {
             out.trailing = record.substr(comma);
             out.field_count = field + 1 +
-                static_cast<std::size_t>(std::count(record.begin() + static_cast<std::ptrdiff_t>(comma),
-                                                    record.end(), ','));
+                              static_cast<std::size_t>(
+                                  std::count(record.begin() + static_cast<std::ptrdiff_t>(comma), record.end(), ','));
             break;
         }
         ++field;

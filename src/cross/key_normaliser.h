@@ -35,9 +35,9 @@ std::uint16_t fold_double_byte(std::uint16_t code);
 
 // A record taken apart around its key fields [key_first, key_last].
 struct KeyedRecord {
-    std::string key;             // the key fields joined, then normalised
-    std::string_view leading;    // every field before the key, each with its comma
-    std::string_view trailing;   // every field after the key, each after a comma
+    std::string key;            // the key fields joined, then normalised
+    std::string_view leading;   // every field before the key, each with its comma
+    std::string_view trailing;  // every field after the key, each after a comma
     // At least the number of fields; exact up to 2,000.
     std::size_t field_count = 0;
     // Under the quote option a key holding a comma or a double quote is
@@ -49,8 +49,7 @@ struct KeyedRecord {
 // from call to call). Under the quote option (options.quotes) the fields are
 // split as quoted_fields.h says, the key is made of the fields' values, and
 // the leading and trailing parts keep their raw text.
-void extract_key(std::string_view record, int key_first, int key_last, const CrossOptions& options,
-                 KeyedRecord& out);
+void extract_key(std::string_view record, int key_first, int key_last, const CrossOptions& options, KeyedRecord& out);
 
 // The result line of a record without its hit number: the node's title, a
 // comma, padding commas up to the key column, the leading fields, the key and

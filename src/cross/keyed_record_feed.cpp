@@ -92,8 +92,8 @@ Status KeyedRecordFeed::read_source(std::uint32_t index, long long& count, Batch
         if (record.empty()) continue;
         extract_key(record, source.key_first, source.key_last, options_, keyed);
         if (keyed.field_count > kMaxFields) return Status::failure(MessageId::TooManyFields, source.path.string());
-        Record& r = batch->records.emplace_back(
-            Record{index, 0, 0, 0, 0, static_cast<std::uint32_t>(keyed.field_count)});
+        Record& r =
+            batch->records.emplace_back(Record{index, 0, 0, 0, 0, static_cast<std::uint32_t>(keyed.field_count)});
         if (!keyed.key.empty()) {
             const std::size_t line_start = batch->lines.size();
             append_work_line(batch->lines, source.title, column_offset_, source.key_first, keyed);

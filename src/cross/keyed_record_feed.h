@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "text/status.h"
 #include "cross/cross_options.h"
+#include "text/status.h"
 
 namespace tessaly {
 

@@ -17,7 +17,8 @@ constexpr long long kLargestRead = 4 * 1024 * 1024;
 }  // namespace
 
 ResultAssembler::ResultAssembler(const FileWriter& work, FileWriter& result, std::size_t window_bytes)
-    : ResultAssembler(work, [&result](std::string_view window) { result.write(window); }, window_bytes) {}
+    : ResultAssembler(
+          work, [&result](std::string_view window) { result.write(window); }, window_bytes) {}
 
 ResultAssembler::ResultAssembler(const FileWriter& work, Sink sink, std::size_t window_bytes)
     : work_(work), sink_(std::move(sink)), window_bytes_(window_bytes) {

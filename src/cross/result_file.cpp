@@ -1,13 +1,13 @@
 #include "cross/result_file.h"
 
-#include <cerrno>
-#include <charconv>
-#include <cstdio>
 #include <fcntl.h>
-#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <string>
 
 namespace tessaly {
 
@@ -25,8 +25,7 @@ int result_file_number(const std::string& name) {
     const std::string digits = name.substr(5, name.size() - 9);
     int number = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    if (ec != std::errc() || end != digits.data() + digits.size() || number < 1 || number > kMaxResultFiles)
-        return 0;
+    if (ec != std::errc() || end != digits.data() + digits.size() || number < 1 || number > kMaxResultFiles) return 0;
     return result_file_name(number) == name ? number : 0;
 }
 
@@ -53,7 +52,8 @@ int claim(const std::filesystem::path& path) {
     // A left claim: an empty file of ours of the claim's mode that nobody
     // holds locked, and still under the name once locked.
     fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    struct stat opened {}, named {};
+    struct stat opened {
+    }, named{};
     if (fd >= 0 && ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_size == 0 &&
         (opened.st_mode & 07777) == kClaimMode && opened.st_uid == ::geteuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
         ::lstat(path.c_str(), &named) == 0 && same_file(opened, named))
@@ -114,9 +114,9 @@ int create_result_file(std::filesystem::path& path, bool take_next_free) {
 
 void release_result_claim(int fd, const std::filesystem::path& path) {
     if (fd < 0) return;
-    struct stat held {}, named {};
-    if (::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && same_file(held, named))
-        ::unlink(path.c_str());
+    struct stat held {
+    }, named{};
+    if (::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && same_file(held, named)) ::unlink(path.c_str());
     ::close(fd);
 }
 

@@ -1,10 +1,10 @@
 #include "cross/result_workbook.h"
 
+#include <iconv.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <iconv.h>
 
 #include <xlsxwriter.h>
 
@@ -81,9 +81,9 @@ unsigned display_width(std::string_view s) {
             i += 2;
         } else if (b < 0xF0) {
             const bool half = b == 0xEF && i + 1 < s.size() &&
-                ((static_cast<unsigned char>(s[i + 1]) == 0xBD && i + 2 < s.size() &&
-                  static_cast<unsigned char>(s[i + 2]) >= 0xA1) ||
-                 static_cast<unsigned char>(s[i + 1]) == 0xBE);
+                              ((static_cast<unsigned char>(s[i + 1]) == 0xBD && i + 2 < s.size() &&
+                                static_cast<unsigned char>(s[i + 2]) >= 0xA1) ||
+                               static_cast<unsigned char>(s[i + 1]) == 0xBE);
             w += half ? 1 : 2;
             i += 3;
         } else {
@@ -138,7 +138,7 @@ struct ResultWorkbook::Impl {
 
     struct Sheet {
         lxw_worksheet* sheet = nullptr;
-        std::vector<unsigned> widths;  // of each column, in half-width characters
+        std::vector<unsigned> widths;    // of each column, in half-width characters
         std::unique_ptr<char[]> buffer;  // of the library's work file of rows
         lxw_row_t last_row = 0;
         lxw_col_t last_column = 0;
@@ -314,8 +314,7 @@ void ResultWorkbook::add_row(long long hit, std::string_view title, std::string_
         const std::size_t part = field / d.field_columns;
         if (part < d.column_parts) {
             Impl::Sheet& s = d.sheets[d.first_of_set + part];
-            d.write_text(s, row, static_cast<lxw_col_t>(3 + field % d.field_columns), text_of_field, text,
-                         &cut_cells_);
+            d.write_text(s, row, static_cast<lxw_col_t>(3 + field % d.field_columns), text_of_field, text, &cut_cells_);
         }
         if (end >= line.size()) break;
         start = end + 1;
@@ -363,8 +362,8 @@ void ResultWorkbook::Impl::write_figures(const CrossFigures& figures, long long 
     for (std::size_t i = 0; i < titles.size(); ++i, ++r) {
         put(r, 0, titles[i], bold);
         for (std::size_t j = 0; j < titles.size(); ++j) {
-            const long long n = i < figures.shared_hits.size() && j < figures.shared_hits[i].size()
-                ? figures.shared_hits[i][j] : 0;
+            const long long n =
+                i < figures.shared_hits.size() && j < figures.shared_hits[i].size() ? figures.shared_hits[i][j] : 0;
             worksheet_write_number(ws, r, static_cast<lxw_col_t>(j + 1), static_cast<double>(n), nullptr);
         }
     }

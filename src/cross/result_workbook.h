@@ -14,16 +14,16 @@
 #include <string_view>
 #include <vector>
 
-#include "text/status.h"
 #include "cross/cross_figures.h"
+#include "text/status.h"
 
 namespace tessaly {
 
 // A sheet's limits, as a spreadsheet has them; smaller ones in tests.
 struct WorkbookLimits {
-    long long rows = 1048576;     // the header included
+    long long rows = 1048576;  // the header included
     int columns = 16384;
-    std::size_t text = 32767;     // characters in a cell
+    std::size_t text = 32767;  // characters in a cell
 };
 
 // The workbook that goes with a result file.

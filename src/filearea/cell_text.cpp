@@ -1,7 +1,7 @@
 #include "filearea/cell_text.h"
 
-#include <array>
 #include <iconv.h>
+#include <array>
 #include <memory>
 
 #include "text/cp932.h"
@@ -35,8 +35,8 @@ struct Table {
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
             if (iconv(cd, &in, &in_left, &dst, &out_left) == static_cast<std::size_t>(-1)) return;
             if (sizeof out - out_left != 2) return;  // cp932 lies wholly in the BMP
-            of[code] = static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
-                                             static_cast<unsigned char>(out[1]) << 8);
+            of[code] =
+                static_cast<char16_t>(static_cast<unsigned char>(out[0]) | static_cast<unsigned char>(out[1]) << 8);
         };
         for (unsigned b = 0; b < 256; ++b) {
             const char one = static_cast<char>(b);

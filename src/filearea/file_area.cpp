@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <limits>
 #include <ctime>
+#include <limits>
 
 #include <QAction>
 #include <QApplication>
@@ -17,11 +17,11 @@
 #include <QTime>
 #include <QWheelEvent>
 
-#include "text/cp932.h"
-#include "text/text_encoding.h"
-#include "text/read_only_file.h"
 #include "filearea/preview_font.h"
 #include "filearea/preview_painter.h"
+#include "text/cp932.h"
+#include "text/read_only_file.h"
+#include "text/text_encoding.h"
 
 namespace tessaly::filearea {
 
@@ -92,8 +92,12 @@ PreviewMetrics FileArea::metrics() const {
     const PreviewStatistics& s = file_.statistics();
     // While the file loads, the bar and the record numbers are laid out for
     // the count the index is heading for.
-    return {char_width_, char_height_, chart_.display.show_record_no != 0, chart_.display.show_ruler != 0,
-            file_.expected_records(), s.max_record_length};
+    return {char_width_,
+            char_height_,
+            chart_.display.show_record_no != 0,
+            chart_.display.show_ruler != 0,
+            file_.expected_records(),
+            s.max_record_length};
 }
 
 // ---------------------------------------------------------------------------
@@ -279,8 +283,10 @@ void FileArea::set_tinted(bool tinted) {
 
 void FileArea::display_changed() {
     take_fonts();
-    if (is_showing()) relayout();
-    else viewport()->update();
+    if (is_showing())
+        relayout();
+    else
+        viewport()->update();
 }
 
 // Showing or hiding a scroll bar resizes the viewport, which lays the pane
@@ -369,17 +375,28 @@ void FileArea::scroll_rows_to(std::int64_t top) {
 void FileArea::on_vertical_action(int action) {
     if (!is_showing()) return;
     switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: scroll_rows_to(top_record_ + 1); break;
-    case QAbstractSlider::SliderSingleStepSub: scroll_rows_to(top_record_ - 1); break;
-    case QAbstractSlider::SliderPageStepAdd: scroll_rows_to(top_record_ + visible_rows_); break;
-    case QAbstractSlider::SliderPageStepSub: scroll_rows_to(top_record_ - visible_rows_); break;
-    case QAbstractSlider::SliderToMinimum: scroll_rows_to(0); break;
-    case QAbstractSlider::SliderToMaximum:
-        // The end is known once the whole file is indexed.
-        if (!wait_until_loaded()) return;
-        scroll_rows_to(std::max<std::int64_t>(file_.statistics().total_records - visible_rows_, 0));
-        break;
-    default: return;  // the dragged thumb arrives as a new value
+        case QAbstractSlider::SliderSingleStepAdd:
+            scroll_rows_to(top_record_ + 1);
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            scroll_rows_to(top_record_ - 1);
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            scroll_rows_to(top_record_ + visible_rows_);
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            scroll_rows_to(top_record_ - visible_rows_);
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            scroll_rows_to(0);
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            // The end is known once the whole file is indexed.
+            if (!wait_until_loaded()) return;
+            scroll_rows_to(std::max<std::int64_t>(file_.statistics().total_records - visible_rows_, 0));
+            break;
+        default:
+            return;  // the dragged thumb arrives as a new value
     }
     // The bar sets its value from its slider position once this returns.
     setting_bars_ = true;
@@ -445,9 +462,9 @@ void FileArea::paintEvent(QPaintEvent*) {
         scene.horz_offset = horz_offset_;
         if (loading()) {
             const LoadProgress& progress = file_.progress();
-            scene.loaded = progress.bytes_total > 0 ? static_cast<double>(progress.bytes_done) /
-                                                          static_cast<double>(progress.bytes_total)
-                                                    : 0.0;
+            scene.loaded = progress.bytes_total > 0
+                               ? static_cast<double>(progress.bytes_done) / static_cast<double>(progress.bytes_total)
+                               : 0.0;
         }
         if (const NodeRecord* node = shown_node()) {
             scene.key_first = node->key_first;
@@ -536,8 +553,10 @@ void FileArea::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    if (event->key() == Qt::Key_Right) step_key_by_keyboard(ctrl ? KeyStep::LeftEndRight : KeyStep::RightEndRight);
-    else step_key_by_keyboard(ctrl ? KeyStep::LeftEndLeft : KeyStep::RightEndLeft);
+    if (event->key() == Qt::Key_Right)
+        step_key_by_keyboard(ctrl ? KeyStep::LeftEndRight : KeyStep::RightEndRight);
+    else
+        step_key_by_keyboard(ctrl ? KeyStep::LeftEndLeft : KeyStep::RightEndLeft);
     event->accept();
 }
 

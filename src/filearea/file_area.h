@@ -25,12 +25,12 @@
 #include <QFont>
 #include <QTimer>
 
-#include "shell/command_id.h"
 #include "chart/chart.h"
-#include "text/show_message.h"
 #include "preview/key_fields.h"
 #include "preview/preview_file.h"
 #include "preview/preview_layout.h"
+#include "shell/command_id.h"
+#include "text/show_message.h"
 
 class QAction;
 class QMenu;

@@ -17,7 +17,7 @@ bool two_cells_per_wide_character(const QFont& font) {
     const QFontMetrics metrics(font);
     const int narrow = metrics.horizontalAdvance(QLatin1Char('0'));
     return narrow > 0 && metrics.horizontalAdvance(QChar(0x3042)) == 2 * narrow &&  // あ
-           metrics.horizontalAdvance(QChar(0xFF71)) == narrow;                        // ｱ
+           metrics.horizontalAdvance(QChar(0xFF71)) == narrow;                      // ｱ
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ struct PreviewScene {
     std::int32_t key_first = -1;
     std::int32_t key_last = -1;
     FieldSplit split = FieldSplit::Commas;  // how the key's fields are found
-    int horz_offset = 0;  // pixels of the drawing scrolled off to the left
+    int horz_offset = 0;                    // pixels of the drawing scrolled off to the left
     QColor background = kPlainBackground;
     // The share of the file loaded, below 1 while the rest is loaded in the
     // background: a bar along the top of the ruler grows with it.

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "text/cp932.h"
 #include "chart/records.h"
+#include "text/cp932.h"
 
 namespace tessaly {
 
@@ -22,11 +22,10 @@ std::size_t field_end(std::string_view record, std::size_t at, FieldSplit split)
 int field_at_column(std::string_view record, std::int64_t column, FieldSplit split) {
     if (record.empty()) return -1;
     const std::int64_t taken = std::clamp<std::int64_t>(column + 1, 0, static_cast<std::int64_t>(record.size()));
-    if (split == FieldSplit::Commas)
-        return static_cast<int>(std::count(record.begin(), record.begin() + taken, ','));
+    if (split == FieldSplit::Commas) return static_cast<int>(std::count(record.begin(), record.begin() + taken, ','));
     int field = 0;
-    for (std::size_t end = quoted_field_end(record, 0);
-         end < record.size() && static_cast<std::int64_t>(end) < taken; end = quoted_field_end(record, end + 1))
+    for (std::size_t end = quoted_field_end(record, 0); end < record.size() && static_cast<std::int64_t>(end) < taken;
+         end = quoted_field_end(record, end + 1))
         ++field;
     return field;
 }
@@ -75,22 +74,22 @@ std::string key_sample(std::string_view record, std::int32_t key_first, std::int
 
 bool step_key(std::int32_t& key_first, std::int32_t& key_last, KeyStep step, std::int32_t max_field_count) {
     switch (step) {
-    case KeyStep::RightEndRight:
-        if (key_last >= max_field_count - 1) return false;
-        ++key_last;
-        return true;
-    case KeyStep::RightEndLeft:
-        if (key_first >= key_last) return false;
-        --key_last;
-        return true;
-    case KeyStep::LeftEndRight:
-        if (key_first >= key_last) return false;
-        ++key_first;
-        return true;
-    case KeyStep::LeftEndLeft:
-        if (key_first <= 0) return false;
-        --key_first;
-        return true;
+        case KeyStep::RightEndRight:
+            if (key_last >= max_field_count - 1) return false;
+            ++key_last;
+            return true;
+        case KeyStep::RightEndLeft:
+            if (key_first >= key_last) return false;
+            --key_last;
+            return true;
+        case KeyStep::LeftEndRight:
+            if (key_first >= key_last) return false;
+            ++key_first;
+            return true;
+        case KeyStep::LeftEndLeft:
+            if (key_first <= 0) return false;
+            --key_first;
+            return true;
     }
     return false;
 }

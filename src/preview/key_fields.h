@@ -2,8 +2,8 @@
 
 // The cross key as the file area marks it: a run of adjacent fields from
 // key_first to key_last (both included, counted from 0), found by commas
-// alone or, under the quote option, as quoted_fields.h splits them. The arrow keys can leave key_first at -1 while key_last is set; such
-// a key is shown and sampled as if it started at field 0.
+// alone or, under the quote option, as quoted_fields.h splits them. The arrow keys can leave key_first at -1 while
+// key_last is set; such a key is shown and sampled as if it started at field 0.
 
 #include <cstdint>
 #include <string>

@@ -1,17 +1,17 @@
 #include "preview/preview_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
-#include <charconv>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "text/record_reader.h"
 #include "text/temp_file.h"
@@ -65,7 +65,8 @@ ssize_t read_some(int fd, char* dst, std::size_t n) {
 // Right-aligned in blanks, as "%11ld" writes it; positions are never negative.
 void append_entry(std::string& out, std::int64_t position) {
     char digits[24];
-    const std::size_t length = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, position).ptr - digits);
+    const std::size_t length =
+        static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, position).ptr - digits);
     const std::size_t blanks = length < kPositionEntrySize ? kPositionEntrySize - length : 0;
     out.append(blanks, ' ');
     out.append(digits + (length - (kPositionEntrySize - blanks)), kPositionEntrySize - blanks);
@@ -103,18 +104,18 @@ private:
     enum class State { Outside, Inside, InsideAfterQuote };
     void step(char c) {
         switch (state_) {
-        case State::Inside:
-            if (c == '"') state_ = State::InsideAfterQuote;
-            return;
-        case State::InsideAfterQuote:
-            if (c == '"') {
-                state_ = State::Inside;  // a doubled quote
+            case State::Inside:
+                if (c == '"') state_ = State::InsideAfterQuote;
                 return;
-            }
-            state_ = State::Outside;  // closed: c is outside
-            break;
-        case State::Outside:
-            break;
+            case State::InsideAfterQuote:
+                if (c == '"') {
+                    state_ = State::Inside;  // a doubled quote
+                    return;
+                }
+                state_ = State::Outside;  // closed: c is outside
+                break;
+            case State::Outside:
+                break;
         }
         if (c == ',') {
             ++fields_;

@@ -47,12 +47,16 @@ QRect paper_rect_in(const QRect& frame, PaperMm paper) {
     int h = room_h;
     if (paper.height > paper.width) {
         const double tall = paper.height / paper.width;
-        if (room_w * tall <= room_h) h = static_cast<int>(room_w * tall);
-        else w = static_cast<int>(room_h / tall);
+        if (room_w * tall <= room_h)
+            h = static_cast<int>(room_w * tall);
+        else
+            w = static_cast<int>(room_h / tall);
     } else {
         const double wide = paper.width / paper.height;
-        if (room_h * wide <= room_w) w = static_cast<int>(room_h * wide);
-        else h = static_cast<int>(room_w / wide);
+        if (room_h * wide <= room_w)
+            w = static_cast<int>(room_h * wide);
+        else
+            h = static_cast<int>(room_w / wide);
     }
     return QRect(frame.x() + (frame.width() - w) / 2, frame.y() + (frame.height() - h) / 2, w, h);
 }
@@ -130,12 +134,12 @@ PrintRange print_range_of(int hani) {
 
 PageSpan pages_to_print(PrintRange range, int current_page, int range_from, int range_to, PageGrid grid) {
     switch (range) {
-    case PrintRange::Pages:
-        return {range_from, range_to};
-    case PrintRange::Current:
-        return {current_page, current_page};
-    case PrintRange::All:
-        break;
+        case PrintRange::Pages:
+            return {range_from, range_to};
+        case PrintRange::Current:
+            return {current_page, current_page};
+        case PrintRange::All:
+            break;
     }
     return {1, grid.total()};
 }

@@ -222,7 +222,10 @@ bool PrintDialog::set_values_from_printer() {
     page_->setValue(1);
 
     const PrintRange range = print_range_of(app::setting(settings_, app::Setting::PrintRange));
-    (range == PrintRange::Pages ? page_range_ : range == PrintRange::Current ? current_only_ : all_pages_)->setChecked(true);
+    (range == PrintRange::Pages     ? page_range_
+     : range == PrintRange::Current ? current_only_
+                                    : all_pages_)
+        ->setChecked(true);
     all_on_one_->setChecked(range == PrintRange::Pages && app::setting(settings_, app::Setting::AllOnOnePage) == 1);
     all_on_one_->setEnabled(range == PrintRange::Pages);
 
@@ -312,17 +315,24 @@ std::optional<int> PrintDialog::read_bounded_field(BoundedField* field, int valu
 void PrintDialog::margin_field_changed(BoundedField* field, int value) {
     const std::optional<int> mm = read_bounded_field(field, value);
     if (!mm) return;
-    if (field == left_) margins_.left = *mm;
-    else if (field == right_) margins_.right = *mm;
-    else if (field == top_) margins_.top = *mm;
-    else margins_.bottom = *mm;
+    if (field == left_)
+        margins_.left = *mm;
+    else if (field == right_)
+        margins_.right = *mm;
+    else if (field == top_)
+        margins_.top = *mm;
+    else
+        margins_.bottom = *mm;
     update_preview();
 }
 
 // A margin line dropped in the preview: its field takes the width (and
 // brings it within bounds), and the margin follows the field.
 void PrintDialog::margin_dropped(int side, int mm) {
-    BoundedField* field = side == kLeftMargin ? left_ : side == kTopMargin ? top_ : side == kRightMargin ? right_ : bottom_;
+    BoundedField* field = side == kLeftMargin    ? left_
+                          : side == kTopMargin   ? top_
+                          : side == kRightMargin ? right_
+                                                 : bottom_;
     field->setValue(mm);
     margin_field_changed(field, field->value());
 }
@@ -351,8 +361,10 @@ void PrintDialog::range_end_changed() {
     if (text.isEmpty() || end < start) {
         // A start beyond the pages there are comes down to the end instead,
         // or the two corrections would undo each other for ever.
-        if (!text.isEmpty() && start > grid_.total()) range_start_->setText(text);
-        else range_end_->setText(range_start_->text());
+        if (!text.isEmpty() && start > grid_.total())
+            range_start_->setText(text);
+        else
+            range_end_->setText(range_start_->text());
         return;
     }
     range_from_ = start;
@@ -416,7 +428,7 @@ void PrintDialog::update_preview() {
 PrintRequest PrintDialog::request() const {
     PrintRequest r;
     r.margins = margins_;
-    r.range = page_range_->isChecked()      ? PrintRange::Pages
+    r.range = page_range_->isChecked()     ? PrintRange::Pages
               : current_only_->isChecked() ? PrintRange::Current
                                            : PrintRange::All;
     r.current_page = current_page_;

@@ -10,8 +10,8 @@
 #include <QString>
 #include <optional>
 
-#include "print/bounded_field.h"
 #include "chart/chart.h"
+#include "print/bounded_field.h"
 #include "print/page_drawing.h"
 #include "print/page_layout.h"
 #include "print/print_job.h"

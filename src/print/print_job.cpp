@@ -30,8 +30,8 @@ void draw_frame(QPainter& painter, const PrintArea& a) {
 }  // namespace
 
 PrintOutcome print_pages(QPrinter& printer, Chart& chart, const PrintRequest& request) {
-    const PageSpan span = pages_to_print(request.range, request.current_page, request.range_from,
-                                         request.range_to, request.grid);
+    const PageSpan span =
+        pages_to_print(request.range, request.current_page, request.range_from, request.range_to, request.grid);
     if (span.empty()) return {true, 0, 0};
 
     const DeviceMeasures device = device_measures(printer);

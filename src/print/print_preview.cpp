@@ -60,8 +60,8 @@ void PrintPreview::draw_page(QPainter& painter) {
         const int vh = chart_.display.view_height;
         const QSize image = one_page_image(vw, vh, area.size());
         if (image.isEmpty()) return;
-        const float fit = static_cast<float>(std::min(static_cast<double>(area.width()) / vw,
-                                                      static_cast<double>(area.height()) / vh));
+        const float fit = static_cast<float>(
+            std::min(static_cast<double>(area.width()) / vw, static_cast<double>(area.height()) / vh));
         const QRect window(area.x() + (area.width() - image.width()) / 2,
                            area.y() + (area.height() - image.height()) / 2, image.width(), image.height());
         draw_chart_part(painter, chart_, picture_.look, fit, false, window, QPoint(0, 0));
@@ -96,11 +96,20 @@ int PrintPreview::drag_distance(QPoint point) const {
     const QRect& paper = picture_.paper;
     int distance = 0;
     switch (drag_margin_) {
-    case kLeftMargin: distance = point.x() - paper.x(); break;
-    case kTopMargin: distance = point.y() - paper.y(); break;
-    case kRightMargin: distance = paper.x() + paper.width() - point.x(); break;
-    case kBottomMargin: distance = paper.y() + paper.height() - point.y(); break;
-    case kNoMargin: return 0;
+        case kLeftMargin:
+            distance = point.x() - paper.x();
+            break;
+        case kTopMargin:
+            distance = point.y() - paper.y();
+            break;
+        case kRightMargin:
+            distance = paper.x() + paper.width() - point.x();
+            break;
+        case kBottomMargin:
+            distance = paper.y() + paper.height() - point.y();
+            break;
+        case kNoMargin:
+            return 0;
     }
     const bool across = across_the_width(drag_margin_);
     const int dpi = across ? picture_.screen_dpi_x : picture_.screen_dpi_y;
@@ -118,11 +127,20 @@ void PrintPreview::draw_margin_line(QPainter& painter, int side, int distance) c
     const int right = paper.x() + paper.width();
     const int bottom = paper.y() + paper.height();
     switch (side) {
-    case kLeftMargin: painter.drawLine(left + distance, top, left + distance, bottom - 1); break;
-    case kRightMargin: painter.drawLine(right - distance, top, right - distance, bottom - 1); break;
-    case kTopMargin: painter.drawLine(left, top + distance, right - 1, top + distance); break;
-    case kBottomMargin: painter.drawLine(left, bottom - distance, right - 1, bottom - distance); break;
-    default: break;
+        case kLeftMargin:
+            painter.drawLine(left + distance, top, left + distance, bottom - 1);
+            break;
+        case kRightMargin:
+            painter.drawLine(right - distance, top, right - distance, bottom - 1);
+            break;
+        case kTopMargin:
+            painter.drawLine(left, top + distance, right - 1, top + distance);
+            break;
+        case kBottomMargin:
+            painter.drawLine(left, bottom - distance, right - 1, bottom - distance);
+            break;
+        default:
+            break;
     }
 }
 
@@ -171,11 +189,17 @@ void PrintPreview::mouseMoveEvent(QMouseEvent* event) {
     }
     if (!show_margins_) return;
     switch (margin_at(point)) {
-    case kLeftMargin:
-    case kRightMargin: setCursor(Qt::SizeHorCursor); break;
-    case kTopMargin:
-    case kBottomMargin: setCursor(Qt::SizeVerCursor); break;
-    case kNoMargin: setCursor(Qt::ArrowCursor); break;
+        case kLeftMargin:
+        case kRightMargin:
+            setCursor(Qt::SizeHorCursor);
+            break;
+        case kTopMargin:
+        case kBottomMargin:
+            setCursor(Qt::SizeVerCursor);
+            break;
+        case kNoMargin:
+            setCursor(Qt::ArrowCursor);
+            break;
     }
 }
 

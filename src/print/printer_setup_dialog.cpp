@@ -20,8 +20,7 @@ QString u(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
 
-PrinterSetupDialog::PrinterSetupDialog(const PrinterSettings& settings, const QStringList& printers,
-                                       QWidget* parent)
+PrinterSetupDialog::PrinterSetupDialog(const PrinterSettings& settings, const QStringList& printers, QWidget* parent)
     : QDialog(parent), settings_(settings) {
     setWindowTitle(u("プリンタの設定"));
     auto* layout = new QVBoxLayout(this);
@@ -68,7 +67,8 @@ void PrinterSetupDialog::list_papers(int keep_code) {
     paper_->clear();
     for (const PaperChoice& choice : paper_choices(supported)) paper_->addItem(choice.name, choice.code);
     int index = paper_->findData(keep_code);
-    if (index < 0 && !name.isEmpty()) index = paper_->findData(paper_code_of(QPrinterInfo::printerInfo(name).defaultPageSize()));
+    if (index < 0 && !name.isEmpty())
+        index = paper_->findData(paper_code_of(QPrinterInfo::printerInfo(name).defaultPageSize()));
     if (index < 0) index = paper_->findData(kA4);
     paper_->setCurrentIndex(std::max(index, 0));
 }

@@ -40,8 +40,9 @@ void KeyTips::show_tips() {
         auto* label = new QLabel(entry.tip, window);
         label->setObjectName(QStringLiteral("key_tip"));
         label->setAlignment(Qt::AlignCenter);
-        label->setStyleSheet(QStringLiteral("QLabel { background: #f5f5dc; color: #202020; border: 1px solid #707070;"
-                                            " border-radius: 2px; padding: 0px 3px; font-weight: bold; }"));
+        label->setStyleSheet(
+            QStringLiteral("QLabel { background: #f5f5dc; color: #202020; border: 1px solid #707070;"
+                           " border-radius: 2px; padding: 0px 3px; font-weight: bold; }"));
         label->adjustSize();
         label->resize(std::max(label->width(), label->height()), label->height());
         const QRect box = entry.element->rect();
@@ -54,8 +55,7 @@ void KeyTips::show_tips() {
 }
 
 void KeyTips::hide_tips() {
-    for (const QPointer<QLabel>& label : labels_)
-        delete label.data();
+    for (const QPointer<QLabel>& label : labels_) delete label.data();
     labels_.clear();
 }
 
@@ -76,31 +76,33 @@ bool KeyTips::in_ribbon_window(QObject* watched) const {
 
 bool KeyTips::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-        break;
-    case QEvent::MouseButtonPress:
-    case QEvent::NonClientAreaMouseButtonPress:
-        alt_alone_ = false;
-        if (shown()) hide_tips();
-        return false;
-    case QEvent::FocusOut:
-    case QEvent::WindowDeactivate:
-        if (in_ribbon_window(watched)) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonPress:
             alt_alone_ = false;
-            hide_tips();
-        }
-        return false;
-    default:
-        return false;
+            if (shown()) hide_tips();
+            return false;
+        case QEvent::FocusOut:
+        case QEvent::WindowDeactivate:
+            if (in_ribbon_window(watched)) {
+                alt_alone_ = false;
+                hide_tips();
+            }
+            return false;
+        default:
+            return false;
     }
     if (!in_ribbon_window(watched)) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (event->type() == QEvent::KeyRelease) {
         if (key->key() == Qt::Key_Alt && alt_alone_ && !key->isAutoRepeat()) {
             alt_alone_ = false;
-            if (shown()) hide_tips();
-            else show_tips();
+            if (shown())
+                hide_tips();
+            else
+                show_tips();
             return true;
         }
         return false;
@@ -115,8 +117,10 @@ bool KeyTips::key_pressed(int key, Qt::KeyboardModifiers modifiers) {
     }
     alt_alone_ = false;
     if (key == Qt::Key_F10 && modifiers == Qt::NoModifier) {
-        if (shown()) hide_tips();
-        else show_tips();
+        if (shown())
+            hide_tips();
+        else
+            show_tips();
         return true;
     }
     if (!shown()) return false;

@@ -52,7 +52,7 @@ private:
     QWidget* ribbon_;
     QList<Entry> entries_;
     QList<QPointer<QLabel>> labels_;
-    bool alt_alone_ = false;     // Alt is down and nothing else happened yet
+    bool alt_alone_ = false;  // Alt is down and nothing else happened yet
 };
 
 }  // namespace tessaly::ribbon::detail

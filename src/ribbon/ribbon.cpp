@@ -62,8 +62,9 @@ QString ribbon_tooltip_html(const QString& catalogue_text) {
         } else {
             // A long description wraps in a column wide enough to read, not
             // in the tooltip's narrow default.
-            html += QStringLiteral("<table width=\"320\" cellspacing=\"0\" cellpadding=\"0\" "
-                                   "style=\"margin:4px 0 0 10px\"><tr><td style=\"white-space:pre-wrap\">%1</td></tr></table>")
+            html += QStringLiteral(
+                        "<table width=\"320\" cellspacing=\"0\" cellpadding=\"0\" "
+                        "style=\"margin:4px 0 0 10px\"><tr><td style=\"white-space:pre-wrap\">%1</td></tr></table>")
                         .arg(text);
         }
     }
@@ -117,16 +118,14 @@ RibbonPanel::RibbonPanel(const QString& caption, QWidget* parent) : QWidget(pare
 
     // A command chosen in the pop-up of a collapsed panel closes it.
     connect(this, &RibbonPanel::command_chosen, this, [this] {
-        if (popup_ && popup_->isVisible())
-            popup_->close();
+        if (popup_ && popup_->isVisible()) popup_->close();
     });
 }
 
 // A pop-up still open when the panel goes must not hand its elements back to
 // a half-destroyed panel.
 RibbonPanel::~RibbonPanel() {
-    if (popup_)
-        popup_->disconnect(this);
+    if (popup_) popup_->disconnect(this);
 }
 
 void RibbonPanel::set_icon(const QIcon& icon) {
@@ -135,8 +134,7 @@ void RibbonPanel::set_icon(const QIcon& icon) {
 }
 
 void RibbonPanel::note_icon(const QAction* action) {
-    if (!icon_set_ && !action->icon().isNull())
-        set_icon(action->icon());
+    if (!icon_set_ && !action->icon().isNull()) set_icon(action->icon());
 }
 
 bool RibbonPanel::collapsed() const { return collapsed_; }
@@ -154,10 +152,8 @@ int RibbonPanel::collapsed_width() const {
 }
 
 void RibbonPanel::set_collapsed(bool collapsed) {
-    if (collapsed == collapsed_)
-        return;
-    if (popup_ && popup_->isVisible())
-        popup_->close();
+    if (collapsed == collapsed_) return;
+    if (popup_ && popup_->isVisible()) popup_->close();
     collapsed_ = collapsed;
     collapsed_button_->setVisible(collapsed);
     content_widget_->setVisible(!collapsed);
@@ -167,8 +163,7 @@ void RibbonPanel::set_collapsed(bool collapsed) {
 }
 
 void RibbonPanel::show_popup() {
-    if (!collapsed_)
-        return;
+    if (!collapsed_) return;
     if (!popup_) {
         popup_ = new PanelPopup(this);
         popup_->setPalette(palette());
@@ -180,8 +175,7 @@ void RibbonPanel::show_popup() {
 }
 
 void RibbonPanel::popup_closed() {
-    if (content_widget_->parentWidget() == this)
-        return;
+    if (content_widget_->parentWidget() == this) return;
     layout_->insertWidget(1, content_widget_);
     content_widget_->setVisible(!collapsed_);
 }
@@ -225,8 +219,8 @@ QToolButton* RibbonPanel::add_small_button(QAction* action, bool with_caption) {
         group_->add(button);
         return button;
     }
-    auto* button = new Button(action, ButtonKind::small, with_caption || action->icon().isNull(),
-                              content_->parentWidget());
+    auto* button =
+        new Button(action, ButtonKind::small, with_caption || action->icon().isNull(), content_->parentWidget());
     connect(button, &Button::about_to_trigger, this, &RibbonPanel::command_chosen);
     add_row_widget(button);
     return button;
@@ -264,8 +258,7 @@ QComboBox* RibbonPanel::add_combo(const QString& caption, const QStringList& ite
     return combo;
 }
 
-QSpinBox* RibbonPanel::add_spin_box(const QString& caption, int min, int max, int width_in_chars,
-                                    QAction* command) {
+QSpinBox* RibbonPanel::add_spin_box(const QString& caption, int min, int max, int width_in_chars, QAction* command) {
     end_group();
     auto* spin = new SpinBox;
     spin->setPalette(field_palette(spin->palette()));
@@ -275,8 +268,7 @@ QSpinBox* RibbonPanel::add_spin_box(const QString& caption, int min, int max, in
     spin->setFixedWidth(fm.horizontalAdvance(QLatin1Char('0')) * width_in_chars + 28);
     spin->setFixedHeight(metrics_for(font()).row - 1);
     connect(spin, &SpinBox::changed_by_user, this, [this, spin, command](bool entered) {
-        if (entered)
-            emit command_chosen();
+        if (entered) emit command_chosen();
         if (command) {
             command->setData(spin->value());
             command->trigger();
@@ -323,8 +315,7 @@ void RibbonPanel::add_separator() { add_full_height(new Separator(content_->pare
 
 void RibbonPanel::set_centred_columns(bool centred) {
     centred_ = centred;
-    for (Column* column : columns_)
-        column->set_centred(centred);
+    for (Column* column : columns_) column->set_centred(centred);
 }
 
 bool RibbonPanel::centred_columns() const { return centred_; }
@@ -387,8 +378,7 @@ void RibbonCategory::fit_to_width(int width) {
         --keep;
         total -= saving[keep];
     }
-    for (qsizetype i = 0; i < panels_.size(); ++i)
-        panels_[i]->set_collapsed(i >= keep);
+    for (qsizetype i = 0; i < panels_.size(); ++i) panels_[i]->set_collapsed(i >= keep);
 }
 
 // ================================================================ Ribbon
@@ -399,8 +389,7 @@ namespace {
 class ApplicationMenuStyle : public QProxyStyle {
 public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
-        if (metric == PM_SmallIconSize)
-            return 32;
+        if (metric == PM_SmallIconSize) return 32;
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
 };
@@ -489,11 +478,9 @@ void Ribbon::add_application_bottom_action(QAction* action) {
 }
 
 void Ribbon::place_bottom_row() {
-    if (!app_bottom_action_)
-        return;
+    if (!app_bottom_action_) return;
     const QList<QAction*> actions = app_menu_->actions();
-    if (!actions.isEmpty() && actions.last() == app_bottom_action_)
-        return;
+    if (!actions.isEmpty() && actions.last() == app_bottom_action_) return;
     app_menu_->removeAction(app_bottom_action_);
     app_menu_->addAction(app_bottom_action_);
 }
@@ -519,8 +506,7 @@ void Ribbon::add_quick_access(QAction* action) {
 QToolButton* Ribbon::add_tab_row_action(QAction* action, bool with_caption, const QString& key_tip) {
     auto* button = new Button(action, ButtonKind::quick_access, with_caption, tab_row_);
     right_layout_->addWidget(button, 0, Qt::AlignVCenter);
-    if (!key_tip.isEmpty())
-        key_tips_->add(button, key_tip, trigger_if_enabled(action));
+    if (!key_tip.isEmpty()) key_tips_->add(button, key_tip, trigger_if_enabled(action));
     return button;
 }
 
@@ -540,14 +526,11 @@ RibbonCategory* Ribbon::add_category(const QString& caption, const QString& key_
     tabs_ << tab;
     connect(tab, &Tab::activated, this, [this, index] { tab_pressed(index); });
     connect(tab, &Tab::double_clicked, this, [this, index] { tab_double_clicked(index); });
-    if (!key_tip.isEmpty())
-        key_tips_->add(tab, key_tip, [this, index] { tab_pressed(index); });
+    if (!key_tip.isEmpty()) key_tips_->add(tab, key_tip, [this, index] { tab_pressed(index); });
     connect(category, &RibbonCategory::command_chosen, this, [this] {
-        if (popup_->isVisible())
-            popup_->close();
+        if (popup_->isVisible()) popup_->close();
     });
-    if (current_ < 0)
-        set_current_index(0);
+    if (current_ < 0) set_current_index(0);
     update_tabs();
     return category;
 }
@@ -557,8 +540,7 @@ QList<RibbonCategory*> Ribbon::categories() const { return categories_; }
 int Ribbon::current_index() const { return current_; }
 
 void Ribbon::set_current_index(int index) {
-    if (index < 0 || index >= categories_.size() || index == current_)
-        return;
+    if (index < 0 || index >= categories_.size() || index == current_) return;
     current_ = index;
     stack_->setCurrentIndex(index);
     update_tabs();
@@ -568,10 +550,8 @@ void Ribbon::set_current_index(int index) {
 bool Ribbon::minimised() const { return minimised_; }
 
 void Ribbon::set_minimised(bool minimised) {
-    if (minimised == minimised_)
-        return;
-    if (popup_->isVisible())
-        popup_->close();
+    if (minimised == minimised_) return;
+    if (popup_->isVisible()) popup_->close();
     minimised_ = minimised;
     body_->setVisible(!minimised);
     update_tabs();
@@ -591,8 +571,7 @@ void Ribbon::tab_pressed(int index) {
     if (popup_->isVisible()) {
         const bool same = popup_->opened_for() == index;
         popup_->close();
-        if (same)
-            return;
+        if (same) return;
     }
     show_popup(index);
 }
@@ -607,10 +586,8 @@ void Ribbon::tab_double_clicked(int index) {
 }
 
 void Ribbon::show_popup(int index) {
-    if (!minimised_ || index < 0 || index >= categories_.size())
-        return;
-    if (popup_->isVisible())
-        popup_->close();
+    if (!minimised_ || index < 0 || index >= categories_.size()) return;
+    if (popup_->isVisible()) popup_->close();
     set_current_index(index);
     layout_->removeWidget(body_);
     popup_->open_for(index, body_, tab_row_->mapToGlobal(QPoint(0, tab_row_->height())), width());
@@ -627,15 +604,13 @@ void Ribbon::popup_closed() {
 
 void Ribbon::update_tabs() {
     const bool shown = !minimised_ || popup_->isVisible();
-    for (int i = 0; i < tabs_.size(); ++i)
-        tabs_[i]->set_selected(shown && i == current_);
+    for (int i = 0; i < tabs_.size(); ++i) tabs_[i]->set_selected(shown && i == current_);
 }
 
 int Ribbon::tab_at(const QPoint& global) const {
     for (int i = 0; i < tabs_.size(); ++i) {
         const Tab* tab = tabs_[i];
-        if (tab->isVisible() && tab->rect().contains(tab->mapFromGlobal(global)))
-            return i;
+        if (tab->isVisible() && tab->rect().contains(tab->mapFromGlobal(global))) return i;
     }
     return -1;
 }

@@ -111,8 +111,7 @@ public:
     // or typing and Enter or leaving the field) its value is put into
     // command->data() and command is triggered; setValue() from the program
     // triggers nothing.
-    QSpinBox* add_spin_box(const QString& caption, int min, int max, int width_in_chars,
-                           QAction* command = nullptr);
+    QSpinBox* add_spin_box(const QString& caption, int min, int max, int width_in_chars, QAction* command = nullptr);
     // A progress bar of the given size in pixels, range 0 to 100, at 0. Set
     // its range with set_progress_maximum.
     QProgressBar* add_progress_bar(int width, int height);

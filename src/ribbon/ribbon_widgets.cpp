@@ -33,8 +33,7 @@ constexpr int small_icon = 16;
 QColor c(QRgb rgba) { return QColor::fromRgba(rgba); }
 
 // The rounded fill of a button under the mouse or pressed.
-void paint_button_ground(QPainter& p, const QRectF& r, bool pressed, bool hovered, bool light,
-                         bool framed = true) {
+void paint_button_ground(QPainter& p, const QRectF& r, bool pressed, bool hovered, bool light, bool framed = true) {
     const qreal radius = 3;
     if (pressed) {
         QLinearGradient g(r.topLeft(), r.bottomLeft());
@@ -56,9 +55,7 @@ void paint_button_ground(QPainter& p, const QRectF& r, bool pressed, bool hovere
 }
 
 // Focus is shown only once the keyboard has moved it, as the styles do.
-bool shows_focus(const QWidget* w) {
-    return w->hasFocus() && w->window()->testAttribute(Qt::WA_KeyboardFocusChange);
-}
+bool shows_focus(const QWidget* w) { return w->hasFocus() && w->window()->testAttribute(Qt::WA_KeyboardFocusChange); }
 
 void paint_focus(QPainter& p, const QRectF& r) {
     QPen pen(c(colour::focus), 1, Qt::DotLine);
@@ -146,8 +143,7 @@ QString display_text(const QString& action_text) {
 
 QPixmap icon_pixmap(const QIcon& icon, int size, bool enabled, qreal ratio) {
     QPixmap pm = icon.pixmap(QSize(size, size), ratio, QIcon::Normal, QIcon::Off);
-    if (enabled || pm.isNull())
-        return pm;
+    if (enabled || pm.isNull()) return pm;
     QImage img = pm.toImage().convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < img.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
@@ -183,18 +179,15 @@ QString Button::caption_text() const {
 
 QStringList Button::large_lines() const {
     const QString text = caption_text();
-    if (text.contains(QLatin1Char('\n')))
-        return text.split(QLatin1Char('\n')).mid(0, 2);
+    if (text.contains(QLatin1Char('\n'))) return text.split(QLatin1Char('\n')).mid(0, 2);
     const QFontMetrics fm(font());
     QStringList best{text};
     int best_width = fm.horizontalAdvance(text);
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != QLatin1Char(' ') && text[i] != QChar(0x3000))
-            continue;
+        if (text[i] != QLatin1Char(' ') && text[i] != QChar(0x3000)) continue;
         const QString first = text.left(i).trimmed();
         const QString second = text.mid(i + 1).trimmed();
-        if (first.isEmpty() || second.isEmpty())
-            continue;
+        if (first.isEmpty() || second.isEmpty()) continue;
         const int width = std::max(fm.horizontalAdvance(first), fm.horizontalAdvance(second));
         if (width < best_width) {
             best_width = width;
@@ -209,22 +202,21 @@ QSize Button::sizeHint() const {
     const QFontMetrics fm(font());
     const QString text = caption_text();
     switch (kind_) {
-    case ButtonKind::large: {
-        int width = large_icon + 12;
-        for (const QString& line : large_lines())
-            width = std::max(width, fm.horizontalAdvance(line) + 12);
-        return {width, m.content};
-    }
-    case ButtonKind::small:
-        return {small_icon + 8 + (with_caption_ ? fm.horizontalAdvance(text) + 8 : 0), m.row};
-    case ButtonKind::in_group:
-        return {small_icon + 8, m.row - 2};
-    case ButtonKind::quick_access:
-        return {small_icon + 6 + (with_caption_ ? fm.horizontalAdvance(text) + 8 : 0), 22};
-    case ButtonKind::label:
-        return {fm.horizontalAdvance(text) + 12, m.row};
-    case ButtonKind::menu_bottom:
-        return {small_icon + 8 + fm.horizontalAdvance(text) + 14, std::max(26, fm.height() + 10)};
+        case ButtonKind::large: {
+            int width = large_icon + 12;
+            for (const QString& line : large_lines()) width = std::max(width, fm.horizontalAdvance(line) + 12);
+            return {width, m.content};
+        }
+        case ButtonKind::small:
+            return {small_icon + 8 + (with_caption_ ? fm.horizontalAdvance(text) + 8 : 0), m.row};
+        case ButtonKind::in_group:
+            return {small_icon + 8, m.row - 2};
+        case ButtonKind::quick_access:
+            return {small_icon + 6 + (with_caption_ ? fm.horizontalAdvance(text) + 8 : 0), 22};
+        case ButtonKind::label:
+            return {fm.horizontalAdvance(text) + 12, m.row};
+        case ButtonKind::menu_bottom:
+            return {small_icon + 8 + fm.horizontalAdvance(text) + 14, std::max(26, fm.height() + 10)};
     }
     return {m.row, m.row};
 }
@@ -244,10 +236,9 @@ void Button::paintEvent(QPaintEvent*) {
     const bool pressed = enabled && (isDown() || isChecked());
     const bool light = kind_ == ButtonKind::menu_bottom;
     const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    paint_button_ground(p, kind_ == ButtonKind::in_group ? frame.adjusted(1, 1, -1, -1) : frame,
-                        pressed, hovered, light, kind_ != ButtonKind::in_group);
-    if (shows_focus(this))
-        paint_focus(p, frame.adjusted(1.5, 1.5, -1.5, -1.5));
+    paint_button_ground(p, kind_ == ButtonKind::in_group ? frame.adjusted(1, 1, -1, -1) : frame, pressed, hovered,
+                        light, kind_ != ButtonKind::in_group);
+    if (shows_focus(this)) paint_focus(p, frame.adjusted(1.5, 1.5, -1.5, -1.5));
 
     QColor ink = light ? QColor(0x1b, 0x1d, 0x22) : c(colour::text);
     if (!enabled)
@@ -260,32 +251,30 @@ void Button::paintEvent(QPaintEvent*) {
     const QString text = caption_text();
 
     switch (kind_) {
-    case ButtonKind::large: {
-        const QPixmap pm = icon_pixmap(icon(), large_icon, enabled, ratio);
-        const int top = 4;
-        if (!pm.isNull())
-            p.drawPixmap(QPoint((width() - large_icon) / 2, top), pm);
-        int y = top + large_icon + 3;
-        for (const QString& line : large_lines()) {
-            p.drawText(QRect(2, y, width() - 4, fm.height()), Qt::AlignHCenter | Qt::AlignTop, line);
-            y += fm.height();
+        case ButtonKind::large: {
+            const QPixmap pm = icon_pixmap(icon(), large_icon, enabled, ratio);
+            const int top = 4;
+            if (!pm.isNull()) p.drawPixmap(QPoint((width() - large_icon) / 2, top), pm);
+            int y = top + large_icon + 3;
+            for (const QString& line : large_lines()) {
+                p.drawText(QRect(2, y, width() - 4, fm.height()), Qt::AlignHCenter | Qt::AlignTop, line);
+                y += fm.height();
+            }
+            break;
         }
-        break;
-    }
-    case ButtonKind::label:
-        p.drawText(rect().adjusted(6, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
-        break;
-    default: {
-        const bool captioned = with_caption_ && !text.isEmpty();
-        const int left = captioned ? 4 : (width() - small_icon) / 2;
-        const QPixmap pm = icon_pixmap(icon(), small_icon, enabled, ratio);
-        if (!pm.isNull())
-            p.drawPixmap(QPoint(left, (height() - small_icon) / 2), pm);
-        if (captioned)
-            p.drawText(QRect(left + small_icon + 5, 0, width() - left - small_icon - 5, height()),
-                       Qt::AlignLeft | Qt::AlignVCenter, text);
-        break;
-    }
+        case ButtonKind::label:
+            p.drawText(rect().adjusted(6, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+            break;
+        default: {
+            const bool captioned = with_caption_ && !text.isEmpty();
+            const int left = captioned ? 4 : (width() - small_icon) / 2;
+            const QPixmap pm = icon_pixmap(icon(), small_icon, enabled, ratio);
+            if (!pm.isNull()) p.drawPixmap(QPoint(left, (height() - small_icon) / 2), pm);
+            if (captioned)
+                p.drawText(QRect(left + small_icon + 5, 0, width() - left - small_icon - 5, height()),
+                           Qt::AlignLeft | Qt::AlignVCenter, text);
+            break;
+        }
     }
 }
 
@@ -305,8 +294,7 @@ CheckBox::CheckBox(QAction* action, QWidget* parent) : QCheckBox(parent), action
 }
 
 void CheckBox::follow_action() {
-    if (!action_)
-        return;
+    if (!action_) return;
     setText(display_text(action_->text()));
     setToolTip(action_->toolTip());
     setEnabled(action_->isEnabled());
@@ -364,15 +352,14 @@ void CheckBox::paintEvent(QPaintEvent*) {
         tick.lineTo(box.left() + 5.0, box.bottom() - 3.0);
         tick.lineTo(box.right() - 2.0, box.top() + 2.5);
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(enabled ? QColor(0x1e, 0x3f, 0x86) : QColor(0x3a, 0x3b, 0x40), 2.0,
-                      Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setPen(QPen(enabled ? QColor(0x1e, 0x3f, 0x86) : QColor(0x3a, 0x3b, 0x40), 2.0, Qt::SolidLine, Qt::RoundCap,
+                      Qt::RoundJoin));
         p.drawPath(tick);
     }
     const QRect text_rect(2 + indicator + 6, 0, width() - indicator - 8, height());
     p.setPen(enabled ? c(colour::text) : c(colour::text_disabled));
     p.drawText(text_rect, Qt::AlignLeft | Qt::AlignVCenter, text());
-    if (shows_focus(this))
-        paint_focus(p, QRectF(text_rect).adjusted(-2.5, 2.5, -1.5, -2.5));
+    if (shows_focus(this)) paint_focus(p, QRectF(text_rect).adjusted(-2.5, 2.5, -1.5, -2.5));
 }
 
 // ---------------------------------------------------------------- SpinBox
@@ -381,8 +368,7 @@ SpinBox::SpinBox(QWidget* parent) : QSpinBox(parent) {
     setKeyboardTracking(false);
     connect(lineEdit(), &QLineEdit::textEdited, this, [this] { edited_ = true; });
     connect(this, &QAbstractSpinBox::editingFinished, this, [this] {
-        if (!edited_)
-            return;
+        if (!edited_) return;
         edited_ = false;
         emit changed_by_user(true);
     });
@@ -392,8 +378,7 @@ void SpinBox::stepBy(int steps) {
     const int before = value();
     QSpinBox::stepBy(steps);
     edited_ = false;
-    if (value() != before)
-        emit changed_by_user(false);
+    if (value() != before) emit changed_by_user(false);
 }
 
 // ---------------------------------------------------------------- GroupStrip
@@ -420,8 +405,7 @@ void GroupStrip::paintEvent(QPaintEvent*) {
     p.setPen(QColor(0x24, 0x25, 0x29));
     for (int i = 0; i + 1 < layout_->count(); ++i) {
         const QWidget* w = layout_->itemAt(i)->widget();
-        if (!w)
-            continue;
+        if (!w) continue;
         const int x = w->geometry().right() + 1;
         p.drawLine(x, 3, x, height() - 4);
     }
@@ -469,9 +453,7 @@ QSize PanelContent::minimumSizeHint() const {
 
 // ---------------------------------------------------------------- Separator
 
-Separator::Separator(QWidget* parent) : QWidget(parent) {
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-}
+Separator::Separator(QWidget* parent) : QWidget(parent) { setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed); }
 
 QSize Separator::sizeHint() const { return {7, metrics_for(font()).content - 6}; }
 
@@ -486,13 +468,11 @@ void Separator::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------- FieldRow
 
-FieldRow::FieldRow(const QString& caption, QWidget* field, QAction* command, QWidget* parent)
-    : QWidget(parent) {
+FieldRow::FieldRow(const QString& caption, QWidget* field, QAction* command, QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 0, 0, 0);
     layout->setSpacing(4);
-    if (!caption.isEmpty())
-        layout->addWidget(new QLabel(caption, this));
+    if (!caption.isEmpty()) layout->addWidget(new QLabel(caption, this));
     field->setParent(this);
     layout->addWidget(field);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -515,8 +495,7 @@ Tab::Tab(const QString& caption, QWidget* parent) : QWidget(parent), caption_(ca
 }
 
 void Tab::set_selected(bool selected) {
-    if (selected == selected_)
-        return;
+    if (selected == selected_) return;
     selected_ = selected;
     update();
 }
@@ -554,31 +533,28 @@ void Tab::paintEvent(QPaintEvent*) {
     }
     p.setPen(selected_ || hovered_ ? c(colour::text) : c(colour::text_dim));
     p.drawText(rect().adjusted(0, 1, 0, 0), Qt::AlignCenter, caption_);
-    if (shows_focus(this))
-        paint_focus(p, QRectF(rect()).adjusted(3.5, 3.5, -3.5, -2.5));
+    if (shows_focus(this)) paint_focus(p, QRectF(rect()).adjusted(3.5, 3.5, -3.5, -2.5));
 }
 
 void Tab::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        emit activated();
+    if (event->button() == Qt::LeftButton) emit activated();
     event->accept();
 }
 
 void Tab::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        emit double_clicked();
+    if (event->button() == Qt::LeftButton) emit double_clicked();
     event->accept();
 }
 
 void Tab::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-    case Qt::Key_Space:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        emit activated();
-        break;
-    default:
-        QWidget::keyPressEvent(event);
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            emit activated();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
     }
 }
 
@@ -594,9 +570,7 @@ void Tab::leaveEvent(QEvent*) {
 
 // ---------------------------------------------------------------- TabRow
 
-TabRow::TabRow(QWidget* parent) : QWidget(parent) {
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-}
+TabRow::TabRow(QWidget* parent) : QWidget(parent) { setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed); }
 
 QSize TabRow::sizeHint() const {
     QSize s = QWidget::sizeHint();
@@ -670,15 +644,13 @@ void ApplicationButton::paintEvent(QPaintEvent*) {
     gloss.setColorAt(0, QColor(255, 255, 255, 120));
     gloss.setColorAt(1, QColor(255, 255, 255, 12));
     p.setBrush(gloss);
-    p.drawEllipse(QRectF(face.left() + face.width() * 0.14, face.top() + 0.5, face.width() * 0.72,
-                         face.height() * 0.5));
+    p.drawEllipse(
+        QRectF(face.left() + face.width() * 0.14, face.top() + 0.5, face.width() * 0.72, face.height() * 0.5));
     // Logo.
     const int logo = static_cast<int>(d * 0.62);
     const QPixmap pm = icon_pixmap(icon(), logo, isEnabled(), devicePixelRatioF());
-    if (!pm.isNull())
-        p.drawPixmap(QPointF(orb.center().x() - logo / 2.0, orb.center().y() - logo / 2.0), pm);
-    if (shows_focus(this))
-        paint_focus(p, orb.adjusted(-0.5, -0.5, 0.5, 0.5));
+    if (!pm.isNull()) p.drawPixmap(QPointF(orb.center().x() - logo / 2.0, orb.center().y() - logo / 2.0), pm);
+    if (shows_focus(this)) paint_focus(p, orb.adjusted(-0.5, -0.5, 0.5, 0.5));
 }
 
 // ---------------------------------------------------------------- MenuBottomRow

@@ -76,12 +76,12 @@ QString display_text(const QString& action_text);
 QPixmap icon_pixmap(const QIcon& icon, int size, bool enabled, qreal ratio);
 
 enum class ButtonKind {
-    large,          // 32×32 icon over its text, as tall as a panel
-    small,          // 16×16 icon, the text beside it when captioned
-    in_group,       // a small button inside a joined strip
-    quick_access,   // the quick-access toolbar and the tab row's elements
-    label,          // text only, flat: a label that can be clicked
-    menu_bottom,    // the application menu's bottom row (light ground)
+    large,         // 32×32 icon over its text, as tall as a panel
+    small,         // 16×16 icon, the text beside it when captioned
+    in_group,      // a small button inside a joined strip
+    quick_access,  // the quick-access toolbar and the tab row's elements
+    label,         // text only, flat: a label that can be clicked
+    menu_bottom,   // the application menu's bottom row (light ground)
 };
 
 class Button : public QToolButton {

@@ -85,11 +85,16 @@ QString recent_file_key(int n) { return QStringLiteral("Recent File List/FILE%1"
 
 // The cross options' yes-or-no ones, kept as 1 or 0; any other number reads as yes.
 constexpr std::pair<Setting, bool CrossOptions::*> kCrossSwitches[] = {
-    {Setting::RemoveSpaces, &CrossOptions::remove_spaces}, {Setting::RemoveHyphens, &CrossOptions::remove_hyphens},
-    {Setting::RemoveParens, &CrossOptions::remove_parens}, {Setting::IgnoreCase, &CrossOptions::ignore_case},
-    {Setting::OldNew, &CrossOptions::old_new},             {Setting::HitNumbers, &CrossOptions::hit_numbers},
-    {Setting::BlankLines, &CrossOptions::blank_lines},     {Setting::AutoClose, &CrossOptions::auto_close},
-    {Setting::Quotes, &CrossOptions::quotes},              {Setting::Workbook, &CrossOptions::workbook},
+    {Setting::RemoveSpaces, &CrossOptions::remove_spaces},
+    {Setting::RemoveHyphens, &CrossOptions::remove_hyphens},
+    {Setting::RemoveParens, &CrossOptions::remove_parens},
+    {Setting::IgnoreCase, &CrossOptions::ignore_case},
+    {Setting::OldNew, &CrossOptions::old_new},
+    {Setting::HitNumbers, &CrossOptions::hit_numbers},
+    {Setting::BlankLines, &CrossOptions::blank_lines},
+    {Setting::AutoClose, &CrossOptions::auto_close},
+    {Setting::Quotes, &CrossOptions::quotes},
+    {Setting::Workbook, &CrossOptions::workbook},
 };
 
 }  // namespace
@@ -158,8 +163,10 @@ void set_last_chart_path(QSettings& store, const QString& path) { store.setValue
 QString recent_file_entry(const QSettings& store, int n) { return store.value(recent_file_key(n)).toString(); }
 
 void set_recent_file_entry(QSettings& store, int n, const QString& path) {
-    if (path.isEmpty()) store.remove(recent_file_key(n));
-    else store.setValue(recent_file_key(n), path);
+    if (path.isEmpty())
+        store.remove(recent_file_key(n));
+    else
+        store.setValue(recent_file_key(n), path);
 }
 
 }  // namespace tessaly::app

@@ -13,7 +13,7 @@ int QtUserDialogs::present(const std::string& text, MessageStyle style, const st
     const auto caption = QString::fromUtf8(message_text(MessageId::AppTitle).data(),
                                            static_cast<int>(message_text(MessageId::AppTitle).size()));
     const bool question = style == MessageStyle::Question;
-    QMessageBox box(question                              ? QMessageBox::Question
+    QMessageBox box(question                             ? QMessageBox::Question
                     : style == MessageStyle::Information ? QMessageBox::Information
                                                          : QMessageBox::Critical,
                     caption, QString::fromStdString(text),
@@ -28,11 +28,10 @@ int QtUserDialogs::present(const std::string& text, MessageStyle style, const st
 SaveChoice QtUserDialogs::ask_save_changes(const QString& document_name) {
     const auto caption = QString::fromUtf8(message_text(MessageId::AppTitle).data(),
                                            static_cast<int>(message_text(MessageId::AppTitle).size()));
-    const auto answer = QMessageBox::warning(owner_, caption,
-                                             QString::fromUtf8("%1 への変更を保存しますか?").arg(document_name),
-                                             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
-                                             QMessageBox::Save);
-    return answer == QMessageBox::Save ? SaveChoice::Save
+    const auto answer =
+        QMessageBox::warning(owner_, caption, QString::fromUtf8("%1 への変更を保存しますか?").arg(document_name),
+                             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    return answer == QMessageBox::Save      ? SaveChoice::Save
            : answer == QMessageBox::Discard ? SaveChoice::Discard
                                             : SaveChoice::Cancel;
 }
@@ -57,7 +56,7 @@ QString QtUserDialogs::choose_folder(const QString& instruction, const QString& 
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setLabelText(QFileDialog::LookIn, instruction);
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                    : QString();
+                                                                                   : QString();
 }
 
 int QtUserDialogs::run_modal(QDialog& dialog) { return dialog.exec(); }

@@ -1,8 +1,8 @@
 #include "text/cp932.h"
 
+#include <iconv.h>
 #include <cerrno>
 #include <cstdlib>
-#include <iconv.h>
 #include <stdexcept>
 
 namespace tessaly::cp932 {
@@ -54,21 +54,19 @@ std::optional<std::string> convert_text(const char* to, const char* from, std::s
     return out;
 }
 
-std::optional<std::string> to_utf8(std::string_view cp932_text) {
-    return convert_text("UTF-8", "CP932", cp932_text);
-}
+std::optional<std::string> to_utf8(std::string_view cp932_text) { return convert_text("UTF-8", "CP932", cp932_text); }
 
-std::optional<std::string> from_utf8(std::string_view utf8_text) {
-    return convert_text("CP932", "UTF-8", utf8_text);
-}
+std::optional<std::string> from_utf8(std::string_view utf8_text) { return convert_text("CP932", "UTF-8", utf8_text); }
 
 std::string to_utf8_lossy(std::string_view cp932_text) {
     if (auto whole = to_utf8(cp932_text)) return *whole;
     std::string out;
     for (std::size_t i = 0; i < cp932_text.size();) {
         const std::size_t n = char_length(cp932_text, i);
-        if (auto one = to_utf8(cp932_text.substr(i, n))) out += *one;
-        else out += "\xEF\xBF\xBD";
+        if (auto one = to_utf8(cp932_text.substr(i, n)))
+            out += *one;
+        else
+            out += "\xEF\xBF\xBD";
         i += n;
     }
     return out;

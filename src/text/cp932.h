@@ -13,9 +13,7 @@
 
 namespace tessaly::cp932 {
 
-constexpr bool is_lead_byte(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
+constexpr bool is_lead_byte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 // Length in bytes of the character starting at s[i]: 2 for a lead byte that
 // has a byte after it, otherwise 1 (a lone lead byte at the end counts as one).

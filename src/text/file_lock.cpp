@@ -1,10 +1,10 @@
 #include "text/file_lock.h"
 
-#include <cerrno>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
+#include <cerrno>
+#include <thread>
 
 #include "text/user_file.h"
 
@@ -27,7 +27,8 @@ Status FileLock::lock(const std::filesystem::path& path, const std::function<boo
         }
         // The file may have been replaced while we waited: then the lock is
         // on a file nobody will read again, and the new one is locked anew.
-        struct stat held {}, now {};
+        struct stat held {
+        }, now{};
         if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &now) == 0 && held.st_dev == now.st_dev &&
             held.st_ino == now.st_ino) {
             fd_ = fd;

@@ -1,7 +1,7 @@
 #include "text/file_writer.h"
 
-#include <cerrno>
 #include <unistd.h>
+#include <cerrno>
 
 #include "text/temp_file.h"
 
@@ -92,8 +92,10 @@ void FileWriter::spill(std::string_view bytes) {
         write_out(buffer_);
         buffer_.clear();
     }
-    if (bytes.size() >= kBufferSize) write_out(bytes);
-    else buffer_.append(bytes);
+    if (bytes.size() >= kBufferSize)
+        write_out(bytes);
+    else
+        buffer_.append(bytes);
 }
 
 bool FileWriter::flush() {

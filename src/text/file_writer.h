@@ -33,8 +33,10 @@ public:
     void write_behind();
 
     void write(std::string_view bytes) {
-        if (buffer_.size() + bytes.size() > kBufferSize) spill(bytes);
-        else buffer_.append(bytes);
+        if (buffer_.size() + bytes.size() > kBufferSize)
+            spill(bytes);
+        else
+            buffer_.append(bytes);
         written_ += static_cast<long long>(bytes.size());
     }
     // Bytes written so far, the buffered ones included.

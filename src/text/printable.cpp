@@ -6,14 +6,29 @@ namespace {
 
 void append_escaped(std::string& out, unsigned char b) {
     switch (b) {
-    case '\a': out += "\\a"; return;
-    case '\b': out += "\\b"; return;
-    case '\t': out += "\\t"; return;
-    case '\n': out += "\\n"; return;
-    case '\v': out += "\\v"; return;
-    case '\f': out += "\\f"; return;
-    case '\r': out += "\\r"; return;
-    default: break;
+        case '\a':
+            out += "\\a";
+            return;
+        case '\b':
+            out += "\\b";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        case '\n':
+            out += "\\n";
+            return;
+        case '\v':
+            out += "\\v";
+            return;
+        case '\f':
+            out += "\\f";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        default:
+            break;
     }
     static constexpr char kHex[] = "0123456789abcdef";
     out += "\\x";
@@ -28,8 +43,10 @@ std::string escaped(std::string_view text, bool keep_lines) {
     out.reserve(text.size());
     for (const char c : text) {
         const auto b = static_cast<unsigned char>(c);
-        if (is_control(b) && !(keep_lines && b == '\n')) append_escaped(out, b);
-        else out += c;
+        if (is_control(b) && !(keep_lines && b == '\n'))
+            append_escaped(out, b);
+        else
+            out += c;
     }
     return out;
 }

@@ -51,8 +51,7 @@ std::size_t quoted_field_end(std::string_view record, std::size_t start, std::st
 
 std::size_t count_quoted_fields(std::string_view record) {
     std::size_t fields = 1;
-    for (std::size_t at = quoted_field_end(record, 0); at < record.size();
-         at = quoted_field_end(record, at + 1))
+    for (std::size_t at = quoted_field_end(record, 0); at < record.size(); at = quoted_field_end(record, at + 1))
         ++fields;
     return fields;
 }

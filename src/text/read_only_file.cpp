@@ -1,7 +1,7 @@
 #include "text/read_only_file.h"
 
-#include <cerrno>
 #include <sys/stat.h>
+#include <cerrno>
 
 namespace tessaly {
 

@@ -1,10 +1,10 @@
 #include "text/record_reader.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "text/text_encoding.h"
 #include "text/user_file.h"
@@ -117,8 +117,7 @@ long long RecordReader::count_block(bool at_end) {
 
 void RecordReader::skip_lines(int n) {
     std::string_view ignored;
-    for (int i = 0; i < n && next(ignored); ++i) {
-    }
+    for (int i = 0; i < n && next(ignored); ++i) {}
 }
 
 std::size_t split_fields(std::string_view record, char separator, std::span<std::string_view> fields) {

@@ -1,11 +1,11 @@
 #include "text/replace_file.h"
 
-#include <cerrno>
 #include <fcntl.h>
-#include <random>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <random>
+#include <string>
 
 namespace tessaly {
 
@@ -138,8 +138,7 @@ Status make_backup(const fs::path& target, const fs::path& backup, const struct 
 bool sticky_and_not_ours(const fs::path& folder, const struct stat& old) {
     const uid_t me = ::geteuid();
     struct stat st {};
-    return me != 0 && old.st_uid != me && ::stat(folder.c_str(), &st) == 0 && (st.st_mode & S_ISVTX) &&
-           st.st_uid != me;
+    return me != 0 && old.st_uid != me && ::stat(folder.c_str(), &st) == 0 && (st.st_mode & S_ISVTX) && st.st_uid != me;
 }
 
 // The refusal when no file can be made in the folder: OthersFolder when it is
@@ -182,7 +181,8 @@ bool is_replacement_name(std::string_view name, std::string_view target_name) {
 }
 
 bool replace_file(const fs::path& path, std::string_view bytes, bool keep_backup) {
-    return replace_file_with(path, [bytes](const FileSink& sink) { return sink(bytes); }, keep_backup);
+    return replace_file_with(
+        path, [bytes](const FileSink& sink) { return sink(bytes); }, keep_backup);
 }
 
 bool replace_file_with(const fs::path& path, const std::function<bool(const FileSink&)>& write, bool keep_backup,

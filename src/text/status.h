@@ -12,7 +12,7 @@ namespace tessaly {
 // that the application puts above the catalogue text.
 struct Status {
     MessageId message_id = MessageId::None;  // None: success
-    std::string first_line;  // UTF-8, without the line break
+    std::string first_line;                  // UTF-8, without the line break
 
     static Status ok() { return {}; }
     static Status failure(MessageId id, std::string first_line = {}) { return {id, std::move(first_line)}; }

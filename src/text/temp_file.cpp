@@ -1,9 +1,9 @@
 #include "text/temp_file.h"
 
-#include <cstdlib>
 #include <fcntl.h>
-#include <string>
 #include <unistd.h>
+#include <cstdlib>
+#include <string>
 
 namespace tessaly {
 

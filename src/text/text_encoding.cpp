@@ -29,10 +29,14 @@ int utf8_sequence(std::string_view s, std::size_t i, char32_t& c) {
         c = b;
         return 1;
     }
-    if (b >= 0xC2 && b <= 0xDF) n = 2, c = b & 0x1F;
-    else if (b >= 0xE0 && b <= 0xEF) n = 3, c = b & 0x0F;
-    else if (b >= 0xF0 && b <= 0xF4) n = 4, c = b & 0x07;
-    else return 0;
+    if (b >= 0xC2 && b <= 0xDF)
+        n = 2, c = b & 0x1F;
+    else if (b >= 0xE0 && b <= 0xEF)
+        n = 3, c = b & 0x0F;
+    else if (b >= 0xF0 && b <= 0xF4)
+        n = 4, c = b & 0x07;
+    else
+        return 0;
     for (int k = 1; k < n; ++k) {
         if (i + k >= s.size()) return -1;
         const auto t = static_cast<unsigned char>(s[i + k]);
@@ -86,17 +90,24 @@ void EncodingScan::feed_byte(unsigned char b) {
     } else if (b >= 0x80) {
         // The ranges of the second byte leave out overlong forms, surrogates
         // and values beyond Unicode.
-        if (b >= 0xC2 && b <= 0xDF) utf8_pending_ = 1, code_ = b & 0x1F;
-        else if (b >= 0xE0 && b <= 0xEF) utf8_pending_ = 2, code_ = b & 0x0F;
-        else if (b >= 0xF0 && b <= 0xF4) utf8_pending_ = 3, code_ = b & 0x07;
+        if (b >= 0xC2 && b <= 0xDF)
+            utf8_pending_ = 1, code_ = b & 0x1F;
+        else if (b >= 0xE0 && b <= 0xEF)
+            utf8_pending_ = 2, code_ = b & 0x0F;
+        else if (b >= 0xF0 && b <= 0xF4)
+            utf8_pending_ = 3, code_ = b & 0x07;
         else {
             utf8_ok_ = false;
             return;
         }
-        if (b == 0xE0) next_low_ = 0xA0;
-        else if (b == 0xED) next_high_ = 0x9F;
-        else if (b == 0xF0) next_low_ = 0x90;
-        else if (b == 0xF4) next_high_ = 0x8F;
+        if (b == 0xE0)
+            next_low_ = 0xA0;
+        else if (b == 0xED)
+            next_high_ = 0x9F;
+        else if (b == 0xF0)
+            next_low_ = 0x90;
+        else if (b == 0xF4)
+            next_high_ = 0x8F;
     }
     if (!cp932_ok_) return;
     if (cp932_trail_) {
@@ -112,7 +123,8 @@ void EncodingScan::feed_byte(unsigned char b) {
 }
 
 void EncodingScan::feed(std::string_view bytes) {
-    for (std::size_t i = 0; seen_ < sizeof mark_ && i < bytes.size(); ++i) mark_[seen_++] = static_cast<unsigned char>(bytes[i]);
+    for (std::size_t i = 0; seen_ < sizeof mark_ && i < bytes.size(); ++i)
+        mark_[seen_++] = static_cast<unsigned char>(bytes[i]);
     if (!utf8_ok_) return;
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
@@ -168,22 +180,31 @@ TextEncoding detect_file_encoding(const std::filesystem::path& path, std::option
 
 std::string encoding_name(TextEncoding encoding) {
     switch (encoding) {
-    case TextEncoding::Utf8: return "UTF-8";
-    case TextEncoding::Utf8Bom: return "UTF-8 (BOM)";
-    case TextEncoding::Utf16Le: return "UTF-16LE";
-    case TextEncoding::Utf16Be: return "UTF-16BE";
-    case TextEncoding::Cp932: break;
+        case TextEncoding::Utf8:
+            return "UTF-8";
+        case TextEncoding::Utf8Bom:
+            return "UTF-8 (BOM)";
+        case TextEncoding::Utf16Le:
+            return "UTF-16LE";
+        case TextEncoding::Utf16Be:
+            return "UTF-16BE";
+        case TextEncoding::Cp932:
+            break;
     }
     return "CP932";
 }
 
 std::string iconv_name(TextEncoding encoding) {
     switch (encoding) {
-    case TextEncoding::Utf8:
-    case TextEncoding::Utf8Bom: return "UTF-8";
-    case TextEncoding::Utf16Le: return "UTF-16LE";
-    case TextEncoding::Utf16Be: return "UTF-16BE";
-    case TextEncoding::Cp932: break;
+        case TextEncoding::Utf8:
+        case TextEncoding::Utf8Bom:
+            return "UTF-8";
+        case TextEncoding::Utf16Le:
+            return "UTF-16LE";
+        case TextEncoding::Utf16Be:
+            return "UTF-16BE";
+        case TextEncoding::Cp932:
+            break;
     }
     return "CP932";
 }

@@ -49,7 +49,7 @@ private:
     unsigned char mark_[3] = {};
     std::size_t seen_ = 0;  // bytes fed, up to the length of a mark
     bool utf8_ok_ = true;
-    int utf8_pending_ = 0;  // continuation bytes still to come
+    int utf8_pending_ = 0;                              // continuation bytes still to come
     unsigned char next_low_ = 0x80, next_high_ = 0xBF;  // the range of the next one
     char32_t code_ = 0;
     long long japanese_ = 0;

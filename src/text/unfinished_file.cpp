@@ -1,12 +1,12 @@
 #include "text/unfinished_file.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
 
 #include "text/replace_file.h"
 
@@ -65,8 +65,10 @@ bool UnfinishedFile::finish(const std::filesystem::path& target) {
         // another, only be linked where nothing is.
         for (int attempt = 0; attempt < 100 && hidden_.empty(); ++attempt) {
             const std::filesystem::path name = hidden_name(folder_, stem_);
-            if (::linkat(AT_FDCWD, path_.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) hidden_ = name;
-            else if (errno != EEXIST) break;
+            if (::linkat(AT_FDCWD, path_.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+                hidden_ = name;
+            else if (errno != EEXIST)
+                break;
         }
         if (hidden_.empty()) {
             const int error = errno;

@@ -1,16 +1,16 @@
 #include "text/workbook.h"
 
+#include <expat.h>
+#include <iconv.h>
+#include <unistd.h>
+#include <zip.h>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <expat.h>
 #include <functional>
-#include <iconv.h>
 #include <map>
-#include <unistd.h>
-#include <zip.h>
 
 #include "text/replace_file.h"
 #include "text/utf8.h"
@@ -98,8 +98,8 @@ public:
         // A workbook saved with a password is no zip but an OLE compound
         // file, its parts encrypted inside.
         unsigned char magic[8] = {};
-        const bool compound = ::pread(fd, magic, sizeof magic, 0) == 8 &&
-                              std::memcmp(magic, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) == 0;
+        const bool compound =
+            ::pread(fd, magic, sizeof magic, 0) == 8 && std::memcmp(magic, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) == 0;
         if (compound) {
             ::close(fd);
             return failure(kEncrypted);
@@ -172,12 +172,11 @@ Status Workbook::read_part(const std::string& name, XmlReader& reader, bool requ
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat_index(zip_, static_cast<zip_uint64_t>(index), 0, &stat) != 0) return failure(kDamaged);
-    if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
-        return failure(kEncrypted);
+    if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE) return failure(kEncrypted);
     long long limit = kWorkbookPartLimit;
     if (stat.valid & ZIP_STAT_COMP_SIZE)
-        limit = std::min(limit, std::max(kWorkbookRatioFloor,
-                                         static_cast<long long>(stat.comp_size) * kWorkbookPartRatio));
+        limit =
+            std::min(limit, std::max(kWorkbookRatioFloor, static_cast<long long>(stat.comp_size) * kWorkbookPartRatio));
     // The sizes in the directory may lie: the bytes are counted as they come.
     if ((stat.valid & ZIP_STAT_SIZE) && static_cast<long long>(stat.size) > limit) return failure(kTooLarge);
 
@@ -248,8 +247,10 @@ public:
         if (name == "sheet") {
             const char* sheet_name = attribute(attributes, "name");
             const char* relation = attribute(attributes, "id");
-            if (!sheet_name || !relation) failure = kDamaged;
-            else sheets.push_back({sheet_name, relation});
+            if (!sheet_name || !relation)
+                failure = kDamaged;
+            else
+                sheets.push_back({sheet_name, relation});
         } else if (name == "workbookPr") {
             const char* value = attribute(attributes, "date1904");
             date1904 = value && (std::strcmp(value, "1") == 0 || std::strcmp(value, "true") == 0);
@@ -336,9 +337,12 @@ public:
     SharedStringsPart(std::string& strings, std::vector<std::size_t>& ends) : strings_(strings), ends_(ends) {}
 
     void start(std::string_view name, const char**) override {
-        if (name == "si") current_.clear(), in_item_ = true;
-        else if (name == "rPh") in_reading_ = true;
-        else if (name == "t" && in_item_ && !in_reading_) in_text_ = true;
+        if (name == "si")
+            current_.clear(), in_item_ = true;
+        else if (name == "rPh")
+            in_reading_ = true;
+        else if (name == "t" && in_item_ && !in_reading_)
+            in_text_ = true;
     }
     void end(std::string_view name) override {
         if (name == "t") {
@@ -400,9 +404,12 @@ int column_of(const char* reference) {
     int column = 0;
     for (const char* p = reference; *p; ++p) {
         const char c = *p;
-        if (c >= 'A' && c <= 'Z') column = column * 26 + (c - 'A' + 1);
-        else if (c >= 'a' && c <= 'z') column = column * 26 + (c - 'a' + 1);
-        else break;
+        if (c >= 'A' && c <= 'Z')
+            column = column * 26 + (c - 'A' + 1);
+        else if (c >= 'a' && c <= 'z')
+            column = column * 26 + (c - 'a' + 1);
+        else
+            break;
         if (column > 16384) return 0;
     }
     return column;
@@ -418,8 +425,10 @@ long long number_of(const char* text) {
 std::string general_number(double value) {
     char buffer[64];
     if (value == 0) return "0";
-    if (std::fabs(value) < 1e15 && value == std::trunc(value)) std::snprintf(buffer, sizeof buffer, "%.0f", value);
-    else std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    if (std::fabs(value) < 1e15 && value == std::trunc(value))
+        std::snprintf(buffer, sizeof buffer, "%.0f", value);
+    else
+        std::snprintf(buffer, sizeof buffer, "%.15g", value);
     return buffer;
 }
 
@@ -517,8 +526,10 @@ public:
     }
 
     void text(std::string_view s) override {
-        if (in_value_) value_ += s;
-        else if (in_text_) inline_ += s;
+        if (in_value_)
+            value_ += s;
+        else if (in_text_)
+            inline_ += s;
     }
 
 protected:
@@ -635,10 +646,14 @@ private:
 // The second pass: the lines of the copy.
 class SheetWriter : public SheetPart {
 public:
-    SheetWriter(const Workbook& workbook, long long last_row, int last_column, const FileSink& sink,
-                WorkbookCopy& copy, std::size_t max_missing)
-        : SheetPart(workbook), last_row_(last_row), cells_(static_cast<std::size_t>(last_column)), sink_(sink),
-          copy_(copy), max_missing_(max_missing) {}
+    SheetWriter(const Workbook& workbook, long long last_row, int last_column, const FileSink& sink, WorkbookCopy& copy,
+                std::size_t max_missing)
+        : SheetPart(workbook),
+          last_row_(last_row),
+          cells_(static_cast<std::size_t>(last_column)),
+          sink_(sink),
+          copy_(copy),
+          max_missing_(max_missing) {}
 
     bool write_failed = false;
 
@@ -784,19 +799,21 @@ WorkbookCopy make_workbook_copy(const std::filesystem::path& path, std::string_v
     }
 
     Status reading;
-    const Status written = replace_file_checked(
-        target,
-        [&](const FileSink& sink) {
-            SheetWriter writer(workbook, extent.last_row, extent.last_column, sink, copy, max_missing);
-            reading = workbook.read_part(part, writer, true);
-            if (reading) writer.flush();
-            return reading && !writer.write_failed && copy.missing.empty();
-        },
-        {.follow_link = false, .failure_id = MessageId::CreateFailed});
+    const Status written = replace_file_checked(target,
+                                                [&](const FileSink& sink) {
+                                                    SheetWriter writer(workbook, extent.last_row, extent.last_column,
+                                                                       sink, copy, max_missing);
+                                                    reading = workbook.read_part(part, writer, true);
+                                                    if (reading) writer.flush();
+                                                    return reading && !writer.write_failed && copy.missing.empty();
+                                                },
+                                                {.follow_link = false, .failure_id = MessageId::CreateFailed});
     // What went wrong in the reading comes first; missing characters are
     // no failure of the writing, just no copy.
-    if (!reading) copy.status = reading;
-    else if (copy.missing.empty()) copy.status = written;
+    if (!reading)
+        copy.status = reading;
+    else if (copy.missing.empty())
+        copy.status = written;
     return copy;
 }
 

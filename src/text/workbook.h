@@ -64,9 +64,9 @@ struct WorkbookCopy {
     // Characters cp932 lacks, with the line of the copy they would be on:
     // when any, no copy is made.
     std::vector<UnconvertibleCharacter> missing;
-    std::string sheet;             // the name of the sheet copied
-    long long lines = 0;           // lines written
-    long long broken_cells = 0;    // cells whose line breaks became spaces
+    std::string sheet;           // the name of the sheet copied
+    long long lines = 0;         // lines written
+    long long broken_cells = 0;  // cells whose line breaks became spaces
     bool made() const { return status && missing.empty(); }
 };
 

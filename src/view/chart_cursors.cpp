@@ -78,11 +78,11 @@ void draw_prohibited(QPainter& painter) {
 QPainterPath pointing_hand() {
     QPainterPath hand;
     hand.setFillRule(Qt::WindingFill);
-    hand.addRoundedRect(QRectF(8.5, 1, 5.5, 17), 2.75, 2.75);       // index finger
-    hand.addRoundedRect(QRectF(14, 9, 4.5, 10), 2.2, 2.2);          // the other three
+    hand.addRoundedRect(QRectF(8.5, 1, 5.5, 17), 2.75, 2.75);  // index finger
+    hand.addRoundedRect(QRectF(14, 9, 4.5, 10), 2.2, 2.2);     // the other three
     hand.addRoundedRect(QRectF(18.5, 10, 4.5, 10), 2.2, 2.2);
     hand.addRoundedRect(QRectF(23, 11.5, 4.2, 10), 2.1, 2.1);
-    hand.addRoundedRect(QRectF(8.5, 15, 18.7, 15), 4, 4);           // palm
+    hand.addRoundedRect(QRectF(8.5, 15, 18.7, 15), 4, 4);  // palm
     QPainterPath thumb;
     thumb.moveTo(9.5, 17);
     thumb.lineTo(5.5, 13.2);
@@ -150,13 +150,19 @@ QImage chart_cursor_picture(ChartCursor shape) {
 
 QCursor chart_cursor(ChartCursor shape) {
     switch (shape) {
-    case ChartCursor::Arrow: return QCursor(Qt::ArrowCursor);
-    case ChartCursor::Hand: return QCursor(Qt::PointingHandCursor);
-    case ChartCursor::ResizeWidth:
-    case ChartCursor::ResizeHeight: return QCursor(QPixmap::fromImage(chart_cursor_picture(shape)), 16, 16);
-    case ChartCursor::Move: return QCursor(QPixmap::fromImage(chart_cursor_picture(shape)), 1, 1);
-    case ChartCursor::Prohibited: return QCursor(QPixmap::fromImage(chart_cursor_picture(shape)), 16, 16);
-    case ChartCursor::Mark: return QCursor(QPixmap::fromImage(chart_cursor_picture(shape)), 11, 1);
+        case ChartCursor::Arrow:
+            return QCursor(Qt::ArrowCursor);
+        case ChartCursor::Hand:
+            return QCursor(Qt::PointingHandCursor);
+        case ChartCursor::ResizeWidth:
+        case ChartCursor::ResizeHeight:
+            return QCursor(QPixmap::fromImage(chart_cursor_picture(shape)), 16, 16);
+        case ChartCursor::Move:
+            return QCursor(QPixmap::fromImage(chart_cursor_picture(shape)), 1, 1);
+        case ChartCursor::Prohibited:
+            return QCursor(QPixmap::fromImage(chart_cursor_picture(shape)), 16, 16);
+        case ChartCursor::Mark:
+            return QCursor(QPixmap::fromImage(chart_cursor_picture(shape)), 11, 1);
     }
     return QCursor(Qt::ArrowCursor);
 }

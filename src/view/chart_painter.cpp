@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "view/patterns.h"
 #include "text/cp932.h"
+#include "view/patterns.h"
 
 namespace tessaly::view {
 
@@ -46,9 +46,7 @@ QFont text_font(int points, bool bold) {
     return font;
 }
 
-QString from_field(std::string_view cp932_text) {
-    return QString::fromStdString(cp932::to_utf8_lossy(cp932_text));
-}
+QString from_field(std::string_view cp932_text) { return QString::fromStdString(cp932::to_utf8_lossy(cp932_text)); }
 
 // The outline of a box whose right and bottom edges are exclusive runs on
 // its last pixel row and column inside; Qt's drawRect would run one further.
@@ -64,8 +62,7 @@ void draw_node_shape(QPainter& painter, const QRect& box, bool rounded) {
 // Width of the widest line and the height of the lines that hold text; the
 // whole text is one line when it has no line break.
 QSize text_extent(const QFontMetrics& metrics, const QString& text) {
-    if (!text.contains(QLatin1Char('\n')))
-        return {metrics.horizontalAdvance(text), metrics.height()};
+    if (!text.contains(QLatin1Char('\n'))) return {metrics.horizontalAdvance(text), metrics.height()};
     int width = 0;
     int height = 0;
     for (const QString& line : text.split(QLatin1Char('\n'))) {
@@ -119,14 +116,13 @@ void draw_node(QPainter& painter, Chart& chart, int i, const PaintState& state, 
     const bool rounded = node.kind == kResultNode;
     const bool mandatory = node.mandatory != 0;
     NodeState* node_state =
-        i < static_cast<int>(chart.node_states.size()) ? &chart.node_states[static_cast<std::size_t>(i)]
-                                                       : nullptr;
+        i < static_cast<int>(chart.node_states.size()) ? &chart.node_states[static_cast<std::size_t>(i)] : nullptr;
 
     // The mark sits over the lower right corner, half outside the box. It is
     // placed even for a node out of sight and not drawn: the hit tests must
     // never find a mark where the node no longer is.
-    const QRect mark_box(box.x() + box.width() - mark.width / 2, box.y() + box.height() - mark.height / 4,
-                         mark.width, mark.height);
+    const QRect mark_box(box.x() + box.width() - mark.width / 2, box.y() + box.height() - mark.height / 4, mark.width,
+                         mark.height);
     if (node_state)
         node_state->mark_rect = Rect{mark_box.x(), mark_box.y(), mark_box.right() + 1, mark_box.bottom() + 1};
     if (!state.visible.isEmpty() && !state.visible.intersects(box.adjusted(-5, -5, 5, 5).united(mark_box))) return;
@@ -147,8 +143,7 @@ void draw_node(QPainter& painter, Chart& chart, int i, const PaintState& state, 
     draw_node_shape(painter, box, rounded);
 
     const int font_points = state.printer ? display.node_font_size
-                                          : static_cast<int>(static_cast<float>(display.node_font_size) *
-                                                             state.zoom);
+                                          : static_cast<int>(static_cast<float>(display.node_font_size) * state.zoom);
     painter.setFont(text_font(font_points, bold));
     painter.setPen(Qt::black);
     const int inset = static_cast<int>(state.zoom * 6);
@@ -168,8 +163,8 @@ void size_collapsed_nodes(Chart& chart, int preview_node) {
         if (node.rect.right - node.rect.left >= 2) continue;
         const QFontMetrics metrics(text_font(display.node_font_size, i == preview_node));
         const QSize extent = text_extent(metrics, node_text(chart, i));
-        node.rect = sized_box(node.rect, extent.width(), extent.height(), display.node_font_size,
-                              display.view_width, display.view_height);
+        node.rect = sized_box(node.rect, extent.width(), extent.height(), display.node_font_size, display.view_width,
+                              display.view_height);
     }
 }
 
@@ -191,8 +186,7 @@ QString node_text(const Chart& chart, int node) {
     return lines.join(QLatin1Char('\n'));
 }
 
-Rect sized_box(Rect collapsed, int text_width, int text_height, int font_size, int view_width,
-               int view_height) {
+Rect sized_box(Rect collapsed, int text_width, int text_height, int font_size, int view_width, int view_height) {
     const int cx = (collapsed.left + collapsed.right) / 2;
     const int cy = (collapsed.top + collapsed.bottom) / 2;
     const int half_width = font_size + text_width / 2;
@@ -200,10 +194,14 @@ Rect sized_box(Rect collapsed, int text_width, int text_height, int font_size, i
     Rect box{cx - half_width, cy - half_height, cx + half_width, cy + half_height};
 
     // Keep the node on the canvas.
-    if (box.right > view_width) box = box.moved(view_width - box.right, 0);
-    else if (box.left < 0) box = box.moved(-box.left, 0);
-    if (box.bottom > view_height) box = box.moved(0, view_height - box.bottom);
-    else if (box.top < 0) box = box.moved(0, -box.top);
+    if (box.right > view_width)
+        box = box.moved(view_width - box.right, 0);
+    else if (box.left < 0)
+        box = box.moved(-box.left, 0);
+    if (box.bottom > view_height)
+        box = box.moved(0, view_height - box.bottom);
+    else if (box.top < 0)
+        box = box.moved(0, -box.top);
     return box;
 }
 
@@ -247,8 +245,8 @@ std::array<QPoint, 3> arrowhead(QPoint from, QPoint tip, float zoom) {
     const int y1 = from.y();
     const int x2 = tip.x();
     const int y2 = tip.y();
-    const int length = static_cast<int>(std::sqrt(static_cast<double>(x1 - x2) * (x1 - x2) +
-                                                  static_cast<double>(y1 - y2) * (y1 - y2)));
+    const int length = static_cast<int>(
+        std::sqrt(static_cast<double>(x1 - x2) * (x1 - x2) + static_cast<double>(y1 - y2) * (y1 - y2)));
     if (length == 0) return {tip, tip, tip};  // a line of no length has no direction
 
     const float s = static_cast<float>(static_cast<int>(zoom * 16)) / static_cast<float>(length);

@@ -35,8 +35,7 @@ QString node_text(const Chart& chart, int node);
 
 // The box of a collapsed node, sized around its centre for a text of the
 // given extent and then moved back onto a canvas of view_width × view_height.
-Rect sized_box(Rect collapsed, int text_width, int text_height, int font_size, int view_width,
-               int view_height);
+Rect sized_box(Rect collapsed, int text_width, int text_height, int font_size, int view_width, int view_height);
 
 // Every collapsed node gets its box from the text it shows. The size is
 // measured in the node font at its own point size and kept in chart

@@ -3,9 +3,9 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -75,9 +75,7 @@ void ChartView::wheelEvent(QWheelEvent* event) {
     console_.scrolling_finished();
 }
 
-QPoint ChartView::scroll_position() const {
-    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
-}
+QPoint ChartView::scroll_position() const { return {horizontalScrollBar()->value(), verticalScrollBar()->value()}; }
 
 void ChartView::set_zoom(float factor) {
     zoom_ = clamped_zoom(factor);
@@ -164,7 +162,8 @@ void ChartView::paint_drag_outline(QPainter& painter) {
     const int x = std::clamp(centre.x(), 0, std::max(0, canvas_w - hw));
     const int y = std::clamp(centre.y(), 0, std::max(0, canvas_h - hh));
     const QRect outline(x - hw, y - hh, 2 * hw, 2 * hh);
-    const std::pair<int, QColor> lines[] = {{3, QColor(243, 247, 250)}, {2, QColor(229, 235, 242)}, {1, QColor(215, 223, 234)}};
+    const std::pair<int, QColor> lines[] = {
+        {3, QColor(243, 247, 250)}, {2, QColor(229, 235, 242)}, {1, QColor(215, 223, 234)}};
     painter.setBrush(Qt::NoBrush);
     for (const auto& [width, colour] : lines) {
         painter.setPen(QPen(colour, width));
@@ -197,7 +196,8 @@ void ChartView::paintEvent(QPaintEvent* event) {
         paint_frame(frame_painter, viewport()->rect());
         frame_valid_ = true;
     }
-    painter.drawPixmap(event->rect(), frame_, QRectF(QPointF(event->rect().topLeft()) * ratio, QSizeF(event->rect().size()) * ratio));
+    painter.drawPixmap(event->rect(), frame_,
+                       QRectF(QPointF(event->rect().topLeft()) * ratio, QSizeF(event->rect().size()) * ratio));
     animation_.paint(painter);
 }
 
@@ -244,7 +244,8 @@ void ChartView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (const int d = hit_node(chart_, point, zoom_); d >= 0) {
-        const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+        const Qt::KeyboardModifiers mods =
+            event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
         const PressKeys keys = mods == Qt::ControlModifier ? PressKeys::Ctrl
                                : mods == Qt::ShiftModifier ? PressKeys::Shift
                                                            : PressKeys::Plain;
@@ -332,10 +333,9 @@ void ChartView::show_cursor(ChartCursor shape) {
 void ChartView::show_cursor_position(QPoint p) {
     const bool on_canvas = p.x() < static_cast<int>(chart_.display.view_width * zoom_) &&
                            p.y() < static_cast<int>(chart_.display.view_height * zoom_);
-    emit cursor_text(on_canvas ? QStringLiteral("%1, %2")
-                                     .arg(static_cast<int>(p.x() / zoom_))
-                                     .arg(static_cast<int>(p.y() / zoom_))
-                               : QString());
+    emit cursor_text(
+        on_canvas ? QStringLiteral("%1, %2").arg(static_cast<int>(p.x() / zoom_)).arg(static_cast<int>(p.y() / zoom_))
+                  : QString());
 }
 
 void ChartView::mouseMoveEvent(QMouseEvent* event) {
@@ -403,8 +403,7 @@ void ChartView::hover(QPoint p, const PointerAids& aids) {
 }
 
 void ChartView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && console_.released(event->position().toPoint(), viewport()->size()))
-        return;
+    if (event->button() == Qt::LeftButton && console_.released(event->position().toPoint(), viewport()->size())) return;
     if (event->button() == Qt::RightButton && !dragging_ && !band_selecting_ && !resizing_)
         return right_click(event->position().toPoint(), event->globalPosition().toPoint());
     if (resizing_ && event->button() == Qt::LeftButton) {
@@ -485,11 +484,20 @@ void ChartView::keyPressEvent(QKeyEvent* event) {
     const int step = event->modifiers() & Qt::ControlModifier ? 1 : 10;
     QPoint delta;
     switch (event->key()) {
-    case Qt::Key_Left: delta = {-step, 0}; break;
-    case Qt::Key_Right: delta = {step, 0}; break;
-    case Qt::Key_Up: delta = {0, -step}; break;
-    case Qt::Key_Down: delta = {0, step}; break;
-    default: return QAbstractScrollArea::keyPressEvent(event);
+        case Qt::Key_Left:
+            delta = {-step, 0};
+            break;
+        case Qt::Key_Right:
+            delta = {step, 0};
+            break;
+        case Qt::Key_Up:
+            delta = {0, -step};
+            break;
+        case Qt::Key_Down:
+            delta = {0, step};
+            break;
+        default:
+            return QAbstractScrollArea::keyPressEvent(event);
     }
     if (move_selected_nodes(chart_, delta.x(), delta.y(), zoom_, [this] { take_snapshot(); })) {
         viewport()->update();
@@ -541,7 +549,8 @@ std::optional<std::filesystem::path> ChartView::file_to_place(const QString& pat
         show_message(messages_, given.string() + "\n", MessageId::NotATextSaveAsCsv);
         return std::nullopt;
     }
-    const std::optional<std::filesystem::path> file = is_workbook_name(given) ? workbook_copy_of(given) : file_in_cp932(given);
+    const std::optional<std::filesystem::path> file =
+        is_workbook_name(given) ? workbook_copy_of(given) : file_in_cp932(given);
     if (!file) return std::nullopt;
     // A binary file is refused; a chosen file may do without a line break,
     // though (an empty list, say).
@@ -589,8 +598,8 @@ std::optional<std::filesystem::path> ChartView::workbook_copy_of(const std::file
     }
     const std::string& sheet = sheets.names[static_cast<std::size_t>(chosen)];
     const std::filesystem::path copy_path = workbook_copy_path(workbook);
-    const std::string about = workbook.string() + "\nシート: " + sheet + "\n変換したコピー: " +
-                              copy_path.filename().string() + "\n";
+    const std::string about =
+        workbook.string() + "\nシート: " + sheet + "\n変換したコピー: " + copy_path.filename().string() + "\n";
     if (show_message(messages_, about, MessageId::AskConvertWorkbook) != kAnswerYes || !may_write_copy(copy_path))
         return std::nullopt;
     // Made only from the workbook the user was asked about.
@@ -619,8 +628,8 @@ std::optional<std::filesystem::path> ChartView::file_in_cp932(const std::filesys
 std::optional<std::filesystem::path> ChartView::cp932_copy_of(const std::filesystem::path& file, TextEncoding encoding,
                                                               const std::optional<FileStamp>& stamp) {
     const std::filesystem::path copy_path = cp932_copy_path(file);
-    const std::string about = file.string() + "\n文字コード: " + encoding_name(encoding) + "\n変換したコピー: " +
-                              copy_path.filename().string() + "\n";
+    const std::string about = file.string() + "\n文字コード: " + encoding_name(encoding) +
+                              "\n変換したコピー: " + copy_path.filename().string() + "\n";
     if (show_message(messages_, about, MessageId::AskConvertToCp932) != kAnswerYes || !may_write_copy(copy_path))
         return std::nullopt;
     // The file may have changed while the questions were shown: the copy is

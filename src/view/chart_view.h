@@ -11,12 +11,12 @@
 #include <QAbstractScrollArea>
 #include <QPixmap>
 
-#include "shell/command_id.h"
 #include "chart/chart.h"
 #include "chart/node_alignment.h"
+#include "chart/undo_history.h"
+#include "shell/command_id.h"
 #include "text/show_message.h"
 #include "text/text_encoding.h"
-#include "chart/undo_history.h"
 #include "view/chart_cursors.h"
 #include "view/edge_tip.h"
 #include "view/operation_guide.h"
@@ -181,7 +181,7 @@ private:
     bool band_selecting_ = false;
     int resizing_ = 0;    // 1 the width, 2 the height, while its edge is dragged
     QPoint press_point_;  // canvas pixels
-    QPoint band_start_;  // canvas pixels
+    QPoint band_start_;   // canvas pixels
     QPoint grab_offset_;
     // A plain press on one node of a selection of several keeps them all,
     // so that the group can be dragged; released where it was pressed, the

@@ -84,12 +84,22 @@ QImage console_cursor_picture(ConsoleCursor shape) {
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     switch (shape) {
-    case ConsoleCursor::Ring: draw_turning(painter, Qt::white); break;
-    case ConsoleCursor::RingDrag: draw_turning(painter, QColor(214, 214, 40)); break;
-    case ConsoleCursor::Move: break;
-    case ConsoleCursor::Plus: draw_magnifier(painter, true); break;
-    case ConsoleCursor::Minus: draw_magnifier(painter, false); break;
-    case ConsoleCursor::Hand: break;
+        case ConsoleCursor::Ring:
+            draw_turning(painter, Qt::white);
+            break;
+        case ConsoleCursor::RingDrag:
+            draw_turning(painter, QColor(214, 214, 40));
+            break;
+        case ConsoleCursor::Move:
+            break;
+        case ConsoleCursor::Plus:
+            draw_magnifier(painter, true);
+            break;
+        case ConsoleCursor::Minus:
+            draw_magnifier(painter, false);
+            break;
+        case ConsoleCursor::Hand:
+            break;
     }
     return picture;
 }

@@ -47,13 +47,34 @@ QPolygonF segment(int which) {
     constexpr double slant = 0.09;
     QPointF from, to;
     switch (which) {
-    case 0: from = {left, top}; to = {right, top}; break;
-    case 1: from = {right, top}; to = {right, middle}; break;
-    case 2: from = {right, middle}; to = {right, bottom}; break;
-    case 3: from = {left, bottom}; to = {right, bottom}; break;
-    case 4: from = {left, middle}; to = {left, bottom}; break;
-    case 5: from = {left, top}; to = {left, middle}; break;
-    default: from = {left, middle}; to = {right, middle}; break;
+        case 0:
+            from = {left, top};
+            to = {right, top};
+            break;
+        case 1:
+            from = {right, top};
+            to = {right, middle};
+            break;
+        case 2:
+            from = {right, middle};
+            to = {right, bottom};
+            break;
+        case 3:
+            from = {left, bottom};
+            to = {right, bottom};
+            break;
+        case 4:
+            from = {left, middle};
+            to = {left, bottom};
+            break;
+        case 5:
+            from = {left, top};
+            to = {left, middle};
+            break;
+        default:
+            from = {left, middle};
+            to = {right, middle};
+            break;
     }
     QPolygonF shape;
     if (from.y() == to.y()) {

@@ -18,8 +18,7 @@ inline QImage blank_cursor_picture() {
     return picture;
 }
 
-inline void outline_and_fill(QPainter& painter, const QPainterPath& path, double edge_width,
-                             QColor fill = Qt::white) {
+inline void outline_and_fill(QPainter& painter, const QPainterPath& path, double edge_width, QColor fill = Qt::white) {
     painter.setPen(QPen(Qt::black, edge_width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(fill);
     painter.drawPath(path);

@@ -42,8 +42,8 @@ void paint_edge_feedback(QPainter& painter, const EdgeDrag& drag) {
         font.setPointSize(8);
         painter.setFont(font);
         painter.setPen(kSizeText);
-        const QPoint corner = drag.width ? QPoint(bar.x() - 8, drag.pointer.y() + 20)
-                                         : QPoint(drag.pointer.x() + 20, bar.y() - 8);
+        const QPoint corner =
+            drag.width ? QPoint(bar.x() - 8, drag.pointer.y() + 20) : QPoint(drag.pointer.x() + 20, bar.y() - 8);
         painter.drawText(QRect(corner, QSize(200, 50)), Qt::AlignLeft | Qt::AlignTop, QString::number(drag.size));
     }
     painter.restore();

@@ -17,8 +17,8 @@ struct EdgeDrag {
     int edge = 0;       // where the edge would go
     int size = 0;       // the new view_width or view_height, chart units
     QPoint pointer;
-    QRect window;       // the part of the canvas the window shows
-    QSize canvas;       // the canvas as it is now
+    QRect window;  // the part of the canvas the window shows
+    QSize canvas;  // the canvas as it is now
 };
 
 // The bar: 4 pixels across, centred on the edge, from the window's top (or

@@ -5,8 +5,9 @@ namespace tessaly::view {
 EdgeTip::EdgeTip(QObject* parent) : QObject(parent), label_(new QLabel) {
     label_->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
     label_->setAttribute(Qt::WA_ShowWithoutActivating);
-    label_->setStyleSheet(QStringLiteral("QLabel { background: white; color: rgb(0, 51, 102);"
-                                         " border: 1px solid rgb(118, 118, 118); padding: 1px 2px 1px 2px; }"));
+    label_->setStyleSheet(
+        QStringLiteral("QLabel { background: white; color: rgb(0, 51, 102);"
+                       " border: 1px solid rgb(118, 118, 118); padding: 1px 2px 1px 2px; }"));
     label_->setMaximumWidth(kMaxWidth);
     label_->setWordWrap(false);
     show_timer_.setSingleShot(true);

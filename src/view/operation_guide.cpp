@@ -20,32 +20,35 @@ bool valid(const Chart& chart, int node) { return node >= 0 && node < chart.node
 
 QString guide_hint(const Chart& chart, const GuideSpot& spot, int preview_node) {
     switch (spot.place) {
-    case GuidePlace::Ring:
-        return ring_guide_text(spot.client_y);
-    case GuidePlace::Mark:
-        if (!valid(chart, spot.node)) return {};
-        return u("『") + title_of(chart, spot.node) + u("』") +
-               (chart.nodes[spot.node].mandatory ? u("の必須ノードを解除") : u("を必須ノードに")) + u("します");
-    case GuidePlace::SelectedNode:
-        return spot.node % 2 != 0 ? u("方向キーの操作で、このノードを移動することができます。Ctrlキー押下時は、微移動します")
-                                  : u("ドラッグ＆ドロップして、このノードを移動することができます");
-    case GuidePlace::Node:
-        if (!valid(chart, spot.node)) return {};
-        if (spot.node == preview_node) return u("現在ファイルエリアにファイルがセットされているノードは太字で表示されています");
-        switch (spot.node % 3) {
-        case 0:
-            return u("右クリックして表示されるメニューから「タイトルの変更」などができます");
-        case 1:
-            return u("Ｗクリックするとファイルエリアにプレビューを表示し、クロスキーの指定ができます");
-        default:
-            return u("『") + title_of(chart, spot.node) + u("』をドラッグ＆ドロップしてノードを移動させることができます");
-        }
-    case GuidePlace::RightEdge:
-        return u("左右にドラッグ＆ドロップしてビューの幅を変更することができます");
-    case GuidePlace::BottomEdge:
-        return u("上下にドラッグ＆ドロップしてビューの高さを変更することができます");
-    case GuidePlace::None:
-        break;
+        case GuidePlace::Ring:
+            return ring_guide_text(spot.client_y);
+        case GuidePlace::Mark:
+            if (!valid(chart, spot.node)) return {};
+            return u("『") + title_of(chart, spot.node) + u("』") +
+                   (chart.nodes[spot.node].mandatory ? u("の必須ノードを解除") : u("を必須ノードに")) + u("します");
+        case GuidePlace::SelectedNode:
+            return spot.node % 2 != 0
+                       ? u("方向キーの操作で、このノードを移動することができます。Ctrlキー押下時は、微移動します")
+                       : u("ドラッグ＆ドロップして、このノードを移動することができます");
+        case GuidePlace::Node:
+            if (!valid(chart, spot.node)) return {};
+            if (spot.node == preview_node)
+                return u("現在ファイルエリアにファイルがセットされているノードは太字で表示されています");
+            switch (spot.node % 3) {
+                case 0:
+                    return u("右クリックして表示されるメニューから「タイトルの変更」などができます");
+                case 1:
+                    return u("Ｗクリックするとファイルエリアにプレビューを表示し、クロスキーの指定ができます");
+                default:
+                    return u("『") + title_of(chart, spot.node) +
+                           u("』をドラッグ＆ドロップしてノードを移動させることができます");
+            }
+        case GuidePlace::RightEdge:
+            return u("左右にドラッグ＆ドロップしてビューの幅を変更することができます");
+        case GuidePlace::BottomEdge:
+            return u("上下にドラッグ＆ドロップしてビューの高さを変更することができます");
+        case GuidePlace::None:
+            break;
     }
     return {};
 }

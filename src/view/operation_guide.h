@@ -12,9 +12,9 @@
 namespace tessaly::view {
 
 enum class GuidePlace {
-    None,        // no hint here
-    Ring,        // the zoom console's ring
-    Mark,        // a node's 必須 mark
+    None,  // no hint here
+    Ring,  // the zoom console's ring
+    Mark,  // a node's 必須 mark
     SelectedNode,
     Node,        // a node that is not selected
     RightEdge,   // the canvas's right edge
@@ -23,8 +23,8 @@ enum class GuidePlace {
 
 struct GuideSpot {
     GuidePlace place = GuidePlace::None;
-    int node = -1;       // for the mark and the nodes
-    int client_y = 0;    // the pointer's height in the window, for the ring
+    int node = -1;     // for the mark and the nodes
+    int client_y = 0;  // the pointer's height in the window, for the ring
 };
 
 // The hint for the spot, empty where there is none.

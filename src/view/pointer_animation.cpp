@@ -45,13 +45,13 @@ std::uint32_t PointerAnimation::next_random() {
     return static_cast<std::uint32_t>(random_state_ >> 33);
 }
 
-bool PointerAnimation::start(QPoint p, int node, const Chart& chart, float zoom, QPoint scroll, int comets,
-                             int speed) {
+bool PointerAnimation::start(QPoint p, int node, const Chart& chart, float zoom, QPoint scroll, int comets, int speed) {
     if (running()) stop();
     if (node < 0 || node >= chart.node_count()) return false;
     const Rect& rect = chart.nodes[node].rect;
     const QRect box(static_cast<int>(rect.left * zoom) - scroll.x(), static_cast<int>(rect.top * zoom) - scroll.y(),
-                    static_cast<int>((rect.right - rect.left) * zoom), static_cast<int>((rect.bottom - rect.top) * zoom));
+                    static_cast<int>((rect.right - rect.left) * zoom),
+                    static_cast<int>((rect.bottom - rect.top) * zoom));
 
     // The comets hide behind the node, or behind its middle 100 × 100 when
     // it is larger than that both ways.
@@ -66,8 +66,8 @@ bool PointerAnimation::start(QPoint p, int node, const Chart& chart, float zoom,
     // The orbits' centre: on the node's middle line, straight above or
     // below the pointer.
     const int middle = static_cast<int>(rect.top * zoom) + static_cast<int>((rect.bottom - rect.top) * zoom) / 2;
-    OrbitPoint centre = project_point_on_line({p.x(), p.y()}, {0, middle},
-                                              {static_cast<int>(chart.display.view_width * zoom), middle});
+    OrbitPoint centre =
+        project_point_on_line({p.x(), p.y()}, {0, middle}, {static_cast<int>(chart.display.view_width * zoom), middle});
     centre = {centre.x - scroll.x(), centre.y - scroll.y()};
 
     if (!seeded_) set_seed(static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
@@ -82,7 +82,8 @@ bool PointerAnimation::start(QPoint p, int node, const Chart& chart, float zoom,
         const int half_height = h + static_cast<int>(next_random() % static_cast<std::uint32_t>(spread_y));
         angle += 120 * j;
         if (angle > 359) angle -= 360;
-        const Rect ellipse{centre.x - half_width, centre.y - half_height, centre.x + half_width, centre.y + half_height};
+        const Rect ellipse{centre.x - half_width, centre.y - half_height, centre.x + half_width,
+                           centre.y + half_height};
         const std::optional<Orbit> orbit = build_orbit(ellipse, hiding, angle * std::numbers::pi / 180);
         if (!orbit) return false;
         paths_[static_cast<std::size_t>(j)] = *orbit;

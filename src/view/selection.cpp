@@ -14,7 +14,6 @@ bool holds(const QRect& box, QPoint p) {
     return p.x() >= box.x() && p.x() <= box.x() + box.width() && p.y() >= box.y() && p.y() <= box.y() + box.height();
 }
 
-
 }  // namespace
 
 int hit_node(const Chart& chart, QPoint canvas_point, float zoom) {

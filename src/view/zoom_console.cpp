@@ -22,9 +22,7 @@ constexpr int kEdgeMargin = 5;  // between the console and the window's edge
 constexpr QPoint kHalf(kConsoleSize / 2, kConsoleSize / 2);
 
 // The digits stand centred on the dial: one at 49, two from 31, three from 15.
-int first_digit_x(int digits) {
-    return digits == 1 ? 49 : digits == 2 ? 31 : 15;
-}
+int first_digit_x(int digits) { return digits == 1 ? 49 : digits == 2 ? 31 : 15; }
 constexpr int kDigitTop = 40;
 constexpr int kDigitAdvance = 34;
 
@@ -56,7 +54,8 @@ void paint_ring(QPainter& painter, QPoint centre) {
 QString ring_guide_text(int client_y) {
     return client_y % 2 != 0
                ? QStringLiteral("回転円に沿ってドラッグして表示倍率を変更することができます。")
-               : QStringLiteral("回転円上でマウスホィールを操作して回転させることができます。Ctrlキー押下時は、1ポイント変わります。");
+               : QStringLiteral(
+                     "回転円上でマウスホィールを操作して回転させることができます。Ctrlキー押下時は、1ポイント変わります。");
 }
 
 ZoomConsole::ZoomConsole(QObject* parent) : QObject(parent), face_(console_face()), digits_(digit_strip()) {
@@ -195,10 +194,17 @@ bool ZoomConsole::pointer_moved(QPoint p, Qt::MouseButtons buttons, QSize client
         return true;
     }
     switch (hit_test(p, true)) {
-    case kPlus: cursor_ = ConsoleCursor::Plus; return true;
-    case kMinus: cursor_ = ConsoleCursor::Minus; return true;
-    case kDisc: cursor_ = active_ ? ConsoleCursor::Move : ConsoleCursor::Hand; return true;
-    default: return false;
+        case kPlus:
+            cursor_ = ConsoleCursor::Plus;
+            return true;
+        case kMinus:
+            cursor_ = ConsoleCursor::Minus;
+            return true;
+        case kDisc:
+            cursor_ = active_ ? ConsoleCursor::Move : ConsoleCursor::Hand;
+            return true;
+        default:
+            return false;
     }
 }
 

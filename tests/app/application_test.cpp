@@ -1,8 +1,8 @@
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QFile>
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
@@ -10,12 +10,12 @@
 #include <QTranslator>
 
 #include "app/application.h"
+#include "app/recent_files.h"
+#include "app/translations.h"
 #include "chart/chart_file.h"
 #include "fake_dialogs.h"
-#include "app/recent_files.h"
 #include "shell/settings.h"
 #include "test_registry.h"
-#include "app/translations.h"
 
 using namespace tessaly;
 using namespace tessaly::app;

@@ -7,10 +7,10 @@
 #include <chrono>
 
 #include "../core/fifo.h"
-#include "chart/chart_file.h"
 #include "app/chart_document.h"
-#include "fake_dialogs.h"
 #include "app/recent_files.h"
+#include "chart/chart_file.h"
+#include "fake_dialogs.h"
 #include "shell/settings.h"
 #include "test_registry.h"
 
@@ -85,7 +85,8 @@ private slots:
         QVERIFY(!doc.save_to(file("no-folder/c.tsy")));
         QVERIFY(doc.modified());
         QCOMPARE(dialogs_.shown.back().style, MessageStyle::Stop);
-        QVERIFY(QString::fromStdString(dialogs_.shown.back().text).endsWith(QString::fromUtf8("ファイルへの書込みに失敗しました")));
+        QVERIFY(QString::fromStdString(dialogs_.shown.back().text)
+                    .endsWith(QString::fromUtf8("ファイルへの書込みに失敗しました")));
     }
 
     void backup_follows_the_setting() {

@@ -3,16 +3,16 @@
 
 #include <QApplication>
 #include <QScrollBar>
-#include <QWheelEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
+#include "fake_dialogs.h"
+#include "test_registry.h"
 #include "view/chart_cursors.h"
 #include "view/chart_view.h"
 #include "view/zoom_steps.h"
-#include "fake_dialogs.h"
-#include "test_registry.h"
 
 using namespace tessaly;
 using namespace tessaly::view;
@@ -256,7 +256,7 @@ private slots:
         }
         QCOMPARE(colours(image, QRect(400, 519, 10, 2)), pattern);
         QVERIFY(written(image, QRect(320, 510, 40, 15)));  // 20 right of the pointer, 8 above the bar
-        QTest::mouseMove(s.area(), {610, 520});  // 40 pixels from the right edge: no room
+        QTest::mouseMove(s.area(), {610, 520});            // 40 pixels from the right edge: no room
         image = picture();
         QVERIFY(!written(image, QRect(300, 500, 350, 30)));
         QTest::mouseRelease(s.area(), Qt::LeftButton, {}, {610, 520});

@@ -6,9 +6,9 @@
 
 #include "chart/chart.h"
 #include "chart/display_switches.h"
+#include "test_registry.h"
 #include "text/cp932.h"
 #include "view/chart_painter.h"
-#include "test_registry.h"
 
 using namespace tessaly;
 using namespace tessaly::view;
@@ -30,8 +30,8 @@ Chart empty_chart(int width, int height) {
 }
 
 void add(Chart& chart, int x, int y, NodeKind kind, const char* utf8_title, int count = 0) {
-    QVERIFY(add_node(chart, cp932::literal("/data/file.csv"), CanvasPoint{x, y}, 1.0, kind,
-                     cp932::literal(utf8_title), count)
+    QVERIFY(add_node(chart, cp932::literal("/data/file.csv"), CanvasPoint{x, y}, 1.0, kind, cp932::literal(utf8_title),
+                     count)
                 .ok());
 }
 
@@ -89,8 +89,7 @@ private slots:
 
         DisplayState& d = chart.display;
         d.show_name = d.show_description = d.show_key_sample = d.show_file_path = d.show_record_count = 1;
-        QCOMPARE(node_text(chart, 0),
-                 QStringLiteral("会員名簿\n春の会員\n山田太郎\n/data/会員.csv\n1234レコード"));
+        QCOMPARE(node_text(chart, 0), QStringLiteral("会員名簿\n春の会員\n山田太郎\n/data/会員.csv\n1234レコード"));
 
         // Only the count: plain digits, the unit by the kind of node.
         d.show_name = d.show_description = d.show_key_sample = d.show_file_path = 0;
@@ -117,24 +116,24 @@ private slots:
     }
 
     void border_point_leaves_through_the_side_the_line_crosses() {
-        const QRect box(0, 0, 100, 50);  // centre (50, 25), ratio 0.5
-        QCOMPARE(border_point(box, QPoint(50, -100)), QPoint(50, 0));     // straight above
-        QCOMPARE(border_point(box, QPoint(50, 300)), QPoint(50, 50));     // straight below
-        QCOMPARE(border_point(box, QPoint(-200, 25)), QPoint(0, 25));     // straight left
-        QCOMPARE(border_point(box, QPoint(400, 25)), QPoint(100, 25));    // straight right
-        QCOMPARE(border_point(box, QPoint(250, 75)), QPoint(100, 37));    // shallow: right side
-        QCOMPARE(border_point(box, QPoint(-150, 65)), QPoint(0, 35));     // shallow: left side
-        QCOMPARE(border_point(box, QPoint(60, 225)), QPoint(51, 50));     // steep: bottom
-        QCOMPARE(border_point(box, QPoint(10, -175)), QPoint(45, 0));     // steep: top
-        QCOMPARE(border_point(box, QPoint(50, 25)), QPoint(50, 25));      // same centre
+        const QRect box(0, 0, 100, 50);                                 // centre (50, 25), ratio 0.5
+        QCOMPARE(border_point(box, QPoint(50, -100)), QPoint(50, 0));   // straight above
+        QCOMPARE(border_point(box, QPoint(50, 300)), QPoint(50, 50));   // straight below
+        QCOMPARE(border_point(box, QPoint(-200, 25)), QPoint(0, 25));   // straight left
+        QCOMPARE(border_point(box, QPoint(400, 25)), QPoint(100, 25));  // straight right
+        QCOMPARE(border_point(box, QPoint(250, 75)), QPoint(100, 37));  // shallow: right side
+        QCOMPARE(border_point(box, QPoint(-150, 65)), QPoint(0, 35));   // shallow: left side
+        QCOMPARE(border_point(box, QPoint(60, 225)), QPoint(51, 50));   // steep: bottom
+        QCOMPARE(border_point(box, QPoint(10, -175)), QPoint(45, 0));   // steep: top
+        QCOMPARE(border_point(box, QPoint(50, 25)), QPoint(50, 25));    // same centre
     }
 
     void border_point_on_the_corner_diagonal_takes_the_side_except_lower_right() {
         const QRect box(0, 0, 100, 50);
-        QCOMPARE(border_point(box, QPoint(150, 75)), QPoint(100, 50));   // lower right: bottom
-        QCOMPARE(border_point(box, QPoint(150, -25)), QPoint(100, 0));   // upper right: side
-        QCOMPARE(border_point(box, QPoint(-50, 75)), QPoint(0, 50));     // lower left: side
-        QCOMPARE(border_point(box, QPoint(-50, -25)), QPoint(0, 0));     // upper left: side
+        QCOMPARE(border_point(box, QPoint(150, 75)), QPoint(100, 50));  // lower right: bottom
+        QCOMPARE(border_point(box, QPoint(150, -25)), QPoint(100, 0));  // upper right: side
+        QCOMPARE(border_point(box, QPoint(-50, 75)), QPoint(0, 50));    // lower left: side
+        QCOMPARE(border_point(box, QPoint(-50, -25)), QPoint(0, 0));    // upper left: side
         // The tie is told by the formula used: bottom gives x from dx, side y from dy.
         const QRect wide(0, 0, 100, 40);  // centre (50, 20), ratio 0.4
         QCOMPARE(border_point(wide, QPoint(100, 40)), QPoint(100, 40));

@@ -4,12 +4,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "text/cp932.h"
-#include "chart/source_placement.h"
-#include "view/chart_view.h"
-#include "fake_dialogs.h"
 #include "../core/test_workbooks.h"
+#include "chart/source_placement.h"
+#include "fake_dialogs.h"
 #include "test_registry.h"
+#include "text/cp932.h"
+#include "view/chart_view.h"
 
 using namespace tessaly;
 using namespace tessaly::view;
@@ -50,7 +50,8 @@ private slots:
         QVERIFY(dialogs.shown.empty());
 
         view.drop_files({file("a.csv", "1\r\n2\r\n")}, QPoint(0, 0));
-        QCOMPARE(dialogs.shown.back().text, dir_.filePath("a.csv").toStdString() + "\nこのファイルは既にセットされています");
+        QCOMPARE(dialogs.shown.back().text,
+                 dir_.filePath("a.csv").toStdString() + "\nこのファイルは既にセットされています");
     }
 
     // Each file of a drop gets its own answer: a binary file, an old-style
@@ -71,8 +72,9 @@ private slots:
         view.drop_files({file("c.csv", "x\n"), binary, xls, ods, no_break, utf8, file("d.csv", "y\n")}, QPoint(10, 10));
         QCOMPARE(chart.node_count(), 2);
         QCOMPARE(dialogs.shown.size(), size_t(5));
-        const std::string save_as = "\nテキストファイル以外のファイルは処理できません。\n"
-                                    "表計算ソフトのファイルなら、Excelブック（.xlsx）か CSV で保存してから、セットしてください";
+        const std::string save_as =
+            "\nテキストファイル以外のファイルは処理できません。\n"
+            "表計算ソフトのファイルなら、Excelブック（.xlsx）か CSV で保存してから、セットしてください";
         QCOMPARE(dialogs.shown[0].text, binary.toStdString() + save_as);
         QCOMPARE(dialogs.shown[1].text, xls.toStdString() + save_as);
         QCOMPARE(dialogs.shown[2].text, ods.toStdString() + save_as);
@@ -100,30 +102,37 @@ private slots:
             return chosen < 0 ? std::nullopt : std::optional<int>(chosen);
         });
         const std::filesystem::path book = dir_.filePath("members.xlsx").toStdString();
-        test_workbooks::make(book, {{"表紙", {{"会員名簿"}}},
-                                    {"名簿", {{"番号", "氏名"}, {"#1", "山田\n太郎"}, {"#2", "佐藤,花子"}}}});
+        test_workbooks::make(
+            book, {{"表紙", {{"会員名簿"}}}, {"名簿", {{"番号", "氏名"}, {"#1", "山田\n太郎"}, {"#2", "佐藤,花子"}}}});
         const QString damaged = file("damaged.xlsx", "PK\x03\x04 not really");
 
         dialogs.choices = {-1};
         view.drop_files({QString::fromStdString(book.string()), damaged}, QPoint(10, 10));
         QCOMPARE(chart.node_count(), 0);
         QCOMPARE(dialogs.choices_offered.back().second, (QStringList{"表紙", "名簿"}));
-        QVERIFY(dialogs.shown.back().text.starts_with(damaged.toStdString() + "\nExcelブック（.xlsx）として読めません"));
+        QVERIFY(
+            dialogs.shown.back().text.starts_with(damaged.toStdString() + "\nExcelブック（.xlsx）として読めません"));
 
         dialogs.choices = {1};
         dialogs.answers = {kAnswerYes};
         dialogs.shown.clear();
         view.place_chosen_files({QString::fromStdString(book.string())});
         QCOMPARE(chart.node_count(), 1);
-        QCOMPARE(dialogs.shown[0].text, book.string() + "\nシート: 名簿\n変換したコピー: members.sjis.csv\n"
-                                        "Excelブックはそのままでは読めません。\n"
-                                        "このシートをシフトJIS（CP932）の CSV に変換したコピーを同じフォルダに作って、そちらをセットしますか");
-        QVERIFY(dialogs.shown[1].text.starts_with(dir_.filePath("members.sjis.csv").toStdString() + "\n改行のあったセル: 1\n"));
-        QCOMPARE(cp932::field_text(chart.nodes[0].path), cp932::literal(dir_.filePath("members.sjis.csv").toStdString()));
+        QCOMPARE(
+            dialogs.shown[0].text,
+            book.string() +
+                "\nシート: 名簿\n変換したコピー: members.sjis.csv\n"
+                "Excelブックはそのままでは読めません。\n"
+                "このシートをシフトJIS（CP932）の CSV に変換したコピーを同じフォルダに作って、そちらをセットしますか");
+        QVERIFY(dialogs.shown[1].text.starts_with(dir_.filePath("members.sjis.csv").toStdString() +
+                                                  "\n改行のあったセル: 1\n"));
+        QCOMPARE(cp932::field_text(chart.nodes[0].path),
+                 cp932::literal(dir_.filePath("members.sjis.csv").toStdString()));
         QCOMPARE(chart.nodes[0].record_count, 3);
         QFile copy(dir_.filePath("members.sjis.csv"));
         QVERIFY(copy.open(QIODevice::ReadOnly));
-        QCOMPARE(copy.readAll(), QByteArray::fromStdString(cp932::literal("番号,氏名\r\n1,山田 太郎\r\n2,\"佐藤,花子\"\r\n")));
+        QCOMPARE(copy.readAll(),
+                 QByteArray::fromStdString(cp932::literal("番号,氏名\r\n1,山田 太郎\r\n2,\"佐藤,花子\"\r\n")));
     }
 
     // A UTF-8 or UTF-16 list is recognised: placed as a cp932 copy beside it
@@ -152,7 +161,8 @@ private slots:
         QCOMPARE(copy.readAll(), QByteArray::fromStdString(cp932::literal(members.toStdString())));
 
         QByteArray utf16("\xFF\xFE", 2);
-        for (QChar c : QString::fromUtf8(members)) utf16.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+        for (QChar c : QString::fromUtf8(members))
+            utf16.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
         dialogs.answers = {kAnswerYes};
         view.place_chosen_files({file("utf16.csv", utf16)});  // its NULs are no sign of a binary file
         QCOMPARE(chart.node_count(), 2);
@@ -215,7 +225,11 @@ private slots:
             QByteArray left;
         } cases[] = {
             {"shrunk-bom.csv", "\xEF\xBB\xBF" + members, "\xEF\xBB"},
-            {"shrunk-utf16.csv", QByteArray("\xFF\xFE" "1\0\r\0\n\0", 8), "\xFF"},
+            {"shrunk-utf16.csv",
+             QByteArray("\xFF\xFE"
+                        "1\0\r\0\n\0",
+                        8),
+             "\xFF"},
             {"shrunk-utf8.csv", members, members.left(10)},
         };
         for (const auto& c : cases) {
@@ -227,8 +241,9 @@ private slots:
             QCOMPARE(chart.node_count(), 0);
             QCOMPARE(dialogs.shown.size(), size_t(2));
             QCOMPARE(QString::fromStdString(dialogs.shown[1].text),
-                     dialogs.victim + QString::fromUtf8("\n確認している間にファイルが変更されたため、セットしませんでした。\n"
-                                                        "もう一度セットしてください"));
+                     dialogs.victim +
+                         QString::fromUtf8("\n確認している間にファイルが変更されたため、セットしませんでした。\n"
+                                           "もう一度セットしてください"));
             QVERIFY(!QFile::exists(QString::fromStdString(cp932_copy_path(dialogs.victim.toStdString()).string())));
         }
     }
@@ -244,8 +259,9 @@ private slots:
         bool quotes = false;
         view.set_quote_option([&] { return quotes; }, [&] { quotes = true; });
         const std::string long_tail(100, 'z');
-        const QString quoted = file("quoted.csv", QByteArray::fromStdString(cp932::literal(
-                                                      "id,name\r\n1,\"山田\"\r\n2,\"山田,太郎\"," + long_tail + "\r\n")));
+        const QString quoted =
+            file("quoted.csv", QByteArray::fromStdString(
+                                   cp932::literal("id,name\r\n1,\"山田\"\r\n2,\"山田,太郎\"," + long_tail + "\r\n")));
         const QString again = file("again.csv", "\"a,b\"\r\n");
         dialogs.answers = {kAnswerNo};
         view.drop_files({quoted, file("plain.csv", "1,x\r\n"), again}, QPoint(10, 10));

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "view/comet_orbits.h"
 #include "test_registry.h"
+#include "view/comet_orbits.h"
 
 using namespace tessaly;
 using namespace tessaly::view;
@@ -62,12 +62,14 @@ private slots:
         int hidden = 0;
         for (int p = 0; p < kOrbitLength; ++p) {
             const OrbitPoint at = (*orbit)[p];
-            if (at == kHiddenPosition) ++hidden;
-            else QVERIFY(!(at.x >= 200 && at.x < 250 && at.y >= 70 && at.y < 130));
+            if (at == kHiddenPosition)
+                ++hidden;
+            else
+                QVERIFY(!(at.x >= 200 && at.x < 250 && at.y >= 70 && at.y < 130));
         }
         QVERIFY(hidden >= 20);
         QCOMPARE((*orbit)[0], (OrbitPoint{160, 100}));  // the left end is in sight
-        QCOMPARE((*orbit)[30], kHiddenPosition);         // the right end is not
+        QCOMPARE((*orbit)[30], kHiddenPosition);        // the right end is not
 
         // Tilted half a turn, the hidden side moves with the points.
         const std::optional<Orbit> turned = build_orbit({160, 80, 240, 120}, {190, 70, 250, 130}, std::numbers::pi);

@@ -12,19 +12,19 @@
 
 #include <sys/stat.h>
 
-#include "chart/chart_file.h"
-#include "text/cp932.h"
 #include "app/chart_document.h"
-#include "view/chart_view.h"
 #include "app/cross_dialog.h"
 #include "app/cross_summary_dialog.h"
 #include "app/cross_texts.h"
+#include "app/main_window.h"
+#include "chart/chart_file.h"
 #include "fake_desktop.h"
 #include "fake_dialogs.h"
 #include "filearea/file_area.h"
-#include "app/main_window.h"
 #include "shell/settings.h"
 #include "test_registry.h"
+#include "text/cp932.h"
+#include "view/chart_view.h"
 
 using namespace tessaly;
 using namespace tessaly::app;
@@ -134,17 +134,21 @@ private slots:
     void the_confirmation_names_the_nodes_and_every_option() {
         Chart chart;
         chart.reset(1024, 768);
-        for (const char* title : {"会員", "顧客", "旧会員"}) add_node(chart, "/x", {0, 0}, 1.0, kSourceNode, literal(title), 1);
+        for (const char* title : {"会員", "顧客", "旧会員"})
+            add_node(chart, "/x", {0, 0}, 1.0, kSourceNode, literal(title), 1);
         CrossOptions options;
         chart.node_states[0].selected = chart.node_states[1].selected = chart.node_states[2].selected = 1;
         chart.nodes[2].mandatory = 1;
         QString text = cross_confirmation_text(chart, options);
-        QVERIFY(text.startsWith(QString::fromUtf8("[クロス対象]\n　会員\n　　　他 2件、(うち必須ノード 1件)\n[クロス処理時]\n"
-                                                  "　空白を削除する\n　ハイフンを削除しない\n")));
-        QVERIFY(text.contains(QString::fromUtf8("　旧字体・新字体を区別する\n　引用符（\"）で囲まれた項目を１項目としない\n")));
-        QVERIFY(text.endsWith(QString::fromUtf8("　最低重複回数： 2回\n[クロス結果出力時]\n　ヒットの一連番号を付ける\n"
-                                                "　１ヒットごと改行する\n　結果をExcelブックにも出力しない\n"
-                                                "　処理ダイアログを自動的に閉じない\n\n")));
+        QVERIFY(text.startsWith(
+            QString::fromUtf8("[クロス対象]\n　会員\n　　　他 2件、(うち必須ノード 1件)\n[クロス処理時]\n"
+                              "　空白を削除する\n　ハイフンを削除しない\n")));
+        QVERIFY(text.contains(
+            QString::fromUtf8("　旧字体・新字体を区別する\n　引用符（\"）で囲まれた項目を１項目としない\n")));
+        QVERIFY(
+            text.endsWith(QString::fromUtf8("　最低重複回数： 2回\n[クロス結果出力時]\n　ヒットの一連番号を付ける\n"
+                                            "　１ヒットごと改行する\n　結果をExcelブックにも出力しない\n"
+                                            "　処理ダイアログを自動的に閉じない\n\n")));
 
         chart.node_states[2].selected = 0;
         text = cross_confirmation_text(chart, options);
@@ -336,7 +340,8 @@ private slots:
         while (chart().node_count() < kMaxNodes) add_node(chart(), "/x", {0, 0}, 1.0, kSourceNode, "x", 1);
         commands()[CommandId::RunCross]->trigger();
         QCOMPARE(chart().node_count(), kMaxNodes);
-        QCOMPARE(dialogs_.shown.back().text, std::string("ノードの数が制限(1,001)を超えました\nこれ以上、セットできません"));
+        QCOMPARE(dialogs_.shown.back().text,
+                 std::string("ノードの数が制限(1,001)を超えました\nこれ以上、セットできません"));
         QVERIFY(!result_file("CROSS0001.csv").isEmpty());
         QVERIFY(chart().arcs.empty());
 
@@ -348,7 +353,8 @@ private slots:
         QCOMPARE(chart().node_count(), kMaxNodes);
         QCOMPARE(chart().arcs.back(), (ArcRecord{0, kMaxNodes - 1}));
         QCOMPARE(dialogs_.shown.size(), size_t(1));
-        QCOMPARE(dialogs_.shown[0].text, std::string("アークの数が制限(1,000)を超えました\nこれ以上、セットできません"));
+        QCOMPARE(dialogs_.shown[0].text,
+                 std::string("アークの数が制限(1,000)を超えました\nこれ以上、セットできません"));
     }
 
     void deleting_asks_and_takes_a_result_file_only_after_yes() {
@@ -363,7 +369,8 @@ private slots:
         QVERIFY(commands()[CommandId::Undo]->isEnabled());
         dialogs_.answers = {kAnswerNo};
         commands()[CommandId::DeleteNodes]->trigger();
-        QCOMPARE(dialogs_.shown.back().text, std::string("このノードを削除してもよろしいですか\nクロス結果ファイルも削除されます"));
+        QCOMPARE(dialogs_.shown.back().text,
+                 std::string("このノードを削除してもよろしいですか\nクロス結果ファイルも削除されます"));
         QCOMPARE(chart().node_count(), 3);
         QVERIFY(QFile::exists(result));
         QVERIFY(!commands()[CommandId::Undo]->isEnabled());
@@ -379,7 +386,8 @@ private slots:
         chart().primary_node = 0;
         dialogs_.answers = {kAnswerYes};
         commands()[CommandId::DeleteNodes]->trigger();
-        QCOMPARE(dialogs_.shown.back().text, std::string("このノードを削除してもよろしいですか\n原本ファイルは削除しません"));
+        QCOMPARE(dialogs_.shown.back().text,
+                 std::string("このノードを削除してもよろしいですか\n原本ファイルは削除しません"));
         QCOMPARE(chart().node_count(), 1);
         QVERIFY(QFile::exists(dir_.filePath("a.csv")));
         QCOMPARE(chart().primary_node, 0);  // the next node took over the selection
@@ -395,8 +403,10 @@ private slots:
         cp932::copy_to_field(primary.key_sample, literal("佐藤福岡"));
         dialogs_.answers = {kAnswerYes};
         commands()[CommandId::SameKeyFields]->trigger();
-        QCOMPARE(dialogs_.shown.back().text,
-                 std::string("[佐藤福岡]\n右クリックしたノードと同位置のフィールドを\n他の選択ノードのクロスキーとしてよろしいですか"));
+        QCOMPARE(
+            dialogs_.shown.back().text,
+            std::string(
+                "[佐藤福岡]\n右クリックしたノードと同位置のフィールドを\n他の選択ノードのクロスキーとしてよろしいですか"));
         for (int i : {0, 2}) {
             QCOMPARE(chart().nodes[i].key_first, 1);
             QCOMPARE(chart().nodes[i].key_last, 2);
@@ -482,8 +492,9 @@ private slots:
         const QString noted = dir_.filePath("arguments.txt");
         QFile script(QDir(bin).filePath("localc"));
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nPATH=/usr/bin:/bin\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\nmv \"$0.tmp\" '" +
-                     noted.toLocal8Bit() + "'\n");
+        script.write(
+            "#!/bin/sh\nPATH=/usr/bin:/bin\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\nmv \"$0.tmp\" '" +
+            noted.toLocal8Bit() + "'\n");
         script.close();
         script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         // The desktop has Calc registered for CSV, which is then started by
@@ -568,7 +579,8 @@ private slots:
             figures.sources.push_back({name, literal(dir_.filePath(QString(name) + ".csv").toStdString()), 0, 0, 0});
         figures.sources[0].records = 3;
         figures.sources[0].records_in_hits = figures.sources[0].hits = 1;
-        for (int i : {1, 2}) figures.sources[i].records = figures.sources[i].records_in_hits = figures.sources[i].hits = 2;
+        for (int i : {1, 2})
+            figures.sources[i].records = figures.sources[i].records_in_hits = figures.sources[i].hits = 2;
         figures.shared_hits = {{1, 1, 1}, {1, 2, 2}, {1, 2, 2}};
         const CrossFigures& kept = *window_->result_figures().find(result_path);
         QCOMPARE(kept.hits, figures.hits);
@@ -603,7 +615,8 @@ private slots:
                 QStringList& out = table == summary->file_table() ? files : shared;
                 for (int row = 0; row < table->rowCount(); ++row) {
                     QStringList cells;
-                    for (int column = 0; column < table->columnCount(); ++column) cells << table->item(row, column)->text();
+                    for (int column = 0; column < table->columnCount(); ++column)
+                        cells << table->item(row, column)->text();
                     out << cells.join('|');
                 }
             }
@@ -622,10 +635,11 @@ private slots:
             return summary->result();
         };
         commands()[CommandId::ResultSummary]->trigger();
-        QCOMPARE(heads, QString::fromUtf8("ファイル|パス|レコード数|ヒットしたレコード数|ヒット数|重複率|a/a|b/b|c/c").split('|'));
+        QCOMPARE(
+            heads,
+            QString::fromUtf8("ファイル|パス|レコード数|ヒットしたレコード数|ヒット数|重複率|a/a|b/b|c/c").split('|'));
         QCOMPARE(files, (QStringList{"a|" + dir_.filePath("a.csv") + "|3|1|1|33.3%",
-                                     "b|" + dir_.filePath("b.csv") + "|2|2|2|100.0%",
-                                     "c|" + c + "|2|2|2|100.0%"}));
+                                     "b|" + dir_.filePath("b.csv") + "|2|2|2|100.0%", "c|" + c + "|2|2|2|100.0%"}));
         QCOMPARE(shared, (QStringList{"1|1|1", "1|2|2", "1|2|2"}));
         QCOMPARE(what, QStringList{QString::fromUtf8("クロス結果 1　　ヒット数：2")});
         QVERIFY(closed_by_enter);

@@ -9,15 +9,15 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include <filesystem>
 #include <sys/stat.h>
+#include <filesystem>
 
-#include "text/cp932.h"
-#include "preview/preview_layout.h"
 #include "fake_dialogs.h"
 #include "filearea/file_area.h"
 #include "filearea/preview_font.h"
+#include "preview/preview_layout.h"
 #include "test_registry.h"
+#include "text/cp932.h"
 
 using namespace tessaly;
 using namespace tessaly::filearea;
@@ -92,7 +92,8 @@ class FileAreaTest : public QObject {
         const PreviewMetrics m = area.metrics();
         const int left = m.show_record_no ? (record_number_digits(m.total_records) + 1) * m.char_width : 0;
         const int top = m.show_ruler ? m.char_height : 0;
-        return {left + column * m.char_width + 1 - area.horz_offset(), top + (row - 1) * m.char_height + m.char_height / 2};
+        return {left + column * m.char_width + 1 - area.horz_offset(),
+                top + (row - 1) * m.char_height + m.char_height / 2};
     }
 
     std::string message(MessageId id) const { return std::string(message_text(id)); }
@@ -105,8 +106,10 @@ private slots:
     }
 
     void cleanupTestCase() {
-        if (saved_tmpdir_.isEmpty()) qunsetenv("TMPDIR");
-        else qputenv("TMPDIR", saved_tmpdir_);
+        if (saved_tmpdir_.isEmpty())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", saved_tmpdir_);
     }
 
     void a_double_byte_character_takes_exactly_two_cells_at_every_size() {
@@ -482,10 +485,10 @@ private slots:
         // Exactly on the comma between the first and second field: field 1.
         QCOMPARE(area.field_at(cell(area, 2, 1)), 1);
         QCOMPARE(area.field_at(cell(area, 1, 1)), 0);
-        QCOMPARE(area.field_at(cell(area, 6, 1)), 2);   // on the second byte of 東
-        QCOMPARE(area.field_at(cell(area, 40, 1)), 3);  // right of the text: the last field
+        QCOMPARE(area.field_at(cell(area, 6, 1)), 2);                 // on the second byte of 東
+        QCOMPARE(area.field_at(cell(area, 40, 1)), 3);                // right of the text: the last field
         QCOMPARE(area.field_at(QPoint(1, cell(area, 0, 1).y())), 0);  // left of the text: field 0
-        QCOMPARE(area.field_at(cell(area, 0, 2)), -1);  // an empty record
+        QCOMPARE(area.field_at(cell(area, 0, 2)), -1);                // an empty record
         QCOMPARE(area.field_at(cell(area, 1, 3)), 0);
         QCOMPARE(area.field_at(cell(area, 0, 4)), -1);  // below the last record
         // The ruler band, below its top pixel row, is the first record.
@@ -696,7 +699,8 @@ private slots:
         auto red_in = [&](int from_column, int to_column) {
             int found = 0;
             for (int y = text_top(m); y < text_top(m) + m.char_height; ++y)
-                for (int x = text_left(m) + from_column * m.char_width; x < text_left(m) + to_column * m.char_width; ++x)
+                for (int x = text_left(m) + from_column * m.char_width; x < text_left(m) + to_column * m.char_width;
+                     ++x)
                     found += is_red(image.pixel(x, y));
             return found;
         };
@@ -755,11 +759,11 @@ private slots:
             texts << a->text();
             ids << static_cast<CommandId>(a->data().toInt());
         }
-        QCOMPARE(texts, (QStringList{QString::fromUtf8("桁目盛りの表示(&K)"), QString::fromUtf8("レコード№の表示(&R)"),
-                                     QString::fromUtf8("Ｅｘｃｅｌで開く(&X)"),
-                                     QString::fromUtf8("名前を付けてファイルにコピー(&S)"),
-                                     QString::fromUtf8("ビューのクリア(&C)"),
-                                     QString::fromUtf8("クロスキーセット方法説明(&H)")}));
+        QCOMPARE(texts,
+                 (QStringList{
+                     QString::fromUtf8("桁目盛りの表示(&K)"), QString::fromUtf8("レコード№の表示(&R)"),
+                     QString::fromUtf8("Ｅｘｃｅｌで開く(&X)"), QString::fromUtf8("名前を付けてファイルにコピー(&S)"),
+                     QString::fromUtf8("ビューのクリア(&C)"), QString::fromUtf8("クロスキーセット方法説明(&H)")}));
         QCOMPARE(ids, (QList<CommandId>{CommandId::ShowRuler, CommandId::ShowRecordNo, CommandId::OpenInExcel,
                                         CommandId::CopyToFile, CommandId::ClearPreview, CommandId::KeyHelp}));
         QVERIFY(menu->actions()[0]->isChecked());

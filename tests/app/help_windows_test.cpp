@@ -1,9 +1,9 @@
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QListView>
 #include <QPainter>
 #include <QPdfDocument>
-#include <QApplication>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -13,13 +13,13 @@
 
 #include "app/about_dialog.h"
 #include "app/chart_document.h"
-#include "fake_dialogs.h"
 #include "app/key_help_dialog.h"
 #include "app/key_help_picture.h"
 #include "app/main_window.h"
 #include "app/manual_search.h"
 #include "app/manual_view.h"
 #include "app/manual_window.h"
+#include "fake_dialogs.h"
 #include "test_registry.h"
 
 using namespace tessaly;

@@ -5,13 +5,13 @@
 
 #include "app/chart_document.h"
 #include "app/chart_menus.h"
-#include "view/chart_view.h"
-#include "fake_dialogs.h"
 #include "app/main_window.h"
+#include "fake_dialogs.h"
 #include "print/print_dialog.h"
 #include "ribbon/ribbon.h"
 #include "shell/settings.h"
 #include "test_registry.h"
+#include "view/chart_view.h"
 
 using namespace tessaly;
 using namespace tessaly::app;
@@ -319,10 +319,12 @@ private slots:
         QCOMPARE(texts(view::ChartMenu::View),
                  QString::fromUtf8("【クロス実行】ここに選択ノードのクロス結果作成|ここにクロス原本セット|-|"
                                    "ズームコンソールを左上に表示|-|すべてのノードを選択|-|ファイルプレビューのクリア"));
-        QCOMPARE(texts(view::ChartMenu::Node),
-                 QString::fromUtf8("ファイルプレビュー|-|クロス時の必須ノードにする|クロス時の必須ノードを解除する|-|"
-                                   "クロスキー項目を同じにする|-|Ｅｘｃｅｌで開く|クロス結果の集計…|名前を付けてファイルにコピー|-|削除|-|"
-                                   "ノードのプロパティ"));
+        QCOMPARE(
+            texts(view::ChartMenu::Node),
+            QString::fromUtf8(
+                "ファイルプレビュー|-|クロス時の必須ノードにする|クロス時の必須ノードを解除する|-|"
+                "クロスキー項目を同じにする|-|Ｅｘｃｅｌで開く|クロス結果の集計…|名前を付けてファイルにコピー|-|削除|-|"
+                "ノードのプロパティ"));
         QVERIFY(window_->commands()[CommandId::SelectAllNodes]->text().endsWith("\tCtrl+A"));
     }
 
@@ -333,7 +335,7 @@ private slots:
         QCOMPARE(centred_menu_position({200, 120}, {30, 20}, screen), QPoint(0, 0));          // top left
         QCOMPARE(centred_menu_position({200, 120}, {1590, 990}, screen), QPoint(1400, 880));  // bottom right
         QCOMPARE(centred_menu_position({200, 120}, {1590, 990}, QRect(1600, 0, 1280, 1000)),
-                 QPoint(1600, 880));  // a second screen to the right
+                 QPoint(1600, 880));                                              // a second screen to the right
         QCOMPARE(centred_menu_position({200, 1200}, {800, 500}, screen).y(), 0);  // taller than the screen
 
         window_->resize(1200, 800);
@@ -349,7 +351,10 @@ private slots:
         const QPoint at = area->mapToGlobal(pointer);
         QVERIFY2(std::abs(opened.center().x() - at.x()) <= 1 && std::abs(opened.center().y() - at.y()) <= 1,
                  qPrintable(QStringLiteral("menu centre %1,%2 pointer %3,%4")
-                                .arg(opened.center().x()).arg(opened.center().y()).arg(at.x()).arg(at.y())));
+                                .arg(opened.center().x())
+                                .arg(opened.center().y())
+                                .arg(at.x())
+                                .arg(at.y())));
         menu->close();
     }
 

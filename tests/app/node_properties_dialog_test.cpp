@@ -9,11 +9,11 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "text/cp932.h"
+#include "app/node_properties_dialog.h"
 #include "fake_desktop.h"
 #include "fake_dialogs.h"
-#include "app/node_properties_dialog.h"
 #include "test_registry.h"
+#include "text/cp932.h"
 
 using namespace tessaly;
 using namespace tessaly::app;
@@ -188,7 +188,8 @@ private slots:
     }
 
     void a_node_shows_its_kind_sample_path_and_count() {
-        QVERIFY(add_node(chart_, "/data/out/CROSS0001.csv", {300, 300}, 1.0, kResultNode, next_result_title(chart_), 57));
+        QVERIFY(
+            add_node(chart_, "/data/out/CROSS0001.csv", {300, 300}, 1.0, kResultNode, next_result_title(chart_), 57));
         cp932::copy_to_field(chart_.nodes[0].key_sample, cp("山田太郎,東京都"));
         QVERIFY(add_node(chart_, cp("/data/in/会員.csv"), {100, 100}, 1.0, kSourceNode, cp("会員"), 1234));
         chart_.primary_node = 0;
@@ -343,8 +344,8 @@ private slots:
         // (NEC's and IBM's): converting back and forth would change both.
         const std::string title = cp("名") + "\xED\x40" + "\x81";
         cp932::copy_to_field(chart_.nodes[1].title, title);
-        QVERIFY(edit_node_properties_with([](NodePropertiesDialog& d) { return d.try_accept(); }, dialogs_,
-                                          desktop_, chart_));
+        QVERIFY(edit_node_properties_with([](NodePropertiesDialog& d) { return d.try_accept(); }, dialogs_, desktop_,
+                                          chart_));
         QVERIFY(dialogs_.shown.empty());
         QCOMPARE(cp932::field_text(chart_.nodes[1].title), std::string_view(title));
     }

@@ -1,8 +1,8 @@
 #include <QTest>
 
-#include "view/operation_guide.h"
-#include "text/cp932.h"
 #include "test_registry.h"
+#include "text/cp932.h"
+#include "view/operation_guide.h"
 
 using namespace tessaly;
 using namespace tessaly::view;
@@ -27,8 +27,9 @@ private slots:
             return guide_hint(chart, {place, node, y}, preview);
         };
         QCOMPARE(text(GuidePlace::Ring, -1, 7), u("回転円に沿ってドラッグして表示倍率を変更することができます。"));
-        QCOMPARE(text(GuidePlace::Ring, -1, 8),
-                 u("回転円上でマウスホィールを操作して回転させることができます。Ctrlキー押下時は、1ポイント変わります。"));
+        QCOMPARE(
+            text(GuidePlace::Ring, -1, 8),
+            u("回転円上でマウスホィールを操作して回転させることができます。Ctrlキー押下時は、1ポイント変わります。"));
 
         QCOMPARE(text(GuidePlace::Mark, 1), u("『会員B』を必須ノードにします"));
         chart.nodes[1].mandatory = 1;
@@ -39,10 +40,12 @@ private slots:
         QCOMPARE(text(GuidePlace::SelectedNode, 2), u("ドラッグ＆ドロップして、このノードを移動することができます"));
 
         QCOMPARE(text(GuidePlace::Node, 0), u("右クリックして表示されるメニューから「タイトルの変更」などができます"));
-        QCOMPARE(text(GuidePlace::Node, 1), u("Ｗクリックするとファイルエリアにプレビューを表示し、クロスキーの指定ができます"));
+        QCOMPARE(text(GuidePlace::Node, 1),
+                 u("Ｗクリックするとファイルエリアにプレビューを表示し、クロスキーの指定ができます"));
         QCOMPARE(text(GuidePlace::Node, 2), u("『顧客C』をドラッグ＆ドロップしてノードを移動させることができます"));
         QCOMPARE(text(GuidePlace::Node, 3), u("右クリックして表示されるメニューから「タイトルの変更」などができます"));
-        QCOMPARE(text(GuidePlace::Node, 2, 0, 2), u("現在ファイルエリアにファイルがセットされているノードは太字で表示されています"));
+        QCOMPARE(text(GuidePlace::Node, 2, 0, 2),
+                 u("現在ファイルエリアにファイルがセットされているノードは太字で表示されています"));
 
         QCOMPARE(text(GuidePlace::RightEdge), u("左右にドラッグ＆ドロップしてビューの幅を変更することができます"));
         QCOMPARE(text(GuidePlace::BottomEdge), u("上下にドラッグ＆ドロップしてビューの高さを変更することができます"));

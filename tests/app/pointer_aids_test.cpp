@@ -4,10 +4,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "view/chart_view.h"
 #include "fake_dialogs.h"
 #include "test_registry.h"
 #include "text/cp932.h"
+#include "view/chart_view.h"
 
 using namespace tessaly;
 using namespace tessaly::view;

@@ -3,8 +3,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "view/pointer_animation.h"
 #include "test_registry.h"
+#include "view/pointer_animation.h"
 
 using namespace tessaly;
 using namespace tessaly::view;
@@ -78,7 +78,8 @@ private slots:
         animation.paint(again);  // a stopped animation draws nothing
         again.end();
         QCOMPARE(after.pixelColor(area.center()), QColor(Qt::white));
-        for (int j = 0; j < kMaxComets; ++j) QCOMPARE(pixels_of(after.copy(area), PointerAnimation::comet_colour(j)), 0);
+        for (int j = 0; j < kMaxComets; ++j)
+            QCOMPARE(pixels_of(after.copy(area), PointerAnimation::comet_colour(j)), 0);
     }
 
     void nothing_starts_without_comets_or_at_the_smallest_zoom() {

@@ -7,10 +7,10 @@
 #include <sys/stat.h>
 
 #include "app/about_dialog.h"
+#include "app/single_instance.h"
 #include "chart/chart_file.h"
 #include "print_fixtures.h"
 #include "shell/settings.h"
-#include "app/single_instance.h"
 #include "test_registry.h"
 
 using namespace tessaly;
@@ -54,7 +54,8 @@ class PrintCommandLineTest : public QObject {
 private slots:
     void initTestCase() {
         QDir(dir_.path()).mkdir("run");
-        QFile::setPermissions(dir_.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(dir_.filePath("run"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         Chart chart = print_fixtures::chart_with_boxes(1920, 1080, {{100, 100, 300, 180}});
         chart_path_ = dir_.filePath("members.tsy");
         QVERIFY(save_chart(chart_path_.toStdString(), chart, false).message_id == MessageId::None);
@@ -118,8 +119,10 @@ private slots:
         QVERIFY(QDir().mkpath(dir_.filePath("config/Varnholt")));
         for (const bool fifo : {true, false}) {
             QFile::remove(ini);
-            if (fifo) QVERIFY(::mkfifo(QFile::encodeName(ini).constData(), 0600) == 0);
-            else QVERIFY(QFile::link("/dev/zero", ini));
+            if (fifo)
+                QVERIFY(::mkfifo(QFile::encodeName(ini).constData(), 0600) == 0);
+            else
+                QVERIFY(QFile::link("/dev/zero", ini));
             const QString pdf = dir_.filePath("odd-settings.pdf");
             const Run done = run({"--print-pdf", pdf, chart_path_}, 20000);
             QCOMPARE(done.exit_code, 0);

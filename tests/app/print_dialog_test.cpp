@@ -9,19 +9,19 @@
 
 #include "fake_dialogs.h"
 #include "print/print_dialog.h"
-#include "print_fixtures.h"
 #include "print/print_preview.h"
 #include "print/printer_device.h"
 #include "print/printer_setup_dialog.h"
+#include "print_fixtures.h"
 #include "shell/settings.h"
 #include "test_registry.h"
 
 using namespace tessaly;
 using namespace tessaly::print;
+using print_fixtures::near;
 using tessaly::app::set_setting;
 using tessaly::app::Setting;
 using tessaly::app::setting;
-using print_fixtures::near;
 
 // The print dialog, offscreen, over the PDF printer and a chart of
 // 1,920 × 1,080 pixels: A4 portrait with the default margins is 3 × 2 pages.
@@ -105,7 +105,8 @@ private slots:
         QCOMPARE(picture.pixelColor(sheet.x() + 3, sheet.y() + 3), QColor(Qt::white));
         // The chart's canvas starts at the printable corner with its outline.
         const QRect area = preview->printable();
-        QCOMPARE(area.topLeft(), sheet.topLeft() + QPoint(preview->picture().margins.left, preview->picture().margins.top));
+        QCOMPARE(area.topLeft(),
+                 sheet.topLeft() + QPoint(preview->picture().margins.left, preview->picture().margins.top));
         QCOMPARE(picture.pixelColor(area.topLeft()), QColor(72, 94, 123));
         // The node at (100, 100) of the chart, at the preview's scale.
         const double scale = preview->picture().scale;
@@ -359,7 +360,8 @@ private slots:
         QTest::mouseMove(preview, dropped);
         QTest::mouseRelease(preview, Qt::LeftButton, {}, dropped);
         QCOMPARE(preview->dragged_margin(), kNoMargin);
-        const int expected = margin_after_drag(dropped.x() - preview->picture().paper.x(), preview->picture().scale, 96);
+        const int expected =
+            margin_after_drag(dropped.x() - preview->picture().paper.x(), preview->picture().scale, 96);
         QVERIFY(expected > 25);
         QCOMPARE(dialog_->margins().left, expected);
         QCOMPARE(dialog_->left_field()->value(), expected);

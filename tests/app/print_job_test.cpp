@@ -1,14 +1,14 @@
-#include <QFile>
 #include <QDateTime>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QPrinterInfo>
 #include "fake_dialogs.h"
-#include "print_fixtures.h"
 #include "print/print_job.h"
 #include "print/printer_device.h"
+#include "print_fixtures.h"
 #include "shell/settings.h"
-#include <QPrinterInfo>
 #include "test_registry.h"
 
 using namespace tessaly;

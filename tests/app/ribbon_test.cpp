@@ -34,8 +34,7 @@ int max_saturation(const QImage& image) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             const QColor px = image.pixelColor(x, y);
-            if (px.alpha() > 64)
-                most = std::max(most, px.hsvSaturation());
+            if (px.alpha() > 64) most = std::max(most, px.hsvSaturation());
         }
     return most;
 }
@@ -204,7 +203,8 @@ private slots:
             QStringLiteral("クロス処理が終了したら\nダイアログを自動的に閉じます\n処理ダイアログを自動的に閉じる")));
         QString plain = doc.toPlainText();
         plain.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
-        QCOMPARE(plain, QStringLiteral("処理ダイアログを自動的に閉じる\nクロス処理が終了したら\nダイアログを自動的に閉じます"));
+        QCOMPARE(plain, QStringLiteral(
+                            "処理ダイアログを自動的に閉じる\nクロス処理が終了したら\nダイアログを自動的に閉じます"));
     }
 
     void tooltip_keeps_a_long_description_whole() {
@@ -260,7 +260,8 @@ private slots:
     void combo_triggers_with_the_chosen_index() {
         RibbonWindow w;
         QAction command(QStringLiteral("フォントサイズ"));
-        RibbonPanel* panel = w.ribbon->add_category(QStringLiteral("ホーム"))->add_panel(QStringLiteral("ノードテキスト"));
+        RibbonPanel* panel =
+            w.ribbon->add_category(QStringLiteral("ホーム"))->add_panel(QStringLiteral("ノードテキスト"));
         QComboBox* combo = panel->add_combo(QStringLiteral("フォント："), font_sizes, 6, &command);
         QCOMPARE(combo->count(), 9);
         QSignalSpy triggered(&command, &QAction::triggered);
@@ -284,7 +285,8 @@ private slots:
     void spin_box_triggers_when_the_user_changes_it() {
         RibbonWindow w;
         QAction command(QStringLiteral("最低重複回数"));
-        RibbonPanel* panel = w.ribbon->add_category(QStringLiteral("クロス設定"))->add_panel(QStringLiteral("クロス処理時"));
+        RibbonPanel* panel =
+            w.ribbon->add_category(QStringLiteral("クロス設定"))->add_panel(QStringLiteral("クロス処理時"));
         QSpinBox* spin = panel->add_spin_box(QStringLiteral("最低重複回数："), 2, 100, 4, &command);
         QSignalSpy triggered(&command, &QAction::triggered);
         spin->setValue(5);  // the program
@@ -322,7 +324,8 @@ private slots:
 
     void small_elements_stack_in_columns_of_three() {
         RibbonWindow w;
-        RibbonPanel* panel = w.ribbon->add_category(QStringLiteral("クロス設定"))->add_panel(QStringLiteral("クロス処理時"));
+        RibbonPanel* panel =
+            w.ribbon->add_category(QStringLiteral("クロス設定"))->add_panel(QStringLiteral("クロス処理時"));
         QList<QAction*> actions;
         QList<QCheckBox*> boxes;
         for (int i = 0; i < 5; ++i) {
@@ -352,8 +355,7 @@ private slots:
         const QStringList names{"align-v-centre", "align-h-centre", "align-v-even", "align-h-even",
                                 "align-top",      "align-bottom",   "align-left",   "align-right"};
         for (int i = 0; i < names.size(); ++i) {
-            if (i % 4 == 0)
-                panel->begin_group();
+            if (i % 4 == 0) panel->begin_group();
             buttons << panel->add_small_button(new QAction(ribbon_icon(names[i]), QString(), &w.window));
         }
         w.window.show();
@@ -432,8 +434,9 @@ private slots:
     void ctrl_f1_minimises_and_restores() {
         RibbonWindow w;
         RibbonCategory* home = w.ribbon->add_category(QStringLiteral("ホーム   WClick , Ctrl+F1"));
-        home->add_panel(QStringLiteral("処理"))->add_large_button(
-            new QAction(ribbon_icon(QStringLiteral("cross-run")), QStringLiteral("クロス 実行"), &w.window));
+        home->add_panel(QStringLiteral("処理"))
+            ->add_large_button(
+                new QAction(ribbon_icon(QStringLiteral("cross-run")), QStringLiteral("クロス 実行"), &w.window));
         QVERIFY(w.show_active());
         const int full = w.ribbon->height();
         QSignalSpy changed(w.ribbon, &Ribbon::minimised_changed);
@@ -506,7 +509,8 @@ private slots:
         for (int i = 0; i < 4; ++i) {
             panels << home->add_panel(QStringLiteral("パネル%1").arg(i));
             for (int j = 0; j < 3; ++j)
-                panels.last()->add_check_box(new QAction(QStringLiteral("とても長い項目の名前をここに書きます%1").arg(j), &w.window));
+                panels.last()->add_check_box(
+                    new QAction(QStringLiteral("とても長い項目の名前をここに書きます%1").arg(j), &w.window));
         }
         QAction run(ribbon_icon(QStringLiteral("cross-run")), QStringLiteral("クロス 実行"));
         QToolButton* run_button = panels.last()->add_large_button(&run);
@@ -514,8 +518,7 @@ private slots:
         w.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.window));
         QApplication::processEvents();
-        for (RibbonPanel* panel : panels)
-            QVERIFY(!panel->collapsed());
+        for (RibbonPanel* panel : panels) QVERIFY(!panel->collapsed());
         const int panel_width = panels[0]->width();
 
         QVERIFY(panel_width > 200);
@@ -531,8 +534,7 @@ private slots:
         // The collapsed panel's button shows its elements until one is used.
         QToolButton* opener = nullptr;
         for (QToolButton* b : panels[3]->findChildren<QToolButton*>())
-            if (b->isVisible())
-                opener = b;
+            if (b->isVisible()) opener = b;
         QVERIFY(opener);
         QTest::mouseClick(opener, Qt::LeftButton);
         QVERIFY(run_button->isVisible());
@@ -551,8 +553,8 @@ private slots:
     void window_can_close_with_a_popup_open() {
         auto w = std::make_unique<RibbonWindow>();
         RibbonPanel* panel = w->ribbon->add_category(QStringLiteral("ホーム"))->add_panel(QStringLiteral("処理"));
-        panel->add_large_button(new QAction(ribbon_icon(QStringLiteral("cross-run")), QStringLiteral("クロス 実行"),
-                                            &w->window));
+        panel->add_large_button(
+            new QAction(ribbon_icon(QStringLiteral("cross-run")), QStringLiteral("クロス 実行"), &w->window));
         QVERIFY(w->show_active());
         w->ribbon->set_minimised(true);
         QTest::mouseClick(w->tabs()[0], Qt::LeftButton);
@@ -633,16 +635,16 @@ private slots:
                 const QImage image = pm.toImage();
                 int opaque = 0;
                 for (int y = 0; y < image.height(); ++y)
-                    for (int x = 0; x < image.width(); ++x)
-                        opaque += qAlpha(image.pixel(x, y)) > 128;
+                    for (int x = 0; x < image.width(); ++x) opaque += qAlpha(image.pixel(x, y)) > 128;
                 QVERIFY2(opaque > size * size / 8, qPrintable(path));  // a picture, not a dot
             }
         }
         for (const char* needed :
-             {"app-logo", "file-new", "file-open", "file-save", "file-save-as", "file-print", "file-close",
-              "settings", "about", "exit", "undo", "redo", "show-menu", "help", "align-v-centre",
-              "align-h-centre", "align-v-even", "align-h-even", "align-top", "align-bottom", "align-left",
-              "align-right", "area-chart", "area-file", "area-both", "cross-run", "panel", "tessaly"})
+             {"app-logo",   "file-new",     "file-open",      "file-save",      "file-save-as", "file-print",
+              "file-close", "settings",     "about",          "exit",           "undo",         "redo",
+              "show-menu",  "help",         "align-v-centre", "align-h-centre", "align-v-even", "align-h-even",
+              "align-top",  "align-bottom", "align-left",     "align-right",    "area-chart",   "area-file",
+              "area-both",  "cross-run",    "panel",          "tessaly"})
             QVERIFY2(names.contains(QLatin1String(needed)), needed);
         QVERIFY(!ribbon_icon(QStringLiteral("cross-run")).pixmap(32, 32).isNull());
     }
@@ -661,8 +663,7 @@ private slots:
         layout->addWidget(area);
         auto act = [&window](const char* icon, const QString& text, const QString& tip = QString()) {
             auto* a = new QAction(icon ? ribbon_icon(QLatin1String(icon)) : QIcon(), text, &window);
-            if (!tip.isEmpty())
-                set_ribbon_tooltip(a, tip);
+            if (!tip.isEmpty()) set_ribbon_tooltip(a, tip);
             return a;
         };
 
@@ -676,13 +677,13 @@ private slots:
         menu->addAction(file_open);
         menu->addAction(file_save);
         menu->addAction(file_save_as);
-        menu->addAction(act("file-print", QStringLiteral("印刷(&P)"), QStringLiteral("チャートエリアの印刷をします\n印刷")));
+        menu->addAction(
+            act("file-print", QStringLiteral("印刷(&P)"), QStringLiteral("チャートエリアの印刷をします\n印刷")));
         menu->addSeparator();
         menu->addAction(act("settings", QStringLiteral("環境の設定(&K)")));
         ribbon->add_application_bottom_action(act("about", QStringLiteral("バージョン情報(&A)")));
         ribbon->add_application_bottom_action(act("exit", QStringLiteral("テサリーの終了(&X)")));
-        for (QAction* a : {file_new, file_open, file_save, file_save_as, file_close})
-            ribbon->add_quick_access(a);
+        for (QAction* a : {file_new, file_open, file_save, file_save_as, file_close}) ribbon->add_quick_access(a);
         ribbon->add_tab_row_action(act("undo", QStringLiteral("アンドゥ")));
         ribbon->add_tab_row_action(act("redo", QStringLiteral("リドゥ")));
         ribbon->add_tab_row_action(act("show-menu", QStringLiteral("メニュー表示/非表示")));
@@ -703,16 +704,14 @@ private slots:
         int n = 0;
         for (const char* icon : {"align-v-centre", "align-h-centre", "align-v-even", "align-h-even", "align-top",
                                  "align-bottom", "align-left", "align-right"}) {
-            if (n++ % 4 == 0)
-                position->begin_group();
+            if (n++ % 4 == 0) position->begin_group();
             QAction* a = act(icon, QString());
             a->setEnabled(n <= 2);  // one node selected: only the centring works
             position->add_small_button(a);
         }
         RibbonPanel* areas = home->add_panel(QStringLiteral("エリア切替"));
         areas->begin_group();
-        for (const char* icon : {"area-chart", "area-both", "area-file"})
-            areas->add_small_button(act(icon, QString()));
+        for (const char* icon : {"area-chart", "area-both", "area-file"}) areas->add_small_button(act(icon, QString()));
         RibbonPanel* file_area = home->add_panel(QStringLiteral("ファイルエリア"));
         for (const QString& caption : {QStringLiteral("桁目盛りの表示"), QStringLiteral("レコード№の表示")}) {
             QAction* a = act(nullptr, caption);
@@ -744,8 +743,9 @@ private slots:
         when->add_spin_box(QStringLiteral("最低重複回数："), 2, 100, 4, act(nullptr, QStringLiteral("最低重複回数")))
             ->setValue(2);
         RibbonPanel* output = cross->add_panel(QStringLiteral("クロス結果出力時"));
-        for (const QString& caption : {QStringLiteral("ヒットの一連番号を付ける"), QStringLiteral("１ヒットごと改行する"),
-                                       QStringLiteral("処理ダイアログを自動的に閉じる")}) {
+        for (const QString& caption :
+             {QStringLiteral("ヒットの一連番号を付ける"), QStringLiteral("１ヒットごと改行する"),
+              QStringLiteral("処理ダイアログを自動的に閉じる")}) {
             QAction* a = act(nullptr, caption);
             a->setCheckable(true);
             a->setChecked(caption != QStringLiteral("処理ダイアログを自動的に閉じる"));
@@ -778,8 +778,7 @@ private slots:
         // The icons at both sizes on the ribbon's ground and on a menu's.
         QDirIterator it(QStringLiteral(":/icons"));
         QStringList paths;
-        while (it.hasNext())
-            paths << it.next();
+        while (it.hasNext()) paths << it.next();
         paths.sort();
         QImage sheet(paths.size() * 40 + 8, 4 * 40, QImage::Format_ARGB32);
         QPainter p(&sheet);

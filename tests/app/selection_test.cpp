@@ -1,7 +1,7 @@
 #include <QTest>
 
-#include "view/selection.h"
 #include "test_registry.h"
+#include "view/selection.h"
 
 using namespace tessaly;
 using namespace tessaly::view;
@@ -49,7 +49,7 @@ private slots:
         QCOMPARE(chart.primary_node, 0);
         QVERIFY(!press_on_node(chart, 0, PressKeys::Shift));  // Shift on selected: drop it
         QCOMPARE(selected(chart), (std::vector<int>{2}));
-        QCOMPARE(chart.primary_node, 2);  // the lowest still selected
+        QCOMPARE(chart.primary_node, 2);                     // the lowest still selected
         QVERIFY(press_on_node(chart, 1, PressKeys::Shift));  // Shift on unselected: select only it
         QCOMPARE(selected(chart), (std::vector<int>{1}));
         QVERIFY(press_on_node(chart, 1, PressKeys::Plain));  // plain on selected: drag
@@ -83,7 +83,7 @@ private slots:
 
     void a_drag_moves_by_the_pointer_less_its_grab_offset() {
         Chart chart = three_nodes();
-        press_on_node(chart, 2, PressKeys::Plain);  // centre (350, 325)
+        press_on_node(chart, 2, PressKeys::Plain);                        // centre (350, 325)
         QVERIFY(!drop_dragged_nodes(chart, {361, 336}, {10, 10}, 1.0f));  // one pixel: no move
         QVERIFY(drop_dragged_nodes(chart, {410, 345}, {10, 10}, 1.0f));
         QCOMPARE(chart.nodes[2].rect, (Rect{350, 310, 450, 360}));
@@ -91,8 +91,8 @@ private slots:
 
     void band_and_select_all() {
         Chart chart = three_nodes();
-        QVERIFY(!select_in_band(chart, Band{{0, 0}, {10, 500}}, 1.0f));  // too narrow
-        QVERIFY(!select_in_band(chart, Band{{0, 0}, {90, 60}}, 1.0f));  // every node sticks out
+        QVERIFY(!select_in_band(chart, Band{{0, 0}, {10, 500}}, 1.0f));   // too narrow
+        QVERIFY(!select_in_band(chart, Band{{0, 0}, {90, 60}}, 1.0f));    // every node sticks out
         QVERIFY(select_in_band(chart, Band{{160, 80}, {-1, -1}}, 1.0f));  // drawn up and left
         QCOMPARE(selected(chart), (std::vector<int>{0, 1}));
         QCOMPARE(chart.primary_node, 1);  // the last in table order
@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(canvas_edge_for(chart, 6000, 1.0f, true), 5000);  // no wider than 5,000
         QCOMPARE(canvas_edge_for(chart, 2000, 2.0f, true), 1000);  // canvas pixels at 200 %
         chart.nodes[2].rect = Rect{600, 600, 700, 900};
-        QCOMPARE(canvas_edge_for(chart, 600, 1.0f, true), 700);    // never cuts a node off
+        QCOMPARE(canvas_edge_for(chart, 600, 1.0f, true), 700);  // never cuts a node off
         QCOMPARE(canvas_edge_for(chart, 600, 1.0f, false), 900);
     }
 };

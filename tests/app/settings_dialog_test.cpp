@@ -2,18 +2,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <unistd.h>
 
-#include "fake_dialogs.h"
 #include "app/main_window.h"
-#include "shell/settings.h"
 #include "app/settings_dialog.h"
+#include "fake_dialogs.h"
+#include "shell/settings.h"
 #include "test_registry.h"
 
 using namespace tessaly;
@@ -81,7 +81,8 @@ private slots:
     // refused with the reason.
     void a_typed_folder_is_checked_and_a_missing_one_offered() {
         store_default_result_folder(*settings_);
-        QCOMPARE(result_folder(*settings_), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Tessaly");
+        QCOMPARE(result_folder(*settings_),
+                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Tessaly");
         set_result_folder(*settings_, "/elsewhere");
         store_default_result_folder(*settings_);  // one stored is kept
         QCOMPARE(result_folder(*settings_), QString("/elsewhere"));
@@ -112,10 +113,13 @@ private slots:
         QCOMPARE(saved, 1);
         QCOMPARE(refused.size(), typed_in.size() - 1);
         QVERIFY(refused[0].endsWith(QString::fromUtf8("保存場所は / から始まるフォルダのパスで指定してください")));
-        QCOMPARE(refused[1], file.fileName() + QString::fromUtf8("\nフォルダではなくファイルです\n保存場所にはフォルダを指定してください"));
+        QCOMPARE(refused[1],
+                 file.fileName() +
+                     QString::fromUtf8("\nフォルダではなくファイルです\n保存場所にはフォルダを指定してください"));
         if (::geteuid() != 0)
             QVERIFY(refused[2].startsWith(closed + QString::fromUtf8("\nこのフォルダには書込みが許可されていない")));
-        QCOMPARE(refused.back(), missing + QString::fromUtf8("\nこのフォルダはありません\n作成しますか"));  // answered No
+        QCOMPARE(refused.back(),
+                 missing + QString::fromUtf8("\nこのフォルダはありません\n作成しますか"));  // answered No
         QVERIFY(QFileInfo(missing).isDir());
         QCOMPARE(result_folder(*settings_), missing);
     }

@@ -1,8 +1,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "fake_dialogs.h"
 #include "app/frame_rules.h"
+#include "fake_dialogs.h"
 #include "shell/settings.h"
 #include "test_registry.h"
 
@@ -88,8 +88,10 @@ private slots:
             QCOMPARE(setting(*open_settings(dialogs), Setting::MinHit), 5);
             QVERIFY(dialogs.shown.empty());
         }
-        if (had) qputenv("XDG_CONFIG_HOME", before);
-        else qunsetenv("XDG_CONFIG_HOME");
+        if (had)
+            qputenv("XDG_CONFIG_HOME", before);
+        else
+            qunsetenv("XDG_CONFIG_HOME");
     }
 
     void orientation_other_than_landscape_reads_as_portrait() {

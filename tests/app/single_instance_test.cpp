@@ -5,12 +5,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <map>
-#include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <map>
+#include <optional>
 
 #include "app/single_instance.h"
 #include "test_registry.h"
@@ -24,8 +24,10 @@ class Environment {
 public:
     ~Environment() {
         for (const auto& [name, value] : saved_)
-            if (value) qputenv(name.c_str(), *value);
-            else qunsetenv(name.c_str());
+            if (value)
+                qputenv(name.c_str(), *value);
+            else
+                qunsetenv(name.c_str());
     }
     void set(const char* name, const QString& value) {
         keep(name);
@@ -132,7 +134,8 @@ private slots:
         // is refused whoever runs the test), a lock held and a socket
         // listening in the shared folder under our names.
         const QString id = QStringLiteral("Varnholt.R52207.Tessaly.1.01");
-        QFile taken(shared.filePath(QStringLiteral("runtime-") + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name)));
+        QFile taken(
+            shared.filePath(QStringLiteral("runtime-") + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name)));
         QVERIFY(taken.open(QIODevice::WriteOnly));
         taken.close();
         QLockFile planted_lock(shared.filePath(id + ".lock"));

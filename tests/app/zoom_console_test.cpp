@@ -16,17 +16,11 @@ const QSize kClient(800, 600);
 const QColor kClear(255, 247, 255);
 
 // A point given in the console's own 130 × 130 square.
-QPoint on_face(const ZoomConsole& console, int x, int y) {
-    return console.centre() - QPoint(65, 65) + QPoint(x, y);
-}
+QPoint on_face(const ZoomConsole& console, int x, int y) { return console.centre() - QPoint(65, 65) + QPoint(x, y); }
 
-bool is_red(QColor c) {
-    return c.red() > 150 && c.green() < 90 && c.blue() < 90;
-}
+bool is_red(QColor c) { return c.red() > 150 && c.green() < 90 && c.blue() < 90; }
 
-bool is_green(QColor c) {
-    return c.green() > c.red() + 20 && c.green() > c.blue() + 20;
-}
+bool is_green(QColor c) { return c.green() > c.red() + 20 && c.green() > c.blue() + 20; }
 
 // The columns of the digit band (rows 40 to 89) that hold red.
 QList<int> red_columns(const QImage& face) {
@@ -325,7 +319,7 @@ private slots:
         QVERIFY(console.pointer_moved(console.centre() + QPoint(0, 71), Qt::NoButton, kClient));
         QCOMPARE(guide.count(), 2);
         QVERIFY(guide.at(0).at(0).toString().startsWith("回転円上でマウスホィール"));  // even y
-        QVERIFY(guide.at(1).at(0).toString().startsWith("回転円に沿ってドラッグ"));  // odd y
+        QVERIFY(guide.at(1).at(0).toString().startsWith("回転円に沿ってドラッグ"));    // odd y
         QVERIFY(!console.pointer_moved(console.centre() + QPoint(0, 74), Qt::NoButton, kClient));
         QVERIFY(!console.cursor().pixmap().isNull());
     }

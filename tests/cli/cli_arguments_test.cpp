@@ -12,9 +12,7 @@ Arguments parse_ok(std::vector<std::string> args) {
     return std::holds_alternative<Arguments>(parsed) ? std::get<Arguments>(parsed) : Arguments{};
 }
 
-bool is_usage_error(std::vector<std::string> args) {
-    return std::holds_alternative<UsageError>(parse_arguments(args));
-}
+bool is_usage_error(std::vector<std::string> args) { return std::holds_alternative<UsageError>(parse_arguments(args)); }
 
 std::string usage_error(std::vector<std::string> args) {
     auto parsed = parse_arguments(args);
@@ -30,8 +28,8 @@ std::string described(const SourceArgument& s) {
 }  // namespace
 
 TEST(CliArguments, FileOptionsApplyToTheLastFile) {
-    Arguments a = parse_ok({"--min-hit", "3", "-o", "out", "-f", "a.csv", "-k", "2", "-f", "b.csv", "-k", "3-4",
-                            "-r", "2", "-t", "会員", "-M", "--ignore-case", "--no-blank-lines"});
+    Arguments a = parse_ok({"--min-hit", "3", "-o", "out", "-f", "a.csv", "-k", "2", "-f", "b.csv", "-k", "3-4", "-r",
+                            "2", "-t", "会員", "-M", "--ignore-case", "--no-blank-lines"});
     EXPECT_EQ(a.mode, Arguments::Mode::Files);
     ASSERT_EQ(a.sources.size(), 2u);
     EXPECT_EQ(a.sources[0].key_first, 1);
@@ -54,7 +52,8 @@ TEST(CliArguments, FileOptionsApplyToTheLastFile) {
 TEST(CliArguments, LongOptionsAndAttachedValuesMeanTheShortOnes) {
     const std::vector<std::vector<std::string>> forms = {
         {"-o", "out", "-f", "a.csv", "-k", "2-3", "-r", "2", "-t", "会員", "-M"},
-        {"--output-dir", "out", "--file", "a.csv", "--key", "2-3", "--start-record", "2", "--title", "会員", "--mandatory"},
+        {"--output-dir", "out", "--file", "a.csv", "--key", "2-3", "--start-record", "2", "--title", "会員",
+         "--mandatory"},
         {"--output-dir=out", "--file=a.csv", "--key=2-3", "--start-record=2", "--title=会員", "--mandatory"},
         {"-oout", "-fa.csv", "-k2-3", "-r2", "-t会員", "-M"},
     };
@@ -110,11 +109,31 @@ TEST(CliArguments, WrongOptionFormsAreRefusedByTheirWrittenName) {
 // --help names every option, the long and the short form, with an example.
 TEST(CliArguments, HelpShowsEveryOption) {
     const std::string usage = kUsage;
-    for (const char* option :
-         {"-f, --file", "-k, --key", "-r, --start-record", "-t, --title", "-M, --mandatory", "-o, --output-dir",
-          "--chart", "--node", "--save", "--list", "--min-hit", "--keep-spaces", "--remove-hyphens", "--remove-parens",
-          "--ignore-case", "--old-new", "--no-hit-numbers", "--no-blank-lines", "--json", "--timings", "-h, --help",
-          "--version", "-k2-3", "--key=2-3", "\nExample:\n  tessaly-cross "})
+    for (const char* option : {"-f, --file",
+                               "-k, --key",
+                               "-r, --start-record",
+                               "-t, --title",
+                               "-M, --mandatory",
+                               "-o, --output-dir",
+                               "--chart",
+                               "--node",
+                               "--save",
+                               "--list",
+                               "--min-hit",
+                               "--keep-spaces",
+                               "--remove-hyphens",
+                               "--remove-parens",
+                               "--ignore-case",
+                               "--old-new",
+                               "--no-hit-numbers",
+                               "--no-blank-lines",
+                               "--json",
+                               "--timings",
+                               "-h, --help",
+                               "--version",
+                               "-k2-3",
+                               "--key=2-3",
+                               "\nExample:\n  tessaly-cross "})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     // Fits a terminal of 80 columns (a kanji or a full-width sign takes two).
     for (std::size_t start = 0, end; (end = usage.find('\n', start)) != std::string::npos; start = end + 1) {
@@ -137,9 +156,9 @@ TEST(CliArguments, ChartAndListModes) {
 
 TEST(CliArguments, WrongUsageIsRefused) {
     EXPECT_TRUE(is_usage_error({}));
-    EXPECT_TRUE(is_usage_error({"-k", "1", "-f", "a"}));                 // -k before any file
-    EXPECT_TRUE(is_usage_error({"-f", "a"}));                            // no key
-    EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "0"}));                 // fields count from 1
+    EXPECT_TRUE(is_usage_error({"-k", "1", "-f", "a"}));  // -k before any file
+    EXPECT_TRUE(is_usage_error({"-f", "a"}));             // no key
+    EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "0"}));  // fields count from 1
     EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "3-2"}));
     // No field beyond the 2,000 a record (and a chart's key) may have.
     EXPECT_EQ(parse_ok({"-f", "a", "-k", "1999-2000"}).sources[0].key_last, 1999);
@@ -151,7 +170,7 @@ TEST(CliArguments, WrongUsageIsRefused) {
     EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1", "--min-hit", "1"}));
     EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1", "--min-hit", "101"}));
     EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1", "--bogus"}));
-    EXPECT_TRUE(is_usage_error({"--chart", "c.tsy"}));                   // no node
+    EXPECT_TRUE(is_usage_error({"--chart", "c.tsy"}));  // no node
     EXPECT_TRUE(is_usage_error({"--chart", "c.tsy", "--node", "x", "-f", "a", "-k", "1"}));
     EXPECT_TRUE(is_usage_error({"-f", "a", "-k", "1", "--save"}));
 }

@@ -33,7 +33,9 @@ TEST(CliJson, StringsReadBackAsWritten) {
     EXPECT_EQ(read_back(json_string("会員 〒100-0001 😀")), "会員 〒100-0001 😀");
 
     const std::string replacement = "\xEF\xBF\xBD";
-    EXPECT_EQ(read_back(json_string("a\xFF" "b")), "a" + replacement + "b");
+    EXPECT_EQ(read_back(json_string("a\xFF"
+                                    "b")),
+              "a" + replacement + "b");
     EXPECT_EQ(read_back(json_string("\x8E\x52\x93\x63")), replacement + "R" + replacement + "c");  // cp932 山田
     EXPECT_EQ(read_back(json_string("cut \xE5\xB1")), "cut " + replacement + replacement);
     // An overlong form and a surrogate: every byte of them.

@@ -51,8 +51,8 @@ class ProgramRun {
 public:
     // With a shell prefix, the program is run by /bin/sh after that prefix
     // (a ulimit, say).
-    ProgramRun(const TempDir& dir, const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {},
-        const std::string& shell_prefix = {}) {
+    ProgramRun(const TempDir& dir, const std::vector<std::string>& args,
+               const std::map<std::string, std::string>& env = {}, const std::string& shell_prefix = {}) {
         static int runs = 0;
         const std::string n = std::to_string(++runs);
         out_ = dir / ("run" + n + ".out");
@@ -180,8 +180,7 @@ fs::path large_source(const TempDir& dir) {
     text.reserve(40u << 20);
     char line[96];
     for (int i = 0; i < 700000; ++i) {
-        std::snprintf(line, sizeof line, "%d,name%d,%d,abcdefghijklmnopqrstuvwxyz0123456789\n", i % 250000, i,
-                      i * 7);
+        std::snprintf(line, sizeof line, "%d,name%d,%d,abcdefghijklmnopqrstuvwxyz0123456789\n", i % 250000, i, i * 7);
         text += line;
     }
     write_bytes(path, text);
@@ -215,8 +214,8 @@ TEST(CrossProgram, TwoSavesIntoOneChartAtOnceBothLand) {
 
     constexpr int kRounds = 8;
     for (int round = 0; round < kRounds; ++round) {
-        const std::vector<std::string> args = {"--chart", chart_path.string(), "--node", "#0", "--node", "#1",
-                                               "--save",  "-o",               (dir / "out").string()};
+        const std::vector<std::string> args = {
+            "--chart", chart_path.string(), "--node", "#0", "--node", "#1", "--save", "-o", (dir / "out").string()};
         ProgramRun first(dir, args);
         ProgramRun second(dir, args);
         ASSERT_TRUE(first.wait());
@@ -254,8 +253,8 @@ TEST(CrossProgram, ALockedChartIsWaitedForAndTheWaitCanBeInterrupted) {
     const fs::path chart_path = dir / "chart.tsy";
     save_sample_chart(chart_path, {a});
     const std::string before = read_bytes(chart_path);
-    const std::vector<std::string> args = {"--chart", chart_path.string(), "--node", "#0", "--save", "-o",
-                                           (dir / "out").string()};
+    const std::vector<std::string> args = {"--chart", chart_path.string(),   "--node", "#0", "--save",
+                                           "-o",      (dir / "out").string()};
 
     FileLock held;
     ASSERT_TRUE(held.lock(chart_path, {}));
@@ -300,8 +299,8 @@ TEST(CrossProgram, CrossesIntoOneFolderAtOnceTakeNumbersOfTheirOwn) {
     constexpr int kCrosses = 6;
     std::vector<std::unique_ptr<ProgramRun>> runs;
     for (int i = 0; i < kCrosses; ++i)
-        runs.push_back(std::make_unique<ProgramRun>(dir, std::vector<std::string>{"-o", (dir / "out").string(), "-f",
-                                                                             a.string(), "-k", "1"}));
+        runs.push_back(std::make_unique<ProgramRun>(
+            dir, std::vector<std::string>{"-o", (dir / "out").string(), "-f", a.string(), "-k", "1"}));
     std::set<std::string> results;
     for (auto& run : runs) {
         ASSERT_TRUE(run->wait());
@@ -344,7 +343,8 @@ TEST(CrossProgram, AFifoOrADeviceIsRefusedAtOnce) {
     for (const fs::path& odd : {fifo.path(), fs::path("/dev/zero")}) {
         const fs::path chart_path = dir / "chart.tsy";
         save_sample_chart(chart_path, {a, odd});
-        ProgramRun run(dir, {"--chart", chart_path.string(), "--node", "#0", "--node", "#1", "-o", (dir / "out").string()});
+        ProgramRun run(dir,
+                       {"--chart", chart_path.string(), "--node", "#0", "--node", "#1", "-o", (dir / "out").string()});
         ASSERT_TRUE(run.wait(15s)) << "still waiting";
         EXPECT_EQ(run.exit_code(), 1);
         const std::string err = run.err();
@@ -432,7 +432,7 @@ TEST(CrossProgram, KilledInTheMiddleItLeavesNothingBehind) {
 
     for (const auto& extra : {0ms, 60ms}) {
         ProgramRun run(dir, {"--chart", chart_path.string(), "--node", "#0", "--save", "-o", (dir / "out").string()},
-                {{"TMPDIR", (dir / "tmp").string()}});
+                       {{"TMPDIR", (dir / "tmp").string()}});
         ASSERT_TRUE(wait_for_work_files(run, dir / "tmp")) << "the cross ended before it was caught: " << run.err();
         // Open, yet without a name.
         EXPECT_EQ(entries(dir / "tmp"), 0u);
@@ -456,7 +456,7 @@ TEST(CrossProgram, InterruptedItStopsAtOnce) {
     const fs::path large = large_source(dir);
     for (int signal : {SIGINT, SIGTERM}) {
         ProgramRun run(dir, {"-o", (dir / "out").string(), "-f", large.string(), "-k", "2"},
-                {{"TMPDIR", (dir / "tmp").string()}});
+                       {{"TMPDIR", (dir / "tmp").string()}});
         ASSERT_TRUE(wait_for_work_files(run, dir / "tmp")) << "the cross ended before it was caught";
         std::this_thread::sleep_for(30ms);
         ::kill(run.pid(), signal);
@@ -479,11 +479,12 @@ TEST(CrossProgram, TheFileSizeLimitIsAFailedWriteNotADeath) {
     fs::create_directory(dir / "out");
     fs::create_directory(dir / "tmp");
     std::string text;
-    for (int i = 0; i < 4000; ++i) text.append("k").append(std::to_string(i % 1000)).append(",some data to fill the file\n");
+    for (int i = 0; i < 4000; ++i)
+        text.append("k").append(std::to_string(i % 1000)).append(",some data to fill the file\n");
     write_bytes(dir / "a.csv", text);
     // ulimit -f counts blocks of 512 bytes in the POSIX shell: 16 KiB here.
     ProgramRun run(dir, {"-o", (dir / "out").string(), "-f", (dir / "a.csv").string(), "-k", "1"},
-            {{"TMPDIR", (dir / "tmp").string()}}, "ulimit -f 32;");
+                   {{"TMPDIR", (dir / "tmp").string()}}, "ulimit -f 32;");
     ASSERT_TRUE(run.wait());
     EXPECT_EQ(run.end_signal(), 0);
     EXPECT_EQ(run.exit_code(), 1);

@@ -24,10 +24,10 @@
 #include "chart/chart_file.h"
 #include "cli/cli_arguments.h"
 #include "cli/cli_encoding.h"
-#include "text/cp932.h"
-#include "text/messages.h"
 #include "temp_dir.h"
 #include "test_workbooks.h"
+#include "text/cp932.h"
+#include "text/messages.h"
 
 using namespace tessaly;
 using namespace tessaly::cli;
@@ -127,8 +127,8 @@ TEST_F(CliRun, FilesModeReportsTheResult) {
     EXPECT_EQ(read_bytes(result(1)), crlf_lines({"1,a,1,山田太郎", "1,会員,,山田太郎,x", ""}));
 
     // The next cross takes the next number; the options reach the engine.
-    r = run_cli({"-o", out(), "--no-hit-numbers", "--no-blank-lines", "--min-hit", "3", "-f", a, "-k", "2", "-f",
-                 b, "-k", "1", "-f", b, "-k", "1", "-M"});
+    r = run_cli({"-o", out(), "--no-hit-numbers", "--no-blank-lines", "--min-hit", "3", "-f", a, "-k", "2", "-f", b,
+                 "-k", "1", "-f", b, "-k", "1", "-M"});
     EXPECT_EQ(r.code, kExitSuccess) << r.err;
     EXPECT_EQ(lines_of(r.out).at(0), result(2));
     EXPECT_EQ(lines_of(r.out).at(3), "hits: 1");
@@ -241,7 +241,8 @@ TEST_F(CliRun, UnusableResultFoldersAreRefusedBeforeTheCross) {
 
     // A relative folder is named in full.
     r = run_cli({"-o", "tessaly-no-such-folder", "-f", a, "-k", "1"});
-    EXPECT_EQ(r.err, "tessaly-cross: " + (fs::current_path() / "tessaly-no-such-folder").string() + ": no such folder\n");
+    EXPECT_EQ(r.err,
+              "tessaly-cross: " + (fs::current_path() / "tessaly-no-such-folder").string() + ": no such folder\n");
 
     if (::geteuid() != 0) {  // the superuser may write anywhere
         const fs::path read_only = dir_ / "read-only";
@@ -314,7 +315,8 @@ Chart sample_chart(const std::string& a, const std::string& b, const std::string
         const std::string& path;
         int key;
         Rect rect;
-    } nodes[] = {{"会員", a, 1, {0, 0, 80, 40}}, {"顧客", b, 0, {200, 100, 280, 140}}, {"other", c, 3, {0, 300, 80, 340}}};
+    } nodes[] = {
+        {"会員", a, 1, {0, 0, 80, 40}}, {"顧客", b, 0, {200, 100, 280, 140}}, {"other", c, 3, {0, 300, 80, 340}}};
     for (const auto& n : nodes) {
         EXPECT_TRUE(add_node(chart, *cp932::from_utf8(n.path), {0, 0}, 1.0, kSourceNode, literal(n.title), 0));
         chart.nodes.back().key_first = chart.nodes.back().key_last = n.key;
@@ -437,17 +439,17 @@ TEST_F(CliRun, TheProgramItself) {
     TempDir config;
     fs::create_directories(config / "Varnholt");
     write_bytes(config / "Varnholt" / "Tessaly.ini", "[KanSet]\nFolderPath=" + (dir_ / "out").string() + "\n");
-    first = first_line_of("XDG_CONFIG_HOME=" + quoted(config.path().string()) + " " + program + " -f " + quoted(a) +
-                              " -k 2 2>/dev/null",
-                          status);
+    first = first_line_of(
+        "XDG_CONFIG_HOME=" + quoted(config.path().string()) + " " + program + " -f " + quoted(a) + " -k 2 2>/dev/null",
+        status);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(first, result(2));
 
     // Failure and wrong usage.
-    status = std::system((program + " -o " + quoted(out()) + " -f " + quoted((dir_ / "gone.csv").string()) +
-                          " -k 1 >/dev/null 2>&1")
-                             .c_str());
+    status = std::system(
+        (program + " -o " + quoted(out()) + " -f " + quoted((dir_ / "gone.csv").string()) + " -k 1 >/dev/null 2>&1")
+            .c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     status = std::system((program + " --min-hit 1 >/dev/null 2>&1").c_str());
@@ -531,7 +533,8 @@ TEST_F(CliRun, SourcesInOtherEncodingsAreRefusedWithTheCommandThatConvertsThem) 
     EXPECT_EQ(lines_of(by_chance.out).at(3), "hits: 1");
 
     // The file is named, and converted, as it was given.
-    EXPECT_EQ(conversion_command(TextEncoding::Utf8, "members.csv"), "iconv -f UTF-8 -t CP932 members.csv > members.sjis.csv");
+    EXPECT_EQ(conversion_command(TextEncoding::Utf8, "members.csv"),
+              "iconv -f UTF-8 -t CP932 members.csv > members.sjis.csv");
     EXPECT_EQ(conversion_command(TextEncoding::Utf16Le, "-x.csv"), "iconv -f UTF-16 -t CP932 ./-x.csv > ./-x.sjis.csv");
 
     // A saved chart's node in another encoding is refused alike.
@@ -553,8 +556,8 @@ TEST_F(CliRun, SourcesInOtherEncodingsAreRefusedWithTheCommandThatConvertsThem) 
 // told to replace it; a workbook given as a source says how to copy it.
 TEST_F(CliRun, ToCp932CopiesWorkbooksAndOtherEncodingsBesideThem) {
     const fs::path book = dir_ / "members.xlsx";
-    test_workbooks::make(book, {{"表紙", {{"会員名簿"}}},
-                                {"名簿", {{"#1", "山田太郎", "a\nb"}, {"#2", "山田太郎", "c"}}}});
+    test_workbooks::make(book,
+                         {{"表紙", {{"会員名簿"}}}, {"名簿", {{"#1", "山田太郎", "a\nb"}, {"#2", "山田太郎", "c"}}}});
     CliOutcome refused = run_cli({"-o", out(), "-f", book.string(), "-k", "2"});
     EXPECT_EQ(refused.code, kExitFailure);
     EXPECT_EQ(lines_of(refused.err).at(1), "  tessaly-cross --to-cp932 " + book.string() + " [--sheet NAME|N]");
@@ -563,14 +566,16 @@ TEST_F(CliRun, ToCp932CopiesWorkbooksAndOtherEncodingsBesideThem) {
     CliOutcome made = run_cli({"--to-cp932", book.string(), "--sheet", "名簿"});
     EXPECT_EQ(made.code, kExitSuccess) << made.err;
     EXPECT_EQ(made.out, copy.string() + "\n");
-    EXPECT_EQ(made.err, "tessaly-cross: " + book.string() + ": 1 cell of sheet \"名簿\" had line breaks, each made one space\n");
+    EXPECT_EQ(made.err,
+              "tessaly-cross: " + book.string() + ": 1 cell of sheet \"名簿\" had line breaks, each made one space\n");
     EXPECT_EQ(read_bytes(copy), literal("1,山田太郎,a b\r\n2,山田太郎,c\r\n"));
     EXPECT_EQ(run_cli({"-o", out(), "-f", copy.string(), "-k", "2"}).code, kExitSuccess);
 
     // An existing copy is kept, whatever the sheet asked for.
     CliOutcome kept = run_cli({"--to-cp932", book.string(), "--sheet", "1"});
     EXPECT_EQ(kept.code, kExitFailure);
-    EXPECT_EQ(kept.err, "tessaly-cross: " + copy.string() + ": the copy exists already and is kept; --overwrite replaces it\n");
+    EXPECT_EQ(kept.err,
+              "tessaly-cross: " + copy.string() + ": the copy exists already and is kept; --overwrite replaces it\n");
     EXPECT_EQ(read_bytes(copy), literal("1,山田太郎,a b\r\n2,山田太郎,c\r\n"));
     CliOutcome replaced = run_cli({"--to-cp932", book.string(), "--sheet=1", "--overwrite"});
     EXPECT_EQ(replaced.code, kExitSuccess) << replaced.err;
@@ -637,12 +642,21 @@ TEST_F(CliRun, TheJsonSummaryParsesBack) {
     EXPECT_TRUE(summary["chart"].isNull());
     const QJsonArray sources = summary["sources"].toArray();
     ASSERT_EQ(sources.size(), 2);
-    EXPECT_EQ(sources[0].toObject(), (QJsonObject{{"file", QString::fromStdString(a)}, {"key", "2-3"},
-                                                  {"start_record", 1}, {"title", "a"}, {"mandatory", false},
-                                                  {"records", 2}, {"records_in_hits", 1}, {"hits", 1}}));
-    EXPECT_EQ(sources[1].toObject(), (QJsonObject{{"file", QString::fromStdString(b)}, {"key", "1-2"},
-                                                  {"start_record", 2}, {"title", QString::fromUtf8("顧客 \"B\"")},
-                                                  {"mandatory", true}, {"records", 1}, {"records_in_hits", 1},
+    EXPECT_EQ(sources[0].toObject(), (QJsonObject{{"file", QString::fromStdString(a)},
+                                                  {"key", "2-3"},
+                                                  {"start_record", 1},
+                                                  {"title", "a"},
+                                                  {"mandatory", false},
+                                                  {"records", 2},
+                                                  {"records_in_hits", 1},
+                                                  {"hits", 1}}));
+    EXPECT_EQ(sources[1].toObject(), (QJsonObject{{"file", QString::fromStdString(b)},
+                                                  {"key", "1-2"},
+                                                  {"start_record", 2},
+                                                  {"title", QString::fromUtf8("顧客 \"B\"")},
+                                                  {"mandatory", true},
+                                                  {"records", 1},
+                                                  {"records_in_hits", 1},
                                                   {"hits", 1}}));
 
     // --xlsx: the workbook beside the result file, named in the summary.
@@ -687,9 +701,13 @@ TEST_F(CliRun, QuotedFieldsWithAndWithoutQuotes) {
     // Without --quotes: one warning line for each such source, crossed as ever.
     CliOutcome r = run_cli({"-o", out(), "-f", a, "-k", "2", "-f", b, "-k", "1", "-f", c, "-k", "1"});
     EXPECT_EQ(r.code, kExitSuccess) << r.err;
-    EXPECT_EQ(r.err, "tessaly-cross: " + a + ": line 2: 1,\"山田,太郎\",x ; --quotes reads quoted fields as one field\n"
-                     "tessaly-cross: " + b + ": line 1: \"山田,太郎\" ; --quotes reads quoted fields as one field\n"
-                     "tessaly-cross: " + c + ": line 2: \"山田,次郎\" ; --quotes reads quoted fields as one field\n");
+    EXPECT_EQ(r.err, "tessaly-cross: " + a +
+                         ": line 2: 1,\"山田,太郎\",x ; --quotes reads quoted fields as one field\n"
+                         "tessaly-cross: " +
+                         b +
+                         ": line 1: \"山田,太郎\" ; --quotes reads quoted fields as one field\n"
+                         "tessaly-cross: " +
+                         c + ": line 2: \"山田,次郎\" ; --quotes reads quoted fields as one field\n");
     EXPECT_EQ(read_bytes(result(1)),
               crlf_lines({"1,a,1,\"山田,太郎\",x", "1,b,,\"山田,太郎\"", "1,c,,\"山田,次郎\"", ""}));
 

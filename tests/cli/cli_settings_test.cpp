@@ -13,8 +13,15 @@ using namespace tessaly::cli;
 TEST(CliSettings, ReadsWhatTheApplicationWrites) {
     TempDir dir;
     const std::vector<std::string> folders = {
-        "/home/user/結果 フォルダ", "/a,b;c \"q\" \\x", " lead and trail ", "@at", "tab\there",
-        "😀x1", "a=b#c", "C:\\dos\\path", "",
+        "/home/user/結果 フォルダ",
+        "/a,b;c \"q\" \\x",
+        " lead and trail ",
+        "@at",
+        "tab\there",
+        "😀x1",
+        "a=b#c",
+        "C:\\dos\\path",
+        "",
     };
     for (const std::string& folder : folders) {
         const auto ini = dir / "Tessaly.ini";

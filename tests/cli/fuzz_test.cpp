@@ -102,7 +102,8 @@ public:
     void tidy(const std::string& chart_bytes) {
         for (const auto& entry : fs::directory_iterator(dir_.path())) {
             const std::string name = entry.path().filename().string();
-            if (name.starts_with("CROSS") || name.starts_with(".") || name.ends_with(".bak")) fs::remove_all(entry.path());
+            if (name.starts_with("CROSS") || name.starts_with(".") || name.ends_with(".bak"))
+                fs::remove_all(entry.path());
         }
         write_bytes(dir_ / "c.tsy", chart_bytes);
     }
@@ -132,45 +133,45 @@ void put_be32(std::string& bytes, std::size_t at, std::uint32_t n) {
 // One to four damages of one of these kinds, as a fuzzer makes them.
 std::string damaged(std::string bytes, const std::vector<std::string>& seeds, std::mt19937_64& random) {
     auto pick = [&](std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(random() % n); };
-    static const std::uint32_t kOddNumbers[] = {0, 1, 2, 99, 100, 101, 1999, 2000, 65535, 0x7FFFFFFF, 0x80000000,
-                                                0xFFFFFFFF, 100001, 0xFFFE7961};
+    static const std::uint32_t kOddNumbers[] = {0,    1,     2,          99,         100,        101,    1999,
+                                                2000, 65535, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 100001, 0xFFFE7961};
     const int damages = 1 + static_cast<int>(random() % 4);
     for (int d = 0; d < damages; ++d) {
         switch (random() % 7) {
-        case 0:  // a byte changed
-            if (!bytes.empty()) bytes[pick(bytes.size())] = static_cast<char>(random());
-            break;
-        case 1:  // a 32-bit number anywhere made an odd one
-            put_be32(bytes, pick(bytes.size()), kOddNumbers[pick(std::size(kOddNumbers))]);
-            break;
-        case 2:  // the same, little-endian as the node fields are
-        {
-            std::uint32_t n = kOddNumbers[pick(std::size(kOddNumbers))];
-            n = __builtin_bswap32(n);
-            put_be32(bytes, pick(bytes.size()), n);
-            break;
-        }
-        case 3:  // cut short
-            bytes.resize(pick(bytes.size() + 1));
-            break;
-        case 4:  // lengthened
-            bytes.append(pick(1400), static_cast<char>(random()));
-            break;
-        case 5:  // a count changed by one
-            if (bytes.size() >= kChartHeaderSize + 4) {
-                auto& b = bytes[kChartHeaderSize + 3];
-                b = static_cast<char>(b + (random() % 2 ? 1 : -1));
+            case 0:  // a byte changed
+                if (!bytes.empty()) bytes[pick(bytes.size())] = static_cast<char>(random());
+                break;
+            case 1:  // a 32-bit number anywhere made an odd one
+                put_be32(bytes, pick(bytes.size()), kOddNumbers[pick(std::size(kOddNumbers))]);
+                break;
+            case 2:  // the same, little-endian as the node fields are
+            {
+                std::uint32_t n = kOddNumbers[pick(std::size(kOddNumbers))];
+                n = __builtin_bswap32(n);
+                put_be32(bytes, pick(bytes.size()), n);
+                break;
             }
-            break;
-        default:  // a piece of another chart spliced in
-        {
-            const std::string& other = seeds[pick(seeds.size())];
-            const std::size_t from = pick(other.size());
-            const std::size_t length = pick(other.size() - from + 1);
-            const std::size_t at = pick(bytes.size() + 1);
-            bytes.replace(at, pick(bytes.size() - at + 1), other.substr(from, length));
-            break;
-        }
+            case 3:  // cut short
+                bytes.resize(pick(bytes.size() + 1));
+                break;
+            case 4:  // lengthened
+                bytes.append(pick(1400), static_cast<char>(random()));
+                break;
+            case 5:  // a count changed by one
+                if (bytes.size() >= kChartHeaderSize + 4) {
+                    auto& b = bytes[kChartHeaderSize + 3];
+                    b = static_cast<char>(b + (random() % 2 ? 1 : -1));
+                }
+                break;
+            default:  // a piece of another chart spliced in
+            {
+                const std::string& other = seeds[pick(seeds.size())];
+                const std::size_t from = pick(other.size());
+                const std::size_t length = pick(other.size() - from + 1);
+                const std::size_t at = pick(bytes.size() + 1);
+                bytes.replace(at, pick(bytes.size() - at + 1), other.substr(from, length));
+                break;
+            }
         }
     }
     return bytes;
@@ -236,14 +237,76 @@ TEST(Fuzz, AnyArgumentListEndsInAnAnswer) {
     const std::string chart_bytes = chart_file_bytes(two);
     folder.tidy(chart_bytes);
 
-    static const std::vector<std::string> kWords = {
-        "-f", "--file", "--file=", "-k", "--key", "--key=", "-r", "--start-record", "-t", "--title", "-M",
-        "--mandatory", "-o", "--output-dir", "--chart", "--node", "--save", "--list", "--min-hit", "--keep-spaces",
-        "--ignore-case", "--old-new", "--no-hit-numbers", "--json", "--timings", "--help", "--version", "--", "-",
-        "", "=", "a.csv", "b.csv", "c.tsy", "out", "a\nb\x1b[31m.csv", "missing.csv", "/", "/dev/null", ".", "..",
-        "0", "1", "2", "3", "1-2", "2-1", "1999", "2000", "-1", "2147483647", "2147483648", "99999999999999999999",
-        "1e3", " 1", "0x10", "#0", "#1", "#-1", "#99", "会員名簿", "\xff\xfe", "\x81", "--nosuch", "-x", "-kk",
-        "-ffile", "--to-cp932", "--sheet", "--overwrite"};
+    static const std::vector<std::string> kWords = {"-f",
+                                                    "--file",
+                                                    "--file=",
+                                                    "-k",
+                                                    "--key",
+                                                    "--key=",
+                                                    "-r",
+                                                    "--start-record",
+                                                    "-t",
+                                                    "--title",
+                                                    "-M",
+                                                    "--mandatory",
+                                                    "-o",
+                                                    "--output-dir",
+                                                    "--chart",
+                                                    "--node",
+                                                    "--save",
+                                                    "--list",
+                                                    "--min-hit",
+                                                    "--keep-spaces",
+                                                    "--ignore-case",
+                                                    "--old-new",
+                                                    "--no-hit-numbers",
+                                                    "--json",
+                                                    "--timings",
+                                                    "--help",
+                                                    "--version",
+                                                    "--",
+                                                    "-",
+                                                    "",
+                                                    "=",
+                                                    "a.csv",
+                                                    "b.csv",
+                                                    "c.tsy",
+                                                    "out",
+                                                    "a\nb\x1b[31m.csv",
+                                                    "missing.csv",
+                                                    "/",
+                                                    "/dev/null",
+                                                    ".",
+                                                    "..",
+                                                    "0",
+                                                    "1",
+                                                    "2",
+                                                    "3",
+                                                    "1-2",
+                                                    "2-1",
+                                                    "1999",
+                                                    "2000",
+                                                    "-1",
+                                                    "2147483647",
+                                                    "2147483648",
+                                                    "99999999999999999999",
+                                                    "1e3",
+                                                    " 1",
+                                                    "0x10",
+                                                    "#0",
+                                                    "#1",
+                                                    "#-1",
+                                                    "#99",
+                                                    "会員名簿",
+                                                    "\xff\xfe",
+                                                    "\x81",
+                                                    "--nosuch",
+                                                    "-x",
+                                                    "-kk",
+                                                    "-ffile",
+                                                    "--to-cp932",
+                                                    "--sheet",
+                                                    "--overwrite"};
     std::mt19937_64 random = seeded_random();
     const Budget budget(2500);
     long long cases = 0, usage = 0, failed = 0, crossed = 0;

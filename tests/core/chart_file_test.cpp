@@ -2,18 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <chrono>
 #include <csignal>
 #include <functional>
-#include <sys/resource.h>
-#include <sys/stat.h>
 #include <thread>
 
 #include "fifo.h"
+#include "temp_dir.h"
 #include "text/cp932.h"
 #include "text/file_lock.h"
 #include "text/replace_file.h"
-#include "temp_dir.h"
 
 using namespace tessaly;
 
@@ -33,8 +33,7 @@ Chart example_chart(int nodes, int arcs) {
 }
 
 std::string be32(std::uint32_t n) {
-    return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
-            static_cast<char>(n)};
+    return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8), static_cast<char>(n)};
 }
 
 Status parse(std::string_view bytes) {
@@ -51,10 +50,11 @@ TEST(ChartFileImage, EmptyChartIs66Bytes) {
     ASSERT_EQ(bytes.size(), 66u);
     EXPECT_EQ(bytes.substr(0, 10), "TSY001    ");
     // scroll 0,0; font 12; 1024 x 768; switches 1 0 1 0 0; preview font 12; 1; 1
-    const std::string display("\0\0\0\0\0\0\0\0\x0c\0\0\0\x00\x04\x00\x03"
-                              "\x01\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0\0\0\0\0"
-                              "\x0c\0\0\0\x01\0\0\0\x01\0\0\0",
-                              48);
+    const std::string display(
+        "\0\0\0\0\0\0\0\0\x0c\0\0\0\x00\x04\x00\x03"
+        "\x01\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0\0\0\0\0"
+        "\x0c\0\0\0\x01\0\0\0\x01\0\0\0",
+        48);
     EXPECT_EQ(bytes.substr(10, 48), display);
     EXPECT_EQ(bytes.substr(58), std::string(8, '\0'));
 }
@@ -71,7 +71,7 @@ TEST(ChartFileImage, TwoArcsAndThreeNodes) {
     EXPECT_EQ(bytes.substr(node1, 8), std::string("\x0a\0\0\0\x14\0\0\0", 8));
     EXPECT_EQ(bytes.substr(node1 + 1340, 4), std::string("\xe8\x03\0\0", 4));
     EXPECT_EQ(bytes.substr(node1 + 16, 4), std::string(4, '\0'));  // reserved bytes are zero
-    EXPECT_EQ(bytes[74 + 2 * 1356 + 24], 1);                        // the result node's kind
+    EXPECT_EQ(bytes[74 + 2 * 1356 + 24], 1);                       // the result node's kind
 }
 
 TEST(ChartFileImage, FullChartRoundTrips) {
@@ -185,7 +185,9 @@ TEST(ChartFileOpen, MissingFileFolderAndGoodFile) {
     EXPECT_EQ(missing.first_line, (dir / "none.tsy").string());
     EXPECT_EQ(open_chart(dir.path(), chart).message_id, MessageId::IsAFolder);
 
-    write_bytes(dir / "binary.tsy", std::string("\x7f" "ELF\x02\x01\x01\0", 8));
+    write_bytes(dir / "binary.tsy", std::string("\x7f"
+                                                "ELF\x02\x01\x01\0",
+                                                8));
     EXPECT_EQ(open_chart(dir / "binary.tsy", chart).message_id, MessageId::WrongFileFormat);
 
     Chart saved = example_chart(3, 2);
@@ -261,18 +263,28 @@ TEST(ChartFileRefusals, ValuesTheProgramCanNeverStore) {
     };
     const std::vector<Case> cases = {
         {"no key", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = -1; }, MessageId::None},
-        {"keyboard's half-set key", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = 4; }, MessageId::None},
+        {"keyboard's half-set key", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = 4; },
+         MessageId::None},
         {"one field", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 0; }, MessageId::None},
         {"last field of 2,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 1999; }, MessageId::None},
-        {"key_first 100,000,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 100000000; }, MessageId::WrongFileFormat},
-        {"key_first 2,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 2000; }, MessageId::WrongFileFormat},
-        {"key_last 2,000", [](Chart& c) { c.nodes[1].key_first = 3, c.nodes[1].key_last = 2000; }, MessageId::WrongFileFormat},
-        {"key_last beyond, first unset", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = 5000; }, MessageId::WrongFileFormat},
-        {"key_first -2", [](Chart& c) { c.nodes[1].key_first = -2, c.nodes[1].key_last = 3; }, MessageId::WrongFileFormat},
-        {"key_last -2", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = -2; }, MessageId::WrongFileFormat},
-        {"first after last", [](Chart& c) { c.nodes[1].key_first = 5, c.nodes[1].key_last = 3; }, MessageId::WrongFileFormat},
-        {"first set, last unset", [](Chart& c) { c.nodes[1].key_first = 2, c.nodes[1].key_last = -1; }, MessageId::WrongFileFormat},
-        {"most negative", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = INT32_MIN; }, MessageId::WrongFileFormat},
+        {"key_first 100,000,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 100000000; },
+         MessageId::WrongFileFormat},
+        {"key_first 2,000", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = 2000; },
+         MessageId::WrongFileFormat},
+        {"key_last 2,000", [](Chart& c) { c.nodes[1].key_first = 3, c.nodes[1].key_last = 2000; },
+         MessageId::WrongFileFormat},
+        {"key_last beyond, first unset", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = 5000; },
+         MessageId::WrongFileFormat},
+        {"key_first -2", [](Chart& c) { c.nodes[1].key_first = -2, c.nodes[1].key_last = 3; },
+         MessageId::WrongFileFormat},
+        {"key_last -2", [](Chart& c) { c.nodes[1].key_first = -1, c.nodes[1].key_last = -2; },
+         MessageId::WrongFileFormat},
+        {"first after last", [](Chart& c) { c.nodes[1].key_first = 5, c.nodes[1].key_last = 3; },
+         MessageId::WrongFileFormat},
+        {"first set, last unset", [](Chart& c) { c.nodes[1].key_first = 2, c.nodes[1].key_last = -1; },
+         MessageId::WrongFileFormat},
+        {"most negative", [](Chart& c) { c.nodes[1].key_first = c.nodes[1].key_last = INT32_MIN; },
+         MessageId::WrongFileFormat},
         {"start record 1", [](Chart& c) { c.nodes[1].start_record = 1; }, MessageId::None},
         {"start record 10", [](Chart& c) { c.nodes[1].start_record = 10; }, MessageId::None},
         {"start record 0", [](Chart& c) { c.nodes[1].start_record = 0; }, MessageId::WrongFileFormat},
@@ -283,14 +295,26 @@ TEST(ChartFileRefusals, ValuesTheProgramCanNeverStore) {
         {"record count -1", [](Chart& c) { c.nodes[1].record_count = -1; }, MessageId::WrongFileFormat},
         {"last node too", [](Chart& c) { c.nodes[2].record_count = -5; }, MessageId::WrongFileFormat},
         // A box two billion pixels away overflows whatever places or draws it.
-        {"box at the limits", [](Chart& c) { c.nodes[1].rect = {-100000, -100000, 100000, 100000}; }, MessageId::None},
-        {"box far away", [](Chart& c) { c.nodes[1].rect = {INT32_MIN, 0, INT32_MAX, 5}; }, MessageId::WrongFileFormat},
+        {"box at the limits",
+         [](Chart& c) {
+             c.nodes[1].rect = {-100000, -100000, 100000, 100000};
+         },
+         MessageId::None},
+        {"box far away",
+         [](Chart& c) {
+             c.nodes[1].rect = {INT32_MIN, 0, INT32_MAX, 5};
+         },
+         MessageId::WrongFileFormat},
         {"left beyond", [](Chart& c) { c.nodes[1].rect.left = -100001; }, MessageId::WrongFileFormat},
         {"top beyond", [](Chart& c) { c.nodes[1].rect.top = -100001; }, MessageId::WrongFileFormat},
         {"right beyond", [](Chart& c) { c.nodes[1].rect.right = 100001; }, MessageId::WrongFileFormat},
         {"bottom beyond", [](Chart& c) { c.nodes[2].rect.bottom = 2000000000; }, MessageId::WrongFileFormat},
         // Odd but harmless: kept as they are.
-        {"box turned inside out", [](Chart& c) { c.nodes[1].rect = {500, 400, -30, -20}; }, MessageId::None},
+        {"box turned inside out",
+         [](Chart& c) {
+             c.nodes[1].rect = {500, 400, -30, -20};
+         },
+         MessageId::None},
         {"node font 0", [](Chart& c) { c.display.node_font_size = 0; }, MessageId::None},
         {"preview font 999", [](Chart& c) { c.display.preview_font_size = 999; }, MessageId::None},
         {"canvas 0 x 0", [](Chart& c) { c.display.view_width = c.display.view_height = 0; }, MessageId::None},
@@ -366,8 +390,8 @@ TEST(ChartFileSave, RemovesWhatKilledSavesLeft) {
     ASSERT_TRUE(save_chart(path, chart, false));
     const std::string chart_bytes = chart_file_bytes(chart);
     write_bytes(dir / ".c.tsy.Ab12Cd", chart_bytes.substr(0, 1000));  // killed while writing
-    write_bytes(dir / ".c.tsy.QQQQQQ", "");                            // killed before writing
-    write_bytes(dir / "c.tsy.bak.new", chart_bytes);                   // killed while keeping the backup
+    write_bytes(dir / ".c.tsy.QQQQQQ", "");                           // killed before writing
+    write_bytes(dir / "c.tsy.bak.new", chart_bytes);                  // killed while keeping the backup
     // Not ours: other names, or not a chart.
     write_bytes(dir / ".c.tsy.backup", "my own notes\n");
     write_bytes(dir / ".c.tsy.Ab12C", chart_bytes);

@@ -62,7 +62,7 @@ TEST(Cp932Walk, CopyToFieldCutsAndZeroFills) {
 
 TEST(Cp932Conversion, AgreesWithTheWindowsCodePage) {
     EXPECT_EQ(cp932::from_utf8("髙"), "\xfb\xfc");
-    EXPECT_EQ(cp932::from_utf8("～"), "\x81\x60");   // FULLWIDTH TILDE, as Windows maps it
+    EXPECT_EQ(cp932::from_utf8("～"), "\x81\x60");  // FULLWIDTH TILDE, as Windows maps it
     EXPECT_EQ(cp932::from_utf8("①"), "\x87\x40");   // NEC special row
     EXPECT_EQ(cp932::from_utf8("ｱ"), "\xb1");
     EXPECT_EQ(cp932::to_utf8("\xfb\xfc"), "髙");
@@ -72,8 +72,8 @@ TEST(Cp932Conversion, AgreesWithTheWindowsCodePage) {
 
 TEST(Cp932Conversion, UnconvertibleTextIsReportedNotMangled) {
     EXPECT_FALSE(cp932::from_utf8("😀").has_value());
-    EXPECT_FALSE(cp932::from_utf8("\xff").has_value());  // not UTF-8 at all
-    EXPECT_FALSE(cp932::to_utf8("a\x82").has_value());   // cut after a lead byte
-    EXPECT_FALSE(cp932::to_utf8("\x82\x20").has_value()); // lead byte without a trail
+    EXPECT_FALSE(cp932::from_utf8("\xff").has_value());    // not UTF-8 at all
+    EXPECT_FALSE(cp932::to_utf8("a\x82").has_value());     // cut after a lead byte
+    EXPECT_FALSE(cp932::to_utf8("\x82\x20").has_value());  // lead byte without a trail
     EXPECT_EQ(cp932::to_utf8(""), "");
 }

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
-#include <random>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,11 +16,11 @@
 
 #include "chart/chart.h"
 #include "chart/chart_file.h"
-#include "text/cp932.h"
 #include "cross/cross_start.h"
 #include "cross/result_file.h"
 #include "fifo.h"
 #include "temp_dir.h"
+#include "text/cp932.h"
 
 using namespace tessaly;
 using tessaly::cp932::literal;
@@ -110,8 +110,10 @@ protected:
         ::setenv("TMPDIR", (dir_ / "work").c_str(), 1);
     }
     void TearDown() override {
-        if (saved_tmpdir_) ::setenv("TMPDIR", saved_tmpdir_->c_str(), 1);
-        else ::unsetenv("TMPDIR");
+        if (saved_tmpdir_)
+            ::setenv("TMPDIR", saved_tmpdir_->c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
     }
 
     // Writes a source file; the text is UTF-8 and lands as cp932.
@@ -174,9 +176,9 @@ TEST_F(CrossEngineTest, MinHitCountsRecordsAcrossAndWithinFiles) {
     Outcome o = cross(chart);
     EXPECT_EQ(o.stage, CrossStage::Finished);
     EXPECT_EQ(o.hits, 3);
-    EXPECT_EQ(result(), crlf_lines({"1,A,2,佐藤花子,大阪", "1,A,4,佐藤花子,奈良", "1,B,,佐藤花子,w", "",
-                                    "2,A,1,山田太郎,東京", "2,B,,山田太郎,x", "",
-                                    "3,A,3,鈴木一郎,京都", "3,B,,鈴木一郎,z", ""}));
+    EXPECT_EQ(result(),
+              crlf_lines({"1,A,2,佐藤花子,大阪", "1,A,4,佐藤花子,奈良", "1,B,,佐藤花子,w", "", "2,A,1,山田太郎,東京",
+                          "2,B,,山田太郎,x", "", "3,A,3,鈴木一郎,京都", "3,B,,鈴木一郎,z", ""}));
 
     // min_hit 3: two records in one file and one in the other make a hit.
     remove_result();
@@ -292,8 +294,8 @@ TEST_F(CrossEngineTest, ResultLayoutWithAndWithoutHitNumbersAndBlankLines) {
 TEST_F(CrossEngineTest, HitsInByteOrderOfKeysRecordsInReadingOrder) {
     // Keys chosen so that a signed comparison, or one of the first eight
     // bytes alone, would order them differently.
-    const std::vector<std::string> in_order = {"12345678", "12345678Z", "12345678山", "A", "B", "a", "b",
-                                               "~",        "Ａ",        "山",         "ｱ"};
+    const std::vector<std::string> in_order = {"12345678", "12345678Z", "12345678山", "A",  "B", "a",
+                                               "b",        "~",         "Ａ",         "山", "ｱ"};
     const std::vector<int> a_order = {10, 3, 8, 0, 6, 1, 9, 4, 2, 7, 5};
     std::string a_text, b_text;
     for (std::size_t i = 0; i < a_order.size(); ++i)
@@ -302,8 +304,7 @@ TEST_F(CrossEngineTest, HitsInByteOrderOfKeysRecordsInReadingOrder) {
     // "b" once more in A, after its first record there.
     a_text += "b,a12\r\n";
 
-    const Chart chart =
-        make_chart({{"A", source("a.csv", a_text), 0, 0}, {"B", source("b.csv", b_text), 0, 0}});
+    const Chart chart = make_chart({{"A", source("a.csv", a_text), 0, 0}, {"B", source("b.csv", b_text), 0, 0}});
     Outcome o = cross(chart, plain_layout());
     EXPECT_EQ(o.hits, 11);
 
@@ -361,7 +362,9 @@ TEST_F(CrossEngineTest, SourceReadingRulesHold) {
     // Two header lines skipped (one of them empty), empty lines left out,
     // a blank record counted, CR LF and LF alike, 0x1A ending the data.
     const fs::path a = source("a.csv", "header\r\n\r\nk,a1\r\n\r\n   \r\nk,a2\r\n");
-    const fs::path b = source("b.csv", "k,b1\nk,b2\n\x1A" "k,b3\n");
+    const fs::path b = source("b.csv",
+                              "k,b1\nk,b2\n\x1A"
+                              "k,b3\n");
     const fs::path blank = source("blank.csv", "\r\n\n\r\n");
     const fs::path short_file = source("short.csv", "k,s1\r\nk,s2\r\n");
     Recorder recorder;
@@ -401,8 +404,8 @@ TEST_F(CrossEngineTest, AResultFileCanBeCrossedAgain) {
     Outcome o = cross(make_chart({{"R", first, 2, 2}, {"C", c, 0, 0}}), plain_layout());
     EXPECT_EQ(o.records, 6);
     EXPECT_EQ(o.hits, 2);
-    EXPECT_EQ(result(), crlf_lines({"R,1,A,k1,a", "R,1,A,k1,a2", "R,1,B,k1,b", "R,2,A,k2,a", "R,2,B,k2,b",
-                                    "C,,,k2,c"}));
+    EXPECT_EQ(result(),
+              crlf_lines({"R,1,A,k1,a", "R,1,A,k1,a2", "R,1,B,k1,b", "R,2,A,k2,a", "R,2,B,k2,b", "C,,,k2,c"}));
 }
 
 TEST_F(CrossEngineTest, RecordWithTooManyFieldsFailsTheCross) {
@@ -553,8 +556,8 @@ TEST_F(CrossEngineTest, QuotedFieldsAreOneFieldUnderTheQuoteOption) {
     // Keys are values (spaces removed as ever) in byte order; fields around
     // the key keep their raw text; a key with a comma or quote is quoted.
     EXPECT_EQ(result(), crlf_lines({"1,A,2,\"Smith\"\"Bob\"\"\",\"NY, US\"", "1,B,,\"Smith\"\"Bob\"\"\",b2", "",
-                                            "2,A,3,佐藤x,\"open", "2,B,,佐藤x", "2,B,,佐藤x", "",
-                                            "3,A,1,\"山田,太郎\",東京", "3,B,,\"山田,太郎\",b1", ""}));
+                                    "2,A,3,佐藤x,\"open", "2,B,,佐藤x", "2,B,,佐藤x", "", "3,A,1,\"山田,太郎\",東京",
+                                    "3,B,,\"山田,太郎\",b1", ""}));
 
     // Without the option the same files split at every comma, as ever.
     remove_result();
@@ -626,17 +629,18 @@ TEST_F(CrossEngineTest, RandomQuotedFilesGiveTheModelsResult) {
             for (std::size_t k = cut; k < v.size(); ++k) tail += v[k];
             const bool plain_ok = text.find(',') == std::string::npos && (text.empty() || text[0] != '"');
             switch (pick(4)) {
-            case 0:
-                if (plain_ok) return text;
-                [[fallthrough]];
-            case 1: return "\"" + doubled(text) + "\"";
-            case 2:
-                if (tail.find(',') == std::string::npos)
-                    return "\"" + doubled(text.substr(0, text.size() - tail.size())) + "\"" + tail;
-                return "\"" + doubled(text) + "\"";
-            default:
-                if (last) return "\"" + doubled(text);  // open to the end of the line
-                return "\"" + doubled(text) + "\"";
+                case 0:
+                    if (plain_ok) return text;
+                    [[fallthrough]];
+                case 1:
+                    return "\"" + doubled(text) + "\"";
+                case 2:
+                    if (tail.find(',') == std::string::npos)
+                        return "\"" + doubled(text.substr(0, text.size() - tail.size())) + "\"" + tail;
+                    return "\"" + doubled(text) + "\"";
+                default:
+                    if (last) return "\"" + doubled(text);  // open to the end of the line
+                    return "\"" + doubled(text) + "\"";
             }
         };
         const int node_count = 2 + static_cast<int>(pick(2));
@@ -948,8 +952,7 @@ TEST(CrossStart, ResultNodePoint) {
     EXPECT_EQ(p->y, 90);
 
     // Several: the middle of their bounding box; unselected nodes do not count.
-    p = result_node_point(
-        chart_of_rects({{0, 0, 80, 40}, {900, 900, 980, 940}, {200, 100, 280, 140}}, {1, 0, 1}), 1.0);
+    p = result_node_point(chart_of_rects({{0, 0, 80, 40}, {900, 900, 980, 940}, {200, 100, 280, 140}}, {1, 0, 1}), 1.0);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->x, 140);
     EXPECT_EQ(p->y, 70);

@@ -37,9 +37,7 @@ std::string normalised_text(std::string_view utf8, const CrossOptions& options) 
     return normalised(literal(utf8), options);
 }
 
-std::string two_bytes(std::uint16_t code) {
-    return {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
-}
+std::string two_bytes(std::uint16_t code) { return {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)}; }
 
 // The Unicode scalar of one UTF-8 character.
 char32_t code_point(std::string_view utf8) {
@@ -146,9 +144,10 @@ TEST(FoldDoubleByte, CapitalsOfLatinGreekAndCyrillicOnly) {
             if ((c >= U'ａ' && c <= U'ｚ') || (c >= U'α' && c <= U'ω') || (c >= U'а' && c <= U'я')) capital = c - 0x20;
             if (c == U'ё') capital = U'Ё';
             const std::uint16_t expected =
-                capital == c ? code : static_cast<std::uint16_t>(
-                                          static_cast<unsigned char>(literal(utf8_of(capital))[0]) << 8 |
-                                          static_cast<unsigned char>(literal(utf8_of(capital))[1]));
+                capital == c
+                    ? code
+                    : static_cast<std::uint16_t>(static_cast<unsigned char>(literal(utf8_of(capital))[0]) << 8 |
+                                                 static_cast<unsigned char>(literal(utf8_of(capital))[1]));
             EXPECT_EQ(fold_double_byte(code), expected) << std::hex << code;
             if (expected != code) ++folded;
         }

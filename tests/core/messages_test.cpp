@@ -29,26 +29,49 @@ constexpr MessageId kMissing = static_cast<MessageId>(static_cast<int>(MessageId
 }  // namespace
 
 TEST(MessageCatalogue, HoldsEveryMessageBoxTextWithItsStyle) {
-    const std::vector<MessageId> stops = {MessageId::OutOfMemory, MessageId::OpenFailed, MessageId::NoText,
-                                          MessageId::RecordTooLong, MessageId::NoLineBreak, MessageId::TempFileFailed,
-                                          MessageId::TooManyFields, MessageId::NoResultFolder, MessageId::RibbonFailed,
-                                          MessageId::WrongFileFormat, MessageId::TooManyNodes, MessageId::WriteFailed,
-                                          MessageId::WrongVersion, MessageId::ValueOutOfRange,
-                                          MessageId::CannotTurnAllOff, MessageId::DeleteFailed, MessageId::TooManyArcs,
-                                          MessageId::ExcelStartFailed, MessageId::FileAlreadySet, MessageId::NotAText,
-                                          MessageId::SettingOutOfRange, MessageId::AccessDenied,
-                                          MessageId::CreateFailed, MessageId::AlreadyRunning,
-                                          MessageId::ArcLimitExceeded, MessageId::NodeLimitExceeded, MessageId::Aborted,
-                                          MessageId::FileObjectFailed, MessageId::ExplorerStartFailed,
-                                          MessageId::TextTooLong, MessageId::PrinterDcFailed, MessageId::IsAFolder,
-                                          MessageId::FileNotFound, MessageId::PrinterInitFailed,
-                                          MessageId::PathUnusable, MessageId::NotARegularFile, MessageId::ChartLocked};
+    const std::vector<MessageId> stops = {MessageId::OutOfMemory,
+                                          MessageId::OpenFailed,
+                                          MessageId::NoText,
+                                          MessageId::RecordTooLong,
+                                          MessageId::NoLineBreak,
+                                          MessageId::TempFileFailed,
+                                          MessageId::TooManyFields,
+                                          MessageId::NoResultFolder,
+                                          MessageId::RibbonFailed,
+                                          MessageId::WrongFileFormat,
+                                          MessageId::TooManyNodes,
+                                          MessageId::WriteFailed,
+                                          MessageId::WrongVersion,
+                                          MessageId::ValueOutOfRange,
+                                          MessageId::CannotTurnAllOff,
+                                          MessageId::DeleteFailed,
+                                          MessageId::TooManyArcs,
+                                          MessageId::ExcelStartFailed,
+                                          MessageId::FileAlreadySet,
+                                          MessageId::NotAText,
+                                          MessageId::SettingOutOfRange,
+                                          MessageId::AccessDenied,
+                                          MessageId::CreateFailed,
+                                          MessageId::AlreadyRunning,
+                                          MessageId::ArcLimitExceeded,
+                                          MessageId::NodeLimitExceeded,
+                                          MessageId::Aborted,
+                                          MessageId::FileObjectFailed,
+                                          MessageId::ExplorerStartFailed,
+                                          MessageId::TextTooLong,
+                                          MessageId::PrinterDcFailed,
+                                          MessageId::IsAFolder,
+                                          MessageId::FileNotFound,
+                                          MessageId::PrinterInitFailed,
+                                          MessageId::PathUnusable,
+                                          MessageId::NotARegularFile,
+                                          MessageId::ChartLocked};
     const std::vector<MessageId> informations = {MessageId::FileSaved, MessageId::NoHits, MessageId::NoKeyFields,
                                                  MessageId::ClickedNodeHasNoKey, MessageId::ManualMissing};
     const std::vector<MessageId> questions = {MessageId::ConfirmDeleteNode, MessageId::ConfirmDeleteResultNode,
-                                              MessageId::AskResultFolder, MessageId::AskClearReadOnly,
-                                              MessageId::AskOverwrite, MessageId::AskCopyKeyFields,
-                                              MessageId::ConfirmCross, MessageId::AskOverwriteChangedChart};
+                                              MessageId::AskResultFolder,   MessageId::AskClearReadOnly,
+                                              MessageId::AskOverwrite,      MessageId::AskCopyKeyFields,
+                                              MessageId::ConfirmCross,      MessageId::AskOverwriteChangedChart};
     for (MessageId id : stops) EXPECT_EQ(find_message(id)->style, MessageStyle::Stop) << static_cast<int>(id);
     for (MessageId id : informations)
         EXPECT_EQ(find_message(id)->style, MessageStyle::Information) << static_cast<int>(id);
@@ -57,7 +80,8 @@ TEST(MessageCatalogue, HoldsEveryMessageBoxTextWithItsStyle) {
     EXPECT_EQ(message_text(MessageId::TooManyNodes), "ノードの数が制限(1,001)を超えました\nこれ以上、セットできません");
     EXPECT_EQ(message_text(MessageId::AppTitle), "Tessaly");
     EXPECT_EQ(message_text(MessageId::WritingResults), "結果書き込み中。これが最後です…");
-    EXPECT_EQ(message_text(MessageId::MinHitTip), "指定回以上重複するものを\rヒットと処理します\r(2-100)\n最低重複回数");
+    EXPECT_EQ(message_text(MessageId::MinHitTip),
+              "指定回以上重複するものを\rヒットと処理します\r(2-100)\n最低重複回数");
     for (int id = static_cast<int>(MessageId::Release100); id <= static_cast<int>(MessageId::Release108); ++id)
         EXPECT_TRUE(message_text(static_cast<MessageId>(id)).starts_with("Ver. 1.0")) << id;
     EXPECT_EQ(message_text(kMissing), "");

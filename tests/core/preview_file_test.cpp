@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <cstdlib>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "fifo.h"
-#include "text/read_only_file.h"
 #include "temp_dir.h"
+#include "text/read_only_file.h"
 
 using namespace tessaly;
 
@@ -24,14 +24,16 @@ public:
         ::setenv("TMPDIR", dir_.path().c_str(), 1);
     }
     ~OwnTemporaryFolder() {
-        if (saved_) ::setenv("TMPDIR", saved_->c_str(), 1);
-        else ::unsetenv("TMPDIR");
+        if (saved_)
+            ::setenv("TMPDIR", saved_->c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
     }
     // Files with a name there: never any, since the copy and the index have
     // none.
     std::size_t file_count() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir_.path()),
-                                                      std::filesystem::directory_iterator()));
+        return static_cast<std::size_t>(
+            std::distance(std::filesystem::directory_iterator(dir_.path()), std::filesystem::directory_iterator()));
     }
     // Files this process holds open there, named or not.
     std::size_t open_count() const {
@@ -70,7 +72,11 @@ TEST(PreviewFile, WorksOnAPrivateCopyWithAPositionIndex) {
     TempDir dir;
     OwnTemporaryFolder temporary;
     const auto source = dir / "members.csv";
-    const std::string bytes = "a,b\r\n" "ccc\n" "\r\n" "d,e,f";
+    const std::string bytes =
+        "a,b\r\n"
+        "ccc\n"
+        "\r\n"
+        "d,e,f";
     write_bytes(source, bytes);
     {
         PreviewFile file;
@@ -80,7 +86,11 @@ TEST(PreviewFile, WorksOnAPrivateCopyWithAPositionIndex) {
         EXPECT_EQ(temporary.file_count(), 0u);
         EXPECT_EQ(read_bytes(file.working_copy_path()), bytes);
         // Each entry is where the next record begins, right-aligned in 11 bytes.
-        EXPECT_EQ(read_bytes(file.index_path()), "          5" "          9" "         11" "         16");
+        EXPECT_EQ(read_bytes(file.index_path()),
+                  "          5"
+                  "          9"
+                  "         11"
+                  "         16");
 
         const PreviewStatistics& s = file.statistics();
         EXPECT_EQ(s.total_records, 4);
@@ -150,7 +160,9 @@ TEST(PreviewFile, RecordsAcrossBlocksAndTheEndOfData) {
         PreviewFile file;
         std::string lines;
         for (int n = 0; n < 2000; ++n) lines += "ab\r\n";
-        write_bytes(dir / "eof.csv", lines + "c\x1A" "d\r\ne\r\n");
+        write_bytes(dir / "eof.csv", lines +
+                                         "c\x1A"
+                                         "d\r\ne\r\n");
         ASSERT_TRUE(file.open(dir / "eof.csv"));
         EXPECT_EQ(file.statistics().total_records, 2001);
         EXPECT_EQ(file.read_records(1999, 10), (std::vector<std::string>{"ab", "c"}));

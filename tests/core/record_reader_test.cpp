@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "fifo.h"
-#include "text/cp932.h"
 #include "temp_dir.h"
+#include "text/cp932.h"
 
 using namespace tessaly;
 
@@ -61,7 +61,10 @@ TEST(RecordReader, EndOfDataByteStopsReading) {
     TempDir dir;
     EXPECT_EQ(records_of_bytes(dir, "a\nb\x1A\nc\n"), (Records{"a", "b"}));
     EXPECT_EQ(records_of_bytes(dir, "a\r\n\x1A"), (Records{"a"}));
-    EXPECT_EQ(records_of_bytes(dir, "\x1A" "a\nb\n"), Records{});
+    EXPECT_EQ(records_of_bytes(dir,
+                               "\x1A"
+                               "a\nb\n"),
+              Records{});
     // Double-byte text before the end mark is kept whole.
     const std::string name = cp932::literal("山田");
     EXPECT_EQ(records_of_bytes(dir, name + "\r\n" + name + "\x1A" + "rest"), (Records{name, name}));
@@ -128,8 +131,16 @@ TEST(RecordReader, CountingAgreesWithReading) {
     TempDir dir;
     const std::string long_line(3 << 20, 'x');  // longer than a read block
     const std::vector<std::string> contents = {
-        "", "\n", "\r\n", "\r", "a", "a\r", "\n\na\r\n\r\n\rb\n", "h1\nh2\nx\n\x1a\ny\n",
-        long_line + "\r\n\r\n" + long_line, "a\n" + long_line + "\n\r\n",
+        "",
+        "\n",
+        "\r\n",
+        "\r",
+        "a",
+        "a\r",
+        "\n\na\r\n\r\n\rb\n",
+        "h1\nh2\nx\n\x1a\ny\n",
+        long_line + "\r\n\r\n" + long_line,
+        "a\n" + long_line + "\n\r\n",
     };
     for (const std::string& content : contents) {
         for (int skip : {0, 2}) {

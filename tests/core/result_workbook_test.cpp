@@ -13,8 +13,8 @@
 #include "chart/chart.h"
 #include "cross/cross_engine.h"
 #include "cross/result_file.h"
-#include "text/cp932.h"
 #include "temp_dir.h"
+#include "text/cp932.h"
 #include "xlsx_reader.h"
 
 using namespace tessaly;
@@ -75,8 +75,10 @@ protected:
         ::setenv("TMPDIR", (dir_ / "work").c_str(), 1);
     }
     void TearDown() override {
-        if (saved_tmpdir_) ::setenv("TMPDIR", saved_tmpdir_->c_str(), 1);
-        else ::unsetenv("TMPDIR");
+        if (saved_tmpdir_)
+            ::setenv("TMPDIR", saved_tmpdir_->c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
     }
     TempDir dir_;
     std::optional<std::string> saved_tmpdir_;
@@ -127,7 +129,8 @@ TEST_F(ResultWorkbookTest, ThreeFilesGiveTheRecordsAsTheyStandAndTheFiguresOfThe
     ASSERT_EQ(book.sheets.size(), 2u);
     const XlsxSheet& hits = book.sheets[0];
     EXPECT_EQ(hits.name, "クロス結果");
-    EXPECT_EQ(row(hits, 0), (std::vector<std::string>{"ヒット番号", "ファイル", "クロスキー", "項目1", "項目2", "項目3"}));
+    EXPECT_EQ(row(hits, 0),
+              (std::vector<std::string>{"ヒット番号", "ファイル", "クロスキー", "項目1", "項目2", "項目3"}));
     const std::vector<std::vector<std::string>> rows = {
         {"1", "A", "佐藤花子", "0002", "佐藤花子", "大阪"},
         {"1", "B", "佐藤花子", "佐藤花子", "y"},
@@ -155,7 +158,8 @@ TEST_F(ResultWorkbookTest, ThreeFilesGiveTheRecordsAsTheyStandAndTheFiguresOfThe
 
     const XlsxSheet& figures = book.sheets[1];
     EXPECT_EQ(figures.name, "集計");
-    EXPECT_EQ(row(figures, 0), (std::vector<std::string>{"ファイル", "パス", "レコード数", "ヒットしたレコード数", "ヒット数", "重複率"}));
+    EXPECT_EQ(row(figures, 0), (std::vector<std::string>{"ファイル", "パス", "レコード数", "ヒットしたレコード数",
+                                                         "ヒット数", "重複率"}));
     EXPECT_EQ(row(figures, 1), (std::vector<std::string>{"A", a.string(), "4", "3", "2", "0.75"}));
     EXPECT_EQ(row(figures, 3), (std::vector<std::string>{"C", c.string(), "3", "2", "2", "0.6666666666666667"}));
     std::size_t m = 0;

@@ -51,7 +51,8 @@ Status as_user(const User& user, const std::function<Status()>& what) {
     ::close(out[1]);
     std::string report;
     char buffer[512];
-    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, static_cast<std::size_t>(n));
     ::close(out[0]);
     int status = 0;
     ::waitpid(child, &status, 0);

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "text/cp932.h"
 #include "temp_dir.h"
+#include "text/cp932.h"
 
 using namespace tessaly;
 

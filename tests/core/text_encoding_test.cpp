@@ -51,7 +51,8 @@ TEST(TextEncoding, NamesTheCopyAndTheEncodings) {
 
 TEST(TextEncoding, CopiesToCp932KeepingLineEnds) {
     TempDir dir;
-    for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Utf8Bom, TextEncoding::Utf16Le, TextEncoding::Utf16Be}) {
+    for (TextEncoding encoding :
+         {TextEncoding::Utf8, TextEncoding::Utf8Bom, TextEncoding::Utf16Le, TextEncoding::Utf16Be}) {
         const std::filesystem::path source = dir / "members.csv";
         std::string bytes = kMembersUtf8;
         if (encoding == TextEncoding::Utf8Bom) bytes = "\xEF\xBB\xBF" + bytes;
@@ -130,7 +131,8 @@ TEST(QuotedFields, SplitRules) {
     // Text after the closing quote stays in the field, quotes and all.
     EXPECT_EQ(quoted_split("\"ab\"cd\"e,f"), (Fields{{"\"ab\"cd\"e", "abcd\"e"}, {"f", "f"}}));
     // A section open at the end of the line ends there.
-    EXPECT_EQ(quoted_split("1,\"open, never \"\"closed"), (Fields{{"1", "1"}, {"\"open, never \"\"closed", "open, never \"closed"}}));
+    EXPECT_EQ(quoted_split("1,\"open, never \"\"closed"),
+              (Fields{{"1", "1"}, {"\"open, never \"\"closed", "open, never \"closed"}}));
     EXPECT_EQ(quoted_split("\""), (Fields{{"\"", ""}}));
     // Empty fields, quoted or not, and an empty record.
     EXPECT_EQ(quoted_split(",\"\","), (Fields{{"", ""}, {"\"\"", ""}, {"", ""}}));

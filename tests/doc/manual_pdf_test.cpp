@@ -48,7 +48,8 @@ QString readable_caption(QString caption) {
 std::map<std::pair<int, int>, int> pictures_in_pdf(const QByteArray& pdf) {
     std::set<QByteArray> masks;
     static const QRegularExpression mask(QStringLiteral("/SMask\\s+(\\d+)\\s+0\\s+R"));
-    for (auto m = mask.globalMatch(QString::fromLatin1(pdf)); m.hasNext();) masks.insert(m.next().captured(1).toLatin1());
+    for (auto m = mask.globalMatch(QString::fromLatin1(pdf)); m.hasNext();)
+        masks.insert(m.next().captured(1).toLatin1());
 
     std::map<std::pair<int, int>, int> sizes;
     static const QRegularExpression object(QStringLiteral("(\\d+)\\s+0\\s+obj\\s*<<(.*?)stream"),
@@ -103,11 +104,11 @@ private slots:
             QVERIFY(page > last_page);
             last_page = page;
         }
-        for (const char* title : {"1. テサリーとは", "2. インストールと起動", "3. 画面の見かた", "4. クロスの基本手順",
-                                  "5. クロスオプション", "6. ノードの操作", "7. 元に戻す・やり直し", "8. ノードの整列",
-                                  "12. 印刷と PDF 出力", "14. 環境設定", "15. コマンドラインでのクロス (tessaly-cross)",
-                                  "16. メッセージと対処", "17. キーボードショートカット一覧",
-                                  "18. 設定とファイルの保存場所"})
+        for (const char* title :
+             {"1. テサリーとは", "2. インストールと起動", "3. 画面の見かた", "4. クロスの基本手順",
+              "5. クロスオプション", "6. ノードの操作", "7. 元に戻す・やり直し", "8. ノードの整列",
+              "12. 印刷と PDF 出力", "14. 環境設定", "15. コマンドラインでのクロス (tessaly-cross)",
+              "16. メッセージと対処", "17. キーボードショートカット一覧", "18. 設定とファイルの保存場所"})
             QVERIFY2(chapters.contains(u(title)), title);
         const QModelIndex main_road = outline.index(chapters.indexOf(u("4. クロスの基本手順")), 0);
         QVERIFY(outline.rowCount(main_road) >= 5);
@@ -147,8 +148,8 @@ private slots:
         const QDir folder(QStringLiteral(TESSALY_MANUAL_PICTURES));
         const QStringList names = folder.entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
         for (const char* screen : {"window-result", "window-key", "file-area", "ribbon-home", "ribbon-cross",
-                                   "cross-confirm", "cross-progress", "settings-dialog", "node-properties",
-                                   "about-box", "key-help", "manual-window", "menu-node", "zoom-console"})
+                                   "cross-confirm", "cross-progress", "settings-dialog", "node-properties", "about-box",
+                                   "key-help", "manual-window", "menu-node", "zoom-console"})
             QVERIFY2(names.contains(QString::fromLatin1(screen) + QStringLiteral(".png")), screen);
 
         QFile file(QStringLiteral(TESSALY_MANUAL_PDF));
@@ -163,7 +164,8 @@ private slots:
         for (const auto& [size, count] : drawn) {
             const auto found = in_pdf.find(size);
             QVERIFY2(found != in_pdf.end() && found->second >= count,
-                     qPrintable(QStringLiteral("%1 picture(s) of %2×%3 pixels").arg(count).arg(size.first).arg(size.second)));
+                     qPrintable(
+                         QStringLiteral("%1 picture(s) of %2×%3 pixels").arg(count).arg(size.first).arg(size.second)));
         }
     }
 };
