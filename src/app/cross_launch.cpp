@@ -59,6 +59,7 @@ int start_cross(const CrossRequest& r, std::optional<QPoint> given_point) {
     }
     const std::string title = next_result_title(chart);
 
+    if (r.starting) r.starting();
     CrossDialog dialog(chart, r.options, result_path, r.dialogs, r.display, r.owner);
     if (r.dialogs.run_modal(dialog) != QDialog::Accepted) return -1;
     // The node keeps the name the result was written under, which is another

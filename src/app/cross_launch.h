@@ -32,6 +32,8 @@ struct CrossRequest {
     std::function<bool()> choose_result_folder;
     // Where the finished cross's figures go, when wanted.
     CrossFigures* figures = nullptr;
+    // Runs once every question is answered, right before the cross starts.
+    std::function<void()> starting = nullptr;
 };
 
 // Crosses the selected nodes. With a point (canvas pixels at the zoom) the

@@ -214,7 +214,8 @@ void MainWindow::connect_file_area() {
 }
 
 void MainWindow::copy_previewed_file() {
-    if (file_area_->preview_node() < 0) return;
+    // The copy is complete once the load is.
+    if (file_area_->preview_node() < 0 || !file_area_->wait_until_loaded()) return;
     copy_shown_file(QString::fromStdString(file_area_->preview_file().working_copy_path().string()), dialogs_);
 }
 
@@ -246,6 +247,9 @@ void MainWindow::run_cross(std::optional<QPoint> point) {
         }};
     CrossFigures figures;
     request.figures = &figures;
+    // A file still being indexed would share the progress bar and the disk
+    // with the cross, whose result is shown afterwards anyway.
+    request.starting = [this] { file_area_->stop_loading(); };
     const int node = start_cross(request, point);
     if (node < 0) return;
     result_figures_.keep(std::string(cp932::field_text(chart.nodes[node].path)), std::move(figures));

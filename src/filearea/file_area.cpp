@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <ctime>
+#include <limits>
 
 #include <QAction>
 #include <QApplication>
@@ -67,6 +68,9 @@ FileArea::FileArea(Chart& chart, MessagePresenter& messages, QWidget* parent)
         viewport()->update();
     });
     take_fonts();
+    // The index grows in the background; the pane looks at it now and then.
+    load_timer_.setInterval(50);
+    connect(&load_timer_, &QTimer::timeout, this, &FileArea::follow_load_timer);
     // The window normally takes the pane with it when the program ends; this
     // covers a window that outlives the event loop.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { file_.close(); });
@@ -86,8 +90,14 @@ const NodeRecord* FileArea::shown_node() const {
 
 PreviewMetrics FileArea::metrics() const {
     const PreviewStatistics& s = file_.statistics();
-    return {char_width_,     char_height_,       chart_.display.show_record_no != 0, chart_.display.show_ruler != 0,
-            s.total_records, s.max_record_length};
+    // While the file loads, the bar and the record numbers are laid out for
+    // the count the index is heading for.
+    return {char_width_,
+            char_height_,
+            chart_.display.show_record_no != 0,
+            chart_.display.show_ruler != 0,
+            file_.expected_records(),
+            s.max_record_length};
 }
 
 // ---------------------------------------------------------------------------
@@ -129,7 +139,8 @@ bool FileArea::load_preview(int node, bool show_elapsed) {
             return abandon_load();
         }
     }
-    if (Status opened = file_.open(path, progress_reporter()); !opened) {
+    // A small file comes whole, a large one with its first part indexed.
+    if (Status opened = file_.start(path, load_options_); !opened) {
         show_message(messages_, opened);
         return abandon_load();
     }
@@ -138,19 +149,83 @@ bool FileArea::load_preview(int node, bool show_elapsed) {
     top_offset_ = 0;
     relayout();
     shown_path_ = QString::fromStdString(path);
-    if (show_elapsed) emit elapsed_time_shown(elapsed_text(static_cast<long long>(std::time(nullptr) - started)));
+    elapsed_wanted_ = show_elapsed;
+    load_started_ = started;
+    if (file_.loading()) {
+        progress_shown_ = 0;
+        emit progress_range_changed(clamp_to_int(file_.progress().bytes_total / 100));
+        move_progress(file_.progress().bytes_done / 100);
+        viewport()->setCursor(Qt::BusyCursor);
+        load_timer_.start();
+    } else if (show_elapsed) {
+        emit elapsed_time_shown(elapsed_text(static_cast<long long>(std::time(nullptr) - started)));
+    }
     emit preview_changed(preview_node_);
     return true;
+}
+
+void FileArea::follow_load_timer() { follow_load(); }
+
+// Takes over how far the background load has come: the bars, the record
+// numbers and the rows follow the index. A refusal met late empties the
+// pane and is reported. False when nothing is shown afterwards.
+bool FileArea::follow_load() {
+    if (!load_timer_.isActive()) return is_showing();
+    const LoadProgress progress = file_.update();
+    if (progress.failure.failed()) {
+        const Status failure = progress.failure;
+        clear_preview();
+        show_message(messages_, failure);
+        return false;
+    }
+    if (progress.finished) {
+        end_background();
+        if (elapsed_wanted_)
+            emit elapsed_time_shown(elapsed_text(static_cast<long long>(std::time(nullptr) - load_started_)));
+    } else {
+        move_progress(progress.bytes_done / 100);
+    }
+    relayout(true);
+    return true;
+}
+
+// Waits, with the wait cursor, until `count` records are indexed or the
+// load is over. False when nothing is shown afterwards.
+bool FileArea::need_records(std::int64_t count) {
+    if (!file_.loading() || file_.statistics().total_records >= count) return is_showing();
+    {
+        WaitCursor wait;
+        file_.wait_for_records(count);
+    }
+    return follow_load();
+}
+
+bool FileArea::wait_until_loaded() { return need_records(std::numeric_limits<std::int64_t>::max()); }
+
+void FileArea::stop_loading() {
+    if (loading()) clear_preview();
+}
+
+void FileArea::end_background() {
+    if (!load_timer_.isActive()) return;
+    load_timer_.stop();
+    viewport()->unsetCursor();
+    move_progress(0);
+}
+
+void FileArea::move_progress(std::int64_t value) {
+    const int position = clamp_to_int(value);
+    if (position == progress_shown_) return;
+    progress_shown_ = position;
+    emit progress_moved(position);
 }
 
 // A pane left naming a node it does not show would refuse the next request
 // for that node as already done, so a failed load names none.
 bool FileArea::abandon_load() {
+    end_background();
     file_.close();
-    if (progress_shown_ != 0) {
-        progress_shown_ = 0;
-        emit progress_moved(0);
-    }
+    move_progress(0);
     preview_node_ = -1;
     rows_.clear();
     viewport()->update();
@@ -161,6 +236,7 @@ bool FileArea::abandon_load() {
 void FileArea::clear_preview() {
     if (preview_node_ == -1) return;
     emit cleared();
+    end_background();
     file_.close();
     horz_offset_ = horz_max_ = 0;
     top_offset_ = 0;
@@ -186,26 +262,6 @@ void FileArea::node_removed(int node) {
         --preview_node_;
         emit preview_changed(preview_node_);  // the chart's bold title follows
     }
-}
-
-// The bar moves at most every 30 ms: a scan of ten million records would
-// otherwise repaint it a hundred thousand times.
-ScanProgress FileArea::progress_reporter() {
-    ScanProgress progress;
-    progress.set_range = [this](std::int64_t maximum) {
-        progress_clock_.start();
-        progress_shown_ = 0;
-        emit progress_range_changed(clamp_to_int(maximum));
-    };
-    progress.set_position = [this](std::int64_t value) {
-        const int position = clamp_to_int(value);
-        if (position == progress_shown_) return;
-        if (position != 0 && progress_clock_.elapsed() < 30) return;
-        progress_clock_.restart();
-        progress_shown_ = position;
-        emit progress_moved(position);
-    };
-    return progress;
 }
 
 // ---------------------------------------------------------------------------
@@ -234,8 +290,9 @@ void FileArea::display_changed() {
 }
 
 // Showing or hiding a scroll bar resizes the viewport, which lays the pane
-// out again; the passes stop once the size holds.
-void FileArea::relayout() {
+// out again; the passes stop once the size holds. With keep_offsets (the
+// index grew) the pane stays where it is.
+void FileArea::relayout(bool keep_offsets) {
     take_fonts();
     if (!is_showing()) {
         viewport()->update();
@@ -244,14 +301,14 @@ void FileArea::relayout() {
     ++layout_depth_;
     for (int pass = 0; pass < 3; ++pass) {
         resized_during_layout_ = false;
-        lay_out_once();
+        lay_out_once(keep_offsets);
         if (!resized_during_layout_) break;
     }
     --layout_depth_;
     redraw();
 }
 
-void FileArea::lay_out_once() {
+void FileArea::lay_out_once(bool keep_offsets) {
     const PreviewMetrics m = metrics();
     const QSize pane = viewport()->size();
     setting_bars_ = true;
@@ -260,13 +317,13 @@ void FileArea::lay_out_once() {
         horz_offset_ = horz_max_ = 0;
     } else {
         horz_max_ = clamp_to_int(width - pane.width());
-        horz_offset_ = 0;
+        horz_offset_ = keep_offsets ? std::min(horz_offset_, horz_max_) : 0;
     }
     QScrollBar* h = horizontalScrollBar();
     h->setRange(0, horz_max_);
     h->setSingleStep(char_width_);
     h->setPageStep(4 * char_width_);
-    h->setValue(0);
+    h->setValue(horz_offset_);
 
     visible_rows_ = tessaly::visible_rows(m, pane.height());
     vertical_ = vertical_range(m.total_records, visible_rows_);
@@ -306,6 +363,8 @@ void FileArea::set_vertical_thumb() {
 }
 
 void FileArea::scroll_rows_to(std::int64_t top) {
+    // Rows not yet indexed are waited for.
+    if (!need_records(std::max<std::int64_t>(top, 0) + visible_rows_)) return;
     const std::int64_t last = std::max<std::int64_t>(file_.statistics().total_records - visible_rows_, 0);
     top = std::clamp<std::int64_t>(top, 0, last);
     if (top == top_record_) return;
@@ -315,7 +374,6 @@ void FileArea::scroll_rows_to(std::int64_t top) {
 
 void FileArea::on_vertical_action(int action) {
     if (!is_showing()) return;
-    const std::int64_t span = std::max<std::int64_t>(file_.statistics().total_records - visible_rows_, 0);
     switch (action) {
         case QAbstractSlider::SliderSingleStepAdd:
             scroll_rows_to(top_record_ + 1);
@@ -333,7 +391,9 @@ void FileArea::on_vertical_action(int action) {
             scroll_rows_to(0);
             break;
         case QAbstractSlider::SliderToMaximum:
-            scroll_rows_to(span);
+            // The end is known once the whole file is indexed.
+            if (!wait_until_loaded()) return;
+            scroll_rows_to(std::max<std::int64_t>(file_.statistics().total_records - visible_rows_, 0));
             break;
         default:
             return;  // the dragged thumb arrives as a new value
@@ -400,6 +460,12 @@ void FileArea::paintEvent(QPaintEvent*) {
         scene.top_record = top_record_;
         scene.rows = &rows_;
         scene.horz_offset = horz_offset_;
+        if (loading()) {
+            const LoadProgress& progress = file_.progress();
+            scene.loaded = progress.bytes_total > 0
+                               ? static_cast<double>(progress.bytes_done) / static_cast<double>(progress.bytes_total)
+                               : 0.0;
+        }
         if (const NodeRecord* node = shown_node()) {
             scene.key_first = node->key_first;
             scene.key_last = node->key_last;
@@ -461,14 +527,26 @@ void FileArea::step_key_by_keyboard(KeyStep step) {
     NodeRecord* node = shown_node();
     if (!node || !is_showing()) return;
     const PreviewStatistics& statistics = file_.statistics();
-    const std::int32_t fields =
-        split() == FieldSplit::Quotes ? statistics.max_quoted_field_count : statistics.max_field_count;
-    if (!step_key(node->key_first, node->key_last, step, fields)) return;
+    auto widest = [&] {
+        return split() == FieldSplit::Quotes ? statistics.max_quoted_field_count : statistics.max_field_count;
+    };
+    if (!step_key(node->key_first, node->key_last, step, widest())) {
+        // A wider record may be still to come.
+        if (!file_.loading() || !wait_until_loaded()) return;
+        node = shown_node();
+        if (!node || !step_key(node->key_first, node->key_last, step, widest())) return;
+    }
     viewport()->update();
     store_key_sample_of_row(1);
 }
 
 void FileArea::keyPressEvent(QKeyEvent* event) {
+    const bool to_start = event->matches(QKeySequence::MoveToStartOfDocument);
+    if (is_showing() && (to_start || event->matches(QKeySequence::MoveToEndOfDocument))) {
+        on_vertical_action(to_start ? QAbstractSlider::SliderToMinimum : QAbstractSlider::SliderToMaximum);
+        event->accept();
+        return;
+    }
     const bool arrow = event->key() == Qt::Key_Right || event->key() == Qt::Key_Left;
     if (!arrow || !is_showing()) {
         QAbstractScrollArea::keyPressEvent(event);

@@ -6,10 +6,15 @@
 // with the arrow keys or by dragging across fields.
 //
 // It works on a private copy of the file with a position index (see
-// cross/preview_file.h), reads only the rows in sight, and deletes both
+// preview/preview_file.h), reads only the rows in sight, and deletes both
 // temporary files when it is cleared, loads another file or is destroyed.
+// A large file shows its first rows at once while the rest is copied and
+// indexed in the background: the pane follows the index as it grows, and
+// whatever needs records not yet indexed waits for them with the wait
+// cursor.
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,8 +22,8 @@
 #include <vector>
 
 #include <QAbstractScrollArea>
-#include <QElapsedTimer>
 #include <QFont>
+#include <QTimer>
 
 #include "chart/chart.h"
 #include "preview/key_fields.h"
@@ -50,6 +55,18 @@ public:
     bool is_showing() const { return preview_node_ >= 0 && file_.is_open(); }
     // The path of the file shown (empty while loading or when none is).
     const QString& shown_path() const { return shown_path_; }
+    // The file shown is still being copied and indexed in the background.
+    bool loading() const { return is_showing() && file_.loading(); }
+    // Waits, with the wait cursor, until the file shown is whole; false when
+    // none is shown then (the rest of the file was refused, with its
+    // message).
+    bool wait_until_loaded();
+    // A file still loading is closed: a cross is about to take the progress
+    // bar and the disk.
+    void stop_loading();
+    // How loads run (tests hold them part-way, benchmarks load in the
+    // background from the start).
+    void set_load_options(const LoadOptions& options) { load_options_ = options; }
 
     // The background: RGB(191, 209, 234) while tinted, else white.
     void set_tinted(bool tinted);
@@ -129,9 +146,14 @@ private:
     NodeRecord* shown_node();
     const NodeRecord* shown_node() const;
     bool abandon_load();
+    void follow_load_timer();
+    bool follow_load();
+    bool need_records(std::int64_t count);
+    void end_background();
+    void move_progress(std::int64_t value);
     void take_fonts();
-    void relayout();
-    void lay_out_once();
+    void relayout(bool keep_offsets = false);
+    void lay_out_once(bool keep_offsets);
     void redraw();
     void scroll_rows_to(std::int64_t top);
     void on_vertical_action(int action);
@@ -142,7 +164,6 @@ private:
     void store_key_sample_of_row(std::int64_t row);
     void step_key_by_keyboard(KeyStep step);
     void add_menu_command(QMenu& menu, CommandId id, const char* text, bool checked);
-    ScanProgress progress_reporter();
 
     Chart& chart_;
     MessagePresenter& messages_;
@@ -174,8 +195,12 @@ private:
     int layout_depth_ = 0;
     bool resized_during_layout_ = false;
     bool setting_bars_ = false;
-    QElapsedTimer progress_clock_;
     int progress_shown_ = 0;
+
+    LoadOptions load_options_;
+    QTimer load_timer_;  // runs while the file is loaded in the background
+    bool elapsed_wanted_ = false;
+    std::time_t load_started_ = 0;
 };
 
 }  // namespace tessaly::filearea

@@ -72,7 +72,11 @@ void paint_preview(QPainter& painter, const QSize& pane, const PreviewScene& sce
     // Only the columns in sight are laid out: a record may be 5,000 wide.
     const VisibleColumns visible{(scene.horz_offset - x0) / cw - 2, (scene.horz_offset + pane.width() - x0) / cw + 2};
 
-    if (m.show_ruler) paint_ruler(painter, scene, x0, visible);
+    if (m.show_ruler) {
+        paint_ruler(painter, scene, x0, visible);
+        if (scene.loaded < 1.0)
+            painter.fillRect(0, 0, static_cast<int>(pane.width() * std::max(scene.loaded, 0.0)), 3, kSeparatorColour);
+    }
 
     const QRawFont raw = QRawFont::fromFont(scene.font);
     const int ascent = QFontMetrics(scene.font).ascent();

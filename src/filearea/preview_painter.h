@@ -37,6 +37,9 @@ struct PreviewScene {
     FieldSplit split = FieldSplit::Commas;  // how the key's fields are found
     int horz_offset = 0;                    // pixels of the drawing scrolled off to the left
     QColor background = kPlainBackground;
+    // The share of the file loaded, below 1 while the rest is loaded in the
+    // background: a bar along the top of the ruler grows with it.
+    double loaded = 1.0;
 };
 
 void paint_preview(QPainter& painter, const QSize& pane, const PreviewScene& scene);

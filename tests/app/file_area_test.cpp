@@ -174,6 +174,100 @@ private slots:
         QCOMPARE(check.readAll(), sjis("1,山田　太郎,1980\r\n2,佐藤 花子,1975\r\n3,ｻﾄｳ,1990\r\n"));
     }
 
+    // Held after its first block, a large file already shows its first rows
+    // and lays the bar out for the count it is heading for; Ctrl+End waits
+    // for the whole index. A refusal met late empties the pane with its
+    // message.
+    void a_large_file_shows_its_first_rows_before_the_rest_is_indexed() {
+        Chart chart;
+        chart.reset(1024, 768);
+        FakeDialogs dialogs;
+        FileArea area(chart, dialogs);
+        size_for_rows(area, 20);
+        const int records = 200000;  // about 4.6 MB
+        const QByteArray bytes = lines(records);
+        auto hold = std::make_shared<LoadHold>(1 << 20);
+        area.set_load_options({.foreground_bytes = 4 << 20, .hold = hold});
+        QSignalSpy progress(&area, &FileArea::progress_moved);
+        QSignalSpy elapsed(&area, &FileArea::elapsed_time_shown);
+        const int node = add(chart, file("large.csv", bytes), records);
+        QVERIFY(area.load_preview(node));
+        QVERIFY(area.loading());
+        QCOMPARE(area.rows().size(), size_t(20));
+        QCOMPARE(area.rows().front(), std::string("1,B1,C1"));
+        QVERIFY(area.statistics().total_records < records / 2);
+        QVERIFY(area.metrics().total_records > records * 9 / 10);
+        QCOMPARE(area.verticalScrollBar()->maximum(), 32767);
+        QCOMPARE(elapsed.count(), 0);  // the load is not over
+        // A green bar along the top of the ruler, about as long as the share loaded.
+        auto loaded_bar = [&] {
+            const QImage top = area.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            int green = 0;
+            for (int x = 0; x < top.width(); ++x) green += top.pixel(x, 1) == qRgb(0, 255, 0);
+            return green;
+        };
+        const int bar_length = loaded_bar();
+        QVERIFY2(bar_length > area.viewport()->width() / 6 && bar_length < area.viewport()->width() / 3,
+                 qPrintable(QString::number(bar_length)));
+        QVERIFY(area.load_preview(node));  // asked again: it goes on
+        QVERIFY(area.loading());
+
+        hold->release();
+        QTest::keyClick(&area, Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(!area.loading());
+        QCOMPARE(area.statistics().total_records, records);
+        QCOMPARE(area.top_record(), records - 20);
+        QCOMPARE(area.rows().back(), std::string("200000,B200000,C200000"));
+        QCOMPARE(area.verticalScrollBar()->value(), 32767);
+        QCOMPARE(progress.last().at(0).toInt(), 0);
+        QCOMPARE(elapsed.count(), 1);
+        QVERIFY(loaded_bar() <= 1);  // only the record numbers' separator line
+        QTest::keyClick(&area, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(area.top_record(), 0);
+
+        hold = std::make_shared<LoadHold>(1 << 20);
+        area.set_load_options({.foreground_bytes = 4 << 20, .hold = hold});
+        const int late = add(chart, file("late.csv", bytes + QByteArray(4999, 'a') + "\r\n"), records + 1);
+        QVERIFY(area.load_preview(late));
+        QVERIFY(dialogs.shown.empty());
+        hold->release();
+        QVERIFY(!area.wait_until_loaded());
+        QCOMPARE(dialogs.shown.size(), size_t(1));
+        QCOMPARE(dialogs.shown[0].text, message(MessageId::RecordTooLong));
+        QCOMPARE(area.preview_node(), -1);
+        QVERIFY(area.rows().empty());
+        QCOMPARE(temporary_files(), 0);
+    }
+
+    // Another file, the pane cleared, a cross starting or the pane destroyed
+    // while a load runs: the worker stops and its files go with it.
+    void a_load_in_the_background_stops_with_the_pane() {
+        Chart chart;
+        chart.reset(1024, 768);
+        FakeDialogs dialogs;
+        const QByteArray bytes = lines(200000);
+        const int first = add(chart, file("first.csv", bytes), 200000);
+        const int second = add(chart, file("second.csv", bytes), 200000);
+        const LoadOptions held{.foreground_bytes = 4 << 20, .hold = std::make_shared<LoadHold>(1 << 20)};
+        {
+            FileArea area(chart, dialogs);
+            area.set_load_options(held);
+            QVERIFY(area.load_preview(first));
+            QVERIFY(area.load_preview(second));
+            QVERIFY(area.loading());
+            QCOMPARE(temporary_files(), 2);
+            area.clear_preview();
+            QCOMPARE(temporary_files(), 0);
+            QVERIFY(area.load_preview(first));
+            area.stop_loading();
+            QCOMPARE(area.preview_node(), -1);
+            QCOMPARE(temporary_files(), 0);
+            QVERIFY(area.load_preview(second));
+        }
+        QCOMPARE(temporary_files(), 0);
+        QVERIFY(dialogs.shown.empty());
+    }
+
     void every_refusal_names_its_reason_and_leaves_the_pane_empty() {
         Chart chart;
         chart.reset(1024, 768);

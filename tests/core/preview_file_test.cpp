@@ -245,6 +245,63 @@ TEST(PreviewFile, ProgressRunsOverTheFileSizeInHundreds) {
     EXPECT_LT(positions.size(), 1000u + 2000u / 4);
 }
 
+// A large file is indexed by a worker: its first records can be read while
+// the rest is still coming, closing or replacing it stops the worker and
+// leaves no file behind, and a refusal met late ends the load.
+TEST(PreviewFile, LoadsInTheBackground) {
+    TempDir dir;
+    OwnTemporaryFolder temporary;
+    std::string bytes;
+    std::int64_t records = 0;
+    for (; bytes.size() < (6u << 20); ++records) bytes += "record," + std::to_string(records) + "\r\n";
+    const auto source = dir / "big.csv";
+    write_bytes(source, bytes);
+    {
+        PreviewFile file;
+        // Held after the first block: start() comes back with it indexed.
+        auto hold = std::make_shared<LoadHold>(1 << 20);
+        ASSERT_TRUE(file.start(source, {.hold = hold}));
+        EXPECT_TRUE(file.loading());
+        EXPECT_EQ(file.progress().bytes_done, 1 << 20);
+        const std::int64_t first = file.statistics().total_records;
+        EXPECT_GT(first, 1000);
+        EXPECT_EQ(file.read_records(0, 2), (std::vector<std::string>{"record,0", "record,1"}));
+        EXPECT_EQ(file.read_record(first), std::nullopt);  // not indexed yet
+        EXPECT_GT(file.expected_records(), records * 9 / 10);
+        EXPECT_LT(file.expected_records(), records * 11 / 10);
+
+        hold->release();
+        file.wait_until_finished();
+        EXPECT_FALSE(file.loading());
+        EXPECT_EQ(file.statistics().total_records, records);
+        EXPECT_EQ(file.expected_records(), records);
+        EXPECT_EQ(file.read_record(records - 1), "record," + std::to_string(records - 1));
+        EXPECT_EQ(read_bytes(file.working_copy_path()), bytes);
+
+        // Closed while held, replaced while running: the worker is gone with
+        // the files it wrote.
+        ASSERT_TRUE(file.start(source, {.hold = std::make_shared<LoadHold>(2 << 20)}));
+        EXPECT_EQ(temporary.open_count(), 2u);
+        file.close();
+        EXPECT_EQ(temporary.open_count(), 0u);
+        ASSERT_TRUE(file.start(source, {.foreground_bytes = 0, .hold = nullptr}));
+        ASSERT_TRUE(file.start(source, {.foreground_bytes = 0, .hold = nullptr}));
+        EXPECT_EQ(temporary.open_count(), 2u);
+        PreviewFile held;
+        ASSERT_TRUE(held.start(source, {.hold = std::make_shared<LoadHold>(1 << 20)}));
+    }  // destroyed while held
+    EXPECT_EQ(temporary.open_count(), 0u);
+
+    PreviewFile late;
+    write_bytes(source, bytes + repeated('a', 5000) + "\r\n");
+    ASSERT_TRUE(late.start(source));
+    EXPECT_EQ(late.wait_until_finished().failure.message_id, MessageId::RecordTooLong);
+    EXPECT_FALSE(late.loading());
+    late.close();
+    EXPECT_EQ(temporary.open_count(), 0u);
+    EXPECT_EQ(temporary.file_count(), 0u);
+}
+
 TEST(PositionEntry, RoundTrip) {
     EXPECT_EQ(position_entry(0), "          0");
     EXPECT_EQ(position_entry(99'999'999'999), "99999999999");
