@@ -458,7 +458,8 @@ StageEnd CrossEngine::Impl::find_hits() {
                 return cancel_requested();
             },
             [&](std::size_t first, std::span<std::uint32_t> groups_of) {
-                if (!index.read_at(static_cast<long long>(first * kIndexEntry), groups_of.size() * kIndexEntry, block))
+                if (!index.read_at(static_cast<long long>(first) * static_cast<long long>(kIndexEntry),
+                                   groups_of.size() * kIndexEntry, block))
                     return false;
                 for (std::size_t i = 0; i < groups_of.size(); ++i)
                     groups_of[i] = parse_index_entry(block.data() + i * kIndexEntry).group;

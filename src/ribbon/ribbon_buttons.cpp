@@ -210,7 +210,8 @@ void CheckBox::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const bool enabled = isEnabled();
     const bool hovered = enabled && underMouse();
-    const QRectF box(2.5, static_cast<double>((height() - indicator) / 2) + 0.5, indicator - 1, indicator - 1);
+    const int top = (height() - indicator) / 2;  // whole pixels, then the line's middle
+    const QRectF box(2.5, top + 0.5, indicator - 1, indicator - 1);
 
     if (hovered) {
         p.setPen(Qt::NoPen);
