@@ -17,9 +17,9 @@
 #include "cross/huge_pages.h"
 #include "cross/key_groups.h"
 #include "cross/key_normaliser.h"
-#include "cross/keyed_record_feed.h"
 #include "cross/result_file.h"
 #include "cross/result_workbook.h"
+#include "cross/source_parts.h"
 #include "text/cp932.h"
 #include "text/file_writer.h"
 #include "text/record_reader.h"
@@ -34,16 +34,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The position index: for each keyed record, where it starts in its file,
-// how long it is and its key's group, in the machine's own byte order (the
-// file lives no longer than the process). The groups wait there, rather
-// than in memory, while the keys are grouped.
-struct IndexEntry {
-    long long offset;
-    std::uint32_t length;
-    std::uint32_t group;
-};
-constexpr std::size_t kIndexEntry = 16;
 constexpr std::uint32_t kNone = UINT32_MAX;
 // The result lines are kept in bins of about this much of the result (see
 // hit_lines.h); one bin is in memory while the result is written.
@@ -53,20 +43,6 @@ constexpr std::uint64_t kBinBytes = 32 << 20;
 constexpr long long kLargestRead = 1 << 20;
 // Threads that read the hit records again.
 constexpr int kFetchers = 2;
-
-void format_index_entry(const IndexEntry& e, char* out) {
-    std::memcpy(out, &e.offset, 8);
-    std::memcpy(out + 8, &e.length, 4);
-    std::memcpy(out + 12, &e.group, 4);
-}
-
-IndexEntry parse_index_entry(const char* p) {
-    IndexEntry e;
-    std::memcpy(&e.offset, p, 8);
-    std::memcpy(&e.length, p + 8, 4);
-    std::memcpy(&e.group, p + 12, 4);
-    return e;
-}
 
 // A hit record the grouping found: its place in the result order and where
 // it stands in its file.
@@ -127,10 +103,14 @@ struct CrossEngine::Impl {
     // keyed record stands in its file; the work file the hit records'
     // result lines, made from their files again once the hits are known.
     FileWriter work, index, result;
-    // Each source as it was read, so that reading it again for the hit
-    // records finds it unchanged.
-    std::vector<std::optional<FileIdentity>> identities;
     int column_offset = 0;  // the largest key_first on the chart
+
+    // Each source as it was counted: where it may be cut for reading, and
+    // the file as it was, so that reading it again for the hit records finds
+    // it unchanged.
+    std::vector<CountedSource> counted;
+    std::size_t stored = 0;  // non-empty records, each with an index entry
+    long long keyed = 0;     // those with a key
 
     std::unique_ptr<KeyGroups> groups;
     MandatoryNodes mandatory;
@@ -169,9 +149,13 @@ struct CrossEngine::Impl {
     Clock::time_point last_alive = Clock::now();
     unsigned pulses = 0;
 
-    // Lets the observer keep a window alive, a few tens of milliseconds apart.
+    // Lets the observer keep a window alive, a few tens of milliseconds
+    // apart, when called often (pulse) or now and then (alive).
     void pulse() {
         if ((++pulses & 63) != 0) return;
+        alive();
+    }
+    void alive() {
         const auto now = Clock::now();
         if (now - last_alive >= std::chrono::milliseconds(30)) {
             last_alive = now;
@@ -224,26 +208,31 @@ StageEnd CrossEngine::Impl::open_files() {
 namespace {
 
 // The count of one source: its non-empty records from the start record on,
-// and whether it is cp932 text, judged over the whole file in the same
-// reading (a list whose UTF-8 shows only after the part looked at when it
-// was placed would be crossed with wrong keys, and missing hits, without a
-// word). go_on is asked once a block; false stops the count (the result is
-// then short).
+// where it may be cut for reading, the file as it was, and whether it is
+// cp932 text, judged over the whole file in the same reading (a list whose
+// UTF-8 shows only after the part looked at when it was placed would be
+// crossed with wrong keys, and missing hits, without a word). go_on is
+// asked once a block; false stops the count (the result is then short).
 template <typename GoOn>
-Status count_source(const std::filesystem::path& path, int start_record, long long& n, GoOn go_on) {
+Status count_source(CountedSource& source, int start_record, long long& n, GoOn go_on) {
     RecordReader reader;
     EncodingScan scan;
     reader.watch_encoding(&scan);
-    if (Status s = reader.open(path); !s) return s;
+    if (Status s = reader.open(source.path); !s) return s;
     reader.skip_lines(start_record - 1);
+    CutRecorder cuts(source.cuts);
+    cuts.note(reader.position(), 0);
     bool stopped = false;
-    n = reader.count_rest([&] {
+    n = reader.count_rest([&](long long so_far) {
+        cuts.note(reader.position(), so_far);
         stopped = !go_on();
         return !stopped;
     });
     if (stopped) return Status::ok();
-    if (reader.failed()) return Status::failure(MessageId::OpenFailed, path.string());
-    if (scan.result() != TextEncoding::Cp932) return Status::failure(MessageId::NotCp932Cross, path.string());
+    if (reader.failed()) return Status::failure(MessageId::OpenFailed, source.path.string());
+    if (scan.result() != TextEncoding::Cp932) return Status::failure(MessageId::NotCp932Cross, source.path.string());
+    cuts.note(reader.position(), n, true);
+    source.identity = file_identity(reader.descriptor());
     return Status::ok();
 }
 
@@ -264,6 +253,13 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
         bool done = false;
     };
     std::vector<Count> counts(sources.size());
+    counted.resize(sources.size());
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const NodeRecord& node = chart.nodes[sources[i].node];
+        counted[i].path = sources[i].path;
+        counted[i].key_first = node.key_first;
+        counted[i].key_last = node.key_last;
+    }
     std::atomic<std::size_t> next_source = 0;
     std::atomic<bool> stop = false;
     std::mutex mutex;
@@ -274,7 +270,7 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
         long long records = 0;
         Status s;
         try {
-            s = count_source(sources[i].path, chart.nodes[sources[i].node].start_record, records, go_on);
+            s = count_source(counted[i], chart.nodes[sources[i].node].start_record, records, go_on);
         } catch (const std::bad_alloc&) {
             s = Status::failure(MessageId::OutOfMemory);
         }
@@ -343,71 +339,102 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
     return StageEnd::done();
 }
 
+// The sources are read in parts (see source_parts.h) by this thread and a
+// helper thread, each taking the next part whenever it is free. Only this
+// thread talks to the observer; the helper is stopped through a flag. A
+// failure is that of the first part, in reading order, that failed: the one
+// a reading in order would have met first.
 StageEnd CrossEngine::Impl::read_records(long long n) {
     observer.message_line(MessageId::ReadingData);
     observer.progress_range(static_cast<int>(n / 100));
     observer.progress_position(0);
     for (const NodeRecord& node : chart.nodes) column_offset = std::max(column_offset, node.key_first);
-    std::vector<KeyedRecordFeed::Source> feed_sources;
-    for (const Source& source : sources) {
-        const NodeRecord& node = chart.nodes[source.node];
-        feed_sources.push_back({source.path, source.title, node.key_first, node.key_last, node.start_record});
+    long long first = 0;
+    for (std::uint32_t s = 0; s < sources.size(); ++s) {
+        const long long records = counted[s].cuts.empty() ? 0 : counted[s].cuts.back().records;
+        if (records > 0) {
+            mandatory.first_record_of_node.emplace_back(static_cast<std::uint32_t>(first), sources[s].node);
+            first_of_source.emplace_back(static_cast<std::uint32_t>(first), s);
+        }
+        figures.sources[s].records = records;
+        first += records;
     }
-    KeyedRecordFeed feed(std::move(feed_sources), options, n);
+    stored = static_cast<std::size_t>(first);
+    const std::vector<SourcePart> parts = parts_of(counted);
 
-    // A batch's keys go into the table together (see KeyGroups::add_all),
-    // its entries into the position index in one write.
-    std::vector<std::string_view> keys;
-    std::vector<std::uint32_t> hashes;
-    std::vector<IndexEntry> places;
-    std::vector<std::uint32_t> groups_of;
-    std::string entries;
-    index.write_behind();
-    long long k = 0;
-    std::uint32_t source = UINT32_MAX;
-    for (;;) {
-        const KeyedRecordFeed::Batch& batch = feed.next();
-        keys.clear();
-        hashes.clear();
-        places.clear();
-        std::size_t key_at = 0;
-        for (const KeyedRecordFeed::Record& record : batch.records) {
-            if (cancel_requested()) {
-                feed.stop();
-                return StageEnd::cancel();
+    std::atomic<std::size_t> next_part = 0;
+    std::atomic<long long> done = 0;
+    std::atomic<bool> stop = false;
+    std::mutex failure_mutex;
+    std::size_t failed_part = SIZE_MAX;
+    Status failure;
+    auto read_parts = [&](PartReader& reader, const std::function<bool(long long)>& go_on) {
+        for (;;) {
+            const std::size_t p = next_part.fetch_add(1);
+            if (p >= parts.size() || stop) return;
+            {
+                std::lock_guard lock(failure_mutex);
+                if (p > failed_part) return;  // an earlier part failed
             }
-            pulse();
-            if (record.source != source) {
-                source = record.source;
-                const auto first = static_cast<std::uint32_t>(groups->record_count() + keys.size());
-                mandatory.first_record_of_node.emplace_back(first, sources[source].node);
-                first_of_source.emplace_back(first, source);
+            Status s;
+            try {
+                s = reader.read(parts[p], counted[parts[p].source], go_on);
+            } catch (const std::bad_alloc&) {
+                s = Status::failure(MessageId::OutOfMemory);
             }
-            ++figures.sources[source].records;
-            if (record.key_length > 0) {
-                places.push_back({record.offset, record.length, 0});
-                keys.push_back(std::string_view(batch.keys).substr(key_at, record.key_length));
-                key_at += record.key_length;
-                hashes.push_back(record.hash);
+            if (s.failed()) {
+                std::lock_guard lock(failure_mutex);
+                if (p < failed_part) {
+                    failed_part = p;
+                    failure = std::move(s);
+                }
+                return;
             }
-            ++k;
-            if (n < 1000 || k % 100 == 0) observer.progress_position(static_cast<int>(k / 100));
         }
-        // The keys point into the batch: store them before it is given back.
-        groups_of.resize(keys.size());
-        if (!groups->add_all(keys, hashes, groups_of.data())) return Status::failure(MessageId::OutOfMemory);
-        entries.resize(places.size() * kIndexEntry);
-        for (std::size_t i = 0; i < places.size(); ++i) {
-            places[i].group = groups_of[i];
-            format_index_entry(places[i], entries.data() + i * kIndexEntry);
-        }
-        index.write(entries);
-        if (batch.last) {
-            if (batch.failure.failed()) return batch.failure;
-            break;
-        }
+    };
+    PartReader readers[2] = {{*groups, options, index}, {*groups, options, index}};
+    std::thread helper;
+    std::atomic<bool> helper_done = parts.size() < 2;
+    if (!helper_done) {
+        helper = std::thread([&] {
+            read_parts(readers[1], [&](long long records) {
+                done += records;
+                return !stop;
+            });
+            helper_done = true;
+        });
     }
-    identities = feed.identities();
+    struct Join {
+        std::thread& thread;
+        std::atomic<bool>& stop;
+        ~Join() {
+            stop = true;
+            if (thread.joinable()) thread.join();
+        }
+    } join{helper, stop};
+
+    int shown = 0;
+    bool cancelled = false;
+    auto go_on = [&](long long records) {
+        done += records;
+        alive();
+        if (cancel_requested()) {
+            cancelled = stop = true;
+            return false;
+        }
+        const int position = static_cast<int>(done / 100);
+        if (position != shown) observer.progress_position(shown = position);
+        return true;
+    };
+    read_parts(readers[0], go_on);
+    // The helper's last parts: waited for, asking about cancelling meanwhile.
+    while (!helper_done) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!cancelled) go_on(0);
+    }
+    if (cancelled) return StageEnd::cancel();
+    if (failure.failed()) return failure;
+    for (const PartReader& reader : readers) keyed += reader.keyed();
     groups->drop_lookup();
     if (!index.flush()) return Status::failure(MessageId::WriteFailed, temp_folder().string());
     return StageEnd::done();
@@ -448,15 +475,10 @@ StageEnd CrossEngine::Impl::find_hits() {
     int slot = 0;
     for (const Source& source : sources)
         if (chart.nodes[source.node].mandatory) mandatory.slot_of_node[static_cast<std::size_t>(source.node)] = slot++;
-    const std::size_t stored = groups->record_count();
     try {
         std::string block;
         runs = find_hit_runs(
-            *groups, static_cast<std::uint32_t>(options.min_hit), mandatory,
-            [this] {
-                pulse();
-                return cancel_requested();
-            },
+            *groups, stored, static_cast<std::uint32_t>(options.min_hit), mandatory,
             [&](std::size_t first, std::span<std::uint32_t> groups_of) {
                 if (!index.read_at(static_cast<long long>(first) * static_cast<long long>(kIndexEntry),
                                    groups_of.size() * kIndexEntry, block))
@@ -464,6 +486,10 @@ StageEnd CrossEngine::Impl::find_hits() {
                 for (std::size_t i = 0; i < groups_of.size(); ++i)
                     groups_of[i] = parse_index_entry(block.data() + i * kIndexEntry).group;
                 return true;
+            },
+            [this] {
+                pulse();
+                return cancel_requested();
             });
     } catch (const HitRunsCancelled&) {
         return StageEnd::cancel();
@@ -541,7 +567,7 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
         // reading.
         auto unchanged = [&] {
             const std::optional<FileIdentity> now = file_identity(f.fd);
-            return now && *now == identities[f.open_source];
+            return now && *now == counted[f.open_source].identity;
         };
         auto close_source = [&]() -> Status {
             if (f.fd < 0) return Status::ok();
@@ -564,7 +590,7 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
                         if (Status closed = close_source(); !closed) return closed;
                         f.open_source = s;
                         if (Status opened = open_user_file(sources[s].path, f.fd); !opened) return opened;
-                        if (!identities[s] || !unchanged())
+                        if (!counted[s].identity || !unchanged())
                             return Status::failure(MessageId::ChangedDuringCross, sources[s].path.string());
                     }
                     const long long begin = wanted[i].entry.offset;
@@ -841,13 +867,13 @@ bool CrossEngine::run_stage() {
             // Records are numbered in 32 bits.
             if (records_ > INT32_MAX) throw std::bad_alloc();
             // The groups of the records go to the position index.
-            d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_), false);
+            d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_));
             d.observer.record_count(records_);
             next = CrossStage::Read;
             break;
         case CrossStage::Read:
             end = d.read_records(records_);
-            if (d.groups) keys_ = static_cast<long long>(d.groups->record_count());
+            keys_ = d.keyed;
             next = CrossStage::Group;
             break;
         case CrossStage::Group:

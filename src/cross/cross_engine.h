@@ -29,8 +29,8 @@ public:
     virtual void progress_position(int /*position*/) {}
     virtual void record_count(long long /*n*/) {}
     virtual void hit_count(long long /*h*/) {}
-    // Asked before every block (1 MiB) of the counting pass, every record of
-    // the reading pass and every hit of the output pass.
+    // Asked before every block (1 MiB) of the counting pass, every few
+    // thousand records of the reading pass and every hit of the output pass.
     virtual bool cancel_requested() { return false; }
     // Called every few tens of milliseconds during long steps, so that a
     // window can stay alive.

@@ -71,27 +71,16 @@ void mark_hits(HitRuns& runs, const MandatoryNodes& mandatory, CancelPoint& canc
 
 }  // namespace
 
-HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryNodes& mandatory,
-                      const std::function<bool()>& cancelled, const RecordGroupSource& record_groups) {
+HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_hit, const MandatoryNodes& mandatory,
+                      const RecordGroupSource& record_groups, const std::function<bool()>& cancelled) {
     CancelPoint cancel(cancelled);
-    const std::size_t records = groups.record_count();
-    // Every record's group, in order, a block at a time: from the groups
-    // or from record_groups.
-    std::span<const std::uint32_t> kept = groups.record_groups();
     std::vector<std::uint32_t> block;
     auto each_block = [&](auto each) {
         constexpr std::size_t kBlock = 1 << 16;
         for (std::size_t first = 0; first < records; first += kBlock) {
-            const std::size_t n = std::min(kBlock, records - first);
-            std::span<const std::uint32_t> groups_of;
-            if (record_groups) {
-                block.resize(n);
-                if (!record_groups(first, block)) throw HitRunsUnreadable{};
-                groups_of = block;
-            } else {
-                groups_of = kept.subspan(first, n);
-            }
-            each(first, groups_of);
+            block.resize(std::min(kBlock, records - first));
+            if (!record_groups(first, block)) throw HitRunsUnreadable{};
+            each(first, std::span<const std::uint32_t>(block));
         }
     };
 
@@ -101,8 +90,8 @@ HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryN
     each_block([&](std::size_t, std::span<const std::uint32_t> g) {
         for (std::size_t i = 0; i < g.size(); ++i) {
             cancel.step();
-            if (i + kAhead < g.size()) __builtin_prefetch(&run_of_group[g[i + kAhead]]);
-            ++run_of_group[g[i]];
+            if (i + kAhead < g.size() && g[i + kAhead] != kNoGroup) __builtin_prefetch(&run_of_group[g[i + kAhead]]);
+            if (g[i] != kNoGroup) ++run_of_group[g[i]];
         }
     });
 
@@ -116,7 +105,7 @@ HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryN
     static_assert(sizeof(Candidate) == 16);
     std::vector<Candidate> candidates;
     for (std::uint32_t g = 0; g < groups.group_count(); ++g)
-        if (run_of_group[g] >= min_hit) candidates.push_back({0, 0, g});
+        if (run_of_group[g] >= std::max(min_hit, 1u)) candidates.push_back({0, 0, g});
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         cancel.step();
         if (i + kAhead < candidates.size()) __builtin_prefetch(groups.key_of(candidates[i + kAhead].group).data());
@@ -137,9 +126,7 @@ HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryN
     std::fill(run_of_group.begin(), run_of_group.end(), kNone);
     for (std::uint32_t i = 0; i < candidates.size(); ++i) run_of_group[candidates[i].group] = i;
     std::vector<Candidate>().swap(candidates);
-    // The kept groups of the records move out with their memory.
-    const std::vector<std::uint32_t> owned = groups.release();
-    kept = owned;
+    groups.release();
 
     // Each run's records in reading order: a counting sort by run.
     assign_huge<std::uint32_t>(runs.records, runs.bounds.back(), 0);
@@ -147,7 +134,8 @@ HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryN
     each_block([&](std::size_t first, std::span<const std::uint32_t> g) {
         for (std::size_t i = 0; i < g.size(); ++i) {
             cancel.step();
-            if (i + kAhead < g.size()) __builtin_prefetch(&run_of_group[g[i + kAhead]]);
+            if (i + kAhead < g.size() && g[i + kAhead] != kNoGroup) __builtin_prefetch(&run_of_group[g[i + kAhead]]);
+            if (g[i] == kNoGroup) continue;
             const std::uint32_t run = run_of_group[g[i]];
             if (run != kNone) runs.records[cursor[run]++] = static_cast<std::uint32_t>(first + i);
         }

@@ -37,17 +37,17 @@ struct HitRunsCancelled {};
 // Thrown by find_hit_runs when the groups of the records could not be read.
 struct HitRunsUnreadable {};
 
-// The group of each record, in reading order, a block at a time, for groups
-// that do not keep them (see KeyGroups): fills block with the groups of the
-// records from first on; false when they cannot be had.
+// The group of each record, in reading order, a block at a time: fills
+// block with the groups of the records from first on; false when they
+// cannot be had.
 using RecordGroupSource = std::function<bool(std::size_t first, std::span<std::uint32_t> block)>;
 
-// Takes the groups apart (they are freed) and returns every run of at least
-// min_hit records. Throws std::bad_alloc when memory runs out. cancelled,
-// when given, is asked every few thousand steps (of the sort too) whether to
-// stop; when it answers true, HitRunsCancelled is thrown. record_groups,
-// when given, tells the group of each record instead of the groups.
-HitRuns find_hit_runs(KeyGroups& groups, std::uint32_t min_hit, const MandatoryNodes& mandatory,
-                      const std::function<bool()>& cancelled = {}, const RecordGroupSource& record_groups = {});
+// Returns every run of at least min_hit of the records, whose groups
+// record_groups tells, freeing the groups once their keys are sorted.
+// Throws std::bad_alloc when memory runs out. cancelled, when given, is
+// asked every few thousand steps (of the sort too) whether to stop; when it
+// answers true, HitRunsCancelled is thrown.
+HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_hit, const MandatoryNodes& mandatory,
+                      const RecordGroupSource& record_groups, const std::function<bool()>& cancelled = {});
 
 }  // namespace tessaly

@@ -1,13 +1,13 @@
 #include "cross/key_groups.h"
 
-#include "cross/huge_pages.h"
-
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include "cross/huge_pages.h"
 
 namespace tessaly {
 
@@ -24,9 +24,18 @@ std::uint64_t mix(std::uint64_t a, std::uint64_t b) {
     return static_cast<std::uint64_t>(r) ^ static_cast<std::uint64_t>(r >> 64);
 }
 
+// n zeroed Ts, fresh from the system (not touched yet) for large n.
+template <typename T>
+T* zeroed(std::size_t n) {
+    void* p = std::calloc(std::max<std::size_t>(n, 1), sizeof(T));
+    if (!p) throw std::bad_alloc();
+    advise_huge_pages(p, n * sizeof(T));
+    return static_cast<T*>(p);
+}
+
 }  // namespace
 
-void KeyGroups::FreeBlock::operator()(char* p) const { std::free(p); }
+void KeyGroups::Free::operator()(void* p) const { std::free(p); }
 
 std::uint32_t KeyGroups::hash(std::string_view key) {
     const char* p = key.data();
@@ -43,24 +52,35 @@ std::uint32_t KeyGroups::hash(std::string_view key) {
     return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
-KeyGroups::KeyGroups(std::size_t records, bool keep_records) : keep_records_(keep_records) {
-    if (keep_records_) record_group_.reserve(records);
-    groups_.reserve(records);
+KeyGroups::KeyGroups(std::size_t records) : capacity_(records + 8 * kGroupRange) {
+    blocks_.reset(zeroed<char*>(kMaxBlocks));
+    // Never touched beyond the groups there are.
+    groups_.reset(static_cast<std::uint32_t*>(std::malloc(capacity_ * sizeof(std::uint32_t))));
+    if (!groups_) throw std::bad_alloc();
+    advise_huge_pages(groups_.get(), capacity_ * sizeof(std::uint32_t));
     // At most one group per record: a load of at most 0.77.
-    slots_.reserve(records + records / 3 + 16);
-    if (keep_records_) advise_huge_pages(record_group_.data(), records * sizeof(std::uint32_t));
-    advise_huge_pages(groups_.data(), records * sizeof(std::uint32_t));
-    advise_huge_pages(slots_.data(), slots_.capacity() * sizeof(std::uint32_t));
-    slots_.assign(slots_.capacity(), 0);
-    // The group (plus one) takes the low bits; the hash's top bits the rest.
-    group_bits_ = std::bit_width(records + 1);
-    tag_mask_ = group_bits_ >= 32 ? 0 : ~0u << group_bits_;
+    slot_count_ = records + records / 3 + 16;
+    slots_.reset(zeroed<std::uint32_t>(slot_count_));
+    // The group (plus one) takes the low bits, with all ones left for a
+    // slot being claimed; the hash's top bits the rest.
+    const unsigned group_bits = std::bit_width(capacity_ + 1);
+    tag_mask_ = group_bits >= 32 ? 0 : ~0u << group_bits;
+    group_mask_ = ~tag_mask_;
 }
 
-void KeyGroups::prefetch(std::uint32_t hash) const { __builtin_prefetch(&slots_[home_slot(hash)]); }
+KeyGroups::~KeyGroups() { release(); }
+
+void KeyGroups::release() {
+    if (blocks_)
+        for (std::size_t b = 0; b < block_count_; ++b) std::free(blocks_[b]);
+    block_count_ = 0;
+    blocks_.reset();
+    groups_.reset();
+    slots_.reset();
+}
 
 const char* KeyGroups::key_bytes(std::uint32_t at) const {
-    return blocks_[at >> kBlockBits].get() + (at & ((1u << kBlockBits) - 1));
+    return blocks_[at >> kBlockBits] + (at & ((1u << kBlockBits) - 1));
 }
 
 std::string_view KeyGroups::key_of(std::uint32_t group) const {
@@ -68,124 +88,139 @@ std::string_view KeyGroups::key_of(std::uint32_t group) const {
     return {p + 1, static_cast<unsigned char>(*p)};
 }
 
-std::uint32_t KeyGroups::store_key(std::string_view key) {
+std::uint32_t KeyGroups::store_key(std::string_view key, Adder& adder) {
     constexpr std::size_t block_size = std::size_t{1} << kBlockBits;
     const std::size_t need = key.size() + 1;
-    if (blocks_.empty() || block_used_ + need > block_size) {
-        if (blocks_.size() >= (std::size_t{1} << (32 - kBlockBits))) return UINT32_MAX;
+    if (!adder.block_ || adder.block_used_ + need > block_size) {
         // Aligned so that the whole block can be huge pages.
         char* block = static_cast<char*>(std::aligned_alloc(2u << 20, block_size));
         if (!block) throw std::bad_alloc();
         advise_huge_pages(block, block_size);
-        blocks_.emplace_back(block);
-        block_used_ = 0;
+        std::lock_guard lock(block_mutex_);
+        if (block_count_ == kMaxBlocks) {
+            std::free(block);
+            return kFull;
+        }
+        blocks_[block_count_] = block;
+        adder.block_ = block;
+        adder.block_index_ = static_cast<std::uint32_t>(block_count_++);
+        adder.block_used_ = 0;
     }
-    char* p = blocks_.back().get() + block_used_;
+    char* p = adder.block_ + adder.block_used_;
     p[0] = static_cast<char>(key.size());
     std::memcpy(p + 1, key.data(), key.size());
-    const auto at = static_cast<std::uint32_t>(((blocks_.size() - 1) << kBlockBits) | block_used_);
-    block_used_ += need;
+    const auto at = static_cast<std::uint32_t>((std::size_t{adder.block_index_} << kBlockBits) | adder.block_used_);
+    adder.block_used_ += need;
     return at;
 }
 
-bool KeyGroups::add(std::string_view key, std::uint32_t hash) { return add_one(key, hash) != UINT32_MAX; }
+std::uint32_t KeyGroups::Adder::add(std::string_view key, std::uint32_t hash) {
+    return groups_.add_one(key, hash, *this);
+}
 
-std::uint32_t KeyGroups::add_one(std::string_view key, std::uint32_t hash) {
+// A free slot is claimed (marked as being claimed, with the key's tag) before
+// the key is stored, and then given its group: another thread meeting the
+// same key waits the few instructions until it can compare, and no key is
+// ever stored twice.
+std::uint32_t KeyGroups::add_one(std::string_view key, std::uint32_t hash, Adder& adder) {
     const std::uint32_t tag = tag_of(hash);
-    const std::uint32_t group_mask = ~tag_mask_;
-    const std::size_t size = slots_.size();
     std::size_t i = home_slot(hash);
-    std::uint32_t group = UINT32_MAX;
     for (;;) {
-        const std::uint32_t slot = slots_[i];
-        if (slot == 0) break;
+        std::uint32_t slot = load_slot(i);
+        if (slot == 0) {
+            std::atomic_ref<std::uint32_t> claim(slots_[i]);
+            if (claim.compare_exchange_strong(slot, tag | group_mask_, std::memory_order_acquire)) {
+                const std::uint32_t at = store_key(key, adder);
+                if (at == kFull) {
+                    full_ = true;
+                    return kFull;
+                }
+                const std::uint32_t group = new_group(adder);
+                if (group == kFull) {
+                    full_ = true;
+                    return kFull;
+                }
+                groups_[group] = at;
+                claim.store(tag | (group + 1), std::memory_order_release);
+                return group;
+            }
+            // Another thread took the slot first: slot now holds what it put.
+        }
         if ((slot & tag_mask_) == tag) {
-            const std::uint32_t g = (slot & group_mask) - 1;
+            while ((slot & group_mask_) == group_mask_) {
+                if (full_) return kFull;
+                __builtin_ia32_pause();
+                slot = load_slot(i);
+            }
+            const std::uint32_t g = (slot & group_mask_) - 1;
             const char* stored = key_bytes(groups_[g]);
             if (static_cast<unsigned char>(*stored) == key.size() &&
-                std::memcmp(stored + 1, key.data(), key.size()) == 0) {
-                group = g;
-                break;
-            }
+                std::memcmp(stored + 1, key.data(), key.size()) == 0)
+                return g;
         }
-        if (++i == size) i = 0;
+        if (++i == slot_count_) i = 0;
     }
-    if (group == UINT32_MAX) {
-        const std::uint32_t at = store_key(key);
-        if (at == UINT32_MAX) return UINT32_MAX;
-        group = static_cast<std::uint32_t>(groups_.size());
-        groups_.push_back(at);
-        slots_[i] = tag | (group + 1);
+}
+
+std::uint32_t KeyGroups::new_group(Adder& adder) {
+    if (adder.next_group_ == adder.end_group_) {
+        std::uint32_t first = next_group_.load(std::memory_order_relaxed);
+        std::uint32_t take = 0;
+        do {
+            take = static_cast<std::uint32_t>(std::min<std::size_t>(kGroupRange, capacity_ - first));
+            if (take == 0) return kFull;
+        } while (!next_group_.compare_exchange_weak(first, first + take, std::memory_order_relaxed));
+        adder.next_group_ = first;
+        adder.end_group_ = first + take;
     }
-    if (keep_records_) record_group_.push_back(group);
-    ++records_;
-    return group;
+    return adder.next_group_++;
 }
 
 std::uint32_t KeyGroups::likely_group(std::uint32_t hash) const {
     const std::uint32_t tag = tag_of(hash);
     for (std::size_t i = home_slot(hash);;) {
-        const std::uint32_t slot = slots_[i];
-        if (slot == 0) return UINT32_MAX;
-        if ((slot & tag_mask_) == tag) return (slot & ~tag_mask_) - 1;
-        if (++i == slots_.size()) i = 0;
+        const std::uint32_t slot = load_slot(i);
+        if (slot == 0) return kFull;
+        if ((slot & tag_mask_) == tag) {
+            if ((slot & group_mask_) == group_mask_) return kFull;
+            return (slot & group_mask_) - 1;
+        }
+        if (++i == slot_count_) i = 0;
     }
 }
 
-bool KeyGroups::add(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes) {
-    std::uint32_t likely[64];
-    const std::size_t n = std::min<std::size_t>(keys.size(), std::size(likely));
-    for (std::size_t b = 0; b < n; ++b) {
-        likely[b] = likely_group(hashes[b]);
-        if (likely[b] != UINT32_MAX) __builtin_prefetch(&groups_[likely[b]]);
-    }
-    for (std::size_t b = 0; b < n; ++b)
-        if (likely[b] != UINT32_MAX) __builtin_prefetch(key_bytes(groups_[likely[b]]));
-    for (std::size_t b = 0; b < keys.size(); ++b)
-        if (!add(keys[b], hashes[b])) return false;
-    return true;
-}
-
-bool KeyGroups::add_all(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes,
-                        std::uint32_t* groups) {
+bool KeyGroups::Adder::add_all(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes,
+                               std::uint32_t* groups) {
     // How far ahead each line is fetched: the table's, the group's, the key's.
     constexpr std::size_t kSlotAhead = 24, kGroupAhead = 12, kKeyAhead = 6;
+    KeyGroups& g = groups_;
     const std::size_t n = keys.size();
     std::uint32_t likely[kGroupAhead + 1];  // by record, modulo
     auto likely_of = [&](std::size_t i) -> std::uint32_t& { return likely[i % (kGroupAhead + 1)]; };
-    for (std::size_t i = 0; i < std::min(n, kSlotAhead); ++i) prefetch(hashes[i]);
-    for (std::size_t i = 0; i < std::min(n, kGroupAhead); ++i) {
-        likely_of(i) = likely_group(hashes[i]);
-        if (likely_of(i) != UINT32_MAX) __builtin_prefetch(&groups_[likely_of(i)]);
-    }
+    // For writing: a new key's slot is claimed with an atomic exchange,
+    // which wants the line to itself.
+    auto fetch_slot = [&](std::size_t i) { __builtin_prefetch(&g.slots_[g.home_slot(hashes[i])], 1); };
+    auto fetch_group = [&](std::size_t i) {
+        std::uint32_t& l = likely_of(i);
+        l = g.likely_group(hashes[i]);
+        if (l != kFull) __builtin_prefetch(&g.groups_[l]);
+    };
+    for (std::size_t i = 0; i < std::min(n, kSlotAhead); ++i) fetch_slot(i);
+    for (std::size_t i = 0; i < std::min(n, kGroupAhead); ++i) fetch_group(i);
     for (std::size_t i = 0; i < n; ++i) {
-        if (i + kSlotAhead < n) prefetch(hashes[i + kSlotAhead]);
-        if (i + kGroupAhead < n) {
-            std::uint32_t& g = likely_of(i + kGroupAhead);
-            g = likely_group(hashes[i + kGroupAhead]);
-            if (g != UINT32_MAX) __builtin_prefetch(&groups_[g]);
-        }
+        if (i + kSlotAhead < n) fetch_slot(i + kSlotAhead);
+        if (i + kGroupAhead < n) fetch_group(i + kGroupAhead);
         if (i + kKeyAhead < n) {
-            const std::uint32_t g = likely_of(i + kKeyAhead);
-            if (g != UINT32_MAX) __builtin_prefetch(key_bytes(groups_[g]));
+            const std::uint32_t l = likely_of(i + kKeyAhead);
+            if (l != kFull) __builtin_prefetch(g.key_bytes(g.groups_[l]));
         }
-        const std::uint32_t group = add_one(keys[i], hashes[i]);
-        if (group == UINT32_MAX) return false;
-        if (groups) groups[i] = group;
+        const std::uint32_t group = g.add_one(keys[i], hashes[i], *this);
+        if (group == kFull) return false;
+        groups[i] = group;
     }
     return true;
 }
 
-void KeyGroups::drop_lookup() { std::vector<std::uint32_t>().swap(slots_); }
-
-std::vector<std::uint32_t> KeyGroups::release() {
-    std::vector<std::uint32_t> records = std::move(record_group_);
-    std::vector<std::unique_ptr<char[], FreeBlock>>().swap(blocks_);
-    std::vector<std::uint32_t>().swap(groups_);
-    drop_lookup();
-    block_used_ = 0;
-    records_ = 0;
-    return records;
-}
+void KeyGroups::drop_lookup() { slots_.reset(); }
 
 }  // namespace tessaly

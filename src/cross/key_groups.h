@@ -1,87 +1,119 @@
 #pragma once
 
 // Groups equal keys as they are read: every distinct key is kept once, and
-// each record remembers its group.
+// each record added learns its key's group. Several threads may add at
+// once, each through an Adder of its own: the table's slots are claimed
+// with atomic operations, and each adder stores its keys in blocks of its
+// own, so that the threads wait for each other only when two of them meet
+// the same new key at the same moment.
 // Memory is the distinct keys plus a few integers per record; the table is
 // sized from the record count, so it never grows during a cross.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string_view>
-#include <vector>
 
 namespace tessaly {
 
+// The group of a record without a key.
+constexpr std::uint32_t kNoGroup = UINT32_MAX;
+
 class KeyGroups {
 public:
-    // Room for up to `records` records. Throws std::bad_alloc when the memory
-    // cannot be had. Without keep_records the group of each record is only
-    // handed back by add_all (for the caller to keep where it likes), and
-    // group_of() and release() know none.
-    explicit KeyGroups(std::size_t records, bool keep_records = true);
+    // The group handed back when the key store is full (4 GiB of distinct keys).
+    static constexpr std::uint32_t kFull = UINT32_MAX;
+
+    // Room for up to `records` records with a key. Throws std::bad_alloc
+    // when the memory cannot be had.
+    explicit KeyGroups(std::size_t records);
+    ~KeyGroups();
+    KeyGroups(const KeyGroups&) = delete;
+    KeyGroups& operator=(const KeyGroups&) = delete;
 
     static std::uint32_t hash(std::string_view key);
-    // Brings the table's line for the hash into the cache ahead of add().
-    void prefetch(std::uint32_t hash) const;
-    // Adds one record with a non-empty key (at most 255 bytes) and its
-    // hash; false when the key store is full (4 GiB of distinct keys).
-    // Throws std::bad_alloc when memory runs out.
-    bool add(std::string_view key, std::uint32_t hash);
-    // The same for a few records at once, in order: the lines of the table,
-    // of the groups and of the stored keys that the adds will look at are
-    // fetched for all of them first, so that their memory latencies overlap.
-    bool add(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes);
-    // The same for many records at once: each record's table line is
-    // fetched a few tens of records ahead, then the line of its likely
-    // group, then that group's key, so that memory is waited for only
-    // seldom.
-    // With groups, each record's group goes there too.
-    bool add_all(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes,
-                 std::uint32_t* groups = nullptr);
 
-    std::size_t record_count() const { return records_; }
-    std::size_t group_count() const { return groups_.size(); }
-    std::uint32_t group_of(std::size_t record) const { return record_group_[record]; }
-    // Every record's group, in order (when kept).
-    std::span<const std::uint32_t> record_groups() const { return record_group_; }
+    // One thread's way in: adds records with a non-empty key (at most 255
+    // bytes) and its hash, and tells each one's group.
+    class Adder {
+    public:
+        explicit Adder(KeyGroups& groups) : groups_(groups) {}
+        // The group of the key, or kFull. Throws std::bad_alloc when
+        // memory runs out.
+        std::uint32_t add(std::string_view key, std::uint32_t hash);
+        // The same for many records at once, their groups going to groups:
+        // each record's table line is fetched a few tens of records ahead,
+        // then the line of its likely group, then that group's key, so that
+        // memory is waited for only seldom. False when the store is full.
+        bool add_all(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes,
+                     std::uint32_t* groups);
+
+    private:
+        friend class KeyGroups;
+        KeyGroups& groups_;
+        std::uint32_t next_group_ = 0;  // the groups this adder may give out
+        std::uint32_t end_group_ = 0;
+        char* block_ = nullptr;  // where this adder stores its keys
+        std::uint32_t block_index_ = 0;
+        std::size_t block_used_ = 0;
+    };
+
+    // Once every adder has finished. Each adder takes the numbers of its new
+    // groups a range at a time (so that the adders do not fight over one
+    // counter), and a group number left unused at the end has no key and no
+    // record.
+    std::size_t group_count() const { return next_group_.load(std::memory_order_acquire); }
     std::string_view key_of(std::uint32_t group) const;
 
     // The lookup table is needed no more once every record is in.
     void drop_lookup();
-    // Hands over the group of every record and frees everything else.
-    std::vector<std::uint32_t> release();
+    // Frees everything: the keys are needed no more.
+    void release();
 
 private:
     std::size_t home_slot(std::uint32_t hash) const {
-        return static_cast<std::size_t>((static_cast<std::uint64_t>(hash) * slots_.size()) >> 32);
+        return static_cast<std::size_t>((static_cast<std::uint64_t>(hash) * slot_count_) >> 32);
     }
     std::uint32_t tag_of(std::uint32_t hash) const { return hash & tag_mask_; }
     const char* key_bytes(std::uint32_t at) const;
+    std::uint32_t load_slot(std::size_t i) const {
+        return std::atomic_ref<std::uint32_t>(slots_[i]).load(std::memory_order_acquire);
+    }
     // The group whose slot in the probe sequence of the hash carries its
-    // tag first, or UINT32_MAX: a likely match, for fetching ahead only.
+    // tag first, or kFull: a likely match, for fetching ahead only.
     std::uint32_t likely_group(std::uint32_t hash) const;
-    std::uint32_t store_key(std::string_view key);
-    // The group of the record added, or UINT32_MAX when the store is full.
-    std::uint32_t add_one(std::string_view key, std::uint32_t hash);
+    // Where the key now stands in the store, or kFull.
+    std::uint32_t store_key(std::string_view key, Adder& adder);
+    std::uint32_t add_one(std::string_view key, std::uint32_t hash, Adder& adder);
+    // A number for a new group, or kFull.
+    std::uint32_t new_group(Adder& adder);
+
+    struct Free {
+        void operator()(void* p) const;
+    };
 
     static constexpr unsigned kBlockBits = 22;  // keys are stored in 4 MiB blocks
-    struct FreeBlock {
-        void operator()(char* p) const;
-    };
-    std::vector<std::unique_ptr<char[], FreeBlock>> blocks_;
-    std::size_t block_used_ = 0;  // bytes used in the last block
+    static constexpr std::size_t kMaxBlocks = std::size_t{1} << (32 - kBlockBits);
+    std::unique_ptr<char*[], Free> blocks_;  // kMaxBlocks, the first block_count_ in use
+    std::size_t block_count_ = 0;
+    std::mutex block_mutex_;
 
-    std::vector<std::uint32_t> groups_;  // where each key stands in the store: length byte, then bytes
-    // A slot holds the group in its low bits and, above them, some bits of
-    // the key's hash, so that most probes are settled without leaving the
-    // table. 0 is a free slot (the group part is never 0).
-    std::vector<std::uint32_t> slots_;
-    unsigned group_bits_ = 0;
+    static constexpr std::uint32_t kGroupRange = 1024;
+    std::size_t capacity_ = 0;  // groups: the records, and room for the adders' ranges
+    // Where each group's key stands in the store: length byte, then bytes.
+    std::unique_ptr<std::uint32_t[], Free> groups_;
+    std::atomic<std::uint32_t> next_group_ = 0;
+    // A slot holds the group plus one in its low bits and, above them, some
+    // bits of the key's hash, so that most probes are settled without
+    // leaving the table. 0 is a free slot; a group part of all ones is a
+    // slot being claimed, whose key is being stored.
+    std::unique_ptr<std::uint32_t[], Free> slots_;
+    std::size_t slot_count_ = 0;
     std::uint32_t tag_mask_ = 0;
-    std::vector<std::uint32_t> record_group_;
-    const bool keep_records_;
-    std::size_t records_ = 0;
+    std::uint32_t group_mask_ = 0;
+    std::atomic<bool> full_ = false;
 };
 
 }  // namespace tessaly

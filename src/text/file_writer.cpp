@@ -84,6 +84,20 @@ bool FileWriter::write_out(std::string_view bytes) {
     return !failed_;
 }
 
+bool FileWriter::write_at(long long offset, std::string_view bytes) {
+    while (!bytes.empty() && !failed_) {
+        const ssize_t n = ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR) continue;
+            failed_ = true;
+        } else {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+            offset += n;
+        }
+    }
+    return !failed_;
+}
+
 void FileWriter::spill(std::string_view bytes) {
     if (writer_.joinable()) {
         hand_over();

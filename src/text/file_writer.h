@@ -43,6 +43,9 @@ public:
     long long position() const { return written_; }
 
     bool flush();
+    // Writes bytes at offset straight away, past the buffer: several
+    // threads may write apart at once. Not to be mixed with write().
+    bool write_at(long long offset, std::string_view bytes);
     // Reads back n bytes at offset (after a flush); false on a short read.
     bool read_at(long long offset, std::size_t n, std::string& out) const;
     // The same into n bytes at out.

@@ -34,7 +34,19 @@ Status RecordReader::open(const std::filesystem::path& path) {
     buffer_.resize(kBlockSize);
     begin_ = end_ = 0;
     base_ = 0;
+    limit_ = -1;
     at_end_ = failed_ = false;
+    return Status::ok();
+}
+
+Status RecordReader::open_part(const std::filesystem::path& path, long long begin, long long end) {
+    if (Status opened = open(path); !opened) return opened;
+    if (::lseek(fd_, static_cast<off_t>(begin), SEEK_SET) < 0) {
+        close();
+        return Status::failure(MessageId::OpenFailed, path.string());
+    }
+    base_ = begin;
+    limit_ = end;
     return Status::ok();
 }
 
@@ -54,7 +66,16 @@ bool RecordReader::fill() {
         begin_ = 0;
     }
     if (buffer_.size() - end_ < kBlockSize / 2) buffer_.resize(buffer_.size() * 2);
-    ssize_t got = read_some(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    std::size_t room = buffer_.size() - end_;
+    if (limit_ >= 0) {
+        const long long left = limit_ - base_ - static_cast<long long>(end_);
+        if (left <= 0) {
+            at_end_ = true;
+            return false;
+        }
+        room = static_cast<std::size_t>(std::min<long long>(left, static_cast<long long>(room)));
+    }
+    ssize_t got = read_some(fd_, buffer_.data() + end_, room);
     if (got < 0) {
         failed_ = true;
         at_end_ = true;

@@ -27,6 +27,10 @@ public:
     // Opens a regular file without ever waiting on it; the refusals of
     // open_user_file (OpenFailed, IsAFolder, NotARegularFile, each with the path).
     Status open(const std::filesystem::path& path);
+    // The same, reading only the bytes from begin to end as if they were
+    // the whole file: a part of it cut right after a line feed (see
+    // position()) reads as the same records as in a reading of the whole.
+    Status open_part(const std::filesystem::path& path, long long begin, long long end);
     void close();
 
     // The next record, or false at the end of the data or on a read error
@@ -37,13 +41,16 @@ public:
     void skip_lines(int n);
 
     // Reads the rest of the data and counts its non-empty records, block by
-    // block rather than record by record; every block calls back, and a
-    // call back that answers false stops the count early (the result is
-    // then short).
+    // block rather than record by record; every block calls back with the
+    // count so far (of the records before position()), and a call back
+    // that answers false stops the count early (the result is then short).
     template <typename EachBlock>
     long long count_rest(EachBlock each_block);
 
     bool failed() const { return failed_; }
+    // Where the next record starts in the file: right after a line feed,
+    // or at the end of the data.
+    long long position() const { return base_ + static_cast<long long>(begin_); }
 
     // Where a record next() gave, still valid, starts in the file.
     long long offset_of(std::string_view record) const {
@@ -65,7 +72,8 @@ private:
     std::vector<char> buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
-    long long base_ = 0;  // where buffer_[0] stands in the file
+    long long base_ = 0;    // where buffer_[0] stands in the file
+    long long limit_ = -1;  // where the part read ends, or -1: the whole file
     bool at_end_ = false;
     bool failed_ = false;
     EncodingScan* scan_ = nullptr;
@@ -76,9 +84,9 @@ long long RecordReader::count_rest(EachBlock each_block) {
     long long n = count_block(false);
     while (fill()) {
         n += count_block(false);
-        if constexpr (std::is_void_v<std::invoke_result_t<EachBlock&>>) {
-            each_block();
-        } else if (!each_block()) {
+        if constexpr (std::is_void_v<std::invoke_result_t<EachBlock&, long long>>) {
+            each_block(n);
+        } else if (!each_block(n)) {
             return n;
         }
     }

@@ -2,55 +2,80 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 using namespace tessaly;
 
 namespace {
 
-void add(KeyGroups& groups, const std::string& key) { ASSERT_TRUE(groups.add(key, KeyGroups::hash(key))); }
+std::uint32_t add(KeyGroups::Adder& adder, const std::string& key) { return adder.add(key, KeyGroups::hash(key)); }
 
 }  // namespace
 
-TEST(KeyGroups, EqualKeysShareAGroupAndEveryRecordKeepsItsOwn) {
+TEST(KeyGroups, EqualKeysShareAGroup) {
     KeyGroups groups(6);
-    for (const char* key : {"b", "a", "b", "ab", "a", "b"}) add(groups, key);
-    EXPECT_EQ(groups.record_count(), 6u);
-    EXPECT_EQ(groups.group_count(), 3u);
-    EXPECT_EQ(groups.key_of(groups.group_of(0)), "b");
-    EXPECT_EQ(groups.group_of(0), groups.group_of(2));
-    EXPECT_EQ(groups.group_of(2), groups.group_of(5));
-    EXPECT_EQ(groups.group_of(1), groups.group_of(4));
-    EXPECT_NE(groups.group_of(1), groups.group_of(3));
-    EXPECT_EQ(groups.key_of(groups.group_of(3)), "ab");
-    std::vector<std::uint32_t> records = groups.release();
-    EXPECT_EQ(records.size(), 6u);
+    KeyGroups::Adder adder(groups);
+    std::vector<std::uint32_t> g;
+    for (const char* key : {"b", "a", "b", "ab", "a", "b"}) g.push_back(add(adder, key));
+    EXPECT_EQ(groups.key_of(g[0]), "b");
+    EXPECT_EQ(g[0], g[2]);
+    EXPECT_EQ(g[2], g[5]);
+    EXPECT_EQ(g[1], g[4]);
+    EXPECT_NE(g[1], g[3]);
+    EXPECT_EQ(groups.key_of(g[3]), "ab");
 }
 
 TEST(KeyGroups, KeysThatFillTheirStoreBlockExactlyStayIntact) {
     // 255-byte keys take 256 bytes each, so blocks fill to the last byte.
     constexpr int kKeys = 3 * 16384 + 5;
     KeyGroups groups(2 * kKeys);
+    KeyGroups::Adder adder(groups);
     auto key_for = [](int i) {
         std::string key(255, 'k');
         key.replace(0, std::to_string(i).size(), std::to_string(i));
         return key;
     };
-    for (int i = 0; i < kKeys; ++i) add(groups, key_for(i));
-    for (int i = 0; i < kKeys; ++i) add(groups, key_for(i));
-    EXPECT_EQ(groups.group_count(), static_cast<std::size_t>(kKeys));
+    std::vector<std::uint32_t> first;
+    for (int i = 0; i < kKeys; ++i) first.push_back(add(adder, key_for(i)));
+    EXPECT_EQ(std::set<std::uint32_t>(first.begin(), first.end()).size(), static_cast<std::size_t>(kKeys));
     for (int i = 0; i < kKeys; ++i) {
-        ASSERT_EQ(groups.key_of(groups.group_of(i)), key_for(i)) << i;
-        ASSERT_EQ(groups.group_of(i), groups.group_of(kKeys + i)) << i;
+        ASSERT_EQ(add(adder, key_for(i)), first[i]) << i;
+        ASSERT_EQ(groups.key_of(first[i]), key_for(i)) << i;
     }
 }
 
-TEST(KeyGroups, HashCollisionsInTheTableDoNotMergeKeys) {
+TEST(KeyGroups, ThreadsAddingTheSameKeysAtOnceAgreeOnEveryGroup) {
     // A table sized for few records is crowded: long probe runs, and tags
-    // that match for different keys.
-    KeyGroups groups(20000);
-    for (int i = 0; i < 10000; ++i) add(groups, std::to_string(i));
-    for (int i = 0; i < 10000; ++i) add(groups, std::to_string(i));
-    EXPECT_EQ(groups.group_count(), 10000u);
-    for (int i = 0; i < 10000; ++i) ASSERT_EQ(groups.key_of(groups.group_of(10000 + i)), std::to_string(i));
+    // that match for different keys. Both threads add the same keys, in
+    // batches and one by one, so that they meet new keys at the same time.
+    constexpr int kKeys = 20000;
+    KeyGroups groups(2 * kKeys);
+    std::vector<std::string> keys;
+    for (int i = 0; i < kKeys; ++i) keys.push_back(std::to_string(i * 7919 % kKeys));
+    std::vector<std::uint32_t> found[2];
+    auto run = [&](int t) {
+        KeyGroups::Adder adder(groups);
+        std::vector<std::string_view> views(keys.begin(), keys.end());
+        std::vector<std::uint32_t> hashes;
+        for (const std::string& key : keys) hashes.push_back(KeyGroups::hash(key));
+        found[t].resize(kKeys);
+        if (t == 0) {
+            ASSERT_TRUE(adder.add_all(views, hashes, found[t].data()));
+        } else {
+            for (int i = 0; i < kKeys; ++i) found[t][i] = adder.add(views[i], hashes[i]);
+        }
+    };
+    std::thread other(run, 1);
+    run(0);
+    other.join();
+    EXPECT_EQ(found[0], found[1]);
+    std::set<std::uint32_t> seen;
+    for (int i = 0; i < kKeys; ++i) {
+        ASSERT_LT(found[0][i], groups.group_count());
+        ASSERT_TRUE(seen.insert(found[0][i]).second) << "two keys in one group";
+        ASSERT_EQ(groups.key_of(found[0][i]), keys[i]);
+    }
 }

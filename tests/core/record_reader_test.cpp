@@ -150,12 +150,32 @@ TEST(RecordReader, CountingAgreesWithReading) {
             reading.skip_lines(skip);
             long long expected = 0;
             std::string_view record;
-            while (reading.next(record)) expected += record.empty() ? 0 : 1;
+            std::vector<std::string> whole;
+            while (reading.next(record)) {
+                expected += record.empty() ? 0 : 1;
+                whole.emplace_back(record);
+            }
 
             RecordReader counting;
             ASSERT_TRUE(counting.open(dir / "f.csv"));
             counting.skip_lines(skip);
-            EXPECT_EQ(counting.count_rest([] {}), expected) << content.substr(0, 20) << " skip " << skip;
+            const long long start = counting.position();
+            EXPECT_EQ(counting.count_rest([](long long) {}), expected) << content.substr(0, 20) << " skip " << skip;
+            const long long end = counting.position();
+
+            // Cut in two right after any line feed up to the end of the
+            // data, the parts read as the whole did.
+            for (long long cut = start; cut <= end; ++cut) {
+                if (cut > start && content[static_cast<std::size_t>(cut - 1)] != '\n') continue;
+                std::vector<std::string> parts;
+                for (auto [begin, stop] : {std::pair{start, cut}, std::pair{cut, end}}) {
+                    RecordReader part;
+                    ASSERT_TRUE(part.open_part(dir / "f.csv", begin, stop));
+                    while (part.next(record)) parts.emplace_back(record);
+                    EXPECT_EQ(part.position(), stop);
+                }
+                ASSERT_EQ(parts, whole) << content.substr(0, 20) << " skip " << skip << " cut " << cut;
+            }
         }
     }
 }
