@@ -445,19 +445,21 @@ TEST_F(CrossEngineTest, MissingSourceFileFailsTheCross) {
     EXPECT_EQ(o.hits, 1);
 }
 
-TEST_F(CrossEngineTest, ASourceChangedAfterItWasReadFailsTheCross) {
-    // The hit records' lines are read from the files again once the hits
-    // are known: a file written to, or another file put in its place (of
-    // the same size and time), since it was read must not give a result.
+TEST_F(CrossEngineTest, ASourceChangedAfterItWasCountedFailsTheCross) {
+    // The records are read where they were counted, and the hit records'
+    // lines read from the files again once the hits are known: a file
+    // written to, or another file put in its place (of the same size and
+    // time), since it was counted must not give a result.
     const fs::path a = source("a.csv", "k,1\r\nk,2\r\nx,3\r\n");
     const fs::path b = source("b.csv", "x,4\r\ny,5\r\n");
     const Chart chart = make_chart({{"A", a, 0, 0}, {"B", b, 0, 0}});
-    for (const bool replaced : {false, true}) {
+    for (const auto& [when, replaced] : {std::pair{CrossStage::Read, false}, std::pair{CrossStage::Read, true},
+                                        std::pair{CrossStage::Group, false}, std::pair{CrossStage::Group, true}}) {
         remove_result();
         Recorder recorder;
         {
             CrossEngine engine(chart, plain_layout(), result_path(), recorder);
-            while (engine.stage() != CrossStage::Group) ASSERT_TRUE(engine.step());
+            while (engine.stage() != when) ASSERT_TRUE(engine.step());
             if (replaced) {
                 const fs::path other = dir_ / "src" / "other.csv";
                 write_bytes(other, "y,4\r\nx,5\r\n");
