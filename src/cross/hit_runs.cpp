@@ -106,9 +106,11 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
     std::vector<Candidate> candidates;
     for (std::uint32_t g = 0; g < groups.group_count(); ++g)
         if (run_of_group[g] >= std::max(min_hit, 1u)) candidates.push_back({0, 0, g});
+    // Each key's place in the store is fetched well ahead, then the key.
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         cancel.step();
-        if (i + kAhead < candidates.size()) __builtin_prefetch(groups.key_of(candidates[i + kAhead].group).data());
+        if (i + 2 * kAhead < candidates.size()) groups.prefetch_place(candidates[i + 2 * kAhead].group);
+        if (i + kAhead < candidates.size()) groups.prefetch_key(candidates[i + kAhead].group);
         const KeyPrefix p = key_prefix(groups.key_of(candidates[i].group));
         candidates[i].high = p.high;
         candidates[i].low = p.low;

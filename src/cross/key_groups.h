@@ -66,6 +66,9 @@ public:
     // record.
     std::size_t group_count() const { return next_group_.load(std::memory_order_acquire); }
     std::string_view key_of(std::uint32_t group) const;
+    // Bring into the cache where a group's key stands, then the key itself.
+    void prefetch_place(std::uint32_t group) const { __builtin_prefetch(&groups_[group]); }
+    void prefetch_key(std::uint32_t group) const { __builtin_prefetch(key_bytes(groups_[group])); }
 
     // The lookup table is needed no more once every record is in.
     void drop_lookup();

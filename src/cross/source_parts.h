@@ -83,7 +83,7 @@ private:
 
 struct SourcePart {
     std::uint32_t source;
-    long long begin;         // bytes of the file
+    long long begin;  // bytes of the file
     long long end;
     long long first_record;  // among the non-empty records of all sources
     long long records;       // non-empty ones in the part

@@ -454,7 +454,7 @@ TEST_F(CrossEngineTest, ASourceChangedAfterItWasCountedFailsTheCross) {
     const fs::path b = source("b.csv", "x,4\r\ny,5\r\n");
     const Chart chart = make_chart({{"A", a, 0, 0}, {"B", b, 0, 0}});
     for (const auto& [when, replaced] : {std::pair{CrossStage::Read, false}, std::pair{CrossStage::Read, true},
-                                        std::pair{CrossStage::Group, false}, std::pair{CrossStage::Group, true}}) {
+                                         std::pair{CrossStage::Group, false}, std::pair{CrossStage::Group, true}}) {
         remove_result();
         Recorder recorder;
         {
