@@ -115,11 +115,34 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
         candidates[i].high = p.high;
         candidates[i].low = p.low;
     }
+    // By prefix first, never looking at the keys; then each stretch of equal
+    // prefixes by the whole keys, which are fetched ahead in the order the
+    // stretches come.
     std::sort(candidates.begin(), candidates.end(), [&](const Candidate& a, const Candidate& b) {
         cancel.step();
         if (a.prefix() != b.prefix()) return a.prefix() < b.prefix();
-        return groups.key_of(a.group) < groups.key_of(b.group);
+        return a.group < b.group;
     });
+    std::size_t fetched = 0;
+    auto fetch_up_to = [&](std::size_t end) {
+        for (end = std::min(end, candidates.size()); fetched < end; ++fetched) {
+            groups.prefetch_place(candidates[fetched].group);
+            if (fetched >= kAhead) groups.prefetch_key(candidates[fetched - kAhead].group);
+        }
+    };
+    for (std::size_t i = 0; i < candidates.size();) {
+        std::size_t j = i + 1;
+        while (j < candidates.size() && candidates[j].prefix() == candidates[i].prefix()) ++j;
+        if (j - i > 1) {
+            fetch_up_to(j + 2 * kAhead);
+            std::sort(candidates.begin() + static_cast<std::ptrdiff_t>(i),
+                      candidates.begin() + static_cast<std::ptrdiff_t>(j), [&](const Candidate& a, const Candidate& b) {
+                          cancel.step();
+                          return groups.key_of(a.group) < groups.key_of(b.group);
+                      });
+        }
+        i = j;
+    }
 
     HitRuns runs;
     runs.bounds.assign(candidates.size() + 1, 0);
