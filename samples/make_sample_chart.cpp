@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
         RecordReader counter;
         counter.open(path);
         counter.skip_lines(header ? 1 : 0);
-        const long long records = counter.count_rest([] {});
+        const long long records = counter.count_rest([](long long) {});
 
         const auto cp932_path = cp932::from_utf8(path.string());
         const auto title = cp932::from_utf8(path.stem().string());
