@@ -48,12 +48,12 @@ Status PartReader::read(const SourcePart& part, const CountedSource& source,
                         const std::function<bool(long long)>& go_on) {
     RecordReader& reader = *reader_;
     if (Status s = reader.open_part(source.path, part.begin, part.end); !s) return s;
-    const Status changed = Status::failure(MessageId::ChangedDuringCross, source.path.string());
+    auto changed = [&] { return Status::failure(MessageId::ChangedDuringCross, source.path.string()); };
     auto unchanged = [&] {
         const std::optional<FileIdentity> now = file_identity(reader.descriptor());
         return now && now == source.identity;
     };
-    if (!unchanged()) return changed;
+    if (!unchanged()) return changed();
     long long read = 0;
     long long batch_first = part.first_record;
     std::string_view record;
@@ -67,7 +67,7 @@ Status PartReader::read(const SourcePart& part, const CountedSource& source,
     while (reader.next(record)) {
         if (record.empty()) continue;
         // More records than were counted: the file is another by now.
-        if (read == part.records) return changed;
+        if (read == part.records) return changed();
         ++read;
         extract_key(record, source.key_first, source.key_last, options_, record_);
         if (record_.field_count > kMaxFields) return Status::failure(MessageId::TooManyFields, source.path.string());
@@ -85,7 +85,7 @@ Status PartReader::read(const SourcePart& part, const CountedSource& source,
         }
     }
     if (reader.failed()) return Status::failure(MessageId::OpenFailed, source.path.string());
-    if (read != part.records || !unchanged()) return changed;
+    if (read != part.records || !unchanged()) return changed();
     reader.close();
     const auto rest = static_cast<long long>(entries_.size());
     if (!flush_batch(batch_first)) return Status::failure(MessageId::OutOfMemory);
