@@ -110,7 +110,10 @@ struct CrossEngine::Impl {
     // it unchanged.
     std::vector<CountedSource> counted;
     std::size_t stored = 0;  // non-empty records, each with an index entry
-    long long keyed = 0;     // those with a key
+    // What the grouping of the keys took at most: the hit lines may have as
+    // much once it is given back.
+    std::size_t grouping_memory = 0;
+    long long keyed = 0;  // those with a key
 
     std::unique_ptr<KeyGroups> groups;
     MandatoryNodes mandatory;
@@ -435,6 +438,7 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
     if (cancelled) return StageEnd::cancel();
     if (failure.failed()) return failure;
     for (const PartReader& reader : readers) keyed += reader.keyed();
+    grouping_memory = groups->footprint();
     groups->drop_lookup();
     if (!index.flush()) return Status::failure(MessageId::WriteFailed, temp_folder().string());
     return StageEnd::done();
@@ -541,7 +545,14 @@ StageEnd CrossEngine::Impl::find_hits() {
         }
     }
     bin_first.push_back(static_cast<std::uint32_t>(places));
-    lines = std::make_unique<HitLines>(work, bin_bytes, line_start, kFetchers);
+    // The hit lines are kept in memory as far as the grouping's memory,
+    // now given back, covers them beside what is held from here on (and the
+    // bin being written): the peak stays where the grouping put it.
+    const std::size_t held =
+        (place_of_record.size() + runs.records.size() + runs.bounds.size() + 3 * places) * sizeof(std::uint32_t) +
+        kBinBytes;
+    lines = std::make_unique<HitLines>(work, bin_bytes, line_start, kFetchers,
+                                       grouping_memory > held ? grouping_memory - held : 0);
     return fetch_hit_lines(place_of_record);
 }
 
@@ -726,6 +737,8 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
             if (loaded == kNone || p >= bin_first[loaded + 1]) {
                 loaded = bin_of(p);
                 if (!lines->load(loaded, bin)) return Status::failure(MessageId::OpenFailed);
+                // The workbook reads the bins again.
+                if (!options.workbook) lines->drop(loaded);
             }
             result.write(prefix);
             result.write(std::string_view(bin).substr(line_start[p], line_length[p]));

@@ -16,13 +16,16 @@ constexpr std::size_t kSmallestPiece = 32 << 10;
 }  // namespace
 
 HitLines::HitLines(FileWriter& work, const std::vector<std::uint64_t>& bin_bytes,
-                   std::vector<std::uint32_t>& line_start, int writers)
+                   std::vector<std::uint32_t>& line_start, int writers, std::size_t memory)
     : work_(work),
       bins_(bin_bytes.size()),
       buffers_(bin_bytes.size() * static_cast<std::size_t>(writers)),
       line_start_(line_start),
       writers_(writers) {
     piece_bytes_ = std::clamp(kAllBuffers / std::max<std::size_t>(buffers_.size(), 1), kSmallestPiece, kLargestPiece);
+    // The buffers come out of the memory given too.
+    const std::size_t buffers = buffers_.size() * piece_bytes_ * 2;
+    memory_left_ = memory > buffers ? memory - buffers : 0;
     for (std::size_t b = 0; b < bins_.size(); ++b) bins_[b].pieces.reserve(bin_bytes[b] / piece_bytes_ + 1);
 }
 
@@ -34,9 +37,15 @@ void HitLines::spill(int writer, std::uint32_t bin) {
         std::lock_guard lock(mutex_);
         Bin& into = bins_[bin];
         at = into.written;
-        into.pieces.push_back({work_.position(), b.bytes.size()});
-        work_.write(b.bytes);
         into.written += b.bytes.size();
+        if (b.bytes.size() <= memory_left_) {
+            memory_left_ -= b.bytes.size();
+            into.pieces.push_back({-1, b.bytes.size(), std::move(b.bytes)});
+            b.bytes = std::string();
+        } else {
+            into.pieces.push_back({work_.position(), b.bytes.size(), {}});
+            work_.write(b.bytes);
+        }
     }
     // The lines stood where the piece starts in its buffer; now in the bin.
     for (const std::uint32_t place : b.places) line_start_[place] += static_cast<std::uint32_t>(at);
@@ -56,16 +65,29 @@ bool HitLines::finish() {
 
 bool HitLines::load(std::uint32_t bin, std::string& out) const {
     const Bin& b = bins_[bin];
-    // Grown only: what stands beyond the bin is never looked at.
-    if (out.size() < b.written) out.resize(b.written);
+    // Made as large as the largest bin at once, not grown bin by bin (each
+    // growth a copy into fresh memory); what stands beyond the bin is never
+    // looked at.
+    if (out.size() < b.written) {
+        std::uint64_t largest = 0;
+        for (const Bin& each : bins_) largest = std::max(largest, each.written);
+        out = std::string();
+        out.resize(largest);
+    }
     std::size_t at = 0;
     for (std::size_t i = 0; i < b.pieces.size();) {
+        if (b.pieces[i].offset < 0) {
+            std::copy(b.pieces[i].bytes.begin(), b.pieces[i].bytes.end(),
+                      out.begin() + static_cast<std::ptrdiff_t>(at));
+            at += b.pieces[i++].length;
+            continue;
+        }
         // Pieces that follow one another in the work file (a bin filled
         // alone) are read at once.
         std::size_t j = i + 1;
         std::size_t length = b.pieces[i].length;
-        while (j < b.pieces.size() && b.pieces[j].offset == b.pieces[i].offset + static_cast<long long>(length) &&
-               length < (64u << 20)) {
+        while (j < b.pieces.size() && b.pieces[j].offset >= 0 &&
+               b.pieces[j].offset == b.pieces[i].offset + static_cast<long long>(length) && length < (64u << 20)) {
             length += b.pieces[j].length;
             ++j;
         }
@@ -75,5 +97,7 @@ bool HitLines::load(std::uint32_t bin, std::string& out) const {
     }
     return true;
 }
+
+void HitLines::drop(std::uint32_t bin) { std::vector<Piece>().swap(bins_[bin].pieces); }
 
 }  // namespace tessaly

@@ -11,6 +11,10 @@
 //
 // Several threads (writers) may make lines at once, each into buffers of
 // its own; their pieces take turns in the work file.
+//
+// Pieces stay in memory instead, as long as they fit in the memory given
+// (what the grouping of the keys used and gave back, say), so that a result
+// that fits is never written out and read back.
 
 #include <cstdint>
 #include <mutex>
@@ -27,7 +31,7 @@ public:
     // buffers; the work file is written from the start. line_start: where
     // each place's line will stand in its bin, kept up to date here.
     HitLines(FileWriter& work, const std::vector<std::uint64_t>& bin_bytes, std::vector<std::uint32_t>& line_start,
-             int writers);
+             int writers, std::size_t memory = 0);
 
     // The writer's buffer of the bin, to append the line of a place to.
     std::string& buffer(int writer, std::uint32_t bin) { return buffers_[index(writer, bin)].bytes; }
@@ -47,11 +51,14 @@ public:
     // The whole bin, read back to the start of out (which may be longer);
     // false when the work file could not be read.
     bool load(std::uint32_t bin, std::string& out) const;
+    // Frees the bin's pieces kept in memory: it is loaded no more.
+    void drop(std::uint32_t bin);
 
 private:
     struct Piece {
-        long long offset;  // in the work file
+        long long offset;  // in the work file, or -1: kept in memory
         std::size_t length;
+        std::string bytes;  // when kept in memory
     };
     struct Bin {
         std::uint64_t written = 0;  // bytes in the work file
@@ -72,7 +79,8 @@ private:
     std::vector<std::uint32_t>& line_start_;
     const int writers_;
     std::size_t piece_bytes_ = 0;
-    std::mutex mutex_;  // over the work file and the bins
+    std::size_t memory_left_ = 0;  // for pieces kept in memory
+    std::mutex mutex_;             // over the work file and the bins
 };
 
 }  // namespace tessaly

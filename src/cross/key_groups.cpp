@@ -221,6 +221,11 @@ bool KeyGroups::Adder::add_all(std::span<const std::string_view> keys, std::span
     return true;
 }
 
+std::size_t KeyGroups::footprint() const {
+    return (slots_ ? slot_count_ * sizeof(std::uint32_t) : 0) + group_count() * sizeof(std::uint32_t) +
+           block_count_ * (std::size_t{1} << kBlockBits);
+}
+
 void KeyGroups::drop_lookup() { slots_.reset(); }
 
 }  // namespace tessaly

@@ -70,6 +70,8 @@ public:
     void prefetch_place(std::uint32_t group) const { __builtin_prefetch(&groups_[group]); }
     void prefetch_key(std::uint32_t group) const { __builtin_prefetch(key_bytes(groups_[group])); }
 
+    // The memory in use, in bytes (roughly: the key store's blocks whole).
+    std::size_t footprint() const;
     // The lookup table is needed no more once every record is in.
     void drop_lookup();
     // Frees everything: the keys are needed no more.
