@@ -88,7 +88,7 @@ class Counter {
 public:
     explicit Counter(std::size_t expected_keys) {
         std::size_t n = 1024;
-        while (n < expected_keys * 2) n *= 2;
+        while (n * 3 < expected_keys * 4) n *= 2;
         allocate(n);
         reserve(expected_keys * 24);
     }
@@ -147,7 +147,7 @@ private:
         std::memcpy(arena_ + at + 4, key, n);
         used_ = at + 4 + n;
         s = Slot{h, static_cast<std::uint32_t>(at), 1};
-        if (++keys_ * 2 > size_) grow();
+        if (++keys_ * 4 > size_ * 3) grow();
     }
 
     // realloc moves large blocks by remapping their pages, not copying.
@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     --first;
     --last;
     // Sized from the input at about one key in 96 bytes (a member list's
-    // line); the table doubles whenever it gets half full.
+    // line); the table doubles whenever it gets three quarters full.
     std::size_t total = 0;
     for (int f = 2; f < argc; ++f) {
         struct stat st {};
