@@ -42,6 +42,7 @@ void HitLines::spill(int writer, std::uint32_t bin) {
             memory_left_ -= b.bytes.size();
             into.pieces.push_back({-1, b.bytes.size(), std::move(b.bytes)});
             b.bytes = std::string();
+            b.bytes.reserve(piece_bytes_ + (piece_bytes_ >> 3));
         } else {
             into.pieces.push_back({work_.position(), b.bytes.size(), {}});
             work_.write(b.bytes);
