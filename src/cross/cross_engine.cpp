@@ -100,8 +100,9 @@ struct CrossEngine::Impl {
 
     // The work files have no name (see temp_file.h); a failure to write
     // them names the temporary folder. The position index holds where each
-    // keyed record stands in its file; the work file the hit records'
-    // result lines, made from their files again once the hits are known.
+    // record stands in its file, with its key's group; the work file the
+    // hit records' result lines that memory cannot keep (see hit_lines.h),
+    // made from their files again once the hits are known.
     FileWriter work, index, result;
     int column_offset = 0;  // the largest key_first on the chart
 
