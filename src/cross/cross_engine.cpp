@@ -52,6 +52,17 @@ struct WantedRecord {
     IndexEntry entry;
 };
 
+// A helper thread of a stage, stopped through its flag and waited for
+// however the stage is left.
+struct StopAndJoin {
+    std::thread& thread;
+    std::atomic<bool>& stop;
+    ~StopAndJoin() {
+        stop = true;
+        if (thread.joinable()) thread.join();
+    }
+};
+
 // How a stage ended: done, failed (with the message) or cancelled.
 struct StageEnd {
     Status failure;
@@ -291,14 +302,7 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
             while (!stop && count_next([&] { return !stop.load(); })) {}
         });
     }
-    struct Join {
-        std::thread& thread;
-        std::atomic<bool>& stop;
-        ~Join() {
-            stop = true;
-            if (thread.joinable()) thread.join();
-        }
-    } join{helper, stop};
+    const StopAndJoin join{helper, stop};
 
     // The bar moves node by node, selected or not, as the counts come in.
     int shown = 0;
@@ -408,14 +412,7 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
             helper_done = true;
         });
     }
-    struct Join {
-        std::thread& thread;
-        std::atomic<bool>& stop;
-        ~Join() {
-            stop = true;
-            if (thread.joinable()) thread.join();
-        }
-    } join{helper, stop};
+    const StopAndJoin join{helper, stop};
 
     int shown = 0;
     bool cancelled = false;
