@@ -4,44 +4,20 @@
 #include <cmath>
 #include <cstdio>
 
+#include "text/utf8.h"
+
 namespace tessaly::cli {
-
-namespace {
-
-// Length of the UTF-8 sequence starting at s[i], or 0 when it is none
-// (stray, overlong, cut off, a surrogate or beyond Unicode).
-std::size_t utf8_length(std::string_view s, std::size_t i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    std::size_t n = 0;
-    char32_t c = 0;
-    if (b >= 0xC2 && b <= 0xDF)
-        n = 2, c = b & 0x1F;
-    else if (b >= 0xE0 && b <= 0xEF)
-        n = 3, c = b & 0x0F;
-    else if (b >= 0xF0 && b <= 0xF4)
-        n = 4, c = b & 0x07;
-    else
-        return 0;
-    if (i + n > s.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        const auto t = static_cast<unsigned char>(s[i + k]);
-        if ((t & 0xC0) != 0x80) return 0;
-        c = (c << 6) | (t & 0x3F);
-    }
-    if ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-    return n;
-}
-
-}  // namespace
 
 std::string json_string(std::string_view utf8) {
     std::string out = "\"";
     for (std::size_t i = 0; i < utf8.size();) {
         const auto b = static_cast<unsigned char>(utf8[i]);
         if (b >= 0x80) {
-            if (const std::size_t n = utf8_length(utf8, i)) {
-                out.append(utf8.substr(i, n));
-                i += n;
+            char32_t c = 0;
+            // A stray byte, or a sequence invalid or cut off, becomes U+FFFD.
+            if (const int n = decode_utf8(utf8, i, c); n > 0) {
+                out.append(utf8.substr(i, static_cast<std::size_t>(n)));
+                i += static_cast<std::size_t>(n);
             } else {
                 out += "\xEF\xBF\xBD";
                 ++i;

@@ -8,6 +8,7 @@
 #include "text/cp932.h"
 #include "text/replace_file.h"
 #include "text/user_file.h"
+#include "text/utf8.h"
 
 namespace tessaly {
 
@@ -18,34 +19,6 @@ bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(
 // Japanese in UTF-8: kana and CJK punctuation, kanji, full-width forms.
 bool japanese(char32_t c) {
     return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xFF00 && c <= 0xFFEF);
-}
-
-// Length of the UTF-8 sequence at s[i] and its code point; 0 when the bytes
-// there are no valid sequence; -1 when it is cut off by the end of s.
-int utf8_sequence(std::string_view s, std::size_t i, char32_t& c) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    int n = 0;
-    if (b < 0x80) {
-        c = b;
-        return 1;
-    }
-    if (b >= 0xC2 && b <= 0xDF)
-        n = 2, c = b & 0x1F;
-    else if (b >= 0xE0 && b <= 0xEF)
-        n = 3, c = b & 0x0F;
-    else if (b >= 0xF0 && b <= 0xF4)
-        n = 4, c = b & 0x07;
-    else
-        return 0;
-    for (int k = 1; k < n; ++k) {
-        if (i + k >= s.size()) return -1;
-        const auto t = static_cast<unsigned char>(s[i + k]);
-        if ((t & 0xC0) != 0x80) return 0;
-        c = (c << 6) | (t & 0x3F);
-    }
-    // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
-    if ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-    return n;
 }
 
 // The whole file, with its stamp as it was opened.
@@ -268,7 +241,7 @@ Cp932Copy make_cp932_copy(const std::filesystem::path& source, TextEncoding enco
         } else {
             for (std::size_t i = 0; i < line.size();) {
                 char32_t c = 0;
-                const int n = std::max(1, utf8_sequence(line, i, c));
+                const int n = std::max(1, decode_utf8(line, i, c));
                 const std::string_view one = line.substr(i, static_cast<std::size_t>(n));
                 if (!cp932::from_utf8(one) && result.missing.size() < max_missing)
                     result.missing.push_back({line_number, std::string(one)});
