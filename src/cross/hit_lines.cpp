@@ -1,6 +1,11 @@
 #include "cross/hit_lines.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "cross/huge_pages.h"
 
 namespace tessaly {
 
@@ -12,6 +17,8 @@ namespace {
 constexpr std::size_t kAllBuffers = 64 << 20;
 constexpr std::size_t kLargestPiece = 256 << 10;
 constexpr std::size_t kSmallestPiece = 32 << 10;
+// The blocks that pieces are kept in: one huge page each.
+constexpr std::size_t kBlockBytes = 2 << 20;
 
 }  // namespace
 
@@ -38,13 +45,14 @@ void HitLines::spill(int writer, std::uint32_t bin) {
         Bin& into = bins_[bin];
         at = into.written;
         into.written += b.bytes.size();
-        if (b.bytes.size() <= memory_left_) {
-            memory_left_ -= b.bytes.size();
-            into.pieces.push_back({-1, b.bytes.size(), std::move(b.bytes)});
-            b.bytes = std::string();
-            b.bytes.reserve(piece_bytes_ + (piece_bytes_ >> 3));
+        // Whole blocks are counted against the memory given.
+        const std::size_t room = into.blocks.empty() ? 0 : kBlockBytes - into.block_used;
+        const std::size_t more = b.bytes.size() > room ? b.bytes.size() - room + kBlockBytes - 1 : 0;
+        if (more / kBlockBytes * kBlockBytes <= memory_left_) {
+            memory_left_ -= more / kBlockBytes * kBlockBytes;
+            keep(into, b.bytes);
         } else {
-            into.pieces.push_back({work_.position(), b.bytes.size(), {}});
+            into.pieces.push_back({work_.position(), b.bytes.size(), nullptr});
             work_.write(b.bytes);
         }
     }
@@ -52,6 +60,26 @@ void HitLines::spill(int writer, std::uint32_t bin) {
     for (const std::uint32_t place : b.places) line_start_[place] += static_cast<std::uint32_t>(at);
     b.places.clear();
     b.bytes.clear();
+}
+
+void HitLines::FreeBlock::operator()(char* p) const { std::free(p); }
+
+void HitLines::keep(Bin& bin, std::string_view bytes) {
+    while (!bytes.empty()) {
+        if (bin.blocks.empty() || bin.block_used == kBlockBytes) {
+            char* block = static_cast<char*>(std::aligned_alloc(kBlockBytes, kBlockBytes));
+            if (!block) throw std::bad_alloc();
+            advise_huge_pages(block, kBlockBytes);
+            bin.blocks.emplace_back(block);
+            bin.block_used = 0;
+        }
+        const std::size_t n = std::min(bytes.size(), kBlockBytes - bin.block_used);
+        char* at = bin.blocks.back().get() + bin.block_used;
+        std::memcpy(at, bytes.data(), n);
+        bin.pieces.push_back({-1, n, at});
+        bin.block_used += n;
+        bytes.remove_prefix(n);
+    }
 }
 
 bool HitLines::finish() {
@@ -73,13 +101,14 @@ bool HitLines::load(std::uint32_t bin, std::string& out) const {
         std::uint64_t largest = 0;
         for (const Bin& each : bins_) largest = std::max(largest, each.written);
         out = std::string();
+        out.reserve(largest);
+        advise_huge_pages(out.data(), largest);
         out.resize(largest);
     }
     std::size_t at = 0;
     for (std::size_t i = 0; i < b.pieces.size();) {
         if (b.pieces[i].offset < 0) {
-            std::copy(b.pieces[i].bytes.begin(), b.pieces[i].bytes.end(),
-                      out.begin() + static_cast<std::ptrdiff_t>(at));
+            std::memcpy(out.data() + at, b.pieces[i].bytes, b.pieces[i].length);
             at += b.pieces[i++].length;
             continue;
         }
@@ -99,6 +128,9 @@ bool HitLines::load(std::uint32_t bin, std::string& out) const {
     return true;
 }
 
-void HitLines::drop(std::uint32_t bin) { std::vector<Piece>().swap(bins_[bin].pieces); }
+void HitLines::drop(std::uint32_t bin) {
+    std::vector<Piece>().swap(bins_[bin].pieces);
+    bins_[bin].blocks.clear();
+}
 
 }  // namespace tessaly

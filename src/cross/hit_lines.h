@@ -17,8 +17,10 @@
 // that fits is never written out and read back.
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/file_writer.h"
@@ -58,12 +60,22 @@ private:
     struct Piece {
         long long offset;  // in the work file, or -1: kept in memory
         std::size_t length;
-        std::string bytes;  // when kept in memory
+        const char* bytes;  // when kept in memory: in one of its bin's blocks
+    };
+    struct FreeBlock {
+        void operator()(char* p) const;
     };
     struct Bin {
-        std::uint64_t written = 0;  // bytes in the work file
+        std::uint64_t written = 0;  // bytes in the bin
         std::vector<Piece> pieces;
+        // The memory its pieces are kept in: blocks of huge pages, far fewer
+        // page faults than memory touched 4 KiB at a time.
+        std::vector<std::unique_ptr<char[], FreeBlock>> blocks;
+        std::size_t block_used = 0;  // in the last block
     };
+    // Keeps bytes in the bin's memory, as one piece or, across the end of a
+    // block, two.
+    void keep(Bin& bin, std::string_view bytes);
     struct Buffer {
         std::string bytes;
         std::vector<std::uint32_t> places;  // whose lines it holds

@@ -8,15 +8,17 @@
 using namespace tessaly;
 
 TEST(HitLines, LinesKeptInMemoryAndInTheWorkFileLoadAsMade) {
-    // Two writers fill two bins, taking turns; the memory given holds only
-    // a few pieces, so that each bin is made of pieces of both kinds.
+    // Two writers fill two bins, taking turns; the memory given holds three
+    // of the blocks pieces are kept in (2 MiB each): the first bin is kept
+    // whole, across the end of a block, the second partly, the rest of it
+    // going to the work file.
     FileWriter work;
     ASSERT_TRUE(work.open_nameless());
-    constexpr std::uint32_t kPlaces = 40000;
+    constexpr std::uint32_t kPlaces = 80000;
     std::vector<std::uint32_t> line_start(kPlaces);
     const std::vector<std::uint64_t> bin_bytes = {kPlaces / 2 * 60, kPlaces / 2 * 60};
-    // The four buffers' share, and about two pieces more.
-    HitLines lines(work, bin_bytes, line_start, 2, (4 * 2 + 2) * (256 << 10) + 1000);
+    // The four buffers' share, and three blocks.
+    HitLines lines(work, bin_bytes, line_start, 2, 4 * 2 * (256 << 10) + 3 * (2 << 20) + 1000);
     auto line_of = [](std::uint32_t place) {
         return "line " + std::to_string(place) + std::string(place % 97, static_cast<char>('a' + place % 26));
     };
