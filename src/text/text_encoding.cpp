@@ -151,22 +151,6 @@ TextEncoding detect_file_encoding(const std::filesystem::path& path, std::option
     return detect_encoding(head);
 }
 
-std::string encoding_name(TextEncoding encoding) {
-    switch (encoding) {
-        case TextEncoding::Utf8:
-            return "UTF-8";
-        case TextEncoding::Utf8Bom:
-            return "UTF-8 (BOM)";
-        case TextEncoding::Utf16Le:
-            return "UTF-16LE";
-        case TextEncoding::Utf16Be:
-            return "UTF-16BE";
-        case TextEncoding::Cp932:
-            break;
-    }
-    return "CP932";
-}
-
 std::string iconv_name(TextEncoding encoding) {
     switch (encoding) {
         case TextEncoding::Utf8:
@@ -180,6 +164,10 @@ std::string iconv_name(TextEncoding encoding) {
             break;
     }
     return "CP932";
+}
+
+std::string encoding_name(TextEncoding encoding) {
+    return encoding == TextEncoding::Utf8Bom ? "UTF-8 (BOM)" : iconv_name(encoding);
 }
 
 std::filesystem::path cp932_copy_path(const std::filesystem::path& source) {
