@@ -49,15 +49,6 @@ std::uint16_t new_form_of(std::uint16_t code) {
     return it != table.end() && it->old_form == code ? it->new_form : code;
 }
 
-bool removed(std::uint16_t c, bool two_bytes, const CrossOptions& o) {
-    if (!two_bytes) {
-        return (o.remove_spaces && c == 0x20) || (o.remove_hyphens && c == '-') ||
-               (o.remove_parens && (c == '(' || c == ')'));
-    }
-    return (o.remove_spaces && c == 0x8140) || (o.remove_hyphens && c == 0x817C) ||
-           (o.remove_parens && (c == 0x8169 || c == 0x816A));
-}
-
 }  // namespace
 
 std::span<const OldNewPair> old_new_table() { return kOldNew; }
@@ -75,21 +66,31 @@ void normalise_key(std::string& key, const CrossOptions& o) {
     char* k = key.data();
     // Removing whole characters leaves every other character where a walk
     // from the start finds it, so one pass does all removals in their order.
+    // The walk has no branches that depend on the bytes (keys mix single-
+    // and double-byte characters at random): each byte is written and kept
+    // or not, and whether it is a second byte is carried along.
     if (o.remove_spaces || o.remove_hyphens || o.remove_parens) {
+        // The single-byte characters removed are all below 0x40, and the
+        // double-byte ones all 0x81 followed by 0x40 to 0x7F: a bit each.
+        const auto bit = [](bool on, unsigned c) { return std::uint64_t{on} << c; };
+        const std::uint64_t single = bit(o.remove_spaces, ' ') | bit(o.remove_hyphens, '-') |
+                                     bit(o.remove_parens, '(') | bit(o.remove_parens, ')');
+        const std::uint64_t second = bit(o.remove_spaces, 0x40 - 0x40) | bit(o.remove_hyphens, 0x7C - 0x40) |
+                                     bit(o.remove_parens, 0x69 - 0x40) | bit(o.remove_parens, 0x6A - 0x40);
         std::size_t w = 0;
-        for (std::size_t i = 0; i < n && w < kMaxKeyBytes;) {
+        bool trail = false;       // this byte ends a double-byte character
+        bool drop_trail = false;  // and that character is removed
+        for (std::size_t i = 0; i < n; ++i) {
             const auto b = static_cast<unsigned char>(k[i]);
-            if (cp932::is_lead_byte(b) && i + 1 < n) {
-                const auto code = static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(k[i + 1]));
-                if (!removed(code, true, o)) {
-                    k[w++] = k[i];
-                    k[w++] = k[i + 1];
-                }
-                i += 2;
-            } else {
-                if (!removed(b, false, o)) k[w++] = k[i];
-                i += 1;
-            }
+            const bool lead = !trail && cp932::is_lead_byte(b) && i + 1 < n;
+            const auto next = static_cast<unsigned char>(lead ? k[i + 1] : 0);
+            const bool drop_pair = lead && b == 0x81 && next >= 0x40 && next < 0x80 && ((second >> (next - 0x40)) & 1);
+            const bool drop_single = !trail && !lead && b < 0x40 && ((single >> (b & 63)) & 1);
+            const bool drop = trail ? drop_trail : (drop_pair || drop_single);
+            k[w] = static_cast<char>(b);
+            w += !drop;
+            drop_trail = drop_pair;
+            trail = lead;
         }
         key.resize(w);
     }
@@ -157,7 +158,8 @@ void extract_quoted_key(std::string_view record, std::size_t first, std::size_t 
 
 }  // namespace
 
-void extract_key(std::string_view record, int key_first, int key_last, const CrossOptions& options, KeyedRecord& out) {
+void extract_key(std::string_view record, int key_first, int key_last, const CrossOptions& options, KeyedRecord& out,
+                 FieldCount count) {
     out.key.clear();
     out.quote_key = false;
     out.leading = {};
@@ -184,6 +186,12 @@ void extract_key(std::string_view record, int key_first, int key_last, const Cro
         }
         if (field == last) {
             out.trailing = record.substr(comma);
+            // Each field after the key takes a comma: too few bytes for too
+            // many fields need no count.
+            if (count == FieldCount::WhenTooMany && field + 1 + out.trailing.size() <= kCountedFields) {
+                out.field_count = field + 1;
+                break;
+            }
             out.field_count = field + 1 +
                               static_cast<std::size_t>(
                                   std::count(record.begin() + static_cast<std::ptrdiff_t>(comma), record.end(), ','));

@@ -38,18 +38,24 @@ struct KeyedRecord {
     std::string key;            // the key fields joined, then normalised
     std::string_view leading;   // every field before the key, each with its comma
     std::string_view trailing;  // every field after the key, each after a comma
-    // At least the number of fields; exact up to 2,000.
+    // At least the number of fields; exact up to 2,000 (see FieldCount).
     std::size_t field_count = 0;
     // Under the quote option a key holding a comma or a double quote is
     // written in double quotes, so that the result reads back the same way.
     bool quote_key = false;
 };
 
+// How far the fields after the key are counted: all of them, or only when
+// there may be more than 2,000 in all (a record with fewer is then said to
+// have as many as end with its key: enough to judge whether it has too many).
+enum class FieldCount { Exact, WhenTooMany };
+
 // Cuts and normalises the key of a record into out (its buffers are reused
 // from call to call). Under the quote option (options.quotes) the fields are
 // split as quoted_fields.h says, the key is made of the fields' values, and
 // the leading and trailing parts keep their raw text.
-void extract_key(std::string_view record, int key_first, int key_last, const CrossOptions& options, KeyedRecord& out);
+void extract_key(std::string_view record, int key_first, int key_last, const CrossOptions& options, KeyedRecord& out,
+                 FieldCount count = FieldCount::Exact);
 
 // The result line of a record without its hit number: the node's title, a
 // comma, padding commas up to the key column, the leading fields, the key and

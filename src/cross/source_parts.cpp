@@ -69,7 +69,7 @@ Status PartReader::read(const SourcePart& part, const CountedSource& source,
         // More records than were counted: the file is another by now.
         if (read == part.records) return changed();
         ++read;
-        extract_key(record, source.key_first, source.key_last, options_, record_);
+        extract_key(record, source.key_first, source.key_last, options_, record_, FieldCount::WhenTooMany);
         if (record_.field_count > kMaxFields) return Status::failure(MessageId::TooManyFields, source.path.string());
         if (!record_.key.empty()) {
             keyed_entries_.push_back(static_cast<std::uint32_t>(entries_.size()));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -264,6 +265,35 @@ TEST(NormaliseKey, KeyIsCutTo99BytesBeforeFoldingAndMapping) {
               std::string(97, 'q') + literal("山"));
 }
 
+// Removal walks character by character, whether a key holds double-byte
+// characters or not: random keys of removable bytes, 0x81 as a lead and as
+// a second byte, and other characters, under every mix of the removals.
+TEST(NormaliseKey, RemovalsAgreeWithAWalkByCharacter) {
+    const unsigned char bytes[] = {0x20, '-', '(', ')', 0x81, 0x40, 0x7C, 0x69, 0x6A, 'a', 0x88, 0x9F, 0xE0};
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        CrossOptions o = all_off();
+        o.remove_spaces = round & 1;
+        o.remove_hyphens = round & 2;
+        o.remove_parens = round & 4;
+        std::string key(random() % 130, ' ');
+        for (char& c : key) c = static_cast<char>(bytes[random() % std::size(bytes)]);
+        std::string walked;
+        for (std::size_t i = 0; i < key.size() && walked.size() < kMaxKeyBytes;) {
+            const std::size_t length =
+                cp932::is_lead_byte(static_cast<unsigned char>(key[i])) && i + 1 < key.size() ? 2 : 1;
+            const std::string c = key.substr(i, length);
+            const bool gone = (o.remove_spaces && (c == " " || c == "\x81\x40")) ||
+                              (o.remove_hyphens && (c == "-" || c == "\x81\x7C")) ||
+                              (o.remove_parens && (c == "(" || c == ")" || c == "\x81\x69" || c == "\x81\x6A"));
+            if (!gone) walked += c;
+            i += length;
+        }
+        walked.resize(std::min(walked.size(), kMaxKeyBytes));
+        ASSERT_EQ(normalised(key, o), walked) << round;
+    }
+}
+
 TEST(NormaliseKey, AllSwitchesTogether) {
     CrossOptions o;
     o.remove_spaces = o.remove_hyphens = o.remove_parens = o.ignore_case = o.old_new = true;
@@ -388,6 +418,13 @@ TEST(ExtractKey, FieldCountCoversTheWholeRecord) {
     extract_key("a,b,c,d,e", 1, 1, o, k);
     EXPECT_EQ(k.field_count, 5u);
     EXPECT_EQ(k.field_count, count_fields("a,b,c,d,e"));
+    // Counted only as far as telling too many: 2,001 fields are, 2,000 not.
+    extract_key("k" + many, 3, 5, o, k, FieldCount::WhenTooMany);
+    EXPECT_EQ(k.field_count, 2001u);
+    extract_key(many.substr(1), 1998, 1998, o, k, FieldCount::WhenTooMany);
+    EXPECT_LE(k.field_count, 2000u);
+    extract_key(many.substr(1), 3, 5, o, k, FieldCount::WhenTooMany);
+    EXPECT_LE(k.field_count, 2000u);
 }
 
 TEST(ExtractKey, QuotedFieldsKeepTheirRawTextAndQuoteTheKey) {
