@@ -10,6 +10,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <random>
 #include <thread>
 
 #include "cross/hit_lines.h"
@@ -63,6 +64,13 @@ struct StopAndJoin {
     }
 };
 
+// A seed for the keys' hashes that no one can foresee, so that no list can
+// be made whose keys share hashes.
+std::uint64_t fresh_seed() {
+    std::random_device random;
+    return std::uint64_t{random()} << 32 | random();
+}
+
 // How a stage ended: done, failed (with the message) or cancelled.
 struct StageEnd {
     Status failure;
@@ -83,7 +91,11 @@ struct CrossEngine::Impl {
     StageEnd open_files();
     StageEnd count_records(long long& n);
     StageEnd read_records(long long n);
+    StageEnd read_parts(long long n);
     StageEnd find_hits();
+    StageEnd group_and_fetch();
+    // Two keys met under one hash: the groups are made again under another.
+    StageEnd read_again();
     StageEnd write_hits(long long m, long long& h);
     StageEnd close_files();
     // After a failure or a cancel: the result and the claim on its name go.
@@ -130,6 +142,10 @@ struct CrossEngine::Impl {
     std::unique_ptr<KeyGroups> groups;
     MandatoryNodes mandatory;
     HitRuns runs;
+    // The run of each place, and whether a hit record read again had a key
+    // other than its run's (see key_groups.h).
+    std::vector<std::uint32_t> run_of_place;
+    std::atomic<bool> keys_differ = false;
     // Where each stored record's source begins: (first record, source).
     std::vector<std::pair<std::uint32_t, std::uint32_t>> first_of_source;
 
@@ -354,8 +370,6 @@ StageEnd CrossEngine::Impl::count_records(long long& n) {
 // a reading in order would have met first.
 StageEnd CrossEngine::Impl::read_records(long long n) {
     observer.message_line(MessageId::ReadingData);
-    observer.progress_range(static_cast<int>(n / 100));
-    observer.progress_position(0);
     for (const NodeRecord& node : chart.nodes) column_offset = std::max(column_offset, node.key_first);
     long long first = 0;
     for (std::uint32_t s = 0; s < sources.size(); ++s) {
@@ -368,6 +382,14 @@ StageEnd CrossEngine::Impl::read_records(long long n) {
         first += records;
     }
     stored = static_cast<std::size_t>(first);
+    return read_parts(n);
+}
+
+// Reads every part into the groups and the position index.
+StageEnd CrossEngine::Impl::read_parts(long long n) {
+    observer.progress_range(static_cast<int>(n / 100));
+    observer.progress_position(0);
+    keyed = 0;
     const std::vector<SourcePart> parts = parts_of(counted);
 
     std::atomic<std::size_t> next_part = 0;
@@ -473,6 +495,31 @@ StageEnd CrossEngine::Impl::each_hit_record(const std::vector<std::uint32_t>& pl
 
 StageEnd CrossEngine::Impl::find_hits() {
     observer.message_line(MessageId::FindingDuplicates);
+    for (;;) {
+        if (!groups->collided()) {
+            StageEnd end = group_and_fetch();
+            if (end.cancelled || end.failure.failed() || !keys_differ) return end;
+        }
+        if (StageEnd end = read_again(); end.cancelled || end.failure.failed()) return end;
+    }
+}
+
+StageEnd CrossEngine::Impl::read_again() {
+    lines.reset();
+    runs = HitRuns();
+    run_of_place = {};
+    keys_differ = false;
+    most_fields = 0;
+    groups.reset();
+    try {
+        groups = std::make_unique<KeyGroups>(stored, fresh_seed());
+    } catch (const std::bad_alloc&) {
+        return Status::failure(MessageId::OutOfMemory);
+    }
+    return read_parts(static_cast<long long>(stored));
+}
+
+StageEnd CrossEngine::Impl::group_and_fetch() {
     mandatory.slot_of_node.assign(static_cast<std::size_t>(chart.node_count()), -1);
     int slot = 0;
     for (const Source& source : sources)
@@ -503,11 +550,13 @@ StageEnd CrossEngine::Impl::find_hits() {
     // The place in the result of each record of a hit.
     std::vector<std::uint32_t> place_of_record;
     assign_huge(place_of_record, stored, kNone);
+    assign_huge<std::uint32_t>(run_of_place, runs.records.size(), 0);
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
         if (!runs.is_hit[run]) continue;
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
             if (p + 16 < runs.records.size()) __builtin_prefetch(&place_of_record[runs.records[p + 16]], 1);
             place_of_record[runs.records[p]] = p;
+            run_of_place[p] = run;
         }
     }
     const std::size_t places = runs.records.size();
@@ -547,11 +596,16 @@ StageEnd CrossEngine::Impl::find_hits() {
     // now given back, covers them beside what is held from here on (and the
     // bin being written): the peak stays where the grouping put it.
     const std::size_t held =
-        (place_of_record.size() + runs.records.size() + runs.bounds.size() + 3 * places) * sizeof(std::uint32_t) +
-        kBinBytes;
+        (place_of_record.size() + runs.records.size() + runs.bounds.size() + 4 * places) * sizeof(std::uint32_t) +
+        runs.keys.size() + runs.key_ends.size() * sizeof(std::size_t) + kBinBytes;
     lines = std::make_unique<HitLines>(work, bin_bytes, line_start, kFetchers,
                                        grouping_memory > held ? grouping_memory - held : 0);
-    return fetch_hit_lines(place_of_record);
+    end = fetch_hit_lines(place_of_record);
+    // The keys were wanted only to check the records' own.
+    std::vector<std::uint32_t>().swap(run_of_place);
+    std::string().swap(runs.keys);
+    std::vector<std::size_t>().swap(runs.key_ends);
+    return end;
 }
 
 // Reads the hit records from their files again, in file order, and makes
@@ -568,6 +622,8 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
         KeyedRecord keyed;
         std::size_t most_fields = 0;
         std::size_t fetched = 0;
+        std::vector<std::uint32_t> run_of;  // of the block's records
+        std::vector<std::string_view> run_keys;
     };
     // One writer's part: fetch the records of the blocks given.
     auto fetch = [&](Fetcher& f, int writer, auto check) -> StageEnd {
@@ -589,6 +645,21 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
         StageEnd end = each_hit_record(
             place_of_record, static_cast<std::size_t>(writer), kFetchers, check,
             [&](const std::vector<WantedRecord>& wanted) -> StageEnd {
+                // The key of each record's run, to check the record's own
+                // against: the block's runs, then where their keys stand,
+                // then the keys, each fetched for the whole block at once.
+                for (const WantedRecord& w : wanted) __builtin_prefetch(&run_of_place[w.place]);
+                f.run_of.resize(wanted.size());
+                for (std::size_t i = 0; i < wanted.size(); ++i) {
+                    const std::uint32_t run = f.run_of[i] = run_of_place[wanted[i].place];
+                    __builtin_prefetch(&runs.key_ends[run]);
+                    if (run > 0) __builtin_prefetch(&runs.key_ends[run - 1]);
+                }
+                f.run_keys.resize(wanted.size());
+                for (std::size_t i = 0; i < wanted.size(); ++i) {
+                    f.run_keys[i] = runs.key_of(f.run_of[i]);
+                    __builtin_prefetch(f.run_keys[i].data());
+                }
                 for (std::size_t i = 0; i < wanted.size();) {
                     // The run of this source's records close enough for one read.
                     auto it = std::upper_bound(first_of_source.begin(), first_of_source.end(),
@@ -627,6 +698,7 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
                         const WantedRecord& w = wanted[i];
                         const std::string_view record(f.block.data() + (w.entry.offset - begin), w.entry.length);
                         extract_key(record, node.key_first, node.key_last, options, f.keyed);
+                        if (f.keyed.key != f.run_keys[i]) keys_differ = true;
                         const std::uint32_t bin = bin_of(w.place);
                         std::string& out = lines->buffer(writer, bin);
                         const std::size_t start = out.size();
@@ -878,7 +950,7 @@ bool CrossEngine::run_stage() {
             // Records are numbered in 32 bits.
             if (records_ > INT32_MAX) throw std::bad_alloc();
             // The groups of the records go to the position index.
-            d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_));
+            d.groups = std::make_unique<KeyGroups>(static_cast<std::size_t>(records_), fresh_seed());
             d.observer.record_count(records_);
             next = CrossStage::Read;
             break;

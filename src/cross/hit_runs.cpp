@@ -105,7 +105,7 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
     static_assert(sizeof(Candidate) == 16);
     std::vector<Candidate> candidates;
     for (std::uint32_t g = 0; g < groups.group_count(); ++g)
-        if (run_of_group[g] >= std::max(min_hit, 1u)) candidates.push_back({0, 0, g});
+        if (run_of_group[g] >= std::max(min_hit, 2u)) candidates.push_back({0, 0, g});
     // Each key's place in the store is fetched well ahead, then the key.
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         cancel.step();
@@ -145,6 +145,14 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
     }
 
     HitRuns runs;
+    runs.key_ends.reserve(candidates.size());
+    fetched = 0;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        cancel.step();
+        fetch_up_to(i + 2 * kAhead);
+        runs.keys.append(groups.key_of(candidates[i].group));
+        runs.key_ends.push_back(runs.keys.size());
+    }
     runs.bounds.assign(candidates.size() + 1, 0);
     for (std::uint32_t i = 0; i < candidates.size(); ++i)
         runs.bounds[i + 1] = runs.bounds[i] + run_of_group[candidates[i].group];

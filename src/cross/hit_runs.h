@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -19,8 +21,15 @@ struct HitRuns {
     std::vector<std::uint32_t> records;  // record numbers, run after run
     std::vector<std::uint32_t> bounds;   // run i is records[bounds[i], bounds[i + 1])
     std::vector<char> is_hit;
+    // Each run's key, run after run: run i's ends at key_ends[i].
+    std::string keys;
+    std::vector<std::size_t> key_ends;
 
     std::size_t run_count() const { return is_hit.size(); }
+    std::string_view key_of(std::uint32_t run) const {
+        const std::size_t begin = run == 0 ? 0 : key_ends[run - 1];
+        return std::string_view(keys).substr(begin, key_ends[run] - begin);
+    }
 };
 
 struct MandatoryNodes {
@@ -42,8 +51,10 @@ struct HitRunsUnreadable {};
 // cannot be had.
 using RecordGroupSource = std::function<bool(std::size_t first, std::span<std::uint32_t> block)>;
 
-// Returns every run of at least min_hit of the records, whose groups
-// record_groups tells, freeing the groups once their keys are sorted.
+// Returns every run of at least min_hit (2 or more) of the records, whose
+// groups record_groups tells, with its key, freeing the groups once their
+// keys are sorted. The keys are those the groups kept: a caller reading the
+// records again checks them against the records' own (see key_groups.h).
 // Throws std::bad_alloc when memory runs out. cancelled, when given, is
 // asked every few thousand steps (of the sort too) whether to stop; when it
 // answers true, HitRunsCancelled is thrown.

@@ -33,14 +33,23 @@ T* zeroed(std::size_t n) {
     return static_cast<T*>(p);
 }
 
+// Tests' narrowed hashes: how many tables still to make so, and how narrow.
+std::atomic<int> narrow_tables = 0;
+std::atomic<unsigned> narrow_bits = 64;
+
 }  // namespace
+
+void KeyGroups::narrow_hashes_for_testing(unsigned bits, int tables) {
+    narrow_bits = bits;
+    narrow_tables = tables;
+}
 
 void KeyGroups::Free::operator()(void* p) const { std::free(p); }
 
-std::uint32_t KeyGroups::hash(std::string_view key) {
+std::uint64_t KeyGroups::hash(std::string_view key) const {
     const char* p = key.data();
     std::size_t n = key.size();
-    std::uint64_t h = 0x9e3779b97f4a7c15ull ^ n;
+    std::uint64_t h = (0x9e3779b97f4a7c15ull + seed_) ^ n;
     while (n >= 8) {
         h = mix(h, load64(p));
         p += 8;
@@ -48,21 +57,22 @@ std::uint32_t KeyGroups::hash(std::string_view key) {
     }
     std::uint64_t tail = 0;
     std::memcpy(&tail, p, n);
-    h = mix(h, tail ^ (static_cast<std::uint64_t>(n) << 56));
-    return static_cast<std::uint32_t>(h ^ (h >> 32));
+    return mix(h, tail ^ (static_cast<std::uint64_t>(n) << 56)) & hash_mask_;
 }
 
-KeyGroups::KeyGroups(std::size_t records) : capacity_(records + 8 * kGroupRange) {
+KeyGroups::KeyGroups(std::size_t records, std::uint64_t seed) : seed_(seed), capacity_(records + 8 * kGroupRange) {
+    if (narrow_tables.load() > 0 && narrow_tables.fetch_sub(1) > 0)
+        hash_mask_ = (std::uint64_t{1} << narrow_bits.load()) - 1;
     blocks_.reset(zeroed<char*>(kMaxBlocks));
     // Never touched beyond the groups there are.
-    groups_.reset(static_cast<std::uint32_t*>(std::malloc(capacity_ * sizeof(std::uint32_t))));
+    groups_.reset(static_cast<Group*>(std::malloc(capacity_ * sizeof(Group))));
     if (!groups_) throw std::bad_alloc();
-    advise_huge_pages(groups_.get(), capacity_ * sizeof(std::uint32_t));
+    advise_huge_pages(groups_.get(), capacity_ * sizeof(Group));
     // At most one group per record: a load of at most 0.77.
     slot_count_ = records + records / 3 + 16;
     slots_.reset(zeroed<std::uint32_t>(slot_count_));
     // The group (plus one) takes the low bits, with all ones left for a
-    // slot being claimed; the hash's top bits the rest.
+    // slot being claimed; the hash's bits the rest.
     const unsigned group_bits = std::bit_width(capacity_ + 1);
     tag_mask_ = group_bits >= 32 ? 0 : ~0u << group_bits;
     group_mask_ = ~tag_mask_;
@@ -84,7 +94,7 @@ const char* KeyGroups::key_bytes(std::uint32_t at) const {
 }
 
 std::string_view KeyGroups::key_of(std::uint32_t group) const {
-    const char* p = key_bytes(groups_[group]);
+    const char* p = key_bytes(groups_[group].key_at - 1);
     return {p + 1, static_cast<unsigned char>(*p)};
 }
 
@@ -114,15 +124,14 @@ std::uint32_t KeyGroups::store_key(std::string_view key, Adder& adder) {
     return at;
 }
 
-std::uint32_t KeyGroups::Adder::add(std::string_view key, std::uint32_t hash) {
+std::uint32_t KeyGroups::Adder::add(std::string_view key, std::uint64_t hash) {
     return groups_.add_one(key, hash, *this);
 }
 
 // A free slot is claimed (marked as being claimed, with the key's tag) before
-// the key is stored, and then given its group: another thread meeting the
-// same key waits the few instructions until it can compare, and no key is
-// ever stored twice.
-std::uint32_t KeyGroups::add_one(std::string_view key, std::uint32_t hash, Adder& adder) {
+// its group is made: another thread meeting the same key waits the few
+// instructions until it can compare, and no hash ever has two groups.
+std::uint32_t KeyGroups::add_one(std::string_view key, std::uint64_t hash, Adder& adder) {
     const std::uint32_t tag = tag_of(hash);
     std::size_t i = home_slot(hash);
     for (;;) {
@@ -130,17 +139,12 @@ std::uint32_t KeyGroups::add_one(std::string_view key, std::uint32_t hash, Adder
         if (slot == 0) {
             std::atomic_ref<std::uint32_t> claim(slots_[i]);
             if (claim.compare_exchange_strong(slot, tag | group_mask_, std::memory_order_acquire)) {
-                const std::uint32_t at = store_key(key, adder);
-                if (at == kFull) {
-                    full_ = true;
-                    return kFull;
-                }
                 const std::uint32_t group = new_group(adder);
                 if (group == kFull) {
                     full_ = true;
                     return kFull;
                 }
-                groups_[group] = at;
+                groups_[group] = {static_cast<std::uint32_t>(hash), static_cast<std::uint32_t>(hash >> 32), 0};
                 claim.store(tag | (group + 1), std::memory_order_release);
                 return group;
             }
@@ -153,13 +157,29 @@ std::uint32_t KeyGroups::add_one(std::string_view key, std::uint32_t hash, Adder
                 slot = load_slot(i);
             }
             const std::uint32_t g = (slot & group_mask_) - 1;
-            const char* stored = key_bytes(groups_[g]);
-            if (static_cast<unsigned char>(*stored) == key.size() &&
-                std::memcmp(stored + 1, key.data(), key.size()) == 0)
-                return g;
+            if (groups_[g].hash() == hash) return seen_again(g, key, adder);
         }
         if (++i == slot_count_) i = 0;
     }
+}
+
+std::uint32_t KeyGroups::seen_again(std::uint32_t group, std::string_view key, Adder& adder) {
+    std::atomic_ref<std::uint32_t> kept(groups_[group].key_at);
+    std::uint32_t at = kept.load(std::memory_order_acquire);
+    if (at == 0) {
+        const std::uint32_t mine = store_key(key, adder);
+        if (mine == kFull) {
+            full_ = true;
+            return kFull;
+        }
+        if (kept.compare_exchange_strong(at, mine + 1, std::memory_order_acq_rel)) return group;
+        // Another thread kept its key first: this one is taken back.
+        adder.block_used_ = mine & ((1u << kBlockBits) - 1);
+    }
+    const char* stored = key_bytes(at - 1);
+    if (static_cast<unsigned char>(*stored) != key.size() || std::memcmp(stored + 1, key.data(), key.size()) != 0)
+        collided_.store(true, std::memory_order_relaxed);
+    return group;
 }
 
 std::uint32_t KeyGroups::new_group(Adder& adder) {
@@ -176,7 +196,7 @@ std::uint32_t KeyGroups::new_group(Adder& adder) {
     return adder.next_group_++;
 }
 
-std::uint32_t KeyGroups::likely_group(std::uint32_t hash) const {
+std::uint32_t KeyGroups::likely_group(std::uint64_t hash) const {
     const std::uint32_t tag = tag_of(hash);
     for (std::size_t i = home_slot(hash);;) {
         const std::uint32_t slot = load_slot(i);
@@ -189,7 +209,7 @@ std::uint32_t KeyGroups::likely_group(std::uint32_t hash) const {
     }
 }
 
-bool KeyGroups::Adder::add_all(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes,
+bool KeyGroups::Adder::add_all(std::span<const std::string_view> keys, std::span<const std::uint64_t> hashes,
                                std::uint32_t* groups) {
     // How far ahead each line is fetched: the table's, the group's, the key's.
     constexpr std::size_t kSlotAhead = 24, kGroupAhead = 12, kKeyAhead = 6;
@@ -212,7 +232,7 @@ bool KeyGroups::Adder::add_all(std::span<const std::string_view> keys, std::span
         if (i + kGroupAhead < n) fetch_group(i + kGroupAhead);
         if (i + kKeyAhead < n) {
             const std::uint32_t l = likely_of(i + kKeyAhead);
-            if (l != kFull) __builtin_prefetch(g.key_bytes(g.groups_[l]));
+            if (l != kFull) g.prefetch_key(l);
         }
         const std::uint32_t group = g.add_one(keys[i], hashes[i], *this);
         if (group == kFull) return false;
@@ -222,7 +242,7 @@ bool KeyGroups::Adder::add_all(std::span<const std::string_view> keys, std::span
 }
 
 std::size_t KeyGroups::footprint() const {
-    return (slots_ ? slot_count_ * sizeof(std::uint32_t) : 0) + group_count() * sizeof(std::uint32_t) +
+    return (slots_ ? slot_count_ * sizeof(std::uint32_t) : 0) + group_count() * sizeof(Group) +
            block_count_ * (std::size_t{1} << kBlockBits);
 }
 

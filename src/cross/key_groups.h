@@ -1,13 +1,17 @@
 #pragma once
 
-// Groups equal keys as they are read: every distinct key is kept once, and
-// each record added learns its key's group. Several threads may add at
-// once, each through an Adder of its own: the table's slots are claimed
-// with atomic operations, and each adder stores its keys in blocks of its
-// own, so that the threads wait for each other only when two of them meet
-// the same new key at the same moment.
-// Memory is the distinct keys plus a few integers per record; the table is
-// sized from the record count, so it never grows during a cross.
+// Groups equal keys as they are read, by their 64-bit hashes: a key seen
+// once is known by its hash alone, and its bytes are kept from its second
+// sighting on, so that memory is a few integers per record plus the keys
+// that repeat (the only ones a hit can have). Two keys of one hash would
+// share a group: the table notices when a key later seen differs from the
+// one kept, and whoever uses the groups checks the rest (a key seen once
+// before was never compared) and groups again under another seed. Several
+// threads may add at once, each through an Adder of its own: the table's
+// slots are claimed with atomic operations, and each adder stores its keys
+// in blocks of its own, so that the threads wait for each other only when
+// two of them meet the same new key at the same moment. The table is sized
+// from the record count, so it never grows during a cross.
 
 #include <atomic>
 #include <cstdint>
@@ -26,14 +30,18 @@ public:
     // The group handed back when the key store is full (4 GiB of distinct keys).
     static constexpr std::uint32_t kFull = UINT32_MAX;
 
-    // Room for up to `records` records with a key. Throws std::bad_alloc
-    // when the memory cannot be had.
-    explicit KeyGroups(std::size_t records);
+    // Room for up to `records` records with a key, hashed under the seed.
+    // Throws std::bad_alloc when the memory cannot be had.
+    explicit KeyGroups(std::size_t records, std::uint64_t seed = 0);
     ~KeyGroups();
     KeyGroups(const KeyGroups&) = delete;
     KeyGroups& operator=(const KeyGroups&) = delete;
 
-    static std::uint32_t hash(std::string_view key);
+    std::uint64_t hash(std::string_view key) const;
+
+    // For tests: the next `tables` tables made keep only the lowest `bits`
+    // bits of their hashes, so that different keys share them.
+    static void narrow_hashes_for_testing(unsigned bits, int tables);
 
     // One thread's way in: adds records with a non-empty key (at most 255
     // bytes) and its hash, and tells each one's group.
@@ -42,12 +50,12 @@ public:
         explicit Adder(KeyGroups& groups) : groups_(groups) {}
         // The group of the key, or kFull. Throws std::bad_alloc when
         // memory runs out.
-        std::uint32_t add(std::string_view key, std::uint32_t hash);
+        std::uint32_t add(std::string_view key, std::uint64_t hash);
         // The same for many records at once, their groups going to groups:
         // each record's table line is fetched a few tens of records ahead,
         // then the line of its likely group, then that group's key, so that
         // memory is waited for only seldom. False when the store is full.
-        bool add_all(std::span<const std::string_view> keys, std::span<const std::uint32_t> hashes,
+        bool add_all(std::span<const std::string_view> keys, std::span<const std::uint64_t> hashes,
                      std::uint32_t* groups);
 
     private:
@@ -65,10 +73,17 @@ public:
     // counter), and a group number left unused at the end has no key and no
     // record.
     std::size_t group_count() const { return next_group_.load(std::memory_order_acquire); }
+    // The key of a group of at least two records.
     std::string_view key_of(std::uint32_t group) const;
+    // Whether two different keys were seen under one hash.
+    bool collided() const { return collided_.load(std::memory_order_relaxed); }
     // Bring into the cache where a group's key stands, then the key itself.
     void prefetch_place(std::uint32_t group) const { __builtin_prefetch(&groups_[group]); }
-    void prefetch_key(std::uint32_t group) const { __builtin_prefetch(key_bytes(groups_[group])); }
+    void prefetch_key(std::uint32_t group) const {
+        // Read while other threads may be keeping a key: a hint only.
+        if (const std::uint32_t at = __atomic_load_n(&groups_[group].key_at, __ATOMIC_ACQUIRE))
+            __builtin_prefetch(key_bytes(at - 1));
+    }
 
     // The memory in use, in bytes (roughly: the key store's blocks whole).
     std::size_t footprint() const;
@@ -78,20 +93,32 @@ public:
     void release();
 
 private:
-    std::size_t home_slot(std::uint32_t hash) const {
-        return static_cast<std::size_t>((static_cast<std::uint64_t>(hash) * slot_count_) >> 32);
+    // A group: its key's hash, and where its key stands in the store plus
+    // one (0 until the key is seen a second time).
+    struct Group {
+        std::uint32_t hash_low;
+        std::uint32_t hash_high;
+        std::uint32_t key_at;
+        std::uint64_t hash() const { return std::uint64_t{hash_high} << 32 | hash_low; }
+    };
+
+    std::size_t home_slot(std::uint64_t hash) const {
+        return static_cast<std::size_t>(((hash >> 32) * slot_count_) >> 32);
     }
-    std::uint32_t tag_of(std::uint32_t hash) const { return hash & tag_mask_; }
+    std::uint32_t tag_of(std::uint64_t hash) const { return static_cast<std::uint32_t>(hash) & tag_mask_; }
     const char* key_bytes(std::uint32_t at) const;
     std::uint32_t load_slot(std::size_t i) const {
         return std::atomic_ref<std::uint32_t>(slots_[i]).load(std::memory_order_acquire);
     }
     // The group whose slot in the probe sequence of the hash carries its
     // tag first, or kFull: a likely match, for fetching ahead only.
-    std::uint32_t likely_group(std::uint32_t hash) const;
+    std::uint32_t likely_group(std::uint64_t hash) const;
     // Where the key now stands in the store, or kFull.
     std::uint32_t store_key(std::string_view key, Adder& adder);
-    std::uint32_t add_one(std::string_view key, std::uint32_t hash, Adder& adder);
+    std::uint32_t add_one(std::string_view key, std::uint64_t hash, Adder& adder);
+    // A key of the group's hash seen again: kept the first time, compared
+    // with the one kept from then on.
+    std::uint32_t seen_again(std::uint32_t group, std::string_view key, Adder& adder);
     // A number for a new group, or kFull.
     std::uint32_t new_group(Adder& adder);
 
@@ -100,25 +127,28 @@ private:
     };
 
     static constexpr unsigned kBlockBits = 22;  // keys are stored in 4 MiB blocks
-    static constexpr std::size_t kMaxBlocks = std::size_t{1} << (32 - kBlockBits);
+    // Places in the store are kept plus one in 32 bits.
+    static constexpr std::size_t kMaxBlocks = (std::size_t{1} << (32 - kBlockBits)) - 1;
     std::unique_ptr<char*[], Free> blocks_;  // kMaxBlocks, the first block_count_ in use
     std::size_t block_count_ = 0;
     std::mutex block_mutex_;
 
+    std::uint64_t seed_ = 0;
+    std::uint64_t hash_mask_ = ~std::uint64_t{0};
     static constexpr std::uint32_t kGroupRange = 1024;
     std::size_t capacity_ = 0;  // groups: the records, and room for the adders' ranges
-    // Where each group's key stands in the store: length byte, then bytes.
-    std::unique_ptr<std::uint32_t[], Free> groups_;
+    std::unique_ptr<Group[], Free> groups_;
     std::atomic<std::uint32_t> next_group_ = 0;
     // A slot holds the group plus one in its low bits and, above them, some
     // bits of the key's hash, so that most probes are settled without
     // leaving the table. 0 is a free slot; a group part of all ones is a
-    // slot being claimed, whose key is being stored.
+    // slot being claimed, whose group is being made.
     std::unique_ptr<std::uint32_t[], Free> slots_;
     std::size_t slot_count_ = 0;
     std::uint32_t tag_mask_ = 0;
     std::uint32_t group_mask_ = 0;
     std::atomic<bool> full_ = false;
+    std::atomic<bool> collided_ = false;
 };
 
 }  // namespace tessaly

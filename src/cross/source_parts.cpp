@@ -40,7 +40,7 @@ std::vector<SourcePart> parts_of(const std::vector<CountedSource>& sources) {
 }
 
 PartReader::PartReader(KeyGroups& groups, const CrossOptions& options, FileWriter& index)
-    : adder_(groups), options_(options), index_(index), reader_(std::make_unique<RecordReader>()) {}
+    : groups_(groups), adder_(groups), options_(options), index_(index), reader_(std::make_unique<RecordReader>()) {}
 
 PartReader::~PartReader() = default;
 
@@ -101,12 +101,12 @@ bool PartReader::flush_batch(long long first_record) {
     std::uint32_t at = 0;
     for (const std::uint32_t end : key_ends_) {
         views_.push_back(std::string_view(keys_).substr(at, end - at));
-        hashes_.push_back(KeyGroups::hash(views_.back()));
+        hashes_.push_back(groups_.hash(views_.back()));
         at = end;
     }
-    groups_.resize(views_.size());
-    if (!adder_.add_all(views_, hashes_, groups_.data())) return false;
-    for (std::size_t k = 0; k < keyed_entries_.size(); ++k) entries_[keyed_entries_[k]].group = groups_[k];
+    group_of_key_.resize(views_.size());
+    if (!adder_.add_all(views_, hashes_, group_of_key_.data())) return false;
+    for (std::size_t k = 0; k < keyed_entries_.size(); ++k) entries_[keyed_entries_[k]].group = group_of_key_[k];
     keyed_ += static_cast<long long>(keyed_entries_.size());
     out_.resize(entries_.size() * kIndexEntry);
     for (std::size_t i = 0; i < entries_.size(); ++i) format_index_entry(entries_[i], out_.data() + i * kIndexEntry);

@@ -111,6 +111,7 @@ public:
 private:
     bool flush_batch(long long first_record);
 
+    KeyGroups& groups_;
     KeyGroups::Adder adder_;
     const CrossOptions& options_;
     FileWriter& index_;
@@ -122,8 +123,8 @@ private:
     std::vector<std::uint32_t> key_ends_;
     std::vector<std::uint32_t> keyed_entries_;  // which entries have the keys
     std::vector<std::string_view> views_;
-    std::vector<std::uint32_t> hashes_;
-    std::vector<std::uint32_t> groups_;
+    std::vector<std::uint64_t> hashes_;
+    std::vector<std::uint32_t> group_of_key_;
     std::string out_;
     long long keyed_ = 0;
 };

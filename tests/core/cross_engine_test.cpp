@@ -1,4 +1,5 @@
 #include "cross/cross_engine.h"
+#include "cross/key_groups.h"
 
 #include <gtest/gtest.h>
 
@@ -317,6 +318,34 @@ TEST_F(CrossEngineTest, HitsInByteOrderOfKeysRecordsInReadingOrder) {
         expected.push_back("B," + in_order[k] + ",b" + std::to_string(k));
     }
     EXPECT_EQ(result(), crlf_lines(expected));
+}
+
+TEST_F(CrossEngineTest, KeysSharingAHashAreToldApart) {
+    // Every key of the first grouping under one hash. Keys met once each
+    // look like one hit until its records are read again; a key met after
+    // another was kept differs at once. Either way the keys are grouped
+    // again, and the cross comes out as it does without shared hashes,
+    // with the same message lines.
+    const Chart singles = make_chart({{"A", source("a.csv", "x,1\r\ny,2\r\n"), 0, 0}});
+    KeyGroups::narrow_hashes_for_testing(0, 1);
+    Outcome o = cross(singles, plain_layout());
+    EXPECT_EQ(o.stage, CrossStage::Finished);
+    EXPECT_EQ(o.hits, 0);
+    EXPECT_EQ(result(), "");
+    remove_result();
+
+    const Chart chart = make_chart({{"A", source("b.csv", "x,1\r\ny,2\r\nx,3\r\nz,4\r\nw,5\r\n"), 0, 0},
+                                    {"B", source("c.csv", "z,6\r\nv,7\r\n"), 0, 0}});
+    Recorder plain, shared;
+    cross(chart, plain_layout(), plain);
+    const std::string expected = result();
+    EXPECT_EQ(expected, crlf_lines({"A,x,1", "A,x,3", "A,z,4", "B,z,6"}));
+    remove_result();
+    KeyGroups::narrow_hashes_for_testing(0, 1);
+    o = cross(chart, plain_layout(), shared);
+    EXPECT_EQ(o.hits, 2);
+    EXPECT_EQ(result(), expected);
+    EXPECT_EQ(shared.lines, plain.lines);
 }
 
 TEST_F(CrossEngineTest, KeyColumnPaddingCountsEveryNodeOnTheChart) {

@@ -11,7 +11,9 @@ using namespace tessaly;
 
 namespace {
 
-std::uint32_t add(KeyGroups::Adder& adder, const std::string& key) { return adder.add(key, KeyGroups::hash(key)); }
+std::uint32_t add(KeyGroups& groups, KeyGroups::Adder& adder, const std::string& key) {
+    return adder.add(key, groups.hash(key));
+}
 
 }  // namespace
 
@@ -19,13 +21,31 @@ TEST(KeyGroups, EqualKeysShareAGroup) {
     KeyGroups groups(6);
     KeyGroups::Adder adder(groups);
     std::vector<std::uint32_t> g;
-    for (const char* key : {"b", "a", "b", "ab", "a", "b"}) g.push_back(add(adder, key));
+    for (const char* key : {"b", "a", "b", "ab", "a", "b", "ab"}) g.push_back(add(groups, adder, key));
     EXPECT_EQ(groups.key_of(g[0]), "b");
     EXPECT_EQ(g[0], g[2]);
     EXPECT_EQ(g[2], g[5]);
     EXPECT_EQ(g[1], g[4]);
     EXPECT_NE(g[1], g[3]);
+    EXPECT_EQ(g[3], g[6]);
     EXPECT_EQ(groups.key_of(g[3]), "ab");
+    EXPECT_FALSE(groups.collided());
+}
+
+TEST(KeyGroups, KeysSharingAHashAreNoticedOnceOneIsKept) {
+    // Every key under one hash: the second key seen is taken for the first
+    // (only its hash was kept) and kept; a third that differs is noticed.
+    KeyGroups::narrow_hashes_for_testing(0, 1);
+    KeyGroups groups(8);
+    KeyGroups::Adder adder(groups);
+    const std::uint32_t a = add(groups, adder, "a");
+    EXPECT_EQ(add(groups, adder, "b"), a);
+    EXPECT_FALSE(groups.collided());
+    EXPECT_EQ(groups.key_of(a), "b");
+    EXPECT_EQ(add(groups, adder, "b"), a);
+    EXPECT_FALSE(groups.collided());
+    add(groups, adder, "a");
+    EXPECT_TRUE(groups.collided());
 }
 
 TEST(KeyGroups, KeysThatFillTheirStoreBlockExactlyStayIntact) {
@@ -39,10 +59,10 @@ TEST(KeyGroups, KeysThatFillTheirStoreBlockExactlyStayIntact) {
         return key;
     };
     std::vector<std::uint32_t> first;
-    for (int i = 0; i < kKeys; ++i) first.push_back(add(adder, key_for(i)));
+    for (int i = 0; i < kKeys; ++i) first.push_back(add(groups, adder, key_for(i)));
     EXPECT_EQ(std::set<std::uint32_t>(first.begin(), first.end()).size(), static_cast<std::size_t>(kKeys));
     for (int i = 0; i < kKeys; ++i) {
-        ASSERT_EQ(add(adder, key_for(i)), first[i]) << i;
+        ASSERT_EQ(add(groups, adder, key_for(i)), first[i]) << i;
         ASSERT_EQ(groups.key_of(first[i]), key_for(i)) << i;
     }
 }
@@ -59,8 +79,8 @@ TEST(KeyGroups, ThreadsAddingTheSameKeysAtOnceAgreeOnEveryGroup) {
     auto run = [&](int t) {
         KeyGroups::Adder adder(groups);
         std::vector<std::string_view> views(keys.begin(), keys.end());
-        std::vector<std::uint32_t> hashes;
-        for (const std::string& key : keys) hashes.push_back(KeyGroups::hash(key));
+        std::vector<std::uint64_t> hashes;
+        for (const std::string& key : keys) hashes.push_back(groups.hash(key));
         found[t].resize(kKeys);
         if (t == 0) {
             ASSERT_TRUE(adder.add_all(views, hashes, found[t].data()));
@@ -72,6 +92,7 @@ TEST(KeyGroups, ThreadsAddingTheSameKeysAtOnceAgreeOnEveryGroup) {
     run(0);
     other.join();
     EXPECT_EQ(found[0], found[1]);
+    EXPECT_FALSE(groups.collided());
     std::set<std::uint32_t> seen;
     for (int i = 0; i < kKeys; ++i) {
         ASSERT_LT(found[0][i], groups.group_count());
