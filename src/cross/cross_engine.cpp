@@ -142,9 +142,9 @@ struct CrossEngine::Impl {
     std::unique_ptr<KeyGroups> groups;
     MandatoryNodes mandatory;
     HitRuns runs;
-    // The run of each place, and whether a hit record read again had a key
-    // other than its run's (see key_groups.h).
-    std::vector<std::uint32_t> run_of_place;
+    // The number of the key of each place's run, and whether a hit record
+    // read again had a key other than its run's (see key_groups.h).
+    std::vector<std::uint32_t> key_of_place;
     std::atomic<bool> keys_differ = false;
     // Where each stored record's source begins: (first record, source).
     std::vector<std::pair<std::uint32_t, std::uint32_t>> first_of_source;
@@ -507,7 +507,7 @@ StageEnd CrossEngine::Impl::find_hits() {
 StageEnd CrossEngine::Impl::read_again() {
     lines.reset();
     runs = HitRuns();
-    run_of_place = {};
+    key_of_place = {};
     keys_differ = false;
     most_fields = 0;
     groups.reset();
@@ -546,17 +546,16 @@ StageEnd CrossEngine::Impl::group_and_fetch() {
         return Status::failure(MessageId::OpenFailed);
     }
     groups.reset();
-
     // The place in the result of each record of a hit.
     std::vector<std::uint32_t> place_of_record;
     assign_huge(place_of_record, stored, kNone);
-    assign_huge<std::uint32_t>(run_of_place, runs.records.size(), 0);
+    assign_huge<std::uint32_t>(key_of_place, runs.records.size(), 0);
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
         if (!runs.is_hit[run]) continue;
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
             if (p + 16 < runs.records.size()) __builtin_prefetch(&place_of_record[runs.records[p + 16]], 1);
             place_of_record[runs.records[p]] = p;
-            run_of_place[p] = run;
+            key_of_place[p] = runs.key_number[run];
         }
     }
     const std::size_t places = runs.records.size();
@@ -597,14 +596,16 @@ StageEnd CrossEngine::Impl::group_and_fetch() {
     // bin being written): the peak stays where the grouping put it.
     const std::size_t held =
         (place_of_record.size() + runs.records.size() + runs.bounds.size() + 4 * places) * sizeof(std::uint32_t) +
-        runs.keys.size() + runs.key_ends.size() * sizeof(std::size_t) + kBinBytes;
+        runs.keys.size() + runs.key_ends.size() * sizeof(std::size_t) + runs.key_number.size() * sizeof(std::uint32_t) +
+        kBinBytes;
     lines = std::make_unique<HitLines>(work, bin_bytes, line_start, kFetchers,
                                        grouping_memory > held ? grouping_memory - held : 0);
     end = fetch_hit_lines(place_of_record);
     // The keys were wanted only to check the records' own.
-    std::vector<std::uint32_t>().swap(run_of_place);
+    std::vector<std::uint32_t>().swap(key_of_place);
     std::string().swap(runs.keys);
     std::vector<std::size_t>().swap(runs.key_ends);
+    std::vector<std::uint32_t>().swap(runs.key_number);
     return end;
 }
 
@@ -622,7 +623,7 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
         KeyedRecord keyed;
         std::size_t most_fields = 0;
         std::size_t fetched = 0;
-        std::vector<std::uint32_t> run_of;  // of the block's records
+        std::vector<std::uint32_t> key_number;  // of the block's records' runs
         std::vector<std::string_view> run_keys;
     };
     // One writer's part: fetch the records of the blocks given.
@@ -645,19 +646,24 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
         StageEnd end = each_hit_record(
             place_of_record, static_cast<std::size_t>(writer), kFetchers, check,
             [&](const std::vector<WantedRecord>& wanted) -> StageEnd {
-                // The key of each record's run, to check the record's own
-                // against: the block's runs, then where their keys stand,
-                // then the keys, each fetched for the whole block at once.
-                for (const WantedRecord& w : wanted) __builtin_prefetch(&run_of_place[w.place]);
-                f.run_of.resize(wanted.size());
+                // The key of the run of each record that made its group, to
+                // check the record's own against (the others were checked
+                // as they were grouped): the block's runs, then where their
+                // keys stand, then the keys, each fetched for the whole
+                // block at once.
+                for (const WantedRecord& w : wanted)
+                    if (w.entry.made_group) __builtin_prefetch(&key_of_place[w.place]);
+                f.key_number.resize(wanted.size());
                 for (std::size_t i = 0; i < wanted.size(); ++i) {
-                    const std::uint32_t run = f.run_of[i] = run_of_place[wanted[i].place];
-                    __builtin_prefetch(&runs.key_ends[run]);
-                    if (run > 0) __builtin_prefetch(&runs.key_ends[run - 1]);
+                    if (!wanted[i].entry.made_group) continue;
+                    const std::uint32_t n = f.key_number[i] = key_of_place[wanted[i].place];
+                    __builtin_prefetch(&runs.key_ends[n]);
+                    if (n > 0) __builtin_prefetch(&runs.key_ends[n - 1]);
                 }
                 f.run_keys.resize(wanted.size());
                 for (std::size_t i = 0; i < wanted.size(); ++i) {
-                    f.run_keys[i] = runs.key_of(f.run_of[i]);
+                    if (!wanted[i].entry.made_group) continue;
+                    f.run_keys[i] = runs.key(f.key_number[i]);
                     __builtin_prefetch(f.run_keys[i].data());
                 }
                 for (std::size_t i = 0; i < wanted.size();) {
@@ -698,7 +704,7 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
                         const WantedRecord& w = wanted[i];
                         const std::string_view record(f.block.data() + (w.entry.offset - begin), w.entry.length);
                         extract_key(record, node.key_first, node.key_last, options, f.keyed);
-                        if (f.keyed.key != f.run_keys[i]) keys_differ = true;
+                        if (w.entry.made_group && f.keyed.key != f.run_keys[i]) keys_differ = true;
                         const std::uint32_t bin = bin_of(w.place);
                         std::string& out = lines->buffer(writer, bin);
                         const std::size_t start = out.size();

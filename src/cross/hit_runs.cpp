@@ -95,39 +95,68 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
         }
     });
 
-    // Sixteen bytes a candidate: the prefix spelled out.
+    // Sixteen bytes a candidate: the prefix spelled out, and the candidate's
+    // number (they are numbered as their keys stand in the groups' store).
     struct Candidate {
         std::uint64_t high;
         std::uint32_t low;
-        std::uint32_t group;
+        std::uint32_t number;
         KeyPrefix prefix() const { return {high, low}; }
     };
     static_assert(sizeof(Candidate) == 16);
     std::vector<Candidate> candidates;
-    for (std::uint32_t g = 0; g < groups.group_count(); ++g)
-        if (run_of_group[g] >= std::max(min_hit, 2u)) candidates.push_back({0, 0, g});
-    // Each key's place in the store is fetched well ahead, then the key.
-    for (std::size_t i = 0; i < candidates.size(); ++i) {
-        cancel.step();
-        if (i + 2 * kAhead < candidates.size()) groups.prefetch_place(candidates[i + 2 * kAhead].group);
-        if (i + kAhead < candidates.size()) groups.prefetch_key(candidates[i + kAhead].group);
-        const KeyPrefix p = key_prefix(groups.key_of(candidates[i].group));
-        candidates[i].high = p.high;
-        candidates[i].low = p.low;
-    }
+    std::vector<std::uint32_t> group_of;  // by number
+    HitRuns runs;
+    // The kept keys are those of the groups of two records or more, walked
+    // as they stand in memory; each group's size is fetched a batch ahead.
+    // The keys long enough to be hits are copied side by side, by number:
+    // the sort and the checks of the records after it find them there.
+    struct Kept {
+        std::uint32_t group;
+        std::string_view key;
+    };
+    std::size_t kept = 0, kept_bytes = 0;
+    groups.each_kept_key([&](std::uint32_t, std::string_view key) {
+        ++kept;
+        kept_bytes += key.size();
+    });
+    reserve_huge(candidates, kept);
+    reserve_huge(group_of, kept);
+    reserve_huge(runs.keys, kept_bytes);
+    reserve_huge(runs.key_ends, kept);
+    std::vector<Kept> batch;
+    auto take_batch = [&] {
+        for (const Kept& k : batch) __builtin_prefetch(&run_of_group[k.group]);
+        for (const Kept& k : batch) {
+            cancel.step();
+            if (run_of_group[k.group] < min_hit) continue;
+            const KeyPrefix p = key_prefix(k.key);
+            candidates.push_back({p.high, p.low, static_cast<std::uint32_t>(group_of.size())});
+            group_of.push_back(k.group);
+            runs.keys.append(k.key);
+            runs.key_ends.push_back(runs.keys.size());
+        }
+        batch.clear();
+    };
+    groups.each_kept_key([&](std::uint32_t group, std::string_view key) {
+        batch.push_back({group, key});
+        if (batch.size() == 64) take_batch();
+    });
+    take_batch();
+    groups.release();
     // By prefix first, never looking at the keys; then each stretch of equal
     // prefixes by the whole keys, which are fetched ahead in the order the
-    // stretches come.
+    // stretches come: where each stands, then the key.
     std::sort(candidates.begin(), candidates.end(), [&](const Candidate& a, const Candidate& b) {
         cancel.step();
         if (a.prefix() != b.prefix()) return a.prefix() < b.prefix();
-        return a.group < b.group;
+        return a.number < b.number;
     });
     std::size_t fetched = 0;
     auto fetch_up_to = [&](std::size_t end) {
         for (end = std::min(end, candidates.size()); fetched < end; ++fetched) {
-            groups.prefetch_place(candidates[fetched].group);
-            if (fetched >= kAhead) groups.prefetch_key(candidates[fetched - kAhead].group);
+            __builtin_prefetch(&runs.key_ends[candidates[fetched].number]);
+            if (fetched >= kAhead) __builtin_prefetch(runs.key(candidates[fetched - kAhead].number).data());
         }
     };
     for (std::size_t i = 0; i < candidates.size();) {
@@ -138,28 +167,22 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
             std::sort(candidates.begin() + static_cast<std::ptrdiff_t>(i),
                       candidates.begin() + static_cast<std::ptrdiff_t>(j), [&](const Candidate& a, const Candidate& b) {
                           cancel.step();
-                          return groups.key_of(a.group) < groups.key_of(b.group);
+                          return runs.key(a.number) < runs.key(b.number);
                       });
         }
         i = j;
     }
 
-    HitRuns runs;
-    runs.key_ends.reserve(candidates.size());
-    fetched = 0;
-    for (std::size_t i = 0; i < candidates.size(); ++i) {
-        cancel.step();
-        fetch_up_to(i + 2 * kAhead);
-        runs.keys.append(groups.key_of(candidates[i].group));
-        runs.key_ends.push_back(runs.keys.size());
-    }
+    runs.key_number.resize(candidates.size());
     runs.bounds.assign(candidates.size() + 1, 0);
-    for (std::uint32_t i = 0; i < candidates.size(); ++i)
-        runs.bounds[i + 1] = runs.bounds[i] + run_of_group[candidates[i].group];
+    for (std::uint32_t i = 0; i < candidates.size(); ++i) {
+        runs.key_number[i] = candidates[i].number;
+        runs.bounds[i + 1] = runs.bounds[i] + run_of_group[group_of[candidates[i].number]];
+    }
     std::fill(run_of_group.begin(), run_of_group.end(), kNone);
-    for (std::uint32_t i = 0; i < candidates.size(); ++i) run_of_group[candidates[i].group] = i;
+    for (std::uint32_t i = 0; i < candidates.size(); ++i) run_of_group[group_of[candidates[i].number]] = i;
     std::vector<Candidate>().swap(candidates);
-    groups.release();
+    std::vector<std::uint32_t>().swap(group_of);
 
     // Each run's records in reading order: a counting sort by run.
     assign_huge<std::uint32_t>(runs.records, runs.bounds.back(), 0);

@@ -21,15 +21,18 @@ struct HitRuns {
     std::vector<std::uint32_t> records;  // record numbers, run after run
     std::vector<std::uint32_t> bounds;   // run i is records[bounds[i], bounds[i + 1])
     std::vector<char> is_hit;
-    // Each run's key, run after run: run i's ends at key_ends[i].
+    // The runs' keys, by number (not in run order): key n ends at
+    // key_ends[n]; run i's key is number key_number[i].
     std::string keys;
     std::vector<std::size_t> key_ends;
+    std::vector<std::uint32_t> key_number;
 
     std::size_t run_count() const { return is_hit.size(); }
-    std::string_view key_of(std::uint32_t run) const {
-        const std::size_t begin = run == 0 ? 0 : key_ends[run - 1];
-        return std::string_view(keys).substr(begin, key_ends[run] - begin);
+    std::string_view key(std::uint32_t number) const {
+        const std::size_t begin = number == 0 ? 0 : key_ends[number - 1];
+        return std::string_view(keys).substr(begin, key_ends[number] - begin);
     }
+    std::string_view key_of(std::uint32_t run) const { return key(key_number[run]); }
 };
 
 struct MandatoryNodes {

@@ -19,4 +19,13 @@ void assign_huge(std::vector<T>& v, std::size_t n, const T& value) {
     v.assign(n, value);
 }
 
+// c emptied, with room for n elements in fresh memory given the advice
+// first: a container that will grow to about n fills it without moving.
+template <typename Container>
+void reserve_huge(Container& c, std::size_t n) {
+    Container().swap(c);
+    c.reserve(n);
+    advise_huge_pages(c.data(), n * sizeof(typename Container::value_type));
+}
+
 }  // namespace tessaly

@@ -95,12 +95,13 @@ const char* KeyGroups::key_bytes(std::uint32_t at) const {
 
 std::string_view KeyGroups::key_of(std::uint32_t group) const {
     const char* p = key_bytes(groups_[group].key_at - 1);
-    return {p + 1, static_cast<unsigned char>(*p)};
+    return {p + kKeyHead, static_cast<unsigned char>(*p)};
 }
 
-std::uint32_t KeyGroups::store_key(std::string_view key, Adder& adder) {
+// A kept key: its length, its group, its bytes; a length of 0 ends a block.
+std::uint32_t KeyGroups::store_key(std::string_view key, std::uint32_t group, Adder& adder) {
     constexpr std::size_t block_size = std::size_t{1} << kBlockBits;
-    const std::size_t need = key.size() + 1;
+    const std::size_t need = kKeyHead + key.size();
     if (!adder.block_ || adder.block_used_ + need > block_size) {
         // Aligned so that the whole block can be huge pages.
         char* block = static_cast<char*>(std::aligned_alloc(2u << 20, block_size));
@@ -118,20 +119,27 @@ std::uint32_t KeyGroups::store_key(std::string_view key, Adder& adder) {
     }
     char* p = adder.block_ + adder.block_used_;
     p[0] = static_cast<char>(key.size());
-    std::memcpy(p + 1, key.data(), key.size());
+    std::memcpy(p + 1, &group, 4);
+    std::memcpy(p + kKeyHead, key.data(), key.size());
     const auto at = static_cast<std::uint32_t>((std::size_t{adder.block_index_} << kBlockBits) | adder.block_used_);
     adder.block_used_ += need;
+    adder.end_block();
     return at;
 }
 
-std::uint32_t KeyGroups::Adder::add(std::string_view key, std::uint64_t hash) {
-    return groups_.add_one(key, hash, *this);
+void KeyGroups::Adder::end_block() {
+    if (block_used_ < (std::size_t{1} << kBlockBits)) block_[block_used_] = 0;
+}
+
+std::uint32_t KeyGroups::Adder::add(std::string_view key, std::uint64_t hash, bool& made) {
+    return groups_.add_one(key, hash, *this, made);
 }
 
 // A free slot is claimed (marked as being claimed, with the key's tag) before
 // its group is made: another thread meeting the same key waits the few
 // instructions until it can compare, and no hash ever has two groups.
-std::uint32_t KeyGroups::add_one(std::string_view key, std::uint64_t hash, Adder& adder) {
+std::uint32_t KeyGroups::add_one(std::string_view key, std::uint64_t hash, Adder& adder, bool& made) {
+    made = false;
     const std::uint32_t tag = tag_of(hash);
     std::size_t i = home_slot(hash);
     for (;;) {
@@ -146,6 +154,7 @@ std::uint32_t KeyGroups::add_one(std::string_view key, std::uint64_t hash, Adder
                 }
                 groups_[group] = {static_cast<std::uint32_t>(hash), static_cast<std::uint32_t>(hash >> 32), 0};
                 claim.store(tag | (group + 1), std::memory_order_release);
+                made = true;
                 return group;
             }
             // Another thread took the slot first: slot now holds what it put.
@@ -167,7 +176,7 @@ std::uint32_t KeyGroups::seen_again(std::uint32_t group, std::string_view key, A
     std::atomic_ref<std::uint32_t> kept(groups_[group].key_at);
     std::uint32_t at = kept.load(std::memory_order_acquire);
     if (at == 0) {
-        const std::uint32_t mine = store_key(key, adder);
+        const std::uint32_t mine = store_key(key, group, adder);
         if (mine == kFull) {
             full_ = true;
             return kFull;
@@ -175,9 +184,11 @@ std::uint32_t KeyGroups::seen_again(std::uint32_t group, std::string_view key, A
         if (kept.compare_exchange_strong(at, mine + 1, std::memory_order_acq_rel)) return group;
         // Another thread kept its key first: this one is taken back.
         adder.block_used_ = mine & ((1u << kBlockBits) - 1);
+        adder.end_block();
     }
     const char* stored = key_bytes(at - 1);
-    if (static_cast<unsigned char>(*stored) != key.size() || std::memcmp(stored + 1, key.data(), key.size()) != 0)
+    if (static_cast<unsigned char>(*stored) != key.size() ||
+        std::memcmp(stored + kKeyHead, key.data(), key.size()) != 0)
         collided_.store(true, std::memory_order_relaxed);
     return group;
 }
@@ -210,7 +221,7 @@ std::uint32_t KeyGroups::likely_group(std::uint64_t hash) const {
 }
 
 bool KeyGroups::Adder::add_all(std::span<const std::string_view> keys, std::span<const std::uint64_t> hashes,
-                               std::uint32_t* groups) {
+                               std::uint32_t* groups, char* made) {
     // How far ahead each line is fetched: the table's, the group's, the key's.
     constexpr std::size_t kSlotAhead = 24, kGroupAhead = 12, kKeyAhead = 6;
     KeyGroups& g = groups_;
@@ -234,9 +245,11 @@ bool KeyGroups::Adder::add_all(std::span<const std::string_view> keys, std::span
             const std::uint32_t l = likely_of(i + kKeyAhead);
             if (l != kFull) g.prefetch_key(l);
         }
-        const std::uint32_t group = g.add_one(keys[i], hashes[i], *this);
+        bool made_it = false;
+        const std::uint32_t group = g.add_one(keys[i], hashes[i], *this, made_it);
         if (group == kFull) return false;
         groups[i] = group;
+        made[i] = made_it;
     }
     return true;
 }

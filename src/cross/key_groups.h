@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -48,18 +49,20 @@ public:
     class Adder {
     public:
         explicit Adder(KeyGroups& groups) : groups_(groups) {}
-        // The group of the key, or kFull. Throws std::bad_alloc when
-        // memory runs out.
-        std::uint32_t add(std::string_view key, std::uint64_t hash);
-        // The same for many records at once, their groups going to groups:
-        // each record's table line is fetched a few tens of records ahead,
-        // then the line of its likely group, then that group's key, so that
-        // memory is waited for only seldom. False when the store is full.
+        // The group of the key, or kFull; made tells whether the key made
+        // it. Throws std::bad_alloc when memory runs out.
+        std::uint32_t add(std::string_view key, std::uint64_t hash, bool& made);
+        // The same for many records at once, their groups going to groups
+        // and whether they made them to made: each record's table line is
+        // fetched a few tens of records ahead, then the line of its likely
+        // group, then that group's key, so that memory is waited for only
+        // seldom. False when the store is full.
         bool add_all(std::span<const std::string_view> keys, std::span<const std::uint64_t> hashes,
-                     std::uint32_t* groups);
+                     std::uint32_t* groups, char* made);
 
     private:
         friend class KeyGroups;
+        void end_block();  // marks where this adder's keys end, for now
         KeyGroups& groups_;
         std::uint32_t next_group_ = 0;  // the groups this adder may give out
         std::uint32_t end_group_ = 0;
@@ -75,10 +78,26 @@ public:
     std::size_t group_count() const { return next_group_.load(std::memory_order_acquire); }
     // The key of a group of at least two records.
     std::string_view key_of(std::uint32_t group) const;
+    // Calls each(group, key) for every group of at least two records, in
+    // the order their keys stand in memory (a walk from one end to the
+    // other).
+    template <typename Each>
+    void each_kept_key(Each each) const {
+        for (std::size_t b = 0; b < block_count_; ++b) {
+            const char* p = blocks_[b];
+            const char* const end = p + (std::size_t{1} << kBlockBits);
+            while (end - p >= static_cast<std::ptrdiff_t>(kKeyHead) && *p != 0) {
+                const auto length = static_cast<unsigned char>(*p);
+                std::uint32_t group;
+                std::memcpy(&group, p + 1, 4);
+                each(group, std::string_view(p + kKeyHead, length));
+                p += kKeyHead + length;
+            }
+        }
+    }
     // Whether two different keys were seen under one hash.
     bool collided() const { return collided_.load(std::memory_order_relaxed); }
-    // Bring into the cache where a group's key stands, then the key itself.
-    void prefetch_place(std::uint32_t group) const { __builtin_prefetch(&groups_[group]); }
+    // Bring a group's kept key into the cache.
     void prefetch_key(std::uint32_t group) const {
         // Read while other threads may be keeping a key: a hint only.
         if (const std::uint32_t at = __atomic_load_n(&groups_[group].key_at, __ATOMIC_ACQUIRE))
@@ -114,8 +133,8 @@ private:
     // tag first, or kFull: a likely match, for fetching ahead only.
     std::uint32_t likely_group(std::uint64_t hash) const;
     // Where the key now stands in the store, or kFull.
-    std::uint32_t store_key(std::string_view key, Adder& adder);
-    std::uint32_t add_one(std::string_view key, std::uint64_t hash, Adder& adder);
+    std::uint32_t store_key(std::string_view key, std::uint32_t group, Adder& adder);
+    std::uint32_t add_one(std::string_view key, std::uint64_t hash, Adder& adder, bool& made);
     // A key of the group's hash seen again: kept the first time, compared
     // with the one kept from then on.
     std::uint32_t seen_again(std::uint32_t group, std::string_view key, Adder& adder);
@@ -127,6 +146,7 @@ private:
     };
 
     static constexpr unsigned kBlockBits = 22;  // keys are stored in 4 MiB blocks
+    static constexpr std::size_t kKeyHead = 5;  // a kept key's length and group
     // Places in the store are kept plus one in 32 bits.
     static constexpr std::size_t kMaxBlocks = (std::size_t{1} << (32 - kBlockBits)) - 1;
     std::unique_ptr<char*[], Free> blocks_;  // kMaxBlocks, the first block_count_ in use

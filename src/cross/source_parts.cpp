@@ -76,7 +76,7 @@ Status PartReader::read(const SourcePart& part, const CountedSource& source,
             keys_.append(record_.key);
             key_ends_.push_back(static_cast<std::uint32_t>(keys_.size()));
         }
-        entries_.push_back({reader.offset_of(record), static_cast<std::uint32_t>(record.size()), kNoGroup});
+        entries_.push_back({reader.offset_of(record), static_cast<std::uint32_t>(record.size()), kNoGroup, false});
         if (entries_.size() == kBatchRecords) {
             if (!flush_batch(batch_first)) return Status::failure(MessageId::OutOfMemory);
             batch_first += kBatchRecords;
@@ -105,8 +105,13 @@ bool PartReader::flush_batch(long long first_record) {
         at = end;
     }
     group_of_key_.resize(views_.size());
-    if (!adder_.add_all(views_, hashes_, group_of_key_.data())) return false;
-    for (std::size_t k = 0; k < keyed_entries_.size(); ++k) entries_[keyed_entries_[k]].group = group_of_key_[k];
+    made_group_.resize(views_.size());
+    if (!adder_.add_all(views_, hashes_, group_of_key_.data(), made_group_.data())) return false;
+    for (std::size_t k = 0; k < keyed_entries_.size(); ++k) {
+        IndexEntry& e = entries_[keyed_entries_[k]];
+        e.group = group_of_key_[k];
+        e.made_group = made_group_[k];
+    }
     keyed_ += static_cast<long long>(keyed_entries_.size());
     out_.resize(entries_.size() * kIndexEntry);
     for (std::size_t i = 0; i < entries_.size(); ++i) format_index_entry(entries_[i], out_.data() + i * kIndexEntry);

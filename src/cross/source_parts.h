@@ -29,24 +29,34 @@ class FileWriter;
 class RecordReader;
 
 // The position index: for each non-empty record, where it starts in its
-// file, how long it is and its key's group (kNoGroup without a key), in
-// the machine's own byte order (the file lives no longer than the process).
+// file, how long it is, its key's group (kNoGroup without a key) and
+// whether it made the group (its key was the first of its hash the groups
+// met, and the only one of the group never compared with the group's kept
+// key), in the machine's own byte order (the file lives no longer than the
+// process).
 struct IndexEntry {
     long long offset;
     std::uint32_t length;
     std::uint32_t group;
+    bool made_group = false;
 };
 constexpr std::size_t kIndexEntry = 16;
 
+// Offsets take 63 bits at most; the top one tells whether the record made
+// its group.
 inline void format_index_entry(const IndexEntry& e, char* out) {
-    std::memcpy(out, &e.offset, 8);
+    const std::uint64_t offset = static_cast<std::uint64_t>(e.offset) | std::uint64_t{e.made_group} << 63;
+    std::memcpy(out, &offset, 8);
     std::memcpy(out + 8, &e.length, 4);
     std::memcpy(out + 12, &e.group, 4);
 }
 
 inline IndexEntry parse_index_entry(const char* p) {
     IndexEntry e;
-    std::memcpy(&e.offset, p, 8);
+    std::uint64_t offset;
+    std::memcpy(&offset, p, 8);
+    e.offset = static_cast<long long>(offset & ~(std::uint64_t{1} << 63));
+    e.made_group = offset >> 63;
     std::memcpy(&e.length, p + 8, 4);
     std::memcpy(&e.group, p + 12, 4);
     return e;
@@ -125,6 +135,7 @@ private:
     std::vector<std::string_view> views_;
     std::vector<std::uint64_t> hashes_;
     std::vector<std::uint32_t> group_of_key_;
+    std::vector<char> made_group_;
     std::string out_;
     long long keyed_ = 0;
 };

@@ -12,7 +12,8 @@ using namespace tessaly;
 namespace {
 
 std::uint32_t add(KeyGroups& groups, KeyGroups::Adder& adder, const std::string& key) {
-    return adder.add(key, groups.hash(key));
+    bool made = false;
+    return adder.add(key, groups.hash(key), made);
 }
 
 }  // namespace
@@ -49,12 +50,14 @@ TEST(KeyGroups, KeysSharingAHashAreNoticedOnceOneIsKept) {
 }
 
 TEST(KeyGroups, KeysThatFillTheirStoreBlockExactlyStayIntact) {
-    // 255-byte keys take 256 bytes each, so blocks fill to the last byte.
+    // 251-byte keys take 256 bytes each with their length and group, so
+    // blocks fill to the last byte. Every key is kept at its second sighting,
+    // and the walk over the kept keys finds each once, with its group.
     constexpr int kKeys = 3 * 16384 + 5;
     KeyGroups groups(2 * kKeys);
     KeyGroups::Adder adder(groups);
     auto key_for = [](int i) {
-        std::string key(255, 'k');
+        std::string key(251, 'k');
         key.replace(0, std::to_string(i).size(), std::to_string(i));
         return key;
     };
@@ -65,6 +68,14 @@ TEST(KeyGroups, KeysThatFillTheirStoreBlockExactlyStayIntact) {
         ASSERT_EQ(add(groups, adder, key_for(i)), first[i]) << i;
         ASSERT_EQ(groups.key_of(first[i]), key_for(i)) << i;
     }
+    int walked = 0;
+    groups.each_kept_key([&](std::uint32_t group, std::string_view key) {
+        ASSERT_LT(walked, kKeys);
+        EXPECT_EQ(group, first[walked]);
+        EXPECT_EQ(key, key_for(walked));
+        ++walked;
+    });
+    EXPECT_EQ(walked, kKeys);
 }
 
 TEST(KeyGroups, ThreadsAddingTheSameKeysAtOnceAgreeOnEveryGroup) {
@@ -76,6 +87,7 @@ TEST(KeyGroups, ThreadsAddingTheSameKeysAtOnceAgreeOnEveryGroup) {
     std::vector<std::string> keys;
     for (int i = 0; i < kKeys; ++i) keys.push_back(std::to_string(i * 7919 % kKeys));
     std::vector<std::uint32_t> found[2];
+    std::vector<char> made[2] = {std::vector<char>(kKeys), std::vector<char>(kKeys)};
     auto run = [&](int t) {
         KeyGroups::Adder adder(groups);
         std::vector<std::string_view> views(keys.begin(), keys.end());
@@ -83,9 +95,13 @@ TEST(KeyGroups, ThreadsAddingTheSameKeysAtOnceAgreeOnEveryGroup) {
         for (const std::string& key : keys) hashes.push_back(groups.hash(key));
         found[t].resize(kKeys);
         if (t == 0) {
-            ASSERT_TRUE(adder.add_all(views, hashes, found[t].data()));
+            ASSERT_TRUE(adder.add_all(views, hashes, found[t].data(), made[t].data()));
         } else {
-            for (int i = 0; i < kKeys; ++i) found[t][i] = adder.add(views[i], hashes[i]);
+            for (int i = 0; i < kKeys; ++i) {
+                bool m = false;
+                found[t][i] = adder.add(views[i], hashes[i], m);
+                made[t][i] = m;
+            }
         }
     };
     std::thread other(run, 1);
@@ -97,6 +113,7 @@ TEST(KeyGroups, ThreadsAddingTheSameKeysAtOnceAgreeOnEveryGroup) {
     for (int i = 0; i < kKeys; ++i) {
         ASSERT_LT(found[0][i], groups.group_count());
         ASSERT_TRUE(seen.insert(found[0][i]).second) << "two keys in one group";
+        ASSERT_EQ(made[0][i] + made[1][i], 1) << "a group made by neither thread or by both";
         ASSERT_EQ(groups.key_of(found[0][i]), keys[i]);
     }
 }
