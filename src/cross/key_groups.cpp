@@ -255,10 +255,13 @@ bool KeyGroups::Adder::add_all(std::span<const std::string_view> keys, std::span
 }
 
 std::size_t KeyGroups::footprint() const {
-    return (slots_ ? slot_count_ * sizeof(std::uint32_t) : 0) + group_count() * sizeof(Group) +
+    return (slots_ ? slot_count_ * sizeof(std::uint32_t) : 0) + (groups_ ? group_count() * sizeof(Group) : 0) +
            block_count_ * (std::size_t{1} << kBlockBits);
 }
 
-void KeyGroups::drop_lookup() { slots_.reset(); }
+void KeyGroups::drop_lookup() {
+    slots_.reset();
+    groups_.reset();
+}
 
 }  // namespace tessaly

@@ -76,7 +76,7 @@ public:
     // counter), and a group number left unused at the end has no key and no
     // record.
     std::size_t group_count() const { return next_group_.load(std::memory_order_acquire); }
-    // The key of a group of at least two records.
+    // The key of a group of at least two records (until drop_lookup).
     std::string_view key_of(std::uint32_t group) const;
     // Calls each(group, key) for every group of at least two records, in
     // the order their keys stand in memory (a walk from one end to the
@@ -106,7 +106,8 @@ public:
 
     // The memory in use, in bytes (roughly: the key store's blocks whole).
     std::size_t footprint() const;
-    // The lookup table is needed no more once every record is in.
+    // Once every record is in, only the kept keys are needed (each_kept_key):
+    // the lookup table and the groups' hashes go.
     void drop_lookup();
     // Frees everything: the keys are needed no more.
     void release();
@@ -145,7 +146,7 @@ private:
         void operator()(void* p) const;
     };
 
-    static constexpr unsigned kBlockBits = 22;  // keys are stored in 4 MiB blocks
+    static constexpr unsigned kBlockBits = 21;  // keys are stored in 2 MiB blocks
     static constexpr std::size_t kKeyHead = 5;  // a kept key's length and group
     // Places in the store are kept plus one in 32 bits.
     static constexpr std::size_t kMaxBlocks = (std::size_t{1} << (32 - kBlockBits)) - 1;
