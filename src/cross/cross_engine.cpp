@@ -528,12 +528,15 @@ StageEnd CrossEngine::Impl::group_and_fetch() {
         std::string block;
         runs = find_hit_runs(
             *groups, stored, static_cast<std::uint32_t>(options.min_hit), mandatory,
-            [&](std::size_t first, std::span<std::uint32_t> groups_of) {
+            [&](std::size_t first, std::span<std::uint32_t> groups_of, std::span<std::uint32_t> lengths) {
                 if (!index.read_at(static_cast<long long>(first) * static_cast<long long>(kIndexEntry),
                                    groups_of.size() * kIndexEntry, block))
                     return false;
-                for (std::size_t i = 0; i < groups_of.size(); ++i)
-                    groups_of[i] = parse_index_entry(block.data() + i * kIndexEntry).group;
+                for (std::size_t i = 0; i < groups_of.size(); ++i) {
+                    const IndexEntry e = parse_index_entry(block.data() + i * kIndexEntry);
+                    groups_of[i] = e.group;
+                    if (!lengths.empty()) lengths[i] = e.length;
+                }
                 return true;
             },
             [this] {
@@ -560,7 +563,8 @@ StageEnd CrossEngine::Impl::group_and_fetch() {
     }
     const std::size_t places = runs.records.size();
     assign_huge<std::uint32_t>(line_start, places, 0);
-    assign_huge<std::uint32_t>(line_length, places, 0);
+    // Until the lines are made, the records' lengths in their files.
+    line_length = std::move(runs.lengths);
     if (options.workbook) assign_huge<std::uint32_t>(original_length, places, 0);
 
     // The bins, from how long each hit record's lines will be: about its
@@ -568,16 +572,6 @@ StageEnd CrossEngine::Impl::group_and_fetch() {
     std::size_t longest_title = 0;
     for (const Source& source : sources) longest_title = std::max(longest_title, source.title.size());
     const std::uint32_t added = static_cast<std::uint32_t>(longest_title + column_offset + 4);
-    auto go_on = [this] {
-        pulse();
-        return cancel_requested() ? StageEnd::cancel() : StageEnd::done();
-    };
-    StageEnd end = each_hit_record(place_of_record, 0, 1, go_on, [&](const std::vector<WantedRecord>& wanted) {
-        for (const WantedRecord& w : wanted)
-            line_length[w.place] = w.entry.length + added + (options.workbook ? w.entry.length : 0);
-        return StageEnd::done();
-    });
-    if (end.cancelled || end.failure.failed()) return end;
     bin_first.assign(1, 0);
     std::vector<std::uint64_t> bin_bytes(1, 0);
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
@@ -587,7 +581,7 @@ StageEnd CrossEngine::Impl::group_and_fetch() {
                 bin_first.push_back(p);
                 bin_bytes.push_back(0);
             }
-            bin_bytes.back() += line_length[p];
+            bin_bytes.back() += line_length[p] + added + (options.workbook ? line_length[p] : 0);
         }
     }
     bin_first.push_back(static_cast<std::uint32_t>(places));
@@ -600,7 +594,7 @@ StageEnd CrossEngine::Impl::group_and_fetch() {
         kBinBytes;
     lines = std::make_unique<HitLines>(work, bin_bytes, line_start, kFetchers,
                                        grouping_memory > held ? grouping_memory - held : 0);
-    end = fetch_hit_lines(place_of_record);
+    StageEnd end = fetch_hit_lines(place_of_record);
     // The keys were wanted only to check the records' own.
     std::vector<std::uint32_t>().swap(key_of_place);
     std::string().swap(runs.keys);

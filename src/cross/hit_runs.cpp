@@ -74,12 +74,13 @@ void mark_hits(HitRuns& runs, const MandatoryNodes& mandatory, CancelPoint& canc
 HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_hit, const MandatoryNodes& mandatory,
                       const RecordGroupSource& record_groups, const std::function<bool()>& cancelled) {
     CancelPoint cancel(cancelled);
-    std::vector<std::uint32_t> block;
-    auto each_block = [&](auto each) {
+    std::vector<std::uint32_t> block, lengths;
+    auto each_block = [&](bool with_lengths, auto each) {
         constexpr std::size_t kBlock = 1 << 16;
         for (std::size_t first = 0; first < records; first += kBlock) {
             block.resize(std::min(kBlock, records - first));
-            if (!record_groups(first, block)) throw HitRunsUnreadable{};
+            lengths.resize(with_lengths ? block.size() : 0);
+            if (!record_groups(first, block, lengths)) throw HitRunsUnreadable{};
             each(first, std::span<const std::uint32_t>(block));
         }
     };
@@ -87,7 +88,7 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
     // The size of every group, then the long enough ones in key order.
     std::vector<std::uint32_t> run_of_group;
     assign_huge<std::uint32_t>(run_of_group, groups.group_count(), 0);
-    each_block([&](std::size_t, std::span<const std::uint32_t> g) {
+    each_block(false, [&](std::size_t, std::span<const std::uint32_t> g) {
         for (std::size_t i = 0; i < g.size(); ++i) {
             cancel.step();
             if (i + kAhead < g.size() && g[i + kAhead] != kNoGroup) __builtin_prefetch(&run_of_group[g[i + kAhead]]);
@@ -186,14 +187,18 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
 
     // Each run's records in reading order: a counting sort by run.
     assign_huge<std::uint32_t>(runs.records, runs.bounds.back(), 0);
+    assign_huge<std::uint32_t>(runs.lengths, runs.bounds.back(), 0);
     std::vector<std::uint32_t> cursor(runs.bounds.begin(), runs.bounds.end() - 1);
-    each_block([&](std::size_t first, std::span<const std::uint32_t> g) {
+    each_block(true, [&](std::size_t first, std::span<const std::uint32_t> g) {
         for (std::size_t i = 0; i < g.size(); ++i) {
             cancel.step();
             if (i + kAhead < g.size() && g[i + kAhead] != kNoGroup) __builtin_prefetch(&run_of_group[g[i + kAhead]]);
             if (g[i] == kNoGroup) continue;
             const std::uint32_t run = run_of_group[g[i]];
-            if (run != kNone) runs.records[cursor[run]++] = static_cast<std::uint32_t>(first + i);
+            if (run == kNone) continue;
+            const std::uint32_t place = cursor[run]++;
+            runs.records[place] = static_cast<std::uint32_t>(first + i);
+            runs.lengths[place] = lengths[i];
         }
     });
     mark_hits(runs, mandatory, cancel);

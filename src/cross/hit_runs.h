@@ -20,6 +20,7 @@ namespace tessaly {
 struct HitRuns {
     std::vector<std::uint32_t> records;  // record numbers, run after run
     std::vector<std::uint32_t> bounds;   // run i is records[bounds[i], bounds[i + 1])
+    std::vector<std::uint32_t> lengths;  // of the records, as records
     std::vector<char> is_hit;
     // The runs' keys, by number (not in run order): key n ends at
     // key_ends[n]; run i's key is number key_number[i].
@@ -50,9 +51,10 @@ struct HitRunsCancelled {};
 struct HitRunsUnreadable {};
 
 // The group of each record, in reading order, a block at a time: fills
-// block with the groups of the records from first on; false when they
-// cannot be had.
-using RecordGroupSource = std::function<bool(std::size_t first, std::span<std::uint32_t> block)>;
+// groups with the groups of the records from first on and, when lengths is
+// not empty, lengths with their lengths; false when they cannot be had.
+using RecordGroupSource =
+    std::function<bool(std::size_t first, std::span<std::uint32_t> groups, std::span<std::uint32_t> lengths)>;
 
 // Returns every run of at least min_hit (2 or more) of the records, whose
 // groups record_groups tells, with its key, freeing the groups once their
