@@ -28,7 +28,7 @@ constexpr std::uint32_t kNoGroup = UINT32_MAX;
 
 class KeyGroups {
 public:
-    // The group handed back when the key store is full (4 GiB of distinct keys).
+    // The group handed back when the key store is full (4 GiB of kept keys).
     static constexpr std::uint32_t kFull = UINT32_MAX;
 
     // Room for up to `records` records with a key, hashed under the seed.
