@@ -146,6 +146,7 @@ struct CrossEngine::Impl {
     // read again had a key other than its run's (see key_groups.h).
     std::vector<std::uint32_t> key_of_place;
     std::atomic<bool> keys_differ = false;
+    std::atomic<std::uint32_t> differing_source = kNone;  // the first such record's
     // Where each stored record's source begins: (first record, source).
     std::vector<std::pair<std::uint32_t, std::uint32_t>> first_of_source;
 
@@ -495,10 +496,16 @@ StageEnd CrossEngine::Impl::each_hit_record(const std::vector<std::uint32_t>& pl
 
 StageEnd CrossEngine::Impl::find_hits() {
     observer.message_line(MessageId::FindingDuplicates);
-    for (;;) {
+    // Records read again whose keys still differ from their hits' after the
+    // keys were grouped under this many seeds do not share hashes by chance:
+    // their file is being changed in place, its size and time kept.
+    constexpr int kGroupings = 3;
+    for (int grouping = 1;; ++grouping) {
         if (!groups->collided()) {
             StageEnd end = group_and_fetch();
             if (end.cancelled || end.failure.failed() || !keys_differ) return end;
+            if (grouping >= kGroupings)
+                return Status::failure(MessageId::ChangedDuringCross, sources[differing_source].path.string());
         }
         if (StageEnd end = read_again(); end.cancelled || end.failure.failed()) return end;
     }
@@ -509,6 +516,7 @@ StageEnd CrossEngine::Impl::read_again() {
     runs = HitRuns();
     key_of_place = {};
     keys_differ = false;
+    differing_source = kNone;
     most_fields = 0;
     groups.reset();
     try {
@@ -698,7 +706,11 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
                         const WantedRecord& w = wanted[i];
                         const std::string_view record(f.block.data() + (w.entry.offset - begin), w.entry.length);
                         extract_key(record, node.key_first, node.key_last, options, f.keyed);
-                        if (w.entry.made_group && f.keyed.key != f.run_keys[i]) keys_differ = true;
+                        if (w.entry.made_group && f.keyed.key != f.run_keys[i]) {
+                            std::uint32_t none = kNone;
+                            differing_source.compare_exchange_strong(none, s);
+                            keys_differ = true;
+                        }
                         const std::uint32_t bin = bin_of(w.place);
                         std::string& out = lines->buffer(writer, bin);
                         const std::size_t start = out.size();
@@ -809,6 +821,13 @@ StageEnd CrossEngine::Impl::write_hits(long long m, long long& h) {
                 if (!lines->load(loaded, bin)) return Status::failure(MessageId::OpenFailed);
                 // The workbook reads the bins again.
                 if (!options.workbook) lines->drop(loaded);
+            }
+            // The lines of a hit lie anywhere in their bin: fetched ahead.
+            constexpr std::uint32_t kLinesAhead = 8;
+            if (p + kLinesAhead < bin_first[loaded + 1]) {
+                const char* ahead = bin.data() + line_start[p + kLinesAhead];
+                __builtin_prefetch(ahead);
+                __builtin_prefetch(ahead + 64);
             }
             result.write(prefix);
             result.write(std::string_view(bin).substr(line_start[p], line_length[p]));
