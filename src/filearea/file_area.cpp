@@ -1,8 +1,8 @@
 #include "filearea/file_area.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
-#include <ctime>
 #include <limits>
 
 #include <QAction>
@@ -41,6 +41,10 @@ public:
 };
 
 QString two_digits(long long value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
+
+long long seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+}
 
 QString elapsed_text(long long seconds) {
     return QString::fromUtf8("処理時間 : %1:%2:%3")
@@ -128,7 +132,9 @@ bool FileArea::load_preview(int node, bool show_elapsed) {
     clear_preview();
     preview_node_ = node;
     emit start_time_shown(QString::fromUtf8("開始時間 : ") + QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
-    const std::time_t started = std::time(nullptr);
+    // Measured on a steady clock: whole seconds of the wall clock would
+    // show a load of a few milliseconds across a second's turn as 1 s.
+    const auto started = std::chrono::steady_clock::now();
     WaitCursor wait;
     shown_path_.clear();
 
@@ -158,7 +164,7 @@ bool FileArea::load_preview(int node, bool show_elapsed) {
         viewport()->setCursor(Qt::BusyCursor);
         load_timer_.start();
     } else if (show_elapsed) {
-        emit elapsed_time_shown(elapsed_text(static_cast<long long>(std::time(nullptr) - started)));
+        emit elapsed_time_shown(elapsed_text(seconds_since(started)));
     }
     emit preview_changed(preview_node_);
     return true;
@@ -180,8 +186,7 @@ bool FileArea::follow_load() {
     }
     if (progress.finished) {
         end_background();
-        if (elapsed_wanted_)
-            emit elapsed_time_shown(elapsed_text(static_cast<long long>(std::time(nullptr) - load_started_)));
+        if (elapsed_wanted_) emit elapsed_time_shown(elapsed_text(seconds_since(load_started_)));
     } else {
         move_progress(progress.bytes_done / 100);
     }

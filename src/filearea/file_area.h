@@ -13,8 +13,8 @@
 // whatever needs records not yet indexed waits for them with the wait
 // cursor.
 
+#include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -200,7 +200,7 @@ private:
     LoadOptions load_options_;
     QTimer load_timer_;  // runs while the file is loaded in the background
     bool elapsed_wanted_ = false;
-    std::time_t load_started_ = 0;
+    std::chrono::steady_clock::time_point load_started_;
 };
 
 }  // namespace tessaly::filearea
