@@ -142,11 +142,11 @@ struct CrossEngine::Impl {
     std::unique_ptr<KeyGroups> groups;
     MandatoryNodes mandatory;
     HitRuns runs;
-    // The number of the key of each place's run, and whether a hit record
-    // read again had a key other than its run's (see key_groups.h).
+    // The number of the key of each place's run, and the source of a hit
+    // record read again whose key was other than its run's, or kNone (see
+    // key_groups.h).
     std::vector<std::uint32_t> key_of_place;
-    std::atomic<bool> keys_differ = false;
-    std::atomic<std::uint32_t> differing_source = kNone;  // the first such record's
+    std::atomic<std::uint32_t> differing_source = kNone;
     // Where each stored record's source begins: (first record, source).
     std::vector<std::pair<std::uint32_t, std::uint32_t>> first_of_source;
 
@@ -503,7 +503,7 @@ StageEnd CrossEngine::Impl::find_hits() {
     for (int grouping = 1;; ++grouping) {
         if (!groups->collided()) {
             StageEnd end = group_and_fetch();
-            if (end.cancelled || end.failure.failed() || !keys_differ) return end;
+            if (end.cancelled || end.failure.failed() || differing_source == kNone) return end;
             if (grouping >= kGroupings)
                 return Status::failure(MessageId::ChangedDuringCross, sources[differing_source].path.string());
         }
@@ -515,7 +515,6 @@ StageEnd CrossEngine::Impl::read_again() {
     lines.reset();
     runs = HitRuns();
     key_of_place = {};
-    keys_differ = false;
     differing_source = kNone;
     most_fields = 0;
     groups.reset();
@@ -709,7 +708,6 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
                         if (w.entry.made_group && f.keyed.key != f.run_keys[i]) {
                             std::uint32_t none = kNone;
                             differing_source.compare_exchange_strong(none, s);
-                            keys_differ = true;
                         }
                         const std::uint32_t bin = bin_of(w.place);
                         std::string& out = lines->buffer(writer, bin);
