@@ -532,17 +532,22 @@ StageEnd CrossEngine::Impl::group_and_fetch() {
     for (const Source& source : sources)
         if (chart.nodes[source.node].mandatory) mandatory.slot_of_node[static_cast<std::size_t>(source.node)] = slot++;
     try {
-        std::string block;
         runs = find_hit_runs(
             *groups, stored, static_cast<std::uint32_t>(options.min_hit), mandatory,
+            // Asked from two threads at once.
             [&](std::size_t first, std::span<std::uint32_t> groups_of, std::span<std::uint32_t> lengths) {
-                if (!index.read_at(static_cast<long long>(first) * static_cast<long long>(kIndexEntry),
-                                   groups_of.size() * kIndexEntry, block))
-                    return false;
-                for (std::size_t i = 0; i < groups_of.size(); ++i) {
-                    const IndexEntry e = parse_index_entry(block.data() + i * kIndexEntry);
-                    groups_of[i] = e.group;
-                    if (!lengths.empty()) lengths[i] = e.length;
+                constexpr std::size_t kEntries = 4096;
+                char block[kEntries * kIndexEntry];
+                for (std::size_t at = 0; at < groups_of.size(); at += kEntries) {
+                    const std::size_t n = std::min(kEntries, groups_of.size() - at);
+                    if (!index.read_at(static_cast<long long>(first + at) * static_cast<long long>(kIndexEntry),
+                                       n * kIndexEntry, block))
+                        return false;
+                    for (std::size_t i = 0; i < n; ++i) {
+                        const IndexEntry e = parse_index_entry(block + i * kIndexEntry);
+                        groups_of[at + i] = e.group;
+                        if (!lengths.empty()) lengths[at + i] = e.length;
+                    }
                 }
                 return true;
             },

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <iterator>
+#include <stop_token>
 #include <string_view>
+#include <thread>
 
 namespace tessaly {
 
@@ -48,6 +51,45 @@ private:
     std::uint64_t steps_ = 0;
 };
 
+// Work done on a second thread beside this one, handed a question that
+// tells it to stop: wait() joins it and throws what it threw. Leaving
+// without waiting tells it to stop and joins it.
+class Beside {
+public:
+    template <typename Work>
+    explicit Beside(Work work)
+        : thread_([this, work](const std::stop_token& stop) {
+              try {
+                  work(std::function<bool()>([&stop] { return stop.stop_requested(); }));
+              } catch (...) {
+                  failure_ = std::current_exception();
+              }
+          }) {}
+    void wait() {
+        thread_.join();
+        if (failure_) std::rethrow_exception(failure_);
+    }
+
+private:
+    std::exception_ptr failure_;
+    std::jthread thread_;  // last: it starts once the rest is made
+};
+
+// Hands the groups of records [begin, end) to each, a block at a time, with
+// their lengths when asked for.
+template <typename Each>
+void each_block(const RecordGroupSource& record_groups, std::size_t begin, std::size_t end, bool with_lengths,
+                Each each) {
+    constexpr std::size_t kBlock = 1 << 16;
+    std::vector<std::uint32_t> block, lengths;
+    for (std::size_t first = begin; first < end; first += kBlock) {
+        block.resize(std::min(kBlock, end - first));
+        lengths.resize(with_lengths ? block.size() : 0);
+        if (!record_groups(first, block, lengths)) throw HitRunsUnreadable{};
+        each(first, std::span<const std::uint32_t>(block), std::span<const std::uint32_t>(lengths));
+    }
+}
+
 // A run is a hit only when every selected mandatory node has a record in it.
 void mark_hits(HitRuns& runs, const MandatoryNodes& mandatory, CancelPoint& cancel) {
     runs.is_hit.assign(runs.bounds.size() - 1, 1);
@@ -74,26 +116,27 @@ void mark_hits(HitRuns& runs, const MandatoryNodes& mandatory, CancelPoint& canc
 HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_hit, const MandatoryNodes& mandatory,
                       const RecordGroupSource& record_groups, const std::function<bool()>& cancelled) {
     CancelPoint cancel(cancelled);
-    std::vector<std::uint32_t> block, lengths;
-    auto each_block = [&](bool with_lengths, auto each) {
-        constexpr std::size_t kBlock = 1 << 16;
-        for (std::size_t first = 0; first < records; first += kBlock) {
-            block.resize(std::min(kBlock, records - first));
-            lengths.resize(with_lengths ? block.size() : 0);
-            if (!record_groups(first, block, lengths)) throw HitRunsUnreadable{};
-            each(first, std::span<const std::uint32_t>(block));
-        }
-    };
-
-    // The size of every group, then the long enough ones in key order.
-    std::vector<std::uint32_t> run_of_group;
+    // The records are taken in two halves where they can be: while this
+    // thread sorts the keys, the other counts each group's records, noting
+    // the counts where the second half starts; then each thread places the
+    // records of one half.
+    const std::size_t middle = records / 2;
+    std::vector<std::uint32_t> run_of_group, before_middle;
     assign_huge<std::uint32_t>(run_of_group, groups.group_count(), 0);
-    each_block(false, [&](std::size_t, std::span<const std::uint32_t> g) {
-        for (std::size_t i = 0; i < g.size(); ++i) {
-            cancel.step();
-            if (i + kAhead < g.size() && g[i + kAhead] != kNoGroup) __builtin_prefetch(&run_of_group[g[i + kAhead]]);
-            if (g[i] != kNoGroup) ++run_of_group[g[i]];
-        }
+    Beside counting([&](const std::function<bool()>& stopped) {
+        CancelPoint cancel_counting(stopped);
+        auto count = [&](std::size_t, std::span<const std::uint32_t> g, std::span<const std::uint32_t>) {
+            for (std::size_t i = 0; i < g.size(); ++i) {
+                cancel_counting.step();
+                if (i + kAhead < g.size() && g[i + kAhead] != kNoGroup)
+                    __builtin_prefetch(&run_of_group[g[i + kAhead]]);
+                if (g[i] != kNoGroup) ++run_of_group[g[i]];
+            }
+        };
+        each_block(record_groups, 0, middle, false, count);
+        reserve_huge(before_middle, run_of_group.size());
+        before_middle.assign(run_of_group.begin(), run_of_group.end());
+        each_block(record_groups, middle, records, false, count);
     });
 
     // Sixteen bytes a candidate: the prefix spelled out, and the candidate's
@@ -109,13 +152,9 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
     std::vector<std::uint32_t> group_of;  // by number
     HitRuns runs;
     // The kept keys are those of the groups of two records or more, walked
-    // as they stand in memory; each group's size is fetched a batch ahead.
-    // The keys long enough to be hits are copied side by side, by number:
-    // the sort and the checks of the records after it find them there.
-    struct Kept {
-        std::uint32_t group;
-        std::string_view key;
-    };
+    // as they stand in memory and copied side by side, by number: the sort
+    // and the checks of the records after it find them there. Those of
+    // groups too small to be hits are left out once the groups are counted.
     std::size_t kept = 0, kept_bytes = 0;
     groups.each_kept_key([&](std::uint32_t, std::string_view key) {
         ++kept;
@@ -125,25 +164,14 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
     reserve_huge(group_of, kept);
     reserve_huge(runs.keys, kept_bytes);
     reserve_huge(runs.key_ends, kept);
-    std::vector<Kept> batch;
-    auto take_batch = [&] {
-        for (const Kept& k : batch) __builtin_prefetch(&run_of_group[k.group]);
-        for (const Kept& k : batch) {
-            cancel.step();
-            if (run_of_group[k.group] < min_hit) continue;
-            const KeyPrefix p = key_prefix(k.key);
-            candidates.push_back({p.high, p.low, static_cast<std::uint32_t>(group_of.size())});
-            group_of.push_back(k.group);
-            runs.keys.append(k.key);
-            runs.key_ends.push_back(runs.keys.size());
-        }
-        batch.clear();
-    };
     groups.each_kept_key([&](std::uint32_t group, std::string_view key) {
-        batch.push_back({group, key});
-        if (batch.size() == 64) take_batch();
+        cancel.step();
+        const KeyPrefix p = key_prefix(key);
+        candidates.push_back({p.high, p.low, static_cast<std::uint32_t>(group_of.size())});
+        group_of.push_back(group);
+        runs.keys.append(key);
+        runs.key_ends.push_back(runs.keys.size());
     });
-    take_batch();
     groups.release();
     // By prefix first, never looking at the keys; then each stretch of equal
     // prefixes by the whole keys, which are fetched ahead in the order the
@@ -173,34 +201,57 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
         }
         i = j;
     }
+    counting.wait();
 
-    runs.key_number.resize(candidates.size());
-    runs.bounds.assign(candidates.size() + 1, 0);
-    for (std::uint32_t i = 0; i < candidates.size(); ++i) {
-        runs.key_number[i] = candidates[i].number;
-        runs.bounds[i + 1] = runs.bounds[i] + run_of_group[group_of[candidates[i].number]];
+    // The runs, and where each half's records of each run go.
+    std::vector<std::uint32_t> cursors[2];
+    runs.key_number.reserve(candidates.size());
+    runs.bounds.reserve(candidates.size() + 1);
+    runs.bounds.push_back(0);
+    for (auto& c : cursors) c.reserve(candidates.size());
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const std::uint32_t group = group_of[candidates[i].number];
+        if (i + kAhead < candidates.size()) {
+            __builtin_prefetch(&run_of_group[group_of[candidates[i + kAhead].number]]);
+            __builtin_prefetch(&before_middle[group_of[candidates[i + kAhead].number]]);
+        }
+        if (run_of_group[group] < min_hit) continue;
+        runs.key_number.push_back(candidates[i].number);
+        cursors[0].push_back(runs.bounds.back());
+        cursors[1].push_back(runs.bounds.back() + before_middle[group]);
+        runs.bounds.push_back(runs.bounds.back() + run_of_group[group]);
     }
+    std::vector<std::uint32_t>().swap(before_middle);
     std::fill(run_of_group.begin(), run_of_group.end(), kNone);
-    for (std::uint32_t i = 0; i < candidates.size(); ++i) run_of_group[group_of[candidates[i].number]] = i;
+    for (std::uint32_t run = 0; run < runs.key_number.size(); ++run) run_of_group[group_of[runs.key_number[run]]] = run;
     std::vector<Candidate>().swap(candidates);
     std::vector<std::uint32_t>().swap(group_of);
 
-    // Each run's records in reading order: a counting sort by run.
+    // Each run's records in reading order: a counting sort by run, a half on
+    // each thread.
     assign_huge<std::uint32_t>(runs.records, runs.bounds.back(), 0);
     assign_huge<std::uint32_t>(runs.lengths, runs.bounds.back(), 0);
-    std::vector<std::uint32_t> cursor(runs.bounds.begin(), runs.bounds.end() - 1);
-    each_block(true, [&](std::size_t first, std::span<const std::uint32_t> g) {
-        for (std::size_t i = 0; i < g.size(); ++i) {
-            cancel.step();
-            if (i + kAhead < g.size() && g[i + kAhead] != kNoGroup) __builtin_prefetch(&run_of_group[g[i + kAhead]]);
-            if (g[i] == kNoGroup) continue;
-            const std::uint32_t run = run_of_group[g[i]];
-            if (run == kNone) continue;
-            const std::uint32_t place = cursor[run]++;
-            runs.records[place] = static_cast<std::uint32_t>(first + i);
-            runs.lengths[place] = lengths[i];
-        }
+    auto place = [&](std::vector<std::uint32_t>& cursor, CancelPoint& cancel_here) {
+        return [&](std::size_t first, std::span<const std::uint32_t> g, std::span<const std::uint32_t> lengths) {
+            for (std::size_t i = 0; i < g.size(); ++i) {
+                cancel_here.step();
+                if (i + kAhead < g.size() && g[i + kAhead] != kNoGroup)
+                    __builtin_prefetch(&run_of_group[g[i + kAhead]]);
+                if (g[i] == kNoGroup) continue;
+                const std::uint32_t run = run_of_group[g[i]];
+                if (run == kNone) continue;
+                const std::uint32_t at = cursor[run]++;
+                runs.records[at] = static_cast<std::uint32_t>(first + i);
+                runs.lengths[at] = lengths[i];
+            }
+        };
+    };
+    Beside placing([&](const std::function<bool()>& stopped) {
+        CancelPoint cancel_placing(stopped);
+        each_block(record_groups, middle, records, true, place(cursors[1], cancel_placing));
     });
+    each_block(record_groups, 0, middle, true, place(cursors[0], cancel));
+    placing.wait();
     mark_hits(runs, mandatory, cancel);
     return runs;
 }

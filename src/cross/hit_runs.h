@@ -53,6 +53,7 @@ struct HitRunsUnreadable {};
 // The group of each record, in reading order, a block at a time: fills
 // groups with the groups of the records from first on and, when lengths is
 // not empty, lengths with their lengths; false when they cannot be had.
+// Asked from two threads at once, for different records.
 using RecordGroupSource =
     std::function<bool(std::size_t first, std::span<std::uint32_t> groups, std::span<std::uint32_t> lengths)>;
 
