@@ -269,7 +269,8 @@ TEST(NormaliseKey, KeyIsCutTo99BytesBeforeFoldingAndMapping) {
 // characters or not: random keys of removable bytes, 0x81 as a lead and as
 // a second byte, and other characters, under every mix of the removals.
 TEST(NormaliseKey, RemovalsAgreeWithAWalkByCharacter) {
-    const unsigned char bytes[] = {0x20, '-', '(', ')', 0x81, 0x40, 0x7C, 0x69, 0x6A, 'a', 0x88, 0x9F, 0xE0};
+    const unsigned char bytes[] = {0x20, '-',  '(',  ')',  0x81, 0x40, 0x7C, 0x69, 0x6A,
+                                   'a',  0x88, 0x9F, 0xE0, 0xFC, 0xFD, 0x80, 0xA0};
     std::mt19937 random(7);
     for (int round = 0; round < 3000; ++round) {
         CrossOptions o = all_off();
