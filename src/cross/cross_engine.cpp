@@ -44,6 +44,8 @@ constexpr std::uint64_t kBinBytes = 32 << 20;
 constexpr long long kLargestRead = 1 << 20;
 // Threads that read the hit records again.
 constexpr int kFetchers = 2;
+// Tables indexed at random are fetched this many steps ahead.
+constexpr std::size_t kAhead = 16;
 
 // A hit record the grouping found: its place in the result order and where
 // it stands in its file.
@@ -568,7 +570,7 @@ StageEnd CrossEngine::Impl::group_and_fetch() {
     for (std::uint32_t run = 0; run < runs.run_count(); ++run) {
         if (!runs.is_hit[run]) continue;
         for (std::uint32_t p = runs.bounds[run]; p < runs.bounds[run + 1]; ++p) {
-            if (p + 16 < runs.records.size()) __builtin_prefetch(&place_of_record[runs.records[p + 16]], 1);
+            if (p + kAhead < runs.records.size()) __builtin_prefetch(&place_of_record[runs.records[p + kAhead]], 1);
             place_of_record[runs.records[p]] = p;
             key_of_place[p] = runs.key_number[run];
         }
@@ -708,8 +710,16 @@ StageEnd CrossEngine::Impl::fetch_hit_lines(const std::vector<std::uint32_t>& pl
                     const NodeRecord& node = chart.nodes[sources[s].node];
                     for (; i < j; ++i) {
                         const WantedRecord& w = wanted[i];
+                        // The places lie anywhere in the hits: their lines'
+                        // lengths and starts are fetched a few records ahead.
+                        if (i + kAhead < wanted.size()) {
+                            __builtin_prefetch(&line_length[wanted[i + kAhead].place], 1);
+                            __builtin_prefetch(&line_start[wanted[i + kAhead].place], 1);
+                        }
                         const std::string_view record(f.block.data() + (w.entry.offset - begin), w.entry.length);
-                        extract_key(record, node.key_first, node.key_last, options, f.keyed);
+                        // The fields are counted only for the workbook's columns.
+                        extract_key(record, node.key_first, node.key_last, options, f.keyed,
+                                    originals ? FieldCount::Exact : FieldCount::WhenTooMany);
                         if (w.entry.made_group && f.keyed.key != f.run_keys[i]) {
                             std::uint32_t none = kNone;
                             differing_source.compare_exchange_strong(none, s);
