@@ -3,6 +3,8 @@
 #include "cross/huge_pages.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <iterator>
@@ -43,7 +45,10 @@ class CancelPoint {
 public:
     explicit CancelPoint(const std::function<bool()>& cancelled) : cancelled_(cancelled) {}
     void step() {
-        if ((++steps_ & 0x3FFF) == 0 && cancelled_ && cancelled_()) throw HitRunsCancelled{};
+        if ((++steps_ & 0x3FFF) == 0) ask();
+    }
+    void ask() {
+        if (cancelled_ && cancelled_()) throw HitRunsCancelled{};
     }
 
 private:
@@ -64,14 +69,21 @@ public:
               } catch (...) {
                   failure_ = std::current_exception();
               }
+              done_ = true;
           }) {}
-    void wait() {
+    // Asks cancel meanwhile whether to stop, every few milliseconds.
+    void wait(CancelPoint& cancel) {
+        while (!done_) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            cancel.ask();
+        }
         thread_.join();
         if (failure_) std::rethrow_exception(failure_);
     }
 
 private:
     std::exception_ptr failure_;
+    std::atomic<bool> done_ = false;
     std::jthread thread_;  // last: it starts once the rest is made
 };
 
@@ -201,7 +213,7 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
         }
         i = j;
     }
-    counting.wait();
+    counting.wait(cancel);
 
     // The runs, and where each half's records of each run go.
     std::vector<std::uint32_t> cursors[2];
@@ -251,7 +263,7 @@ HitRuns find_hit_runs(KeyGroups& groups, std::size_t records, std::uint32_t min_
         each_block(record_groups, middle, records, true, place(cursors[1], cancel_placing));
     });
     each_block(record_groups, 0, middle, true, place(cursors[0], cancel));
-    placing.wait();
+    placing.wait(cancel);
     mark_hits(runs, mandatory, cancel);
     return runs;
 }
